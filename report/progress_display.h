@@ -1,0 +1,20 @@
+// The progress window's drawing, as calls on the Host: kartinka and the single texts that other
+// procedures place on the window. Positions are twips from the top left corner of the client
+// area (10350 x 7545). Nothing is formatted when the host draws nothing.
+#pragma once
+
+#include <string_view>
+
+#include "report/host.h"
+#include "state/run_state.h"
+
+namespace quorvane {
+
+// Set the drawing position and print one text there.
+void draw_text(Host& host, int x, int y, std::string_view text);
+// Set the drawing position and print one real in the number style.
+void draw_real(Host& host, int x, int y, double value);
+
+void kartinka(RunState& s, Host& host);
+
+}  // namespace quorvane

@@ -1,0 +1,15 @@
+// The results file of the main run: thirteen sections written through the print facility, from
+// the options of the run to the two overall standard errors. Sets sigma to the first standard
+// error SE1 (left as it was when the block has a single age). The flow around it (the bootstrap
+// question, a stop inside a bootstrap run) is RESPRINT's, in run/session_control.h.
+#pragma once
+
+#include "report/host.h"
+#include "state/run_state.h"
+
+namespace quorvane {
+
+// Writes sections 1..13 to the open results file s.files.results and closes it.
+void write_results_file(RunState& s, Host& host);
+
+}  // namespace quorvane

@@ -1,0 +1,43 @@
+// Session control: RESPRINT's flow around the results file (the bootstrap question, a stop
+// inside a bootstrap run and the restart), finalization, and RunHost, which handles the user's
+// STOP and Quit at the yield point of the computation.
+#pragma once
+
+#include "report/host.h"
+#include "state/run_state.h"
+
+namespace quorvane {
+
+// Steps 1..12 of the results step: writes the results file in the main run, asks about the
+// bootstrap, sets Corig and sigma; in a stopped bootstrap run asks whether to restart it.
+void RESPRINT(RunState& s, Host& host);
+
+// Ends a run: resets zz, boot, bootn, boottot, contboot; closes the bootstrap files, the
+// results file and "minim.out"; hides the progress window and shows the parameter window.
+void finalization(RunState& s, Host& host);
+
+// The host that the computation sees during a run: it forwards everything to the user's host
+// and carries out, at the yield point, what the user asked for: a confirmed STOP sets zz and
+// writes the results at once (RESPRINT); Quit sets userend and closes the files.
+class RunHost : public Host {
+ public:
+  RunHost(RunState& s, Host& user) : s_(s), user_(user) {}
+
+  bool draws() const override { return user_.draws(); }
+  void show_progress() override { user_.show_progress(); }
+  void hide_progress() override { user_.hide_progress(); }
+  void clear_progress() override { user_.clear_progress(); }
+  void set_position(int x, int y) override { user_.set_position(x, y); }
+  void print(std::string_view text) override { user_.print(text); }
+  void show_parameters() override { user_.show_parameters(); }
+  UserRequest yield() override;
+  BootstrapAnswer ask_bootstrap(bool terminated) override { return user_.ask_bootstrap(terminated); }
+  std::string ask_restart() override { return user_.ask_restart(); }
+  void run_ended(const std::string& message) override { user_.run_ended(message); }
+
+ private:
+  RunState& s_;
+  Host& user_;
+};
+
+}  // namespace quorvane
