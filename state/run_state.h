@@ -156,6 +156,9 @@ struct RunState {
 
   // ---- Run flags --------------------------------------------------------------------------
   std::int16_t zz = 0, userend = 0, boot = 0, boottot = 0, bootn = 0, contboot = 0;
+  // Evaluations of the whole objective completed (log line written) since the driver started.
+  // A stop before the first one finds cells that the results writer cannot compute.
+  long evaluations = 0;
 
   // ---- Labels of indices (for tables and messages) -----------------------------------------
   double age_label(int a) const { return a + firstage - 2; }
