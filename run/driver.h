@@ -3,11 +3,45 @@
 // that repeats the estimation on perturbed data.
 #pragma once
 
+#include <vector>
+
 #include "report/host.h"
+#include "report/print.h"
 #include "state/run_state.h"
 
 namespace quorvane {
 
 void casec4(RunState& s, Host& host);
+
+// One estimation from the starting values: the counters of the search, "minim.out" created anew
+// in the main run, the starting values, then the scan or the precise search. The bootstrap loop
+// of casec4 runs it once per pass.
+void estimate(RunState& s, Host& host);
+
+// The points of one scan axis: lowest, lowest + step, lowest + step + step, ... while the value
+// is at most the highest. The values are accumulated by repeated addition, as the search log
+// shows them, so the last point is reached only when the sum does not overshoot it. The step
+// must be positive and the highest not below the lowest (the settings reader rejects the rest).
+std::vector<double> scan_grid(double lowest, double highest, double step);
+
+// The best point met so far in a scan. A loss equal to the best one moves the point: of two
+// grid points with the same loss, the later one is kept.
+struct ScanBest {
+  double loss = 999999999;  // above any loss a real stock gives, so the first point is taken
+  double f = 0;             // terminal f
+  double outer = 0;         // MC or ALFA of the outer loop (unused when M is known)
+
+  bool consider(double point_loss, double point_f, double point_outer) {
+    if (point_loss > loss) return false;
+    loss = point_loss;
+    f = point_f;
+    outer = point_outer;
+    return true;
+  }
+};
+
+// The header line of "minim.out": the column titles, one per SSB survey and one per aged fleet,
+// and "TOTAL_LOSSFUNC" in the column of the total loss.
+void write_minim_header(PrintTarget& out, int totalinds, int totalind);
 
 }  // namespace quorvane

@@ -1,0 +1,101 @@
+#include "run/bootstrap.h"
+
+#include <string>
+#include <vector>
+
+#include "data/age_year_file.h"
+#include "data/survey_data.h"
+
+namespace quorvane {
+namespace {
+
+constexpr int kFirstValueColumn = 7;  // after bootn and its blanks
+
+PrintFile& file_of(RunState& s, BootFile file) {
+  return s.files.boot[static_cast<std::size_t>(file)];
+}
+
+const BootFileLayout& layout_of(BootFile file) { return kBootFiles[static_cast<std::size_t>(file)]; }
+
+void write_line(RunState& s, BootFile file, std::span<const double> values) {
+  if (!boot_file_wanted(s, file)) return;
+  const BootFileLayout& layout = layout_of(file);
+  write_boot_line(file_of(s, file), s.bootn, values, layout.column_step, layout.pattern);
+}
+
+}  // namespace
+
+bool boot_file_wanted(const RunState& s, BootFile file) {
+  switch (file) {
+    case BootFile::S2:
+      return s.yearmid < s.yearmax;
+    case BootFile::M:
+      return s.n1 < 3;
+    default:
+      return true;
+  }
+}
+
+void create_boot_files(RunState& s) {
+  for (std::size_t k = 0; k < kBootFiles.size(); ++k) {
+    const auto file = static_cast<BootFile>(k);
+    if (!boot_file_wanted(s, file)) continue;
+    PrintFile& out = file_of(s, file);
+    out.close();
+    out.create(resolve_path(s.workdir, std::string(kBootFiles[k].name)));
+    out.text(kBootFiles[k].header).end_line();
+  }
+}
+
+void append_boot_lines(RunState& s, Host& host) {
+  std::vector<double> by_age, by_year;
+  by_age.reserve(static_cast<std::size_t>(s.nages()));
+  by_year.reserve(static_cast<std::size_t>(s.nyears()));
+
+  auto ages = [&](auto value) {
+    by_age.clear();
+    for (int a = s.agemin; a <= s.agemax; ++a) by_age.push_back(value(a));
+    return std::span<const double>(by_age);
+  };
+  auto years = [&](auto value) {
+    by_year.clear();
+    for (int y = s.yearmin; y <= s.yearmax; ++y) by_year.push_back(value(y));
+    return std::span<const double>(by_year);
+  };
+
+  write_line(s, BootFile::S1, ages([&](int a) { return s.s1[a]; }));
+  write_line(s, BootFile::S2, ages([&](int a) { return s.s2[a]; }));
+  write_line(s, BootFile::F, years([&](int y) { return s.f[y]; }));
+  write_line(s, BootFile::TSB, years([&](int y) {
+               double tsb = 0;
+               for (int a = s.agemin; a <= s.agemax; ++a) tsb = tsb + s.N(a, y) * s.W(a, y);
+               return tsb;
+             }));
+  write_line(s, BootFile::Ntrm, ages([&](int a) { return s.N(a, s.yearmax); }));
+  write_line(s, BootFile::SSB, years([&](int y) {
+               double ssb = 0;
+               for (int a = s.agemin; a <= s.agemax; ++a) {
+                 const double mat = maturity(s, host, a, y);
+                 ssb = ssb + mat * s.W(a, y) * s.N(a, y);
+               }
+               return ssb;
+             }));
+  write_line(s, BootFile::M, ages([&](int a) { return s.M(a, s.yearmax); }));
+}
+
+void write_boot_line(PrintTarget& out, int bootn, std::span<const double> values, int column_step,
+                     std::string_view pattern) {
+  out.integer(bootn);
+  int column = kFirstValueColumn;
+  for (double v : values) {
+    out.tab(column).real(rounded(v, pattern));
+    column += column_step;
+  }
+  out.end_line();
+}
+
+void close_boot_files(RunState& s) {
+  for (PrintFile& f : s.files.boot) f.close();
+}
+
+}  // namespace quorvane

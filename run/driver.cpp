@@ -1,0 +1,190 @@
+#include "run/driver.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstdint>
+
+#include "data/age_year_file.h"
+#include "data/bootstrap_draws.h"
+#include "data/survey_data.h"
+#include "model/line_search.h"
+#include "objective/whole_objective.h"
+#include "run/bootstrap.h"
+#include "run/session_control.h"
+
+namespace quorvane {
+namespace {
+
+// Natural mortality that a search of M or ALFA starts from in every cell of the block.
+constexpr double kStartM = 0.17;
+// A parameter whose last search moved it by no more than this is not searched again.
+constexpr double kMoved = 0.0001;
+// First column of the survey and total loss columns of "minim.out"; each takes 20 columns.
+constexpr int kFirstLossColumn = 75;
+constexpr int kLossColumnWidth = 20;
+
+// What PREF, PREVMC and PREVALFA hold before the first search: far from any start value, so
+// that the first cycle always searches f.
+constexpr double kNoPreviousF = 99;
+constexpr double kNoPreviousM = 3;
+constexpr double kNoPreviousAlfa = 1;
+
+// Where the outer search of the precise mode looks for each parameter.
+constexpr double kFMax = 10;
+constexpr double kMMax = 2;
+constexpr double kAlfaMax = 0.5;
+
+MOption m_option(const RunState& s) { return static_cast<MOption>(s.n1); }
+
+// 3. Starting values of the model, the same for the main run and every bootstrap run.
+void set_starting_values(RunState& s) {
+  s.bsessons = 1;
+  if (m_option(s) != MOption::Known) {
+    for (int a = s.agemin; a <= s.agemax; ++a)
+      for (int y = s.yearmin; y <= s.yearmax; ++y) s.M(a, y) = kStartM;
+  }
+  if (m_option(s) == MOption::Constant) {
+    s.PREVMC = kNoPreviousM;
+    s.MC = s.mscanmin;
+  }
+  if (m_option(s) == MOption::ByAge) {
+    s.PREVALFA = kNoPreviousAlfa;
+    s.LALFA = s.mscanmin;
+  }
+  for (int y = s.yearmin; y <= s.yearmax; ++y) s.f[y] = 1;
+  const double flat = 1.0 / (s.agemax - s.agemin + 1);
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    s.s1[a] = flat;
+    s.s2[a] = flat;
+    for (int y = s.yearmin; y <= s.yearmax; ++y) {
+      s.s(a, y) = flat;
+      s.gfactor(a, y) = 1;
+    }
+  }
+}
+
+// 4. Precise mode: cycles of one-dimensional searches over f, then M or ALFA, until a cycle
+// finds nothing that moved since its last search. bflag counts the cycles; parmin takes its
+// starting step from it.
+void precise_search(RunState& s, Host& host) {
+  s.PREF = kNoPreviousF;
+  long searches = 0;
+  long searches_before_cycle = 0;
+  s.bflag = 0;
+  for (;;) {
+    if (std::fabs(s.f[s.yearmax] - s.PREF) > kMoved) {
+      s.LGRAN = 0;
+      s.RGRAN = kFMax;
+      s.METKA = 1000;
+      searches = searches_before_cycle + 1;
+      parmin(s, host, CALCSTOCKALL);
+    }
+    if (m_option(s) == MOption::Constant && std::fabs(s.MC - s.PREVMC) > kMoved) {
+      s.METKA = 2000;
+      s.LGRAN = 0;
+      s.RGRAN = kMMax;
+      searches = searches + 1;
+      parmin(s, host, CALCSTOCKALL);
+    }
+    if (m_option(s) == MOption::ByAge && std::fabs(s.LALFA - s.PREVALFA) > kMoved) {
+      s.METKA = 3000;
+      s.LGRAN = 0;
+      s.RGRAN = kAlfaMax;
+      searches = searches + 1;
+      parmin(s, host, CALCSTOCKALL);
+    }
+    // With M known the single search of f is refined to the end at once: one cycle.
+    if (m_option(s) == MOption::Known || searches <= searches_before_cycle) return;
+    searches_before_cycle = searches;
+    s.bflag = static_cast<std::int16_t>(s.bflag + 1);
+  }
+}
+
+// 5. Scan mode: every point of the grid (M or ALFA outer, f inner), then the fit once more at
+// the best point so that the run state holds it.
+void scan_search(RunState& s, Host& host) {
+  ScanBest best;
+  s.SSEALLminimal = best.loss;
+  const std::vector<double> f_grid = scan_grid(s.fscanmin, s.fscanmax, s.fscanstep);
+  const bool outer_loop = m_option(s) != MOption::Known;
+  const std::vector<double> outer_grid =
+      outer_loop ? scan_grid(s.mscanmin, s.mscanmax, s.mscanstep) : std::vector<double>{0.0};
+
+  auto set_point = [&s](double f, double outer) {
+    if (m_option(s) == MOption::Constant) s.MC = outer;
+    if (m_option(s) == MOption::ByAge) s.LALFA = outer;
+    s.f[s.yearmax] = f;
+  };
+
+  for (double outer : outer_grid) {
+    for (double f : f_grid) {
+      set_point(f, outer);
+      if (s.userend == 1) return;
+      CALCSTOCKALL(s, host);
+      if (best.consider(s.SSEALL, f, outer)) s.SSEALLminimal = best.loss;
+    }
+  }
+  set_point(best.f, best.outer);
+  CALCSTOCKALL(s, host);
+}
+
+}  // namespace
+
+std::vector<double> scan_grid(double lowest, double highest, double step) {
+  assert(step > 0 && highest >= lowest);
+  std::vector<double> points;
+  for (double v = lowest; v <= highest; v = v + step) points.push_back(v);
+  return points;
+}
+
+void write_minim_header(PrintTarget& out, int totalinds, int totalind) {
+  out.text(" f(term)     SSB(yearmax)    MC         k_for_M(a)    err.for_C(a,y)");
+  for (int k = 1; k <= totalinds; ++k)
+    out.tab(kFirstLossColumn + kLossColumnWidth * (k - 1)).text("err.for_SSB").integer(k);
+  for (int k = 1; k <= totalind; ++k)
+    out.tab(kFirstLossColumn + kLossColumnWidth * (totalinds + k - 1))
+        .text("err.for_a/ind.")
+        .integer(k);
+  out.tab(kFirstLossColumn + kLossColumnWidth * (totalinds + totalind)).text("TOTAL_LOSSFUNC");
+  out.end_line();
+}
+
+void estimate(RunState& s, Host& host) {
+  // 1. Counters of the search (the count of one-dimensional searches lives in precise_search).
+  s.bflag = 0;
+  s.bflag1 = 0;
+  // 2. The search log: the main run starts it anew, bootstrap runs append to it.
+  if (s.bootn == 0) {
+    s.files.minim.close();
+    s.files.minim.create(resolve_path(s.workdir, "minim.out"));
+    write_minim_header(s.files.minim, s.totalinds, s.totalind);
+  }
+  set_starting_values(s);  // 3.
+  if (s.scansearch == 2) {
+    precise_search(s, host);  // 4.
+  } else {
+    scan_search(s, host);  // 5.
+  }
+}
+
+void casec4(RunState& s, Host& host) {
+  s.evaluations = 0;
+  // One pass per estimation: the main run (bootn 0), then bootstrap runs 1..boottot.
+  for (;;) {
+    estimate(s, host);
+    if (s.userend == 1) return;  // the user's stop has written what there was to write
+    RESPRINT(s, host);
+    if (s.boot != 1) break;
+    if (s.bootn == 0) create_boot_files(s);
+    append_boot_lines(s, host);
+    s.bootn = static_cast<std::int16_t>(s.bootn + 1);
+    if (s.bootn > s.boottot) break;
+    // The data of the next pass: catches around the observed ones, then the surveys.
+    draw_catches(s);
+    if (s.indssb == 1) ssbread(s, host);
+    if (s.indaged == 1) newindex(s, host);
+  }
+  finalization(s, host);
+}
+
+}  // namespace quorvane

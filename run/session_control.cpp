@@ -1,0 +1,146 @@
+#include "run/session_control.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "data/bootstrap_draws.h"
+#include "report/progress_display.h"
+#include "report/results_file.h"
+#include "run/bootstrap.h"
+#include "run/settings.h"
+#include "state/errors.h"
+#include "state/indices.h"
+
+namespace quorvane {
+namespace {
+
+// Labels of the fields of the bootstrap and restart windows, named in the message when a text
+// is not a whole number.
+constexpr std::string_view kBootAnswerLabel = "1-Yes; 2-No.  Option?:";
+constexpr std::string_view kBootRunsLabel = "If Yes, input number of runs:";
+constexpr std::string_view kRestartLabel = "1.Restart,   2.No (and stop).   Option?:";
+
+// The catch perturbation is never wider than this, whatever the fit's standard error.
+constexpr double kSigmaCap = 0.4;
+
+// The closing message on the progress window while the results are written.
+constexpr int kClosingX = 1000;
+constexpr int kClosingY = 500;
+
+// A question window's text read as an Integer: rounded to the nearest whole number, ties to even.
+std::int16_t integer_answer(std::string_view label, const std::string& text) {
+  const std::optional<double> value = parse_number(text);
+  if (!value) {
+    throw SettingsError("\"" + std::string(label) + "\": '" + text + "' is not a number");
+  }
+  const std::optional<std::int16_t> whole = round_to_int16(*value);
+  if (!whole) {
+    throw SettingsError("\"" + std::string(label) + "\": '" + text +
+                        "' does not fit a 16-bit whole number");
+  }
+  return *whole;
+}
+
+// GO of the bootstrap window. After a stop of the main run the bootstrap is refused whatever
+// the answer: the run unwinds.
+void bootstrap_go(RunState& s, Host& host, const BootstrapAnswer& answer) {
+  s.boot = integer_answer(kBootAnswerLabel, answer.answer);
+  s.boottot = integer_answer(kBootRunsLabel, answer.runs);
+  if (s.zz == 1) s.userend = 1;
+  host.show_progress();
+}
+
+// GO of the restart window.
+void restart_go(RunState& s, Host& host, const std::string& answer) {
+  s.contboot = integer_answer(kRestartLabel, answer);
+  if (s.zz == 1 && s.contboot == 2) s.userend = 1;
+  host.show_progress();
+}
+
+// 4.-5. The results file. A stop before the first evaluation has finished leaves cells that
+// cannot be computed (no stock numbers yet); the fault then says why.
+void write_results(RunState& s, Host& host) {
+  if (s.zz != 1 || s.evaluations > 0) {
+    write_results_file(s, host);
+    return;
+  }
+  try {
+    write_results_file(s, host);
+  } catch (const ArithmeticFault& fault) {
+    throw ArithmeticFault(std::string(fault.what()) +
+                          " (the run was stopped before its first evaluation finished)");
+  }
+}
+
+// 7.-8. What the bootstrap draws around: the observed catches and the spread of the fit.
+void keep_for_bootstrap(RunState& s) {
+  if (s.boot == 1) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y)
+      for (int a = s.agemin; a <= s.agemax; ++a) s.Corig(a, y) = s.C(a, y);
+  }
+  if (s.sigma > kSigmaCap) s.sigma = kSigmaCap;
+}
+
+// 11. A stop inside a bootstrap run: restart it on newly drawn catches, or end the run.
+void ask_restart(RunState& s, Host& host) {
+  host.clear_progress();
+  restart_go(s, host, host.ask_restart());
+  if (s.contboot == 2) finalization(s, host);
+  if (s.contboot == 1) {
+    draw_catches(s);
+    s.DELTA = s.PARAM / 4;
+    s.DELTA1 = s.PARAM1 / 4;
+    s.zz = 0;
+  }
+}
+
+}  // namespace
+
+void RESPRINT(RunState& s, Host& host) {
+  if (s.userend == 1) return;  // 1.
+  if (s.bootn == 0) {          // 2. bootstrap runs write no results
+    host.clear_progress();  // 3.
+    draw_text(host, kClosingX, kClosingY, "The program is finishing its work");
+    write_results(s, host);                                                      // 4.-5.
+    bootstrap_go(s, host, host.ask_bootstrap(s.zz == 1));                        // 6.
+    keep_for_bootstrap(s);                                                       // 7.-8.
+  }
+  if (s.boot == 2) finalization(s, host);                               // 10.
+  if (s.zz == 1 && s.boot == 1 && s.bootn >= 1) ask_restart(s, host);  // 11.
+}
+
+void finalization(RunState& s, Host& host) {
+  s.zz = 0;
+  s.boot = 0;
+  s.bootn = 0;
+  s.boottot = 0;
+  s.contboot = 0;
+  close_boot_files(s);
+  s.files.results.close();
+  s.files.minim.close();
+  host.hide_progress();
+  host.show_parameters();
+}
+
+UserRequest RunHost::yield() {
+  const UserRequest request = user_.yield();
+  switch (request) {
+    case UserRequest::Stop:
+      s_.zz = 1;
+      RESPRINT(s_, *this);
+      break;
+    case UserRequest::Quit:
+      s_.userend = 1;
+      close_boot_files(s_);
+      s_.files.results.close();
+      s_.files.minim.close();
+      break;
+    case UserRequest::None:
+      break;
+  }
+  return request;
+}
+
+}  // namespace quorvane
