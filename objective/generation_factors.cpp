@@ -1,0 +1,110 @@
+#include "objective/generation_factors.h"
+
+#include <cmath>
+
+#include "state/errors.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr const char* kProc = "TRIPLE";
+
+// Cohort means need at least two cells: one cell would only give back its own raw ratio.
+constexpr int kMinCohortCells = 2;
+
+int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
+int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
+
+// Whether cell (a, y) may enter a cohort mean: inside the age window and before the last catch
+// year.
+bool in_window(const RunState& s, int a, int y) {
+  return s.tragemin <= a && a <= s.tragemax && y < s.trayearmax;
+}
+
+// Step 3 for one diagonal d = (y - yearmin) - (a - agemin). A diagonal holds at most one cell per
+// age, so walking the ages upwards visits its cells in the order of an age-outer scan.
+void cohort_mean(RunState& s, int d, bool geometric) {
+  double acc = 0;
+  int cnt = 0;
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    const int y = s.yearmin + d + (a - s.agemin);
+    if (y < s.yearmin || y > s.yearmax || !in_window(s, a, y)) continue;
+    const double g = s.gfactor(a, y);
+    acc = acc + (geometric ? checked_log(g, kProc, age_of(s, a), year_of(s, y)) : g);
+    cnt = cnt + 1;
+  }
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    const int y = s.yearmin + d + (a - s.agemin);
+    if (y < s.yearmin || y > s.yearmax) continue;
+    if (cnt >= kMinCohortCells && in_window(s, a, y)) {
+      s.gfactor(a, y) = geometric ? std::exp(acc / cnt) : acc / cnt;
+    } else {
+      s.gfactor(a, y) = 1;
+    }
+  }
+}
+
+}  // namespace
+
+void TRIPLE(RunState& s) {
+  const bool geometric = static_cast<Method>(s.n21) == Method::Log;
+  const int nages = s.nages();
+  const int nyears = s.nyears();
+
+  // 1. Last catch year: a last year without any catch carries surveys only.
+  double last_catch = 0;
+  for (int a = s.agemin; a <= s.agemax; ++a) last_catch = last_catch + s.C(a, s.yearmax);
+  s.trayearmax = static_cast<std::int16_t>(last_catch == 0 ? s.yearmax - 1 : s.yearmax);
+
+  // 2. Raw ratios of the catch-implied rate to the separable prediction, inside the age window.
+  for (int a = s.tragemin; a <= s.tragemax; ++a) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) {
+      s.gfactor(a, y) = checked_div(s.PHY(a, y), s.s(a, y) * s.f[y], kProc, age_of(s, a),
+                                    year_of(s, y));
+    }
+  }
+
+  // 3. Cohort means along every diagonal; the first and last values of d hold no cells.
+  for (int d = s.agemin - s.agemax - 1; d <= s.yearmax - s.yearmin + 1; ++d) {
+    cohort_mean(s, d, geometric);
+  }
+
+  // 4. Normalise to mean 1 over the block.
+  double total = 0;
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) total = total + s.gfactor(a, y);
+  }
+  if (total == 0) throw_fault(kProc, "the generation factors sum to zero");
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) {
+      s.gfactor(a, y) = s.gfactor(a, y) / total * nyears * nages;
+    }
+  }
+
+  // 5. Apply the factors to the age factor of every cell.
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(a, y) = s.s(a, y) * s.gfactor(a, y);
+  }
+
+  // 6. Optionally rescale every year's age factors to sum 1.
+  if (s.eachyearnormir == 1) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) {
+      double year_sum = 0;
+      for (int a = s.agemin; a <= s.agemax; ++a) year_sum = year_sum + s.s(a, y);
+      if (year_sum == 0) {
+        throw_fault(kProc, "the age factors of a year sum to zero", -1, year_of(s, y));
+      }
+      for (int a = s.agemin; a <= s.agemax; ++a) s.s(a, y) = s.s(a, y) / year_sum;
+    }
+  }
+
+  // 7. Smooth against the age factors of the start of the pass.
+  for (int y = s.yearmin; y <= s.yearmax; ++y) {
+    for (int a = s.agemin; a <= s.agemax; ++a) {
+      s.s(a, y) = (1 - s.smoother) * s.s(a, y) + s.smoother * s.sprev(a, y);
+    }
+  }
+}
+
+}  // namespace quorvane
