@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <variant>
@@ -349,18 +348,7 @@ bool stored(const Field& f, const Settings& t) {
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// The power of ten of the leading significant digit of a mantissa: "0.0012" gives -3, "123.4"
-// gives 2; empty when every digit is zero.
-std::optional<long> leading_power(std::string_view mantissa) {
-  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-  for (std::size_t j = 0; j < mantissa.size(); ++j) {
-    if (mantissa[j] == '.' || mantissa[j] == '0') continue;
-    return j < point ? static_cast<long>(point - j - 1) : -static_cast<long>(j - point);
-  }
-  return std::nullopt;
-}
 // The problems found in the fields, each naming the field by its title and its text.
 class Problems {
  public:
@@ -465,62 +453,6 @@ FieldTexts default_field_texts() {
   FieldTexts texts;
   for (const Field& f : kFields) texts[static_cast<std::size_t>(f.number)] = f.default_text;
   return texts;
-}
-
-std::optional<double> parse_number(std::string_view text) {
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-
-  // Check the grammar first: from_chars alone would also take "inf", "nan" and "5.".
-  std::size_t i = 0;
-  const auto digits = [&] {
-    const std::size_t from = i;
-    while (i < text.size() && is_digit(text[i])) ++i;
-    return i - from;
-  };
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t mantissa_begin = i;
-  const std::size_t whole = digits();
-  std::size_t fraction = 0;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    fraction = digits();
-    if (fraction == 0) return std::nullopt;
-  }
-  if (whole == 0 && fraction == 0) return std::nullopt;
-  const std::size_t mantissa_end = i;
-  long exponent = 0;
-  if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-    ++i;
-    bool exponent_negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-      exponent_negative = text[i++] == '-';
-    }
-    const std::size_t from = i;
-    if (digits() == 0) return std::nullopt;
-    // Any exponent beyond a few hundred overflows or underflows; stop counting there.
-    for (std::size_t j = from; j < i && exponent < 100000; ++j) {
-      exponent = exponent * 10 + (text[j] - '0');
-    }
-    if (exponent_negative) exponent = -exponent;
-  }
-  if (i != text.size()) return std::nullopt;
-
-  // from_chars reads "+" neither; the sign is applied afterwards.
-  const char* begin = text.data() + mantissa_begin;
-  const char* end = text.data() + text.size();
-  double value = 0;
-  const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) {
-    // Out of range is either an overflow (not a number) or an underflow, which is a zero.
-    const std::optional<long> power =
-        leading_power(text.substr(mantissa_begin, mantissa_end - mantissa_begin));
-    if (power && *power + exponent >= 0) return std::nullopt;
-    return negative ? -0.0 : 0.0;
-  }
-  if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-  return negative ? -value : value;
 }
 
 void read_settings(RunState& s, const FieldTexts& texts) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/age_year_file.h"
 #include "state/run_state.h"
 
 namespace quorvane {
