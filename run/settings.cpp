@@ -355,8 +355,7 @@ class Problems {
   explicit Problems(const FieldTexts& texts) : texts_(texts) {}
 
   void add(int n, const std::string& what) {
-    list_.push_back(field_title(field(n)) + " '" + texts_[static_cast<std::size_t>(n)] + "' " +
-                    what + " (Text" + std::to_string(n) + ")");
+    list_.push_back(field_problem(n, texts_[static_cast<std::size_t>(n)], what));
   }
   bool empty() const { return list_.empty(); }
   std::string joined() const {
@@ -447,6 +446,11 @@ std::string field_title(const Field& f) {
   if (heading.empty()) return std::string(f.label);
   if (f.label.empty()) return std::string(heading);
   return std::string(heading) + " " + std::string(f.label);
+}
+
+std::string field_problem(int n, std::string_view text, std::string_view what) {
+  return field_title(field(n)) + " '" + std::string(text) + "' " + std::string(what) + " (Text" +
+         std::to_string(n) + ")";
 }
 
 FieldTexts default_field_texts() {

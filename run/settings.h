@@ -65,6 +65,10 @@ const Field& field(int n);
 // The name by which messages call a field: heading and label, e.g. "If Scan: Step :".
 std::string field_title(const Field& f);
 
+// One problem with field Text<n> holding `text`, in the form of every message about a field:
+// "<title> '<text>' <what> (Text<n>)".
+std::string field_problem(int n, std::string_view text, std::string_view what);
+
 // Field texts indexed 1..115 (slot 0 unused).
 using FieldTexts = std::array<std::string, kFieldCount + 1>;
 

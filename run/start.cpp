@@ -1,0 +1,160 @@
+#include "run/start.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "data/age_year_file.h"
+#include "data/survey_data.h"
+#include "run/driver.h"
+#include "run/session_control.h"
+#include "state/errors.h"
+#include "state/indices.h"
+
+namespace quorvane {
+
+namespace {
+
+// Where the progress window shows that the run has begun: its top left corner, in twips.
+constexpr int kWaitX = 2;
+constexpr int kWaitY = 1;
+constexpr const char* kWait = "WAIT.....";
+
+// Step 1: the search state and the counters start from zero in every run.
+void clear_search_state(RunState& s) {
+  s.LGRAN = s.RGRAN = s.DELTA = s.PREVMC = s.MC = s.PREVALFA = s.LALFA = 0;
+  s.PARAM = s.METKA = s.DELTA1 = s.metka1 = s.PARAM1 = 0;
+  s.SSEP = s.SSEL = s.SSET = s.SSETP = s.SSETPP = s.SSEP1 = s.SSEL1 = 0;
+  s.PREF = s.sigma = s.SSEALL = s.parysp = 0;
+  s.centralel = s.popa = s.ppa = s.ppy = s.curind = s.totalind = s.curinds = s.totalinds = 0;
+}
+
+std::string label_text(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return buf;
+}
+
+// An age or year setting as an index: (value - first) + offset, rounded half to even.
+std::int16_t to_index(std::int16_t value, double first, int offset, const char* setting) {
+  const std::optional<std::int16_t> index = round_to_int16(value - first + offset);
+  if (!index) {
+    throw_fault("START", std::string("overflow converting ") + setting + " to an index");
+  }
+  return *index;
+}
+
+// Step 6, after the header of the C(a,y) file: the age and year settings become indices.
+void convert_to_indices(RunState& s) {
+  s.amp = to_index(s.amp, s.firstage, 2, "amp");
+  s.agemin = to_index(s.agemin, s.firstage, 2, "agemin");
+  s.agemax = to_index(s.agemax, s.firstage, 2, "agemax");
+  s.tragemin = to_index(s.tragemin, s.firstage, 2, "tragemin");
+  s.tragemax = to_index(s.tragemax, s.firstage, 2, "tragemax");
+  s.yearmin = to_index(s.yearmin, s.firstyear, 1, "yearmin");
+  s.yearmax = to_index(s.yearmax, s.firstyear, 1, "yearmax");
+  s.yearmid = to_index(s.yearmid, s.firstyear, 1, "yearmid");
+}
+
+// The analysis must lie inside the file: its ages and years within the file's, each range in
+// order, the first selectivity period ending inside the analysis years, and a window of the
+// generation factors inside the analysis ages (an empty window, first above last, is allowed).
+void check_analysis_range(const RunState& s, const FieldTexts& texts) {
+  std::vector<std::string> problems;
+  const auto add = [&](int n, const std::string& what) {
+    problems.push_back(field_problem(n, texts[static_cast<std::size_t>(n)], what));
+  };
+  const std::string file_ages = label_text(s.firstage) + ".." + label_text(s.lastage);
+  const std::string file_years = label_text(s.firstyear) + ".." + label_text(s.lastyear);
+  const int last_age = s.file_columns();
+  const int last_year = s.file_years();
+
+  const bool ages_inside = s.agemin >= 2 && s.agemin <= last_age && s.agemax >= 2 &&
+                           s.agemax <= last_age;
+  if (s.agemin < 2 || s.agemin > last_age) {
+    add(11, "lies outside the ages " + file_ages + " of the C(a,y) file");
+  }
+  if (s.agemax < 2 || s.agemax > last_age) {
+    add(12, "lies outside the ages " + file_ages + " of the C(a,y) file");
+  }
+  if (ages_inside && s.agemin > s.agemax) add(12, "is below the first age of the analysis");
+
+  const bool years_inside = s.yearmin >= 1 && s.yearmin <= last_year && s.yearmax >= 1 &&
+                            s.yearmax <= last_year;
+  if (s.yearmin < 1 || s.yearmin > last_year) {
+    add(8, "lies outside the years " + file_years + " of the C(a,y) file");
+  }
+  if (s.yearmax < 1 || s.yearmax > last_year) {
+    add(9, "lies outside the years " + file_years + " of the C(a,y) file");
+  }
+  if (years_inside && s.yearmin > s.yearmax) add(9, "is below the first year of the analysis");
+  if (years_inside && s.yearmin <= s.yearmax &&
+      (s.yearmid < s.yearmin || s.yearmid > s.yearmax)) {
+    add(10, "lies outside the years of the analysis " + texts[8] + ".." + texts[9]);
+  }
+
+  if (s.gfactoron == 1 && s.tragemin <= s.tragemax && ages_inside && s.agemin <= s.agemax) {
+    const std::string analysis_ages = texts[11] + ".." + texts[12];
+    if (s.tragemin < s.agemin || s.tragemin > s.agemax) {
+      add(113, "lies outside the ages of the analysis " + analysis_ages);
+    }
+    if (s.tragemax < s.agemin || s.tragemax > s.agemax) {
+      add(114, "lies outside the ages of the analysis " + analysis_ages);
+    }
+  }
+
+  if (problems.empty()) return;
+  std::string message;
+  for (const std::string& p : problems) message += (message.empty() ? "" : "; ") + p;
+  throw SettingsError(message);
+}
+
+void close_run_files(RunState& s) {
+  s.files.results.close();
+  s.files.minim.close();
+  for (PrintFile& f : s.files.boot) f.close();
+}
+
+}  // namespace
+
+void START(RunState& s, Host& host, const FieldTexts& texts) {
+  clear_search_state(s);                                  // 1. a clean search state
+  read_settings(s, texts);                                // 2. the fields, n4 and brev1
+  s.zz = s.boot = s.bootn = s.boottot = s.contboot = 0;   // 3. the run flags
+  s.userend = 0;
+  for (PrintFile& f : s.files.boot) f.close();            // 4. left open by an earlier run
+  s.files.results.create(resolve_path(s.workdir, s.AnamefileR));  // 5. empty results file
+  // The input files are read anew; tables kept from the previous run may no longer match them.
+  s.maturity_loaded = false;
+  s.fleet_loaded.fill(false);
+  read_catch_file(s, [&] {                                // 6. C(a,y), settings to indices
+    convert_to_indices(s);
+    check_analysis_range(s, texts);
+  });
+  read_table_file(s, resolve_path(s.workdir, s.AnamefileW), s.W);  // 7. W(a,y), M(a,y)
+  read_table_file(s, resolve_path(s.workdir, s.AnamefileM), s.M);
+  if (s.indssb == 1) ssbread(s, host);                    // 8. SSB surveys, as observed
+  host.show_progress();                                   // 9. "WAIT....."
+  host.set_position(kWaitX, kWaitY);
+  host.print(kWait);
+  casec4(s, host);                                        // 10. the estimation
+}
+
+RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts) {
+  RunHost run_host(s, host);
+  RunOutcome outcome;
+  try {
+    START(s, run_host, texts);
+  } catch (const SettingsError& e) {
+    outcome = {RunStatus::SettingsRejected, e.what()};
+  } catch (const InputError& e) {
+    outcome = {RunStatus::InputFailed, e.what()};
+  } catch (const ArithmeticFault& e) {
+    outcome = {RunStatus::ArithmeticFailed, e.what()};
+  }
+  if (outcome.status != RunStatus::Completed) close_run_files(s);
+  host.run_ended(outcome.message);
+  return outcome;
+}
+
+}  // namespace quorvane
