@@ -1,1 +1,157 @@
-int main() { return 0; }
+// quorvane-batch: one run as the START button starts it, without windows. Prints a short
+// summary on standard output, and on failure one line on standard error.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/batch_host.h"
+#include "cli/batch_options.h"
+#include "data/age_year_file.h"
+#include "run/start.h"
+#include "state/errors.h"
+#include "state/run_state.h"
+
+namespace fs = std::filesystem;
+using namespace quorvane;
+
+namespace {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitRejected = 2;
+
+// The files a run may write into the working directory, besides the results file.
+constexpr const char* kRunFiles[] = {
+    "minim.out",   "bootS1.out", "bootS2.out", "bootf.out", "bootTSB.out", "bootNtrm.out",
+    "bootSSB.out", "bootm.out",  "aged1.tmp",  "aged2.tmp", "aged3.tmp",   "aged4.tmp",
+    "aged5.tmp",   "aged6.tmp",  "aged7.tmp"};
+
+struct FileStamp {
+  fs::file_time_type time;
+  std::uintmax_t size;
+  bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stamp(const std::string& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  const auto time = fs::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return std::nullopt;
+  return FileStamp{time, size};
+}
+
+// Which of the output files the run created or changed: their stamps before and after.
+class OutputFiles {
+ public:
+  OutputFiles(const std::string& workdir, const std::string& results_name) {
+    names_.push_back(results_name);
+    names_.insert(names_.end(), std::begin(kRunFiles), std::end(kRunFiles));
+    for (const std::string& n : names_) before_[n] = stamp(resolve_path(workdir, n));
+    workdir_ = workdir;
+  }
+
+  std::vector<std::string> written() const {
+    std::vector<std::string> list;
+    for (const std::string& n : names_) {
+      const std::optional<FileStamp> now = stamp(resolve_path(workdir_, n));
+      if (now && (!before_.at(n) || !(*before_.at(n) == *now))) list.push_back(n);
+    }
+    return list;
+  }
+
+ private:
+  std::string workdir_;
+  std::vector<std::string> names_;
+  std::map<std::string, std::optional<FileStamp>> before_;
+};
+
+std::string number(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return buf;
+}
+
+void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& outcome,
+                   const std::vector<std::string>& written) {
+  std::string dir = fs::absolute(o.workdir).lexically_normal().string();
+  if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  std::printf("Working directory: %s\n", dir.c_str());
+  if (outcome.status == RunStatus::Completed) {
+    std::printf("Read C(a,y) %s: ages %s-%s, years %s-%s\n", s.AnamefileC.c_str(),
+                number(s.firstage).c_str(), number(s.lastage).c_str(),
+                number(s.firstyear).c_str(), number(s.lastyear).c_str());
+    std::printf("Read W(a,y) %s, M(a,y) %s\n", s.AnamefileW.c_str(), s.AnamefileM.c_str());
+    if (s.indssb == 1) {
+      for (int k = 1; k <= s.totalinds; ++k) {
+        std::printf("Read SSB survey %d %s\n", k, s.Anamefile[static_cast<std::size_t>(8 + k)].c_str());
+      }
+    }
+    std::printf("Analysis: ages %s-%s, years %s-%s\n", number(s.age_label(s.agemin)).c_str(),
+                number(s.age_label(s.agemax)).c_str(), number(s.year_label(s.yearmin)).c_str(),
+                number(s.year_label(s.yearmax)).c_str());
+  }
+  std::printf("Files written:");
+  if (written.empty()) std::printf(" none");
+  for (const std::string& n : written) std::printf(" %s", n.c_str());
+  std::printf("\n");
+  // The losses and the terminal f exist once an estimation has run.
+  if (outcome.status == RunStatus::Completed && s.yearmax >= 1 && s.yearmax < kYearSlots &&
+      s.f[static_cast<std::size_t>(s.yearmax)] > 0) {
+    std::printf("Total loss SSEALL: %s\n", number(s.SSEALL).c_str());
+    std::printf("Terminal f: %s\n", number(s.f[static_cast<std::size_t>(s.yearmax)]).c_str());
+  }
+}
+
+int run(int argc, char** argv) {
+  BatchOptions options;
+  try {
+    options = parse_batch_options(argc - 1, argv + 1);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", e.what());
+    return kExitRejected;
+  } catch (const SettingsError& e) {
+    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    return kExitRejected;
+  }
+  if (options.help) {
+    std::fputs(kBatchUsage, stdout);
+    return kExitCompleted;
+  }
+
+  // The run state is large; it lives on the heap as it lives for a whole session in the window.
+  auto state = std::make_unique<RunState>();
+  state->workdir = options.workdir;
+  BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer);
+  const OutputFiles outputs(options.workdir, options.texts[35]);
+
+  const RunOutcome outcome = run_start(*state, host, options.texts);
+  if (outcome.status == RunStatus::SettingsRejected) {
+    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
+    return kExitRejected;
+  }
+  print_summary(*state, options, outcome, outputs.written());
+  if (outcome.status != RunStatus::Completed) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
+    return kExitFailed;
+  }
+  return kExitCompleted;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    return kExitFailed;
+  }
+}

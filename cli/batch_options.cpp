@@ -1,0 +1,97 @@
+#include "cli/batch_options.h"
+
+#include <filesystem>
+#include <string_view>
+
+#include "run/fields_file.h"
+
+namespace quorvane {
+
+const char* const kBatchUsage =
+    "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
+    "                      [--bootstrap N] [--stop-at-call K] [--restart-answer 1|2] [--help]\n"
+    "\n"
+    "Runs one assessment without windows, as the START button does, with every field at its\n"
+    "default text unless changed here.\n"
+    "\n"
+    "  --workdir DIR         working directory: input file names are relative to it and every\n"
+    "                        output file is written into it (default: the current directory)\n"
+    "  --fields FILE         read field texts from lines TextN=value ('#' starts a comment)\n"
+    "  --set TextN=VALUE     set one field; may repeat; later settings win\n"
+    "  --bootstrap N         answer Yes to the bootstrap question, with N runs (default: No)\n"
+    "  --stop-at-call K      press STOP at the K-th cohort computation since START\n"
+    "  --restart-answer R    answer to the restart question after a stopped bootstrap run:\n"
+    "                        1 restart it, 2 stop (default 1)\n"
+    "  --help                show this text\n"
+    "\n"
+    "Exit status: 0 the run completed (also when stopped), 2 bad usage or settings rejected\n"
+    "before the run, 1 an input file or the arithmetic failed.\n";
+
+namespace {
+
+// A whole number of at least `least`, written as plain digits.
+long whole_at_least(std::string_view option, std::string_view text, long least) {
+  long v = 0;
+  bool ok = !text.empty() && text.size() <= 9;
+  for (char c : text) {
+    if (c < '0' || c > '9') ok = false;
+    v = v * 10 + (c - '0');
+  }
+  if (!ok || v < least) {
+    throw UsageError(std::string(option) + " needs a whole number of at least " +
+                     std::to_string(least) + ", not '" + std::string(text) + "'");
+  }
+  return v;
+}
+
+}  // namespace
+
+BatchOptions parse_batch_options(int argc, const char* const* argv) {
+  BatchOptions o;
+  for (int i = 0; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    std::string_view value;
+    bool has_value = false;
+    // Both "--option VALUE" and "--option=VALUE".
+    if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      has_value = true;
+    }
+    const auto take_value = [&]() -> std::string_view {
+      if (has_value) return value;
+      if (i + 1 >= argc) throw UsageError(std::string(arg) + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+    } else if (arg == "--workdir") {
+      o.workdir = std::string(take_value());
+    } else if (arg == "--fields") {
+      read_fields_file(std::string(take_value()), o.texts);
+    } else if (arg == "--set") {
+      apply_field_line(o.texts, take_value(), "--set");
+    } else if (arg == "--bootstrap") {
+      o.bootstrap_runs = whole_at_least(arg, take_value(), 1);
+    } else if (arg == "--stop-at-call") {
+      o.stop_at_call = whole_at_least(arg, take_value(), 1);
+    } else if (arg == "--restart-answer") {
+      const std::string_view r = take_value();
+      if (r != "1" && r != "2") {
+        throw UsageError("--restart-answer needs 1 or 2, not '" + std::string(r) + "'");
+      }
+      o.restart_answer = r == "1" ? 1 : 2;
+    } else {
+      throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
+    }
+  }
+  if (!o.help) {
+    std::error_code ec;
+    if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
+      throw UsageError("the working directory '" + o.workdir + "' does not exist");
+    }
+  }
+  return o;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,40 @@
+// The command line of quorvane-batch, the headless START:
+//
+//   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
+//                  [--stop-at-call K] [--restart-answer 1|2] [--help]
+//
+// Every field starts with its default text; --fields and --set change fields in the order they
+// are given, later ones winning.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "run/settings.h"
+
+namespace quorvane {
+
+// A command line that cannot be carried out (exit 2).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct BatchOptions {
+  std::string workdir = ".";
+  FieldTexts texts = default_field_texts();
+  std::optional<long> bootstrap_runs;  // --bootstrap N: answer Yes with N runs
+  long stop_at_call = -1;              // --stop-at-call K: STOP at the K-th cohort computation
+  int restart_answer = 1;              // --restart-answer R
+  bool help = false;
+};
+
+extern const char* const kBatchUsage;
+
+// Parses the arguments after the program name. UsageError for an unknown option, a missing or
+// bad value or a working directory that does not exist; SettingsError for a fields file that
+// cannot be read or a field assignment that is not TextN=value.
+BatchOptions parse_batch_options(int argc, const char* const* argv);
+
+}  // namespace quorvane

@@ -1,0 +1,73 @@
+#include "run/fields_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "state/errors.h"
+
+namespace quorvane {
+
+namespace {
+
+std::string_view trimmed(std::string_view t) {
+  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+  while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) {
+    t.remove_suffix(1);
+  }
+  return t;
+}
+
+}  // namespace
+
+std::optional<int> field_number(std::string_view name) {
+  constexpr std::string_view kPrefix = "Text";
+  if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + 3 ||
+      name.substr(0, kPrefix.size()) != kPrefix) {
+    return std::nullopt;
+  }
+  int n = 0;
+  for (char c : name.substr(kPrefix.size())) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n < 1 || n > kFieldCount || name[kPrefix.size()] == '0') return std::nullopt;
+  return n;
+}
+
+void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where) {
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) {
+    throw SettingsError(where + ": '" + std::string(trimmed(line)) +
+                        "' is not of the form TextN=value");
+  }
+  const std::string_view name = trimmed(line.substr(0, eq));
+  const std::optional<int> n = field_number(name);
+  if (!n) {
+    throw SettingsError(where + ": '" + std::string(name) + "' is not a field name (Text1.." +
+                        "Text" + std::to_string(kFieldCount) + ")");
+  }
+  texts[static_cast<std::size_t>(*n)] = std::string(trimmed(line.substr(eq + 1)));
+}
+
+void read_fields_file(const std::string& path, FieldTexts& texts) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw SettingsError(path + ": is a directory, not a fields file");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    throw SettingsError(path + ": the fields file cannot be opened (" + std::strerror(errno) +
+                        ")");
+  }
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    const std::string_view content = trimmed(line);
+    if (content.empty() || content.front() == '#') continue;
+    apply_field_line(texts, line, path + ": line " + std::to_string(number));
+  }
+  if (in.bad()) throw SettingsError(path + ": the fields file cannot be read");
+}
+
+}  // namespace quorvane

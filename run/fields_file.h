@@ -1,0 +1,25 @@
+// Field texts from lines "TextN=value": the fields files of the batch runner and of the window
+// program, and the runner's --set overrides. A value is the field's text as typed, with the
+// blanks around it trimmed; blank lines and lines starting with "#" are ignored.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "run/settings.h"
+
+namespace quorvane {
+
+// The number n of a field name "TextN" (1..115), empty for any other name.
+std::optional<int> field_number(std::string_view name);
+
+// Puts one "TextN=value" into `texts`. SettingsError when the line has no "=" or names no
+// field; `where` starts the message ("fields.txt: line 3", "--set").
+void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where);
+
+// Reads a fields file into `texts`, line by line, later lines winning. SettingsError naming the
+// file when it cannot be read, and the file and line when a line is not an assignment.
+void read_fields_file(const std::string& path, FieldTexts& texts);
+
+}  // namespace quorvane
