@@ -1,10 +1,6 @@
 #include "data/survey_data.h"
 
-#include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -36,61 +32,6 @@ constexpr std::int64_t kTempFiller = 99;
 // The logistic deviate's scale: 0.603 sd gives a perturbation with standard deviation sd on the
 // log scale.
 constexpr double kLogisticScale = 0.603;
-
-// A stream of numbers in a text file: blanks, tabs, commas and line ends separate them.
-class NumberStream {
- public:
-  explicit NumberStream(std::string path) : path_(std::move(path)) {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) throw InputError(path_ + ": the file cannot be opened");
-    text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  // Moves past the next `count` line ends (the rest of the current line counts as one).
-  void skip_lines(int count) {
-    for (int i = 0; i < count && pos_ < text_.size(); ++i) {
-      while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-      if (pos_ < text_.size()) {
-        ++pos_;
-        ++line_;
-      }
-    }
-  }
-
-  double next() {
-    while (pos_ < text_.size() && is_separator(text_[pos_])) {
-      if (text_[pos_] == '\n') ++line_;
-      ++pos_;
-    }
-    if (pos_ >= text_.size()) {
-      throw InputError(path_ + ": line " + std::to_string(line_) +
-                       ": the file ends before all its numbers have been read");
-    }
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && !is_separator(text_[pos_])) ++pos_;
-    const std::string_view token(text_.data() + start, pos_ - start);
-    // A leading "+" is allowed; the parser itself takes only a "-".
-    std::string_view digits = token;
-    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-') digits.remove_prefix(1);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value)) {
-      throw InputError(path_ + ": line " + std::to_string(line_) + ": '" + std::string(token) +
-                       "' is not a number");
-    }
-    return value;
-  }
-
- private:
-  static bool is_separator(char c) {
-    return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
-  }
-
-  std::string path_;
-  std::string text_;
-  std::size_t pos_ = 0;
-  int line_ = 1;
-};
 
 std::string temp_fleet_name(int k) { return "aged" + std::to_string(k) + ".tmp"; }
 
@@ -136,12 +77,15 @@ void ssbread(RunState& s, Host& /*host*/) {
   const int years = s.file_years();
   for (int k = 1; k <= s.totalinds; ++k) {
     s.curinds = static_cast<std::int16_t>(k);
-    const std::string path = resolve_path(s.workdir, s.Anamefile[8 + k]);
-    NumberStream in(path);
+    NumberReader in(resolve_path(s.workdir, s.Anamefile[8 + k]));
     in.skip_lines(kSurveyHeaderLines);
     for (int y = 1; y <= years; ++y) {
       double& value = s.ssbind[k][y];
-      value = in.next();
+      if (!in.next(value)) {
+        throw InputError(in.path() + ": the file ends early: the value of year " +
+                         std::to_string(static_cast<long>(s.year_label(y))) + " is missing (" +
+                         std::to_string(years) + " years expected from line 5 on)");
+      }
       // Two numbers per year also in the main run, so the bootstrap draws that follow do not
       // depend on which values happen to be observed.
       const double u = s.rng.draw();

@@ -1,5 +1,6 @@
 #include "objective/aged_index_loss.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/survey_data.h"
@@ -175,6 +176,8 @@ void medianaind(RunState& s) {
     s.kmax = static_cast<std::int16_t>(pos - 1);
     // 4-5. Central mean of the sorted sample.
     s.SSET = central_mean(s.sortbuf.data(), s.kmax, s.centralel, "medianaind");
+    // What the exchange sort leaves in its working value: the largest value of the sample.
+    s.smallestSE = *std::max_element(s.sortbuf.begin() + 1, s.sortbuf.begin() + 1 + s.kmax);
     // 6. AMD takes a second pass around the first pass's centre.
     s.popa = static_cast<std::int16_t>(s.popa + 1);
     if (!(amd && s.popa == 1)) break;
