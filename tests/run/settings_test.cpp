@@ -1,0 +1,254 @@
+#include "run/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "state/errors.h"
+
+namespace quorvane {
+namespace {
+
+class Settings : public ::testing::Test {
+ protected:
+  void set(int n, const std::string& text) { texts_[static_cast<std::size_t>(n)] = text; }
+  void read() { read_settings(*s_, texts_); }
+  // The message of a rejected read, or "" when the fields were accepted.
+  std::string rejection() {
+    try {
+      read();
+    } catch (const SettingsError& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  FieldTexts texts_ = default_field_texts();
+  std::unique_ptr<RunState> s_ = std::make_unique<RunState>();
+};
+
+TEST(FieldTable, NumbersFieldsInOrderAndEveryNumberDefaultReads) {
+  for (int n = 1; n <= kFieldCount; ++n) {
+    const Field& f = field(n);
+    EXPECT_EQ(f.number, n);
+    EXPECT_GE(f.row, 1);
+    EXPECT_LE(f.row, 21);
+    if (f.kind != FieldKind::Text) {
+      EXPECT_TRUE(parse_number(f.default_text)) << "Text" << n << " '" << f.default_text << "'";
+    }
+    EXPECT_FALSE(field_title(f).empty()) << n;
+  }
+  // The three "Step :" fields are told apart by their row heading.
+  EXPECT_EQ(field_title(field(19)), "If Scan: Step :");
+  EXPECT_EQ(field_title(field(24)), "If M=const -? and if Scan: Step :");
+  EXPECT_EQ(field_title(field(58)), "Time(0-1): 3:");
+  EXPECT_EQ(field_title(field(86)), "What to minimize?: 3:");
+  EXPECT_EQ(default_field_texts()[103], ".2");
+  EXPECT_EQ(default_field_texts()[25], "0.20");
+}
+
+// With every default the run is: M known, Method 2, AMD, Mode 3 with mix 0.5, a scan of the
+// terminal f from 1 to 5 by 0.25, one SSB survey and four aged fleets.
+TEST_F(Settings, DefaultsGiveTheDesignedRun) {
+  s_->mscanmin = 9;  // not read with M known
+  read();
+  EXPECT_EQ(s_->AnamefileC, "demo/c.txt");
+  EXPECT_EQ(s_->n1, 3);
+  EXPECT_EQ(s_->n21, 2);
+  EXPECT_EQ(s_->n4, 2);
+  EXPECT_EQ(s_->n22, 3);
+  EXPECT_EQ(s_->n5, 3);
+  EXPECT_EQ(s_->mix, 0.5);
+  EXPECT_EQ(s_->scansearch, 1);
+  EXPECT_EQ(s_->fscanmin, 1);
+  EXPECT_EQ(s_->fscanmax, 5);
+  EXPECT_EQ(s_->fscanstep, 0.25);
+  EXPECT_EQ(s_->mscanmin, 9);
+  EXPECT_EQ(s_->brev1, 1);
+  EXPECT_EQ(s_->yearmin, 1984);  // a label until START converts it
+  EXPECT_EQ(s_->Anamefile[8], "demo/mat.txt");
+  EXPECT_EQ(s_->totalinds, 1);
+  EXPECT_EQ(s_->Anamefile[9], "demo/SSB1.txt");
+  EXPECT_EQ(s_->Anamefile[10], "");  // survey 2 not in use: never stored
+  EXPECT_EQ(s_->wssb[1], 1);
+  EXPECT_EQ(s_->wssb[2], 0);
+  EXPECT_EQ(s_->ssbrel[1], 2);  // all three kinds are stored with SSB surveys on
+  EXPECT_EQ(s_->ssbrel[3], 1);
+  EXPECT_EQ(s_->totalind, 4);
+  EXPECT_EQ(s_->Anamefile[4], "demo/fleet4.txt");
+  EXPECT_EQ(s_->Anamefile[5], "");
+  EXPECT_EQ(s_->indtime[2], 0.99);
+  EXPECT_EQ(s_->indmin[4], std::optional<std::int16_t>(2));
+  EXPECT_FALSE(s_->indmin[5].has_value());
+  EXPECT_EQ(s_->wind[3], 0.1);
+  EXPECT_EQ(s_->wind[5], 0);
+  EXPECT_EQ(s_->tragemax, 12);
+}
+
+TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
+  const std::pair<const char*, int> cases[] = {
+      {"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {"7.49", 7}, {"0.5", 0}, {"1.5", 2}, {"32767.4", 32767}};
+  for (const auto& [text, whole] : cases) {
+    set(4, text);  // age of mass maturity: no range check of its own
+    read();
+    EXPECT_EQ(s_->amp, whole) << text;
+  }
+  set(4, "32767.5");  // rounds to 32768, beyond 16 bits
+  EXPECT_NE(rejection().find("If Option=2, input age of mass maturity: '32767.5' is not a whole "
+                             "number between -32768 and 32767 (Text4)"),
+            std::string::npos);
+}
+
+// A setting whose field is not stored in this run keeps the value of the run before.
+TEST_F(Settings, ASecondReadKeepsWhatItDoesNotRead) {
+  read();
+  set(16, "2");     // precise search: the highest values of the scans are not read
+  set(18, "abc");   // ... nor checked
+  set(20, "2.2");
+  set(21, "0.1");
+  set(14, "1");     // Mode 1: mix is not read
+  set(15, "0.9");
+  set(3, "1");      // constant M, precise: Text25 and Text26
+  set(25, "0.3");
+  set(26, "0.05");
+  set(22, "x");     // scan fields of M: not read in precise mode
+  read();
+  EXPECT_EQ(s_->fscanmin, 2.2);
+  EXPECT_EQ(s_->fscanstep, 0.1);
+  EXPECT_EQ(s_->fscanmax, 5);  // from the first read
+  EXPECT_EQ(s_->mix, 0.5);
+  EXPECT_EQ(s_->mscanmin, 0.3);
+  EXPECT_EQ(s_->mscanstep, 0.05);
+
+  set(3, "2");  // ALFA, precise
+  set(30, "0.04");
+  read();
+  EXPECT_EQ(s_->mscanmin, 0.04);
+  EXPECT_EQ(s_->mscanstep, 0.002);
+  set(16, "1");  // ALFA, scan
+  set(18, "5");
+  read();
+  EXPECT_EQ(s_->mscanmin, 0.001);
+  EXPECT_EQ(s_->mscanmax, 0.06);
+  EXPECT_EQ(s_->fscanmin, 1);
+}
+
+// The counts and weights of surveys start from zero in every read, so that a survey that is not
+// used contributes nothing; its other settings are kept.
+TEST_F(Settings, SurveyCountsAndWeightsAreResetBeforeTheyAreRead) {
+  set(39, "3");
+  set(41, "b.txt");
+  set(42, "c.txt");
+  set(48, "7");
+  for (int n = 53; n <= 55; ++n) set(n, "f.txt");
+  read();
+  EXPECT_EQ(s_->wssb[3], 1);
+  EXPECT_EQ(s_->indmin[7], std::optional<std::int16_t>(2));
+  EXPECT_EQ(s_->wind[7], 1);
+
+  set(38, "2");  // no SSB surveys: count and weights 0, names and deviations kept
+  set(40, "other.txt");
+  set(44, "abc");  // not read, not checked
+  set(43, "0.6");  // read whatever the surveys
+  set(48, "2");
+  set(51, "g.txt");
+  read();
+  EXPECT_EQ(s_->totalinds, 0);
+  EXPECT_EQ(s_->wssb[1], 0);
+  EXPECT_EQ(s_->wssb[3], 0);
+  EXPECT_EQ(s_->Anamefile[9], "demo/SSB1.txt");
+  EXPECT_EQ(s_->stdssb[1], 0.3);
+  EXPECT_EQ(s_->parysp, 0.6);
+  EXPECT_EQ(s_->totalind, 2);
+  EXPECT_EQ(s_->wind[2], 0.2);
+  EXPECT_EQ(s_->wind[3], 0);
+  EXPECT_EQ(s_->wind[7], 0);
+  EXPECT_EQ(s_->Anamefile[3], "demo/fleet3.txt");  // kept from the first read
+  EXPECT_EQ(s_->indmin[7], std::optional<std::int16_t>(2));
+
+  set(47, "2");  // no aged fleets: count 0 whatever Text48 holds
+  set(48, "99");
+  read();
+  EXPECT_EQ(s_->totalind, 0);
+  EXPECT_EQ(s_->wind[1], 0);
+}
+
+TEST_F(Settings, MethodFourSetsTheDirectFormOfTheConvergenceTest) {
+  set(6, "4");
+  read();
+  EXPECT_EQ(s_->n4, 1);
+  set(6, "3.5");  // rounds to 4
+  read();
+  EXPECT_EQ(s_->n4, 1);
+  set(6, "1");
+  read();
+  EXPECT_EQ(s_->n4, 2);
+}
+
+// Every problem is listed at once, naming the field's label and text, and nothing of the state
+// changes.
+TEST_F(Settings, RejectedFieldsAreAllNamedAndLeaveTheStateAlone) {
+  read();
+  s_->fscanmax = 42;
+  set(1, "new.txt");   // a good field among bad ones: not stored either
+  set(8, "abc");
+  set(9, "");
+  set(3, "4");
+  set(48, "8");
+  set(33, "5");
+  set(17, "3");
+  set(18, "2");        // highest f below the lowest
+  set(19, "0");
+  set(102, "1,5");
+  const std::string m = rejection();
+  for (const char* part : {
+           "Years for analysis.  First year: 'abc' is not a number (Text8)",
+           "Last year: '' is not a number (Text9)",
+           "Option?: '4' is not one of the options 1..3 (Text3)",
+           "How many (<=7)?: '8' is outside 0..7 (Text48)",
+           "No. (even) of c.e. for MDN (rec.=10): '5' is not an even number of at least 2 "
+           "(Text33)",
+           "If Scan: Highest f : '2' is below the lowest value of the scan",
+           "If Scan: Step : '0' is not above 0 (Text19)",
+           "Weights of components in the overall loss function: Aged1 : '1,5' is not a number "
+           "(Text102)"}) {
+    EXPECT_NE(m.find(part), std::string::npos) << part << "\nin: " << m;
+  }
+  EXPECT_EQ(m.find('\n'), std::string::npos);
+  EXPECT_EQ(s_->AnamefileC, "demo/c.txt");
+  EXPECT_EQ(s_->yearmin, 1984);
+  EXPECT_EQ(s_->fscanmax, 42);
+  EXPECT_EQ(s_->n1, 3);
+}
+
+TEST_F(Settings, OptionListsAreCheckedOnlyForWhatTheRunReads) {
+  set(111, "3");  // survey 3 is not used, but every kind is checked with SSB surveys on
+  EXPECT_NE(rejection().find("(Text111)"), std::string::npos);
+  set(111, "1.5");
+  EXPECT_NE(rejection().find("'1.5' is not one of the options 1..2 (Text111)"), std::string::npos);
+  set(38, "2");
+  EXPECT_EQ(rejection(), "");
+
+  set(88, "4");  // fleet 5's loss, fleet 5 not in use
+  EXPECT_EQ(rejection(), "");
+  set(48, "5");
+  set(53, "f5.txt");
+  EXPECT_NE(rejection().find("What to minimize?: 5: '4' is not one of the options 1..3 (Text88)"),
+            std::string::npos);
+
+  set(88, "3");
+  set(3, "1");  // constant M, scan: its grid is checked
+  set(24, "-0.01");
+  EXPECT_NE(rejection().find("If M=const -? and if Scan: Step : '-0.01' is not above 0"),
+            std::string::npos);
+  set(3, "3");  // M known: that grid is not used
+  EXPECT_EQ(rejection(), "");
+  set(39, "4");
+  set(38, "1");
+  EXPECT_NE(rejection().find("How many (<=3)? : '4' is outside 0..3 (Text39)"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace quorvane
