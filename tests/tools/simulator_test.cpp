@@ -169,21 +169,24 @@ TEST(StockSimulator, NoiseFreeSurveysAreWhatTheModelExpects) {
   EXPECT_TRUE(near_relative(stock.ssb_indices[1][1], 1939.60183078136, kHandTolerance));
 }
 
-// Extended year 2002: no catch, f = 0, and the terminal f stays that of 2001. The mature-part
-// fleet ran up to 2001 and runs on into 2002 with survival exp(-0.99 M) only:
+// Extended year 2002: the surveys saw it, its catch is not reported yet. The stock is fished
+// on at the f of 2001, as the assessment assumes, and the terminal f stays that of 2001. The
+// mature-part fleet ran up to 2001 and runs on into 2002:
 // N(2,2002) = 800*0.8 e^-0.2 + 1064.34997900138*0.6 e^-0.2 = 523.987681969908
-//   + 522.849635907799 = 1046.83731787771; index = 1046.83731787771 e^-0.198 / 4
-//   = 214.698444181634.
-TEST(StockSimulator, ExtendedYearHasNoCatchButIsSurveyed) {
+//   + 522.849635907799 = 1046.83731787771;
+// index = 1046.83731787771 exp(-0.99 (0.2 - ln(1 - 1.0*0.4))) / 4
+//   = 1046.83731787771 * 0.494742740572226 / 4 = 129.478790895024.
+TEST(StockSimulator, ExtendedYearIsFishedAndSurveyedButHasNoCatchOnFile) {
   const SimulationSpec spec = with_extended_year(two_age_stock());
   ASSERT_EQ(spec.year_count(), 3);
   const SimulatedStock stock = simulate(spec);
-  EXPECT_EQ(stock.f[2], 0.0);
+  EXPECT_EQ(stock.f[2], 1.0);
   EXPECT_EQ(stock.terminal_f, 1.0);
   EXPECT_EQ(stock.observed_catch(0, 2), 0.0);
   EXPECT_EQ(stock.observed_catch(1, 2), 0.0);
+  EXPECT_GT(stock.true_catch(1, 2), 0.0);
   EXPECT_TRUE(near_relative(stock.numbers(1, 2), 1046.83731787771, kHandTolerance));
-  EXPECT_TRUE(near_relative(stock.fleet_indices[1](1, 2), 214.698444181634, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.fleet_indices[1](1, 2), 129.478790895024, kHandTolerance));
   EXPECT_EQ(stock.fleet_indices[0](0, 2), kNoObservation);  // ended in 2000, stays ended
   EXPECT_GT(stock.ssb_indices[1][2], 0.0);                  // ran up to 2001
 }

@@ -271,7 +271,7 @@ std::vector<std::filesystem::path> write_dataset(const SimulatedStock& stock,
     write_age_year_file(written.back(), spec, values, title, note);
   };
   std::string catch_note = seed_note;
-  if (spec.extended_year) catch_note += "; no catch in the last year, surveys only";
+  if (spec.extended_year) catch_note += "; catch of the last year not reported yet: 0";
   table("c.txt", stock.observed_catch, "Catch at age in numbers", catch_note);
   table("w.txt", spec.weight, "Mean weight at age (kg)", seed_note);
   table("mm.txt", spec.natural_mortality, "Natural mortality at age", seed_note);

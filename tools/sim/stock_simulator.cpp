@@ -97,6 +97,7 @@ void check_spec(const SimulationSpec& spec) {
           "initial numbers need one value per age");
   for (double n : spec.initial_numbers) require(n >= 0.0, "initial numbers must not be negative");
   require(spec.catch_cv >= 0.0, "catch CV must not be negative");
+  require(spec.extended_year || !spec.extended_year_f, "f of an extended year without one");
   for (const SsbSurveySpec& survey : spec.ssb_surveys) {
     require(survey.time >= 0.0 && survey.time <= 1.0, "SSB survey time must lie in 0..1");
     require(survey.cv >= 0.0, "SSB survey CV must not be negative");
@@ -217,6 +218,9 @@ void observe_catch(SimulatedStock& stock) {
       if (sd > 0.0) stock.observed_catch(a, y) *= std::exp(sd * z);
     }
   }
+  if (spec.extended_year) {  // not reported yet
+    for (int a = 0; a < spec.age_count(); ++a) stock.observed_catch(a, spec.year_count() - 1) = 0.0;
+  }
 }
 
 // Survival from the start of the year to the fraction t of it: exp(-t Z).
@@ -304,11 +308,11 @@ SimulatedStock simulate(const SimulationSpec& spec) {
   SimulatedStock stock;
   stock.spec = spec;
   stock.selectivity = selectivity_by_year(spec);
-  stock.f.assign(static_cast<std::size_t>(spec.year_count()), 0.0);
-  for (int y = 0; y < spec.catch_year_count(); ++y) {
-    stock.f[static_cast<std::size_t>(y)] = spec.f[static_cast<std::size_t>(y)];
+  stock.f = spec.f;
+  if (spec.extended_year) stock.f.push_back(spec.extended_year_f.value_or(spec.f.back()));
+  for (int y = 0; y < spec.year_count(); ++y) {
     for (int a = 0; a < spec.age_count(); ++a) {
-      const double exploitation = spec.f[static_cast<std::size_t>(y)] * stock.selectivity(a, y);
+      const double exploitation = stock.f[static_cast<std::size_t>(y)] * stock.selectivity(a, y);
       require(exploitation >= 0.0 && exploitation < 1.0,
               "f·s must lie in [0, 1) (age " + std::to_string(spec.first_age + a) + ", year " +
                   std::to_string(spec.first_year + y) + ")");

@@ -88,8 +88,12 @@ struct SimulationSpec {
   bool plus_group = true;
   int first_year = 1984;  // years with catch, labels, inclusive
   int last_year = 2014;
-  // One more year after last_year without catch, observed by the surveys only.
+  // One more year after last_year, the year in progress: the surveys have seen it, its catch is
+  // not known yet. The stock is fished in it all the same, as the assessment assumes when it
+  // brings the stock to the surveys of that year; the catch file holds 0 there.
   bool extended_year = false;
+  // f of the extended year; unset: that of the last catch year, which the assessment assumes.
+  std::optional<double> extended_year_f;
 
   std::vector<double> f;   // year factor, one per catch year
   std::vector<double> s1;  // age factor, one per age
@@ -127,7 +131,8 @@ inline constexpr double kNoObservation = -1.0;
 struct SimulatedStock {
   SimulationSpec spec;
 
-  // Truth, over every year of the data (the extended year carries no catch: f = 0 there).
+  // Truth, over every year of the data. In the extended year `true_catch` holds the catch that
+  // was taken but not reported.
   StockTable numbers;       // N(a,y) at the start of the year
   StockTable selectivity;   // s(a,y)
   std::vector<double> f;    // f(y)
@@ -150,8 +155,8 @@ SimulatedStock simulate(const SimulationSpec& spec);
 // expects them. Recruitment keeps its variation, which is part of the truth, not of the data.
 SimulationSpec without_observation_noise(SimulationSpec spec);
 
-// The same spec with one more year after the last catch year, without catch but with the surveys
-// that ran up to the last catch year running on into it. Weight, maturity and natural mortality
+// The same spec with an extended year after the last catch year, the surveys that ran up to the
+// last catch year running on into it. Weight, maturity and natural mortality
 // of the new year repeat those of the last catch year.
 SimulationSpec with_extended_year(SimulationSpec spec);
 
