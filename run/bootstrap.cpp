@@ -15,7 +15,9 @@ PrintFile& file_of(RunState& s, BootFile file) {
   return s.files.boot[static_cast<std::size_t>(file)];
 }
 
-const BootFileLayout& layout_of(BootFile file) { return kBootFiles[static_cast<std::size_t>(file)]; }
+const BootFileLayout& layout_of(BootFile file) {
+  return kBootFiles[static_cast<std::size_t>(file)];
+}
 
 void write_line(RunState& s, BootFile file, std::span<const double> values) {
   if (!boot_file_wanted(s, file)) return;

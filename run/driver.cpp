@@ -36,7 +36,8 @@ constexpr double kAlfaMax = 0.5;
 
 MOption m_option(const RunState& s) { return static_cast<MOption>(s.n1); }
 
-// 3. Starting values of the model, the same for the main run and every bootstrap run.
+}  // namespace
+
 void set_starting_values(RunState& s) {
   s.bsessons = 1;
   if (m_option(s) != MOption::Known) {
@@ -63,10 +64,9 @@ void set_starting_values(RunState& s) {
   }
 }
 
-// 4. Precise mode: cycles of one-dimensional searches over f, then M or ALFA, until a cycle
-// finds nothing that moved since its last search. bflag counts the cycles; parmin takes its
-// starting step from it.
-void precise_search(RunState& s, Host& host) {
+// 4. Precise mode. parmin takes its starting point and step from bflag: the window's guess and
+// step in the first two cycles, half the last movement from then on.
+void precise_search(RunState& s, Host& host, Evaluate objective) {
   s.PREF = kNoPreviousF;
   long searches = 0;
   long searches_before_cycle = 0;
@@ -77,21 +77,21 @@ void precise_search(RunState& s, Host& host) {
       s.RGRAN = kFMax;
       s.METKA = 1000;
       searches = searches_before_cycle + 1;
-      parmin(s, host, CALCSTOCKALL);
+      parmin(s, host, objective);
     }
     if (m_option(s) == MOption::Constant && std::fabs(s.MC - s.PREVMC) > kMoved) {
       s.METKA = 2000;
       s.LGRAN = 0;
       s.RGRAN = kMMax;
       searches = searches + 1;
-      parmin(s, host, CALCSTOCKALL);
+      parmin(s, host, objective);
     }
     if (m_option(s) == MOption::ByAge && std::fabs(s.LALFA - s.PREVALFA) > kMoved) {
       s.METKA = 3000;
       s.LGRAN = 0;
       s.RGRAN = kAlfaMax;
       searches = searches + 1;
-      parmin(s, host, CALCSTOCKALL);
+      parmin(s, host, objective);
     }
     // With M known the single search of f is refined to the end at once: one cycle.
     if (m_option(s) == MOption::Known || searches <= searches_before_cycle) return;
@@ -100,9 +100,8 @@ void precise_search(RunState& s, Host& host) {
   }
 }
 
-// 5. Scan mode: every point of the grid (M or ALFA outer, f inner), then the fit once more at
-// the best point so that the run state holds it.
-void scan_search(RunState& s, Host& host) {
+// 5. Scan mode.
+void scan_search(RunState& s, Host& host, Evaluate objective) {
   ScanBest best;
   s.SSEALLminimal = best.loss;
   const std::vector<double> f_grid = scan_grid(s.fscanmin, s.fscanmax, s.fscanstep);
@@ -120,15 +119,13 @@ void scan_search(RunState& s, Host& host) {
     for (double f : f_grid) {
       set_point(f, outer);
       if (s.userend == 1) return;
-      CALCSTOCKALL(s, host);
+      objective(s, host);
       if (best.consider(s.SSEALL, f, outer)) s.SSEALLminimal = best.loss;
     }
   }
   set_point(best.f, best.outer);
-  CALCSTOCKALL(s, host);
+  objective(s, host);
 }
-
-}  // namespace
 
 std::vector<double> scan_grid(double lowest, double highest, double step) {
   assert(step > 0 && highest >= lowest);
@@ -161,9 +158,9 @@ void estimate(RunState& s, Host& host) {
   }
   set_starting_values(s);  // 3.
   if (s.scansearch == 2) {
-    precise_search(s, host);  // 4.
+    precise_search(s, host, CALCSTOCKALL);  // 4.
   } else {
-    scan_search(s, host);  // 5.
+    scan_search(s, host, CALCSTOCKALL);  // 5.
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "model/line_search.h"
 #include "report/host.h"
 #include "report/print.h"
 #include "state/run_state.h"
@@ -17,6 +18,18 @@ void casec4(RunState& s, Host& host);
 // in the main run, the starting values, then the scan or the precise search. The bootstrap loop
 // of casec4 runs it once per pass.
 void estimate(RunState& s, Host& host);
+
+// 3. The starting values of every estimation: M(a,y) = 0.17 in the block when M is searched,
+// MC or ALFA at the window's first value, f(y) = 1, a flat selection pattern, gfactor = 1.
+void set_starting_values(RunState& s);
+
+// The two ways of searching, each evaluating the objective it is handed (the whole objective in
+// a run). Precise: cycles of parmin over f, then M or ALFA, until a cycle finds no parameter that
+// its last search moved by more than 1E-4; bflag numbers the cycles from 0. Scan: every grid
+// point (M or ALFA outer, f inner), userend tested before each evaluation, then the objective
+// once more at the best point so that the run state holds that fit.
+void precise_search(RunState& s, Host& host, Evaluate objective);
+void scan_search(RunState& s, Host& host, Evaluate objective);
 
 // The points of one scan axis: lowest, lowest + step, lowest + step + step, ... while the value
 // is at most the highest. The values are accumulated by repeated addition, as the search log

@@ -30,15 +30,16 @@ constexpr int kClosingX = 1000;
 constexpr int kClosingY = 500;
 
 // A question window's text read as an Integer: rounded to the nearest whole number, ties to even.
-std::int16_t integer_answer(std::string_view label, const std::string& text) {
+// A text that is not a whole 16-bit number is reported as the settings are, with the field's
+// label, its text and the field's name.
+std::int16_t integer_answer(std::string_view label, std::string_view name,
+                            const std::string& text) {
   const std::optional<double> value = parse_number(text);
-  if (!value) {
-    throw SettingsError("\"" + std::string(label) + "\": '" + text + "' is not a number");
-  }
-  const std::optional<std::int16_t> whole = round_to_int16(*value);
+  const std::optional<std::int16_t> whole = value ? round_to_int16(*value) : std::nullopt;
   if (!whole) {
-    throw SettingsError("\"" + std::string(label) + "\": '" + text +
-                        "' does not fit a 16-bit whole number");
+    throw SettingsError(std::string(label) + " '" + text + "' " +
+                        (value ? "does not fit a 16-bit whole number" : "is not a number") + " (" +
+                        std::string(name) + ")");
   }
   return *whole;
 }
@@ -46,15 +47,15 @@ std::int16_t integer_answer(std::string_view label, const std::string& text) {
 // GO of the bootstrap window. After a stop of the main run the bootstrap is refused whatever
 // the answer: the run unwinds.
 void bootstrap_go(RunState& s, Host& host, const BootstrapAnswer& answer) {
-  s.boot = integer_answer(kBootAnswerLabel, answer.answer);
-  s.boottot = integer_answer(kBootRunsLabel, answer.runs);
+  s.boot = integer_answer(kBootAnswerLabel, "Textf21", answer.answer);
+  s.boottot = integer_answer(kBootRunsLabel, "Textf22", answer.runs);
   if (s.zz == 1) s.userend = 1;
   host.show_progress();
 }
 
 // GO of the restart window.
 void restart_go(RunState& s, Host& host, const std::string& answer) {
-  s.contboot = integer_answer(kRestartLabel, answer);
+  s.contboot = integer_answer(kRestartLabel, "Textf31", answer);
   if (s.zz == 1 && s.contboot == 2) s.userend = 1;
   host.show_progress();
 }
@@ -99,16 +100,24 @@ void ask_restart(RunState& s, Host& host) {
 }  // namespace
 
 void RESPRINT(RunState& s, Host& host) {
-  if (s.userend == 1) return;  // 1.
-  if (s.bootn == 0) {          // 2. bootstrap runs write no results
-    host.clear_progress();  // 3.
+  // 1. Once the run is ending (a second STOP while it unwinds) there is nothing left to do.
+  if (s.userend == 1) return;
+  // 2. Bootstrap runs write no results; they go straight to 10.
+  if (s.bootn == 0) {
+    // 3. The closing message.
+    host.clear_progress();
     draw_text(host, kClosingX, kClosingY, "The program is finishing its work");
-    write_results(s, host);                                                      // 4.-5.
-    bootstrap_go(s, host, host.ask_bootstrap(s.zz == 1));                        // 6.
-    keep_for_bootstrap(s);                                                       // 7.-8.
+    // 4.-5. The results file, written and closed.
+    write_results(s, host);
+    // 6. The bootstrap question.
+    bootstrap_go(s, host, host.ask_bootstrap(s.zz == 1));
+    // 7.-8. Corig and sigma for the draws.
+    keep_for_bootstrap(s);
   }
-  if (s.boot == 2) finalization(s, host);                               // 10.
-  if (s.zz == 1 && s.boot == 1 && s.bootn >= 1) ask_restart(s, host);  // 11.
+  // 10. No bootstrap: the run ends here.
+  if (s.boot == 2) finalization(s, host);
+  // 11. The user stopped a bootstrap run.
+  if (s.zz == 1 && s.boot == 1 && s.bootn >= 1) ask_restart(s, host);
 }
 
 void finalization(RunState& s, Host& host) {
