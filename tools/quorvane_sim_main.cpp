@@ -1,8 +1,11 @@
-// quorvane-sim: writes a simulated stock with its truth in the program's input layouts.
+// quorvane-sim: writes a simulated stock with its truth in the program's input
+// layouts.
 //
-//   quorvane-sim --preset demo --out demo     regenerates the committed demo stock
+//   quorvane-sim --preset demo --out demo     regenerates the committed demo
+//   stock
 //
-// Exit status: 0 written, 2 bad usage, 1 the data set could not be simulated or written.
+// Exit status: 0 written, 2 bad usage, 1 the data set could not be simulated or
+// written.
 #include <charconv>
 #include <cstdint>
 #include <exception>
@@ -22,15 +25,20 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
-    "usage: quorvane-sim --out DIR [--preset demo] [--seed N] [--no-noise] [--extended-year]\n"
+    "usage: quorvane-sim --out DIR [--preset demo] [--seed N] [--no-noise] "
+    "[--extended-year]\n"
     "\n"
-    "Simulates a fish stock forward through the assessment's own population model and writes\n"
-    "the catch, weight, natural mortality and maturity tables, the SSB survey and aged fleet\n"
-    "files, the truth (truth.txt) and the settings that read them (fields.txt) into DIR.\n"
+    "Simulates a fish stock forward through the assessment's own population "
+    "model and writes\n"
+    "the catch, weight, natural mortality and maturity tables, the SSB survey "
+    "and aged fleet\n"
+    "files, the truth (truth.txt) and the settings that read them (fields.txt) "
+    "into DIR.\n"
     "\n"
     "  --out DIR        directory to write (created if missing)\n"
     "  --preset demo    the demo stock (the only preset, and the default)\n"
-    "  --seed N         seed of the random numbers (default: the demo's own seed)\n"
+    "  --seed N         seed of the random numbers (default: the demo's own "
+    "seed)\n"
     "  --no-noise       catch and surveys exactly as the model expects them\n"
     "  --extended-year  one more year without catch, observed by the surveys\n"
     "  --help           this text\n";
@@ -45,13 +53,15 @@ struct Options {
 
 std::optional<std::uint32_t> parse_seed(std::string_view text) {
   std::uint32_t value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+    return std::nullopt;
   return value;
 }
 
 // Returns the options, or an error text for a usage problem.
-std::optional<Options> parse(int argc, char** argv, std::string& error) {
+std::optional<Options> parse(int argc, char **argv, std::string &error) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -66,22 +76,25 @@ std::optional<Options> parse(int argc, char** argv, std::string& error) {
       options.help = true;
     } else if (arg == "--out") {
       const auto dir = value();
-      if (!dir) return std::nullopt;
+      if (!dir)
+        return std::nullopt;
       options.out = std::filesystem::path(*dir);
     } else if (arg == "--preset") {
       const auto name = value();
-      if (!name) return std::nullopt;
+      if (!name)
+        return std::nullopt;
       if (*name != "demo") {
         error = "unknown preset '" + std::string(*name) + "' (known: demo)";
         return std::nullopt;
       }
     } else if (arg == "--seed") {
       const auto text = value();
-      if (!text) return std::nullopt;
+      if (!text)
+        return std::nullopt;
       options.seed = parse_seed(*text);
       if (!options.seed) {
-        error =
-            "--seed needs a whole number from 0 to 4294967295, not '" + std::string(*text) + "'";
+        error = "--seed needs a whole number from 0 to 4294967295, not '" +
+                std::string(*text) + "'";
         return std::nullopt;
       }
     } else if (arg == "--no-noise") {
@@ -100,9 +113,9 @@ std::optional<Options> parse(int argc, char** argv, std::string& error) {
   return options;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   namespace sim = quorvane::sim;
   std::string error;
   const std::optional<Options> options = parse(argc, argv, error);
@@ -115,19 +128,24 @@ int main(int argc, char** argv) {
     return kExitWritten;
   }
   try {
-    sim::SimulationSpec spec = sim::demo_spec(options->seed.value_or(sim::kDemoSeed));
-    if (options->no_noise) spec = sim::without_observation_noise(spec);
-    if (options->extended_year) spec = sim::with_extended_year(spec);
-    const sim::SimulatedStock stock = sim::simulate(spec);
-    // File names in fields.txt are the output directory as typed, seen from where we run.
+    sim::Scenario scenario =
+        sim::demo_scenario(options->seed.value_or(sim::kDemoSeed));
+    if (options->no_noise)
+      scenario = sim::without_observation_noise(scenario);
+    if (options->extended_year)
+      scenario = sim::with_extended_year(scenario);
+    const sim::SimulatedStock stock = sim::simulate(scenario);
+    // File names in fields.txt are the output directory as typed, seen from
+    // where we run.
     std::string prefix = options->out.generic_string();
-    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
-    for (const auto& path : sim::write_dataset(stock, options->out, prefix)) {
+    if (!prefix.empty() && prefix.back() != '/')
+      prefix += '/';
+    for (const auto &path : sim::write_dataset(stock, options->out, prefix)) {
       std::cout << "wrote " << path.generic_string() << '\n';
     }
-    std::cout << "terminal f " << sim::format_number(stock.terminal_f) << ", seed " << spec.seed
-              << '\n';
-  } catch (const std::exception& e) {
+    std::cout << "terminal f " << sim::format_number(stock.terminal_f)
+              << ", seed " << scenario.seed << '\n';
+  } catch (const std::exception &e) {
     std::cerr << "quorvane-sim: " << e.what() << '\n';
     return kExitFailed;
   }

@@ -14,7 +14,8 @@ namespace quorvane::sim {
 namespace {
 
 constexpr int kSignificantDigits = 12;
-constexpr int kColumnWidth = 16;  // wide enough for 12 digits, a point and a sign
+constexpr int kColumnWidth =
+    16; // wide enough for 12 digits, a point and a sign
 
 // Field numbers of the run settings that describe a data set.
 constexpr int kFieldCatchFile = 1;
@@ -31,63 +32,71 @@ constexpr int kFieldCatchPart = 34;
 constexpr int kFieldMaturityFile = 37;
 constexpr int kFieldSsbOn = 38;
 constexpr int kFieldSsbCount = 39;
-constexpr int kFieldSsbFileBase = 39;  // survey k: 39 + k
+constexpr int kFieldSsbFileBase = 39; // survey k: 39 + k
 constexpr int kFieldSsbTime = 43;
 constexpr int kFieldFleetsOn = 47;
 constexpr int kFieldFleetCount = 48;
-constexpr int kFieldFleetFileBase = 48;  // fleet k: 48 + k
+constexpr int kFieldFleetFileBase = 48; // fleet k: 48 + k
 constexpr int kFieldFleetTimeBase = 55;
 constexpr int kFieldFleetIndexOfBase = 62;
-constexpr int kFieldSsbRelativeBase = 108;  // survey k: 108 + k
+constexpr int kFieldSsbRelativeBase = 108; // survey k: 108 + k
 
-std::string pad(const std::string& text) {
-  if (text.size() >= static_cast<std::size_t>(kColumnWidth)) return " " + text;
-  return std::string(static_cast<std::size_t>(kColumnWidth) - text.size(), ' ') + text;
+std::string pad(const std::string &text) {
+  if (text.size() >= static_cast<std::size_t>(kColumnWidth))
+    return " " + text;
+  return std::string(static_cast<std::size_t>(kColumnWidth) - text.size(),
+                     ' ') +
+         text;
 }
 
-std::ofstream open_for_writing(const std::filesystem::path& path) {
+std::ofstream open_for_writing(const std::filesystem::path &path) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  if (!out)
+    throw std::runtime_error("cannot write " + path.string());
   return out;
 }
 
-void close_checked(std::ofstream& out, const std::filesystem::path& path) {
+void close_checked(std::ofstream &out, const std::filesystem::path &path) {
   out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  if (!out)
+    throw std::runtime_error("cannot write " + path.string());
 }
 
-std::string age_heading(const SimulationSpec& spec) {
+std::string age_heading(const Scenario &scenario) {
   std::string line = "year";
-  for (int age = spec.first_age; age <= spec.last_age; ++age) {
+  for (int age = scenario.first_age; age <= scenario.last_age; ++age) {
     line += pad("age " + std::to_string(age));
   }
   return line;
 }
 
 // One table in the age-by-year layout, covering every year of the data.
-void write_age_year_file(const std::filesystem::path& path, const SimulationSpec& spec,
-                         const StockTable& table, const std::string& title,
-                         const std::string& note) {
+void write_age_year_file(const std::filesystem::path &path,
+                         const Scenario &scenario, const StockTable &table,
+                         const std::string &title, const std::string &note) {
   std::ofstream out = open_for_writing(path);
-  out << spec.first_age << ' ' << spec.last_age << ' ' << spec.first_year << ' '
-      << spec.data_last_year() << '\n';
-  out << title << '\n' << note << '\n' << age_heading(spec) << '\n';
-  for (int y = 0; y < spec.year_count(); ++y) {
-    out << spec.first_year + y;
-    for (int a = 0; a < spec.age_count(); ++a) out << pad(format_number(table(a, y)));
+  out << scenario.first_age << ' ' << scenario.last_age << ' '
+      << scenario.first_year << ' ' << scenario.data_last_year() << '\n';
+  out << title << '\n' << note << '\n' << age_heading(scenario) << '\n';
+  for (int y = 0; y < scenario.year_count(); ++y) {
+    out << scenario.first_year + y;
+    for (int a = 0; a < scenario.age_count(); ++a)
+      out << pad(format_number(table(a, y)));
     out << '\n';
   }
   close_checked(out, path);
 }
 
-void write_ssb_file(const std::filesystem::path& path, const SimulatedStock& stock, int k) {
-  const SimulationSpec& spec = stock.spec;
-  const SsbSurveySpec& survey = spec.ssb_surveys[static_cast<std::size_t>(k)];
+void write_ssb_file(const std::filesystem::path &path,
+                    const SimulatedStock &stock, int k) {
+  const Scenario &scenario = stock.scenario;
+  const SsbSurveySpec &survey =
+      scenario.ssb_surveys[static_cast<std::size_t>(k)];
   std::ofstream out = open_for_writing(path);
-  out << "SSB survey " << k + 1 << (survey.relative ? ", relative index" : ", absolute (tonnes)")
-      << '\n';
-  out << "one value per year from " << spec.first_year << " to " << spec.data_last_year()
-      << ", no year column\n";
+  out << "SSB survey " << k + 1
+      << (survey.relative ? ", relative index" : ", absolute (tonnes)") << '\n';
+  out << "one value per year from " << scenario.first_year << " to "
+      << scenario.data_last_year() << ", no year column\n";
   out << "-1: no observation\n";
   out << "values\n";
   for (double value : stock.ssb_indices[static_cast<std::size_t>(k)]) {
@@ -96,195 +105,232 @@ void write_ssb_file(const std::filesystem::path& path, const SimulatedStock& sto
   close_checked(out, path);
 }
 
-const char* index_of_name(IndexOf index_of) {
+const char *index_of_name(IndexOf index_of) {
   switch (index_of) {
-    case IndexOf::WholeStock:
-      return "whole stock";
-    case IndexOf::Mature:
-      return "mature part";
-    case IndexOf::Immature:
-      return "immature part";
+  case IndexOf::WholeStock:
+    return "whole stock";
+  case IndexOf::Mature:
+    return "mature part";
+  case IndexOf::Immature:
+    return "immature part";
   }
   return "whole stock";
 }
 
-void write_table_section(std::ostream& out, const SimulationSpec& spec, const StockTable& table,
-                         const std::string& title) {
-  out << '\n' << title << '\n' << age_heading(spec) << '\n';
-  for (int y = 0; y < spec.year_count(); ++y) {
-    out << spec.first_year + y;
-    for (int a = 0; a < spec.age_count(); ++a) out << pad(format_number(table(a, y)));
+void write_table_section(std::ostream &out, const Scenario &scenario,
+                         const StockTable &table, const std::string &title) {
+  out << '\n' << title << '\n' << age_heading(scenario) << '\n';
+  for (int y = 0; y < scenario.year_count(); ++y) {
+    out << scenario.first_year + y;
+    for (int a = 0; a < scenario.age_count(); ++a)
+      out << pad(format_number(table(a, y)));
     out << '\n';
   }
 }
 
-void write_truth_file(const std::filesystem::path& path, const SimulatedStock& stock) {
-  const SimulationSpec& spec = stock.spec;
+void write_truth_file(const std::filesystem::path &path,
+                      const SimulatedStock &stock) {
+  const Scenario &scenario = stock.scenario;
   std::ofstream out = open_for_writing(path);
   out << "Truth of a simulated stock\n";
-  out << "seed " << spec.seed << '\n';
-  out << "ages " << spec.first_age << ' ' << spec.last_age << " plus_group "
-      << (spec.plus_group ? "yes" : "no") << '\n';
-  out << "years " << spec.first_year << ' ' << spec.data_last_year() << " last_catch_year "
-      << spec.last_year << " extended_year " << (spec.extended_year ? "yes" : "no") << '\n';
-  out << "part " << format_number(spec.part) << '\n';
+  out << "seed " << scenario.seed << '\n';
+  out << "ages " << scenario.first_age << ' ' << scenario.last_age
+      << " plus_group " << (scenario.plus_group ? "yes" : "no") << '\n';
+  out << "years " << scenario.first_year << ' ' << scenario.data_last_year()
+      << " last_catch_year " << scenario.last_year << " extended_year "
+      << (scenario.extended_year ? "yes" : "no") << '\n';
+  out << "part " << format_number(scenario.part) << '\n';
   out << "terminal_f " << format_number(stock.terminal_f) << '\n';
-  out << "recruitment_mean " << format_number(spec.recruitment_mean) << " log_sd "
-      << format_number(spec.recruitment_log_sd) << '\n';
-  out << "catch_cv " << format_number(spec.catch_cv) << '\n';
+  out << "recruitment_mean " << format_number(scenario.recruitment_mean)
+      << " log_sd " << format_number(scenario.recruitment_log_sd) << '\n';
+  out << "catch_cv " << format_number(scenario.catch_cv) << '\n';
 
   out << "\nYear factor f(y), SSB at the start of the year, recruitment\n";
   out << "year" << pad("f") << pad("SSB") << pad("recruits") << '\n';
-  for (int y = 0; y < spec.year_count(); ++y) {
+  for (int y = 0; y < scenario.year_count(); ++y) {
     const auto i = static_cast<std::size_t>(y);
-    out << spec.first_year + y << pad(format_number(stock.f[i])) << pad(format_number(stock.ssb[i]))
+    out << scenario.first_year + y << pad(format_number(stock.f[i]))
+        << pad(format_number(stock.ssb[i]))
         << pad(format_number(stock.numbers(0, y))) << '\n';
   }
 
-  StockTable exploitation(spec.age_count(), spec.year_count());
-  for (int y = 0; y < spec.year_count(); ++y) {
-    for (int a = 0; a < spec.age_count(); ++a) {
-      exploitation(a, y) = stock.f[static_cast<std::size_t>(y)] * stock.selectivity(a, y);
+  StockTable exploitation(scenario.age_count(), scenario.year_count());
+  for (int y = 0; y < scenario.year_count(); ++y) {
+    for (int a = 0; a < scenario.age_count(); ++a) {
+      exploitation(a, y) =
+          stock.f[static_cast<std::size_t>(y)] * stock.selectivity(a, y);
     }
   }
-  write_table_section(out, spec, stock.selectivity, "Age factor s(a,y)");
-  write_table_section(out, spec, exploitation, "Exploitation rate f(y)*s(a,y)");
-  write_table_section(out, spec, stock.numbers, "Stock numbers N(a,y) at the start of the year");
-  write_table_section(out, spec, stock.true_catch, "Catch without noise C(a,y)");
+  write_table_section(out, scenario, stock.selectivity, "Age factor s(a,y)");
+  write_table_section(out, scenario, exploitation,
+                      "Exploitation rate f(y)*s(a,y)");
+  write_table_section(out, scenario, stock.numbers,
+                      "Stock numbers N(a,y) at the start of the year");
+  write_table_section(out, scenario, stock.true_catch,
+                      "Catch without noise C(a,y)");
 
   out << "\nSSB surveys (a relative survey: index * k = SSB at survey time)\n";
-  for (std::size_t k = 0; k < spec.ssb_surveys.size(); ++k) {
-    const SsbSurveySpec& survey = spec.ssb_surveys[k];
-    out << "survey " << k + 1 << (survey.relative ? " relative k " : " absolute k ")
+  for (std::size_t k = 0; k < scenario.ssb_surveys.size(); ++k) {
+    const SsbSurveySpec &survey = scenario.ssb_surveys[k];
+    out << "survey " << k + 1
+        << (survey.relative ? " relative k " : " absolute k ")
         << format_number(survey.relative ? survey.coefficient : 1.0) << " time "
-        << format_number(survey.time) << " cv " << format_number(survey.cv) << '\n';
+        << format_number(survey.time) << " cv " << format_number(survey.cv)
+        << '\n';
   }
 
   out << "\nAged fleets (index * q(a) = numbers measured at survey time)\n";
-  for (std::size_t k = 0; k < spec.fleets.size(); ++k) {
-    const FleetSpec& fleet = spec.fleets[k];
-    out << "fleet " << k + 1 << " time " << format_number(fleet.time) << " ages " << fleet.first_age
-        << ' ' << fleet.last_age << " years " << fleet.first_year << ' ' << fleet.last_year
-        << " cv " << format_number(fleet.cv) << " index_of " << index_of_name(fleet.index_of)
-        << '\n';
+  for (std::size_t k = 0; k < scenario.fleets.size(); ++k) {
+    const FleetSpec &fleet = scenario.fleets[k];
+    out << "fleet " << k + 1 << " time " << format_number(fleet.time)
+        << " ages " << fleet.first_age << ' ' << fleet.last_age << " years "
+        << fleet.first_year << ' ' << fleet.last_year << " cv "
+        << format_number(fleet.cv) << " index_of "
+        << index_of_name(fleet.index_of) << '\n';
     out << "age" << pad("q") << '\n';
     for (int age = fleet.first_age; age <= fleet.last_age; ++age) {
       out << age
-          << pad(format_number(fleet.catchability[static_cast<std::size_t>(age - fleet.first_age)]))
+          << pad(format_number(fleet.catchability[static_cast<std::size_t>(
+                 age - fleet.first_age)]))
           << '\n';
     }
   }
   close_checked(out, path);
 }
 
-std::string ssb_file_name(std::size_t k) { return "SSB" + std::to_string(k + 1) + ".txt"; }
-std::string fleet_file_name(std::size_t k) { return "fleet" + std::to_string(k + 1) + ".txt"; }
+std::string ssb_file_name(std::size_t k) {
+  return "SSB" + std::to_string(k + 1) + ".txt";
+}
+std::string fleet_file_name(std::size_t k) {
+  return "fleet" + std::to_string(k + 1) + ".txt";
+}
 
-void write_fields_file(const std::filesystem::path& path, const SimulatedStock& stock,
-                       const std::string& prefix) {
+void write_fields_file(const std::filesystem::path &path,
+                       const SimulatedStock &stock, const std::string &prefix) {
   std::ofstream out = open_for_writing(path);
-  out << "# Settings for this simulated data set (quorvane-batch --fields); the rest keep their "
+  out << "# Settings for this simulated data set (quorvane-batch --fields); "
+         "the rest keep their "
          "defaults.\n";
-  for (const auto& [field, text] : field_texts(stock, prefix)) {
+  for (const auto &[field, text] : field_texts(stock, prefix)) {
     out << "Text" << field << '=' << text << '\n';
   }
   close_checked(out, path);
 }
 
-}  // namespace
+} // namespace
 
 std::string format_number(double x) {
-  if (x == 0.0) return "0";
+  if (x == 0.0)
+    return "0";
   const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(x))));
   const int decimals = std::clamp(kSignificantDigits - 1 - exponent, 0, 40);
   std::array<char, 128> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                    std::chars_format::fixed, decimals);
-  if (result.ec != std::errc()) throw std::invalid_argument("number too large to write");
+  const auto result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                    std::chars_format::fixed, decimals);
+  if (result.ec != std::errc())
+    throw std::invalid_argument("number too large to write");
   std::string text(buffer.data(), result.ptr);
   if (text.find('.') != std::string::npos) {
     text.erase(text.find_last_not_of('0') + 1);
-    if (text.back() == '.') text.pop_back();
+    if (text.back() == '.')
+      text.pop_back();
   }
-  if (text == "-0") text = "0";
+  if (text == "-0")
+    text = "0";
   return text;
 }
 
-std::vector<std::pair<int, std::string>> field_texts(const SimulatedStock& stock,
-                                                     const std::string& prefix) {
-  const SimulationSpec& spec = stock.spec;
-  if (spec.ssb_surveys.size() > static_cast<std::size_t>(kMaxSsbSurveys) ||
-      spec.fleets.size() > static_cast<std::size_t>(kMaxFleets)) {
-    throw std::invalid_argument("a run takes at most 3 SSB surveys and 7 aged fleets");
+std::vector<std::pair<int, std::string>>
+field_texts(const SimulatedStock &stock, const std::string &prefix) {
+  const Scenario &scenario = stock.scenario;
+  if (scenario.ssb_surveys.size() > static_cast<std::size_t>(kMaxSsbSurveys) ||
+      scenario.fleets.size() > static_cast<std::size_t>(kMaxFleets)) {
+    throw std::invalid_argument(
+        "a run takes at most 3 SSB surveys and 7 aged fleets");
   }
   std::vector<std::pair<int, std::string>> fields = {
       {kFieldCatchFile, prefix + "c.txt"},
       {kFieldWeightFile, prefix + "w.txt"},
-      {kFieldMortalityOption, "3"},  // M as written in the M file
+      {kFieldMortalityOption, "3"}, // M as written in the M file
       {kFieldMortalityFile, prefix + "mm.txt"},
-      {kFieldFirstYear, std::to_string(spec.first_year)},
-      {kFieldLastYear, std::to_string(spec.data_last_year())},
-      {kFieldLastYearOfS1, std::to_string(spec.last_year_of_s1.value_or(spec.data_last_year()))},
-      {kFieldFirstAge, std::to_string(spec.first_age)},
-      {kFieldLastAge, std::to_string(spec.last_age)},
-      {kFieldLastAgeKind, spec.plus_group ? "1" : "2"},
-      {kFieldCatchPart, format_number(spec.part)},
+      {kFieldFirstYear, std::to_string(scenario.first_year)},
+      {kFieldLastYear, std::to_string(scenario.data_last_year())},
+      {kFieldLastYearOfS1, std::to_string(scenario.last_year_of_s1.value_or(
+                               scenario.data_last_year()))},
+      {kFieldFirstAge, std::to_string(scenario.first_age)},
+      {kFieldLastAge, std::to_string(scenario.last_age)},
+      {kFieldLastAgeKind, scenario.plus_group ? "1" : "2"},
+      {kFieldCatchPart, format_number(scenario.part)},
       {kFieldMaturityFile, prefix + "mat.txt"},
-      {kFieldSsbOn, spec.ssb_surveys.empty() ? "2" : "1"},
-      {kFieldFleetsOn, spec.fleets.empty() ? "2" : "1"},
+      {kFieldSsbOn, scenario.ssb_surveys.empty() ? "2" : "1"},
+      {kFieldFleetsOn, scenario.fleets.empty() ? "2" : "1"},
   };
-  if (!spec.ssb_surveys.empty()) {
-    fields.emplace_back(kFieldSsbCount, std::to_string(spec.ssb_surveys.size()));
-    fields.emplace_back(kFieldSsbTime, format_number(spec.ssb_surveys.front().time));
-    for (std::size_t k = 0; k < spec.ssb_surveys.size(); ++k) {
+  if (!scenario.ssb_surveys.empty()) {
+    fields.emplace_back(kFieldSsbCount,
+                        std::to_string(scenario.ssb_surveys.size()));
+    fields.emplace_back(kFieldSsbTime,
+                        format_number(scenario.ssb_surveys.front().time));
+    for (std::size_t k = 0; k < scenario.ssb_surveys.size(); ++k) {
       const int slot = static_cast<int>(k) + 1;
       fields.emplace_back(kFieldSsbFileBase + slot, prefix + ssb_file_name(k));
-      fields.emplace_back(kFieldSsbRelativeBase + slot, spec.ssb_surveys[k].relative ? "2" : "1");
+      fields.emplace_back(kFieldSsbRelativeBase + slot,
+                          scenario.ssb_surveys[k].relative ? "2" : "1");
     }
   }
-  if (!spec.fleets.empty()) {
-    fields.emplace_back(kFieldFleetCount, std::to_string(spec.fleets.size()));
-    for (std::size_t k = 0; k < spec.fleets.size(); ++k) {
+  if (!scenario.fleets.empty()) {
+    fields.emplace_back(kFieldFleetCount,
+                        std::to_string(scenario.fleets.size()));
+    for (std::size_t k = 0; k < scenario.fleets.size(); ++k) {
       const int slot = static_cast<int>(k) + 1;
-      fields.emplace_back(kFieldFleetFileBase + slot, prefix + fleet_file_name(k));
-      fields.emplace_back(kFieldFleetTimeBase + slot, format_number(spec.fleets[k].time));
-      fields.emplace_back(kFieldFleetIndexOfBase + slot,
-                          std::to_string(static_cast<int>(spec.fleets[k].index_of)));
+      fields.emplace_back(kFieldFleetFileBase + slot,
+                          prefix + fleet_file_name(k));
+      fields.emplace_back(kFieldFleetTimeBase + slot,
+                          format_number(scenario.fleets[k].time));
+      fields.emplace_back(
+          kFieldFleetIndexOfBase + slot,
+          std::to_string(static_cast<int>(scenario.fleets[k].index_of)));
     }
   }
   std::sort(fields.begin(), fields.end());
   return fields;
 }
 
-std::vector<std::filesystem::path> write_dataset(const SimulatedStock& stock,
-                                                 const std::filesystem::path& dir,
-                                                 const std::string& field_prefix) {
-  const SimulationSpec& spec = stock.spec;
-  field_texts(stock, field_prefix);  // refuses too many surveys before any file is touched
+std::vector<std::filesystem::path>
+write_dataset(const SimulatedStock &stock, const std::filesystem::path &dir,
+              const std::string &field_prefix) {
+  const Scenario &scenario = stock.scenario;
+  field_texts(
+      stock,
+      field_prefix); // refuses too many surveys before any file is touched
   std::filesystem::create_directories(dir);
   std::vector<std::filesystem::path> written;
-  const std::string seed_note = "simulated stock, seed " + std::to_string(spec.seed);
+  const std::string seed_note =
+      "simulated stock, seed " + std::to_string(scenario.seed);
 
-  auto table = [&](const char* name, const StockTable& values, const std::string& title,
-                   const std::string& note) {
+  auto table = [&](const char *name, const StockTable &values,
+                   const std::string &title, const std::string &note) {
     written.push_back(dir / name);
-    write_age_year_file(written.back(), spec, values, title, note);
+    write_age_year_file(written.back(), scenario, values, title, note);
   };
   std::string catch_note = seed_note;
-  if (spec.extended_year) catch_note += "; catch of the last year not reported yet: 0";
+  if (scenario.extended_year)
+    catch_note += "; catch of the last year not reported yet: 0";
   table("c.txt", stock.observed_catch, "Catch at age in numbers", catch_note);
-  table("w.txt", spec.weight, "Mean weight at age (kg)", seed_note);
-  table("mm.txt", spec.natural_mortality, "Natural mortality at age", seed_note);
-  table("mat.txt", spec.maturity, "Proportion mature at age", seed_note);
+  table("w.txt", scenario.weight, "Mean weight at age (kg)", seed_note);
+  table("mm.txt", scenario.natural_mortality, "Natural mortality at age",
+        seed_note);
+  table("mat.txt", scenario.maturity, "Proportion mature at age", seed_note);
 
-  for (std::size_t k = 0; k < spec.ssb_surveys.size(); ++k) {
+  for (std::size_t k = 0; k < scenario.ssb_surveys.size(); ++k) {
     written.push_back(dir / ssb_file_name(k));
     write_ssb_file(written.back(), stock, static_cast<int>(k));
   }
-  for (std::size_t k = 0; k < spec.fleets.size(); ++k) {
-    const FleetSpec& fleet = spec.fleets[k];
+  for (std::size_t k = 0; k < scenario.fleets.size(); ++k) {
+    const FleetSpec &fleet = scenario.fleets[k];
     std::ostringstream title;
-    title << "Aged survey fleet " << k + 1 << ", " << index_of_name(fleet.index_of) << ", at time "
+    title << "Aged survey fleet " << k + 1 << ", "
+          << index_of_name(fleet.index_of) << ", at time "
           << format_number(fleet.time) << " of the year";
     table(fleet_file_name(k).c_str(), stock.fleet_indices[k], title.str(),
           seed_note + "; -1: no observation");
@@ -297,4 +343,4 @@ std::vector<std::filesystem::path> write_dataset(const SimulatedStock& stock,
   return written;
 }
 
-}  // namespace quorvane::sim
+} // namespace quorvane::sim
