@@ -9,6 +9,12 @@
 //   Nc = N(a+1,y+1) e^M + C e^(M part)          (catch-controlled)
 //   Ne = N(a+1,y+1) e^M / (1 - p)               (effort-controlled)
 //   resid = ln C - ln(p N e^(-M part))
+//
+// The computation stops with an ArithmeticFault naming CALCSTOCK and the cell (age and year
+// labels) where p = 0 in the point equation, where p = 1 in a cell with catch outside Mode 1,
+// where both Mode 4 solutions reproduce the catch exactly (no weight is defined), and where a
+// predicted catch is not positive. An exploitation rate above 1 is not a fault: it gives a
+// negative effort-controlled stock, which becomes 10. Nothing is allocated.
 #pragma once
 
 #include "report/host.h"
