@@ -46,8 +46,8 @@ std::unique_ptr<RunState> block(int ages, int years, std::int16_t mode, std::int
 
 void BM_Calcstock(benchmark::State& state) {
   auto s = block(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                 static_cast<std::int16_t>(state.range(2)), static_cast<std::int16_t>(state.range(3)),
-                 state.range(4) != 0);
+                 static_cast<std::int16_t>(state.range(2)),
+                 static_cast<std::int16_t>(state.range(3)), state.range(4) != 0);
   Host host;
   for (auto _ : state) {
     CALCSTOCK(*s, host);

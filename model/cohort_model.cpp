@@ -175,23 +175,6 @@ void point_equation(RunState& s, int a, int y) {
   s.N(a, y) = s.C(a, y) / p * std::exp(s.M(a, y) * s.part);
 }
 
-// Steps 9 and 10.
-void terminal_year_and_oldest_ages(RunState& s) {
-  for (int a = s.agemax - 1; a <= s.agemax; ++a) {
-    for (int y = s.yearmin; y <= s.yearmax; ++y) s.N(a, y) = 0.0;
-  }
-  for (int a = s.agemin; a <= s.agemax; ++a) point_equation(s, a, s.yearmax);
-  if (s.n3 == 1) {
-    for (int a = s.agemax - 1; a <= s.agemax; ++a) {
-      for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, a, y);
-    }
-    s.agemaxa = static_cast<std::int16_t>(s.agemax - 2);
-  } else if (s.n3 == 2) {
-    for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, s.agemax, y);
-    s.agemaxa = static_cast<std::int16_t>(s.agemax - 1);
-  }
-}
-
 // Step 11: each cohort backwards from its oldest computed cell, age by age from agemaxa down to
 // agemin, so that N(a+1,y+1) is final when it is used. With N' = N(a+1,y+1), c = C(a,y),
 // p = s(a,y) f(y):
@@ -330,6 +313,37 @@ double sum_of_squares(const RunState& s) {
   return sum;
 }
 
+// Step 9: the rows of the two oldest ages start from 0; the terminal year by the point equation.
+void terminal_year(RunState& s) {
+  for (int a = s.agemax - 1; a <= s.agemax; ++a) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) s.N(a, y) = 0.0;
+  }
+  for (int a = s.agemin; a <= s.agemax; ++a) point_equation(s, a, s.yearmax);
+}
+
+// Step 10: the oldest ages by the point equation in every year (two with a plus group).
+void oldest_ages(RunState& s) {
+  if (s.n3 == 1) {
+    for (int a = s.agemax - 1; a <= s.agemax; ++a) {
+      for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, a, y);
+    }
+    s.agemaxa = static_cast<std::int16_t>(s.agemax - 2);
+  } else if (s.n3 == 2) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, s.agemax, y);
+    s.agemaxa = static_cast<std::int16_t>(s.agemax - 1);
+  }
+}
+
+// Step 15.
+void catch_loss(RunState& s) {
+  if (s.n22 == static_cast<std::int16_t>(Loss::SSE)) {
+    s.SSET = sum_of_squares(s);
+  } else if (s.n22 == static_cast<std::int16_t>(Loss::MDN) ||
+             s.n22 == static_cast<std::int16_t>(Loss::AMD)) {
+    mediana(s);
+  }
+}
+
 // Step 17.
 void report_progress(RunState& s, Host& host) {
   if (s.n21 == static_cast<std::int16_t>(Method::Direct)) {
@@ -350,29 +364,29 @@ void CALCSTOCK(RunState& s, Host& host) {
   host.yield();  // 1. pending window events run here, and only here; STOP may end the run
   if (s.userend == 1) return;
   assert(s.yearmax > s.yearmin && s.agemax > s.agemin);
-
   const bool direct = s.n21 == static_cast<std::int16_t>(Method::Direct);
-  const bool extended = extend_last_year(s);                    // 2. a last year without catch
-  const TrialTarget trial = trial_target(s);                    // 3. the direct search's trial
+
+  const bool extended = extend_last_year(s);  // 2. a last year without catch carries surveys
+  const TrialTarget trial = trial_target(s);  // 3. the direct search's trial value
   if (trial.kind != TrialTarget::None) trial_factor(s, trial) = s.PARAM1;
-  set_natural_mortality(s);                                     // 4. M by the M option
-  if (direct) copy_oldest_ages(s);                              // 5. oldest ages, direct search
-  prirtails(s);                                                 // 6. common tail; sets agemaxa
-  if (s.gfactoron == 2) build_age_factor_by_year(s);            // 7. s(a,y) from s1, s2
-  if (direct) renormalise_age_factors(s);                       // 8. s1 or s2 sums to 1 again
-  terminal_year_and_oldest_ages(s);                             // 9.-10. the point equation
-  cohort_recursion(s);                                          // 11. rules (i)-(iii), Modes 1-4
-  repair_negative_stock(s);                                     // 12. negative stock -> 10
-  if (extended) project_into_last_year(s);                      // 13. projection into the last year
-  catch_residuals(s);                                           // 14. log residuals and squares
-  if (s.n22 == static_cast<std::int16_t>(Loss::SSE)) {          // 15. catch loss
-    s.SSET = sum_of_squares(s);
-  } else if (s.n22 == static_cast<std::int16_t>(Loss::MDN) ||
-             s.n22 == static_cast<std::int16_t>(Loss::AMD)) {
-    mediana(s);
+  set_natural_mortality(s);         // 4. M by the M option
+  if (direct) copy_oldest_ages(s);  // 5. oldest ages under the direct search
+  prirtails(s);                     // 6. one factor for the tail; sets agemaxa
+  if (s.gfactoron == 2) {           // 7. s(a,y) from s1 and s2
+    build_age_factor_by_year(s);
   }
-  if (trial.kind != TrialTarget::None) s.PARAM1 = trial_factor(s, trial);  // 16. read back
-  report_progress(s, host);                                     // 17. progress display
+  if (direct) renormalise_age_factors(s);   // 8. s1 or s2 sums to 1 again
+  terminal_year(s);                         // 9. the terminal year by the point equation
+  oldest_ages(s);                           // 10. the oldest ages by the point equation
+  cohort_recursion(s);                      // 11. rules (i)-(iii) in Modes 1-4
+  repair_negative_stock(s);                 // 12. a negative stock becomes 10
+  if (extended) project_into_last_year(s);  // 13. survivors into the extended last year
+  catch_residuals(s);                       // 14. log residuals and their squares
+  catch_loss(s);                            // 15. SSE here, MDN or AMD by mediana
+  if (trial.kind != TrialTarget::None) {    // 16. the search continues from the value read back
+    s.PARAM1 = trial_factor(s, trial);
+  }
+  report_progress(s, host);  // 17. progress display
 }
 
 }  // namespace quorvane

@@ -113,8 +113,8 @@ LineSearchSummary walk(Search& w) {
     if (!evaluate()) return stopped();
     for (long steps = 1; previous > w.loss(); ++steps) {
       if (steps == kMaxClimbSteps) {
-        throw_fault(Search::kName, "the climb did not end after " +
-                                       std::to_string(kMaxClimbSteps) + " steps");
+        throw_fault(Search::kName,
+                    "the climb did not end after " + std::to_string(kMaxClimbSteps) + " steps");
       }
       p = p + d;
       previous = w.loss();

@@ -18,7 +18,7 @@ using testing::fill_years;
 using testing::RecordingHost;
 using testing::small_block;
 
-constexpr double kRel = 1E-12;  // hand values are written to 15-17 digits
+constexpr double kRel = 1E-12;         // hand values are written to 15-17 digits
 constexpr double kExactCatch = 1E-12;  // residual of a cell that reproduces its catch
 
 // e^0.2 = 1.2214027581601699.
@@ -188,35 +188,28 @@ TEST(CohortModel, ExploitationAboveOneGivesTheRepairedStockAndLeavesTheYoungerCe
   EXPECT_NEAR(s->N(2, 2), 3053.5068954004246, 3053 * kRel);
 }
 
-TEST(CohortModel, ExploitationOfExactlyOneWithCatchStopsNamingTheCell) {
-  auto s = common_block();
-  s->n5 = 2;
-  fill_ages(*s, s->s1, {0.25, 0.5, 0.5});
-  fill_years(*s, s->f, {0.5, 2.0, 0.5});  // p = 1 at ages 4 and 5 in 2001
-  const std::string message = fault_of(*s);
-  EXPECT_NE(message.find("CALCSTOCK"), std::string::npos) << message;
-  EXPECT_NE(message.find("age 4, year 2001"), std::string::npos) << message;
+// Each fault names the procedure and the cell by its age and year labels.
+TEST(CohortModel, ArithmeticFaultsNameTheCell) {
+  auto one = common_block();
+  one->n5 = 2;
+  fill_ages(*one, one->s1, {0.25, 0.5, 0.5});
+  fill_years(*one, one->f, {0.5, 2.0, 0.5});  // p = 1 at ages 4 and 5 in 2001
+  EXPECT_EQ(fault_of(*one),
+            "CALCSTOCK: division by zero: the exploitation rate s(a,y)*f(y) is 1 at age 4, year "
+            "2001");
+  one->n5 = 1;  // the catch-controlled solution does not divide by 1 - p
+  EXPECT_EQ(fault_of(*one), "no fault");
 
-  // The catch-controlled solution does not divide by 1 - p.
-  s->n5 = 1;
-  EXPECT_EQ(fault_of(*s), "no fault");
-}
+  auto unexploited = common_block();
+  unexploited->f[3] = 0.0;  // the point equation of the terminal year divides by p = 0
+  EXPECT_NE(fault_of(*unexploited).find("at age 3, year 2002"), std::string::npos);
 
-TEST(CohortModel, PointEquationWithoutExploitationStops) {
-  auto s = common_block();
-  s->f[3] = 0.0;
-  const std::string message = fault_of(*s);
-  EXPECT_NE(message.find("CALCSTOCK"), std::string::npos) << message;
-  EXPECT_NE(message.find("year 2002"), std::string::npos) << message;
-}
-
-TEST(CohortModel, NegativePredictedCatchStopsAtTheResidual) {
   // A negative terminal f: N(a,2002) = C / p < 0 is repaired to 10, then p N < 0.
-  auto s = common_block();
-  s->f[3] = -0.5;
-  const std::string message = fault_of(*s);
+  auto negative = common_block();
+  negative->f[3] = -0.5;
+  const std::string message = fault_of(*negative);
   EXPECT_NE(message.find("logarithm"), std::string::npos) << message;
-  EXPECT_NE(message.find("age 3, year 2002"), std::string::npos) << message;
+  EXPECT_NE(message.find("at age 3, year 2002"), std::string::npos) << message;
 }
 
 // No catch in 2002. f(2001) takes the terminal f 0.6, so p = 0.12 at age 3 and 0.24 at ages 4

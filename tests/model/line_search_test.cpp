@@ -91,8 +91,8 @@ TEST(Parmin, ClimbsToAMinimumAboveTheStartAndRefines) {
   // Start 1 and one step below, 0.75, which is worse; climb by 0.25 until 2.5 is worse than
   // 2.25; back to 2.25, step 0.025, try 2.225 (better than 2.5), step down to 2.2 (worse), climb
   // 2.225 .. 2.325.
-  const std::vector<double> expected = {1.0,   0.75, 1.0,   1.25,  1.5,   1.75, 2.0,  2.25,
-                                        2.5,   2.225, 2.2, 2.225, 2.25, 2.275, 2.3, 2.325};
+  const std::vector<double> expected = {1.0, 0.75,  1.0, 1.25,  1.5,  1.75,  2.0, 2.25,
+                                        2.5, 2.225, 2.2, 2.225, 2.25, 2.275, 2.3, 2.325};
   ASSERT_GE(trials.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_NEAR(trials[i], expected[i], 1E-12) << "evaluation " << i + 1;
