@@ -1,0 +1,236 @@
+#include "import/import_command.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "state/errors.h"
+
+namespace quorvane::import {
+
+namespace fs = std::filesystem;
+
+const char* const kImportUsage =
+    "usage: quorvane-import [SOURCE] --out DIR [options]\n"
+    "\n"
+    "Reads a stock's Lowestoft files and writes the program's input tables (c.txt, w.txt,\n"
+    "mm.txt, mat.txt, fleet1.txt.., SSB1.txt..) and fields.txt into DIR.\n"
+    "\n"
+    "  SOURCE                an index file that lists the files, or a folder that holds them\n"
+    "  --out DIR             folder to write into (made when missing)\n"
+    "  --catch FILE          catch numbers at age (data type 2)\n"
+    "  --weights FILE        catch mean weights (data type 3)\n"
+    "  --stock-weights FILE  stock mean weights (data type 4), used instead of catch weights\n"
+    "  --use-stock-weights   take the stock weights found in SOURCE instead of catch weights\n"
+    "  --natmort FILE        natural mortality (data type 5)\n"
+    "  --maturity FILE       proportion mature (data type 6)\n"
+    "  --fleets FILE         tuning fleets\n"
+    "  --plus-age A          fold the ages above A into an A+ plus group\n"
+    "  --plus, --no-plus     without --plus-age: the last age is (the default) or is not a\n"
+    "                        plus group\n"
+    "  --extended-year       add the year after the last catch year when the fleets have it\n"
+    "  --select-fleets K,..  import these fleets of the fleet file (numbers from 1)\n"
+    "  --help                this text\n";
+
+namespace {
+
+int whole_number(const std::string& option, const std::string& text) {
+  std::size_t used = 0;
+  int value = 0;
+  try {
+    value = std::stoi(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size()) {
+    throw UsageError(option + ": '" + text + "' is not a whole number");
+  }
+  return value;
+}
+
+std::vector<int> fleet_numbers(const std::string& text) {
+  std::vector<int> numbers;
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) numbers.push_back(whole_number("--select-fleets", item));
+  if (numbers.empty()) throw UsageError("--select-fleets: no fleet number given");
+  return numbers;
+}
+
+// The usual short name of each table's file, which settles a choice between two files of the
+// same data type.
+const char* usual_prefix(DataType type) {
+  switch (type) {
+    case DataType::CatchNumbers: return "cn";
+    case DataType::CatchWeights: return "cw";
+    case DataType::StockWeights: return "sw";
+    case DataType::NaturalMortality: return "nm";
+    case DataType::Maturity: return "mo";
+    default: return "";
+  }
+}
+
+struct Candidate {
+  std::string path;
+  FileKind kind;
+};
+
+// The files an index file lists: line 1 is its title; every later line that does not start
+// with a number names a file, relative to the index file's folder.
+std::vector<Candidate> listed_files(const std::string& index, std::vector<std::string>& notes) {
+  std::ifstream in(index, std::ios::binary);
+  if (!in) throw InputError(index + ": the index file cannot be opened");
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string all = text.str();
+  std::replace(all.begin(), all.end(), '\r', '\n');
+  std::stringstream lines(all);
+  std::vector<Candidate> out;
+  std::string line;
+  std::getline(lines, line);  // the title
+  const fs::path folder = fs::path(index).parent_path();
+  while (std::getline(lines, line)) {
+    std::stringstream tokens(line);
+    std::string name;
+    if (!(tokens >> name) || parse_file_number(name)) continue;
+    const std::string path = (folder / name).string();
+    if (!fs::is_regular_file(path)) {
+      notes.push_back(index + ": lists " + name + ", which is not there");
+      continue;
+    }
+    out.push_back({path, peek_file_kind(path)});
+  }
+  return out;
+}
+
+std::vector<Candidate> folder_files(const std::string& folder) {
+  std::vector<std::string> paths;
+  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
+    if (e.is_regular_file()) paths.push_back(e.path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  std::vector<Candidate> out;
+  for (const std::string& p : paths) out.push_back({p, peek_file_kind(p)});
+  return out;
+}
+
+std::string names_of(const std::vector<const Candidate*>& list) {
+  std::string text;
+  for (const Candidate* c : list) {
+    text += (text.empty() ? "" : ", ") + fs::path(c->path).filename().string();
+  }
+  return text;
+}
+
+// The one candidate of a table's data type, or empty when there is none.
+std::optional<std::string> table_of(const std::vector<Candidate>& all, DataType type,
+                                    const std::string& source, const char* option) {
+  std::vector<const Candidate*> found;
+  for (const Candidate& c : all) {
+    if (c.kind.kind == FileKind::Table && c.kind.type == static_cast<int>(type)) {
+      found.push_back(&c);
+    }
+  }
+  if (found.size() > 1) {
+    std::vector<const Candidate*> usual;
+    for (const Candidate* c : found) {
+      if (fs::path(c->path).filename().string().rfind(usual_prefix(type), 0) == 0) {
+        usual.push_back(c);
+      }
+    }
+    if (usual.size() != 1) {
+      throw UsageError(source + ": " + names_of(found) + " all hold " +
+                       data_type_name(static_cast<int>(type)) + "; name one with " + option);
+    }
+    found = usual;
+  }
+  if (found.empty()) return std::nullopt;
+  return found.front()->path;
+}
+
+}  // namespace
+
+ImportRequest parse_import_command(int argc, const char* const* argv) {
+  ImportRequest r;
+  const auto value = [&](int& i, const std::string& option) -> std::string {
+    if (i + 1 >= argc) throw UsageError(option + ": a value is missing");
+    return argv[++i];
+  };
+  bool plus = false, no_plus = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") r.help = true;
+    else if (a == "--out") r.out_dir = value(i, a);
+    else if (a == "--catch") r.named.catch_numbers = value(i, a);
+    else if (a == "--weights") r.named.weights = value(i, a);
+    else if (a == "--stock-weights") {
+      r.named.weights = value(i, a);
+      r.named.weights_are_stock = true;
+    } else if (a == "--natmort") r.named.natural_mortality = value(i, a);
+    else if (a == "--maturity") r.named.maturity = value(i, a);
+    else if (a == "--fleets") r.named.fleets = value(i, a);
+    else if (a == "--use-stock-weights") r.use_stock_weights = true;
+    else if (a == "--plus-age") r.choices.plus_age = whole_number(a, value(i, a));
+    else if (a == "--plus") plus = true;
+    else if (a == "--no-plus") no_plus = true;
+    else if (a == "--extended-year") r.choices.extended_year = true;
+    else if (a == "--select-fleets") r.choices.select_fleets = fleet_numbers(value(i, a));
+    else if (!a.empty() && a[0] == '-') throw UsageError(a + ": unknown option");
+    else if (r.source.empty()) r.source = a;
+    else throw UsageError(a + ": only one index file or folder can be read");
+  }
+  if (r.help) return r;
+  if (plus && no_plus) throw UsageError("--plus and --no-plus contradict each other");
+  if (no_plus && r.choices.plus_age) {
+    throw UsageError("--plus-age makes the last age a plus group; it cannot go with --no-plus");
+  }
+  if (plus || no_plus) r.choices.plus_group = plus;
+  if (r.out_dir.empty()) throw UsageError("--out DIR is missing: the folder to write into");
+  return r;
+}
+
+StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& notes) {
+  StockFiles files = r.named;
+  std::vector<Candidate> all;
+  if (!r.source.empty()) {
+    if (fs::is_directory(r.source)) all = folder_files(r.source);
+    else if (fs::is_regular_file(r.source)) all = listed_files(r.source, notes);
+    else throw UsageError(r.source + ": there is no such index file or folder");
+  }
+  const std::string from = r.source.empty() ? "the command line" : r.source;
+  const auto fill = [&](std::string& path, DataType type, const char* option) {
+    if (!path.empty()) return;
+    if (const auto found = table_of(all, type, from, option)) {
+      path = *found;
+      return;
+    }
+    throw UsageError("no file of " + data_type_name(static_cast<int>(type)) + " (data type " +
+                     std::to_string(static_cast<int>(type)) + ") in " + from + "; name it with " +
+                     option);
+  };
+  fill(files.catch_numbers, DataType::CatchNumbers, "--catch");
+  if (files.weights.empty()) {
+    files.weights_are_stock = r.use_stock_weights;
+    fill(files.weights, r.use_stock_weights ? DataType::StockWeights : DataType::CatchWeights,
+         r.use_stock_weights ? "--stock-weights" : "--weights");
+  }
+  fill(files.natural_mortality, DataType::NaturalMortality, "--natmort");
+  fill(files.maturity, DataType::Maturity, "--maturity");
+  if (files.fleets.empty()) {
+    std::vector<const Candidate*> fleets;
+    for (const Candidate& c : all) {
+      if (c.kind.kind == FileKind::Fleets) fleets.push_back(&c);
+    }
+    if (fleets.size() > 1) {
+      throw UsageError(from + ": " + names_of(fleets) +
+                       " all hold tuning fleets; name one with --fleets");
+    }
+    if (fleets.empty()) notes.push_back("no tuning-fleet file: the stock is imported without surveys");
+    else files.fleets = fleets.front()->path;
+  }
+  return files;
+}
+
+}  // namespace quorvane::import

@@ -1,0 +1,48 @@
+// The command line of quorvane-import and how it finds a stock's files:
+//
+//   quorvane-import [SOURCE] --out DIR [--catch F] [--weights F | --stock-weights F]
+//                   [--natmort F] [--maturity F] [--fleets F] [--use-stock-weights]
+//                   [--plus-age A | --plus | --no-plus] [--extended-year]
+//                   [--select-fleets K,K,...] [--help]
+//
+// SOURCE is an index file that lists the stock's files, or a folder that holds them. Each file
+// is recognised by line 2: the data type of a table, or the number of fleets plus 100 of a
+// tuning-fleet file. Where two files hold the same data type (catch numbers and landings
+// numbers both are numbers at age), the one named by the usual short name wins (cn, cw, sw,
+// nm, mo); files named one by one take precedence over SOURCE.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "import/stock_import.h"
+
+namespace quorvane::import {
+
+// A command line that cannot be carried out (exit 2).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ImportRequest {
+  std::string source;  // index file or folder; may be empty when every file is named
+  StockFiles named;    // files named one by one; empty where not named
+  bool use_stock_weights = false;
+  ImportChoices choices;
+  std::string out_dir;
+  bool help = false;
+};
+
+extern const char* const kImportUsage;
+
+// Parses the arguments after the program name; UsageError for anything it cannot take.
+ImportRequest parse_import_command(int argc, const char* const* argv);
+
+// The files to import: those named one by one, the rest found in the source. UsageError when a
+// table cannot be found or more than one file could be it. Listed files that do not exist are
+// reported in `notes`.
+StockFiles find_stock_files(const ImportRequest& request, std::vector<std::string>& notes);
+
+}  // namespace quorvane::import
