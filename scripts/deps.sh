@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the packages the build needs that are not installed yet (Debian 12,
+# run as root).
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} > 0)); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
