@@ -20,56 +20,40 @@ using testing::write_text;
 
 constexpr double kRel = 1e-12;
 
-// The observed value times (u / (1 - u))^(0.603 sd), written as a power.
+// v (u / (1 - u))^(0.603 sd): the perturbation written as a power.
 double by_power(double v, double sd, double u) { return v * std::pow(u / (1 - u), 0.603 * sd); }
 
-TEST(DrawCatches, ObservedCatchesTimesALogisticFactorAgesOuterZeroCellsStayZero) {
-  auto s = small_block(2, 2);
-  fill_by_age(*s, s->Corig, {{100, 0}, {50, 200}});
-  fill_by_age(*s, s->C, {{7, 7}, {7, 7}});
-  s->C(4, 1) = 7;  // outside the block
-  s->sigma = 0.4;
-  draw_catches(*s);
-  // Cells in the order (age 2, y 1), (2, 2), (3, 1), (3, 2), one draw each.
-  UniformRandom ref;
-  const double u1 = ref.draw();
-  ref.draw();
-  const double u3 = ref.draw();
-  const double u4 = ref.draw();
-  EXPECT_NEAR(s->C(2, 1) / by_power(100, 0.4, u1), 1, kRel);
-  EXPECT_EQ(s->C(2, 2), 0.0);
-  EXPECT_NEAR(s->C(3, 1) / by_power(50, 0.4, u3), 1, kRel);
-  EXPECT_NEAR(s->C(3, 2) / by_power(200, 0.4, u4), 1, kRel);
-  EXPECT_EQ(s->C(4, 1), 7.0);
-  EXPECT_TRUE(s->rng == ref);
-}
-
-TEST(DrawCatches, TheBootstrapDrawsCatchesThenSurveysThenFleets) {
+// The catches (ages outer, one draw per cell, a zero cell stays 0 but draws), then the SSB
+// survey years, then the fleet cells.
+TEST(DrawCatches, ObservedCatchesTimesALogisticFactorThenSurveysThenFleets) {
   TempDir dir;
   auto s = small_block(2, 2);
   s->workdir = dir.str();
-  RecordingHost host;
-  fill_by_age(*s, s->Corig, {{100, 100}, {100, 100}});
+  RecordingHost host(false);
+  fill_by_age(*s, s->Corig, {{100, 0}, {50, 200}});
   s->sigma = 0.4;
   write_text(dir.file("ssb1.txt"), "\n\n\n\n1000 2000\n");
-  s->Anamefile[9] = "ssb1.txt";
-  s->totalinds = 1;
-  s->stdssb[1] = 0.3;
   write_text(dir.file("fleet1.txt"), "3 4 2000 2001\n\n\n\n2000 10 20\n2001 30 40\n");
+  s->Anamefile[9] = "ssb1.txt";
   s->Anamefile[1] = "fleet1.txt";
+  s->totalinds = 1;
   s->totalind = 1;
-  s->stdind[1] = 0.3;
+  s->stdssb[1] = 0.3;
   s->bootn = 1;
-
+  s->C(2, 2) = 7;
   draw_catches(*s);
   ssbread(*s, host);
   newindex(*s, host);
-
-  // Four catch cells, then two survey years, then four fleet cells.
-  UniformRandom ref;
-  for (int i = 0; i < 4; ++i) ref.draw();
+  UniformRandom ref;  // cells (2,1), (2,2), (3,1), (3,2)
+  const double u1 = ref.draw();
+  ref.draw();
+  const double u3 = ref.draw();
+  ref.draw();
   const double u_survey = ref.draw();
   for (int i = 0; i < 5; ++i) ref.draw();
+  EXPECT_NEAR(s->C(2, 1) / by_power(100, 0.4, u1), 1, kRel);
+  EXPECT_EQ(s->C(2, 2), 0.0);
+  EXPECT_NEAR(s->C(3, 1) / by_power(50, 0.4, u3), 1, kRel);
   EXPECT_NEAR(s->ssbind[1][1] / by_power(1000, 0.3, u_survey), 1, kRel);
   EXPECT_TRUE(s->rng == ref);
 }
