@@ -20,39 +20,36 @@ constexpr int kZoneWidth = 14;
 // Reals are written with at most this many significant digits.
 constexpr int kSignificantDigits = 15;
 
-// A whole-valued real below this magnitude has at most 15 digits and is written
-// exactly by the integer path; from 1E15 on the exponent form takes over.
+// A whole-valued real below this magnitude has at most 15 digits and is written exactly by the
+// integer path; from 1E15 on the exponent form takes over.
 constexpr double kPlainLimit = 1e15;
 
-// Decimal exponents of the (rounded) value outside [kLowestPlainExponent,
-// kHighestPlainExponent] are written in exponent form: |x| >= 1E15 or |x| <
-// 1E-15.
+// Decimal exponents of the (rounded) value outside [kLowestPlainExponent, kHighestPlainExponent]
+// are written in exponent form: |x| >= 1E15 or |x| < 1E-15.
 constexpr int kHighestPlainExponent = 14;
 constexpr int kLowestPlainExponent = -15;
 
 // Powers of ten that are exact in a double, for pattern rounding.
-constexpr std::array<double, 23> kPowersOfTen = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Appends the digits of v (no sign) to out.
-void append_unsigned(std::string &out, std::uint64_t v) {
+void append_unsigned(std::string& out, std::uint64_t v) {
   char buf[24];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
   (void)ec;
   out.append(buf, end);
 }
 
-} // namespace
+}  // namespace
 
 int pattern_decimals(std::string_view pattern) {
   const auto point = pattern.find('.');
-  if (point == std::string_view::npos)
-    return 0;
+  if (point == std::string_view::npos) return 0;
   int d = 0;
   for (char ch : pattern.substr(point + 1)) {
-    if (ch == '#' || ch == '0')
-      ++d;
+    if (ch == '#' || ch == '0') ++d;
   }
   return d;
 }
@@ -72,57 +69,49 @@ std::string format_integer(std::int64_t v) {
   // The sign position: a blank for zero and positive numbers.
   out.push_back(v < 0 ? '-' : ' ');
   const std::uint64_t magnitude =
-      v < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(v)
-            : static_cast<std::uint64_t>(v);
+      v < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
   append_unsigned(out, magnitude);
   out.push_back(' ');
   return out;
 }
 
 std::string format_real(double x) {
-  if (!std::isfinite(x))
-    throw_fault("print", "a value that is not finite cannot be written");
-  if (x == 0.0)
-    return " 0 "; // also a negative zero
+  if (!std::isfinite(x)) throw_fault("print", "a value that is not finite cannot be written");
+  if (x == 0.0) return " 0 ";  // also a negative zero
 
-  // Whole numbers below 1E15 (years, counts, rounded values with no decimals)
-  // are exact as integers and by far the most common case.
+  // Whole numbers below 1E15 (years, counts, rounded values with no decimals) are exact as
+  // integers and by far the most common case.
   const double magnitude = std::fabs(x);
   if (magnitude < kPlainLimit && x == std::trunc(x)) {
     return format_integer(static_cast<std::int64_t>(x));
   }
 
-  // The value rounded to 15 significant digits, correctly rounded from its
-  // exact binary value: "d.dddddddddddddde+XX". Carries are already applied
-  // (9.9999999999999999 gives 1.0e+01).
+  // The value rounded to 15 significant digits, correctly rounded from its exact binary value:
+  // "d.dddddddddddddde+XX". Carries are already applied (9.9999999999999999 gives 1.0e+01).
   char sci[40];
-  auto [sci_end, ec] =
-      std::to_chars(sci, sci + sizeof sci, magnitude,
-                    std::chars_format::scientific, kSignificantDigits - 1);
+  auto [sci_end, ec] = std::to_chars(sci, sci + sizeof sci, magnitude,
+                                     std::chars_format::scientific, kSignificantDigits - 1);
   assert(ec == std::errc());
   (void)ec;
 
   // Significant digits without the point, trailing zeros dropped.
   char digits[kSignificantDigits];
   int count = 0;
-  const char *p = sci;
+  const char* p = sci;
   digits[count++] = *p++;
   if (*p == '.') {
     ++p;
-    while (*p != 'e')
-      digits[count++] = *p++;
+    while (*p != 'e') digits[count++] = *p++;
   }
-  while (count > 1 && digits[count - 1] == '0')
-    --count;
+  while (count > 1 && digits[count - 1] == '0') --count;
 
   // Decimal exponent.
-  ++p; // 'e'
+  ++p;  // 'e'
   const bool negative_exponent = (*p == '-');
-  ++p; // sign
+  ++p;  // sign
   int exponent = 0;
   std::from_chars(p, sci_end, exponent);
-  if (negative_exponent)
-    exponent = -exponent;
+  if (negative_exponent) exponent = -exponent;
 
   std::string out;
   out.reserve(32);
@@ -137,10 +126,8 @@ std::string format_real(double x) {
     }
     out.push_back('E');
     out.push_back(negative_exponent ? '-' : '+');
-    if (exponent < 0)
-      exponent = -exponent;
-    if (exponent < 10)
-      out.push_back('0');
+    if (exponent < 0) exponent = -exponent;
+    if (exponent < 10) out.push_back('0');
     append_unsigned(out, static_cast<std::uint64_t>(exponent));
   } else if (exponent >= 0) {
     // Whole part, then the point only when digits follow it.
@@ -171,24 +158,23 @@ void PrintTarget::put(std::string_view chars) {
   column_ += static_cast<int>(chars.size());
 }
 
-PrintTarget &PrintTarget::text(std::string_view t) {
+PrintTarget& PrintTarget::text(std::string_view t) {
   put(t);
   return *this;
 }
 
-PrintTarget &PrintTarget::real(double x) {
+PrintTarget& PrintTarget::real(double x) {
   put(format_real(x));
   return *this;
 }
 
-PrintTarget &PrintTarget::integer(std::int64_t v) {
+PrintTarget& PrintTarget::integer(std::int64_t v) {
   put(format_integer(v));
   return *this;
 }
 
-PrintTarget &PrintTarget::tab(int n) {
-  if (n < 1)
-    n = 1;
+PrintTarget& PrintTarget::tab(int n) {
+  if (n < 1) n = 1;
   if (column_ < n) {
     put(std::string(static_cast<std::size_t>(n - column_), ' '));
   } else if (column_ > n) {
@@ -199,7 +185,7 @@ PrintTarget &PrintTarget::tab(int n) {
   return *this;
 }
 
-PrintTarget &PrintTarget::zone() {
+PrintTarget& PrintTarget::zone() {
   const int next_zone = 1 + kZoneWidth * ((column_ - 1) / kZoneWidth + 1);
   put(std::string(static_cast<std::size_t>(next_zone - column_), ' '));
   return *this;
@@ -215,27 +201,25 @@ void PrintTarget::end_line() {
 
 namespace {
 
-std::FILE *open_or_throw(const std::string &path, const char *mode,
-                         const char *purpose) {
-  std::FILE *file = std::fopen(path.c_str(), mode);
+std::FILE* open_or_throw(const std::string& path, const char* mode, const char* purpose) {
+  std::FILE* file = std::fopen(path.c_str(), mode);
   if (file == nullptr) {
     const int err = errno;
-    throw InputError(path + ": cannot be opened " + purpose + " (" +
-                     std::strerror(err) + ")");
+    throw InputError(path + ": cannot be opened " + purpose + " (" + std::strerror(err) + ")");
   }
   return file;
 }
 
-} // namespace
+}  // namespace
 
-void PrintFile::create(const std::string &path) {
+void PrintFile::create(const std::string& path) {
   close();
   file_ = open_or_throw(path, "wb", "for writing");
   path_ = path;
   reset_column();
 }
 
-void PrintFile::append(const std::string &path) {
+void PrintFile::append(const std::string& path) {
   close();
   file_ = open_or_throw(path, "ab", "for appending");
   path_ = path;
@@ -252,8 +236,7 @@ void PrintFile::close() {
 
 void PrintFile::write(std::string_view chars) {
   assert(file_ != nullptr && "print statement on a file that is not open");
-  if (file_ != nullptr)
-    std::fwrite(chars.data(), 1, chars.size(), file_);
+  if (file_ != nullptr) std::fwrite(chars.data(), 1, chars.size(), file_);
 }
 
-} // namespace quorvane
+}  // namespace quorvane

@@ -8,31 +8,27 @@ namespace quorvane {
 
 namespace {
 
-// Blanks drawn over a value before the new one, so that a shorter value leaves
-// nothing behind.
+// Blanks drawn over a value before the new one, so that a shorter value leaves nothing behind.
 constexpr std::string_view kErase13 = "             ";
 constexpr std::string_view kErase15 = "               ";
 constexpr std::string_view kErase16 = "                ";
 
-// The lists hold at most this many rows; longer blocks show their start (ages)
-// or end (years).
+// The lists hold at most this many rows; longer blocks show their start (ages) or end (years).
 constexpr int kMaxAgeRows = 20;
 constexpr int kMaxYearRows = 25;
 
-// Rows of both lists start below the heading: row r is drawn at 200 r + 400
-// twips.
+// Rows of both lists start below the heading: row r is drawn at 200 r + 400 twips.
 constexpr int kRowHeight = 200;
 constexpr int kRowOffset = 400;
 
-void draw_integer(Host &host, int x, int y, std::int64_t value) {
+void draw_integer(Host& host, int x, int y, std::int64_t value) {
   host.set_position(x, y);
   host.print(format_integer(value));
 }
 
-// A loss that is still unset (negative) is not shown; zero is shown as 0, a
-// positive loss with the pattern's decimals. The place is not erased first.
-void draw_loss(Host &host, int x, int y, double loss,
-               std::string_view pattern) {
+// A loss that is still unset (negative) is not shown; zero is shown as 0, a positive loss with
+// the pattern's decimals. The place is not erased first.
+void draw_loss(Host& host, int x, int y, double loss, std::string_view pattern) {
   if (loss > 0) {
     draw_real(host, x, y, rounded(loss, pattern));
   } else if (loss == 0) {
@@ -42,57 +38,51 @@ void draw_loss(Host &host, int x, int y, double loss,
 
 std::string_view loss_measure_name(std::int16_t n22) {
   switch (n22) {
-  case 1:
-    return "MDN=";
-  case 2:
-    return "SSE=";
-  case 3:
-    return "AMD=";
-  default:
-    return {};
+    case 1:
+      return "MDN=";
+    case 2:
+      return "SSE=";
+    case 3:
+      return "AMD=";
+    default:
+      return {};
   }
 }
 
-} // namespace
+}  // namespace
 
-void draw_text(Host &host, int x, int y, std::string_view text) {
-  if (!host.draws())
-    return;
+void draw_text(Host& host, int x, int y, std::string_view text) {
+  if (!host.draws()) return;
   host.set_position(x, y);
   host.print(text);
 }
 
-void draw_real(Host &host, int x, int y, double value) {
-  if (!host.draws())
-    return;
+void draw_real(Host& host, int x, int y, double value) {
+  if (!host.draws()) return;
   host.set_position(x, y);
   host.print(format_real(value));
 }
 
-void kartinka(RunState &s, Host &host) {
-  if (!host.draws())
-    return;
+void kartinka(RunState& s, Host& host) {
+  if (!host.draws()) return;
 
   // Top line: losses of the evaluation.
   draw_text(host, 2, 1, "WAIT.....");
   const std::string_view measure = loss_measure_name(s.n22);
-  if (!measure.empty())
-    draw_text(host, 7300, 1, measure);
+  if (!measure.empty()) draw_text(host, 7300, 1, measure);
   draw_text(host, 5000, 1, "LF=");
   draw_loss(host, 6000, 1, s.SSEALL, "#####.####");
   draw_text(host, 8000, 1, kErase16);
   // The direct search keeps its own copy of the catch loss.
-  const double catch_loss =
-      s.n21 == static_cast<std::int16_t>(Method::Direct) ? s.SSEL1 : s.SSET;
+  const double catch_loss = s.n21 == static_cast<std::int16_t>(Method::Direct) ? s.SSEL1 : s.SSET;
   draw_real(host, 8000, 1, rounded(catch_loss, "####.######"));
   draw_text(host, 9000, 1, kErase16);
   draw_loss(host, 9000, 1, s.SSEL, "####.#####");
 
   // Age list: s1(a), s2(a), M(a, last year).
   draw_text(host, 1, 200,
-            "Age          s1(a)            s2(a)               M(a,yearmax)    "
-            "                  "
-            "                        Year        f(year)");
+            "Age          s1(a)            s2(a)               M(a,yearmax)                        "
+            "                      Year        f(year)");
   int last_age = s.agemax;
   if (s.agemax - s.agemin + 1 > kMaxAgeRows) {
     last_age = s.agemin + kMaxAgeRows - 1;
@@ -106,8 +96,7 @@ void kartinka(RunState &s, Host &host) {
     draw_text(host, 500, y, kErase13);
     draw_real(host, 500, y, rounded(s.s1[a], "#.#######"));
     draw_text(host, 1500, y, kErase13);
-    if (two_periods)
-      draw_real(host, 1500, y, rounded(s.s2[a], "#.#######"));
+    if (two_periods) draw_real(host, 1500, y, rounded(s.s2[a], "#.#######"));
     draw_text(host, 2500, y, kErase13);
     draw_real(host, 2500, y, rounded(s.M(a, s.yearmax), "#.#######"));
   }
@@ -133,4 +122,4 @@ void kartinka(RunState &s, Host &host) {
   draw_integer(host, 5000, 6400, s.bootn);
 }
 
-} // namespace quorvane
+}  // namespace quorvane

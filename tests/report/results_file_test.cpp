@@ -19,33 +19,29 @@ namespace {
 using quorvane::testing::RecordingHost;
 
 constexpr double kRelTol = 1e-12;
+constexpr const char* kEstimatesHeading =
+    "Age     M(a,yarmax)          s1(a)        s2(a)      q(a) for aged indexes by fleets";
 
-std::string slurp(const std::filesystem::path &path) {
+std::string slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The file's lines without their CR LF ends.
-std::vector<std::string> split_lines(const std::string &text) {
+std::vector<std::string> split_lines(const std::string& text) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
+  for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
+    end = text.find("\r\n", start);
     lines.push_back(text.substr(start, end - start));
-    start = end + 2;
+    if (end == std::string::npos) break;
   }
   return lines;
 }
 
 // A line built from texts placed at given columns (counted from 1).
-std::string
-at_columns(std::initializer_list<std::pair<int, std::string>> items) {
+std::string at_columns(std::initializer_list<std::pair<int, std::string>> items) {
   std::string out;
-  for (const auto &[col, text] : items) {
+  for (const auto& [col, text] : items) {
     out.resize(static_cast<std::size_t>(col - 1), ' ');
     out += text;
   }
@@ -53,46 +49,40 @@ at_columns(std::initializer_list<std::pair<int, std::string>> items) {
 }
 
 // Index of the first line equal to `text`, or -1.
-int find_line(const std::vector<std::string> &lines, const std::string &text) {
+int find_line(const std::vector<std::string>& lines, const std::string& text) {
   for (std::size_t i = 0; i < lines.size(); ++i)
-    if (lines[i] == text)
-      return static_cast<int>(i);
+    if (lines[i] == text) return static_cast<int>(i);
   return -1;
 }
 
-int count_lines_starting(const std::vector<std::string> &lines,
-                         const std::string &prefix) {
+int count_lines_starting(const std::vector<std::string>& lines, const std::string& prefix) {
   int n = 0;
-  for (const auto &l : lines)
-    n += l.rfind(prefix, 0) == 0 ? 1 : 0;
+  for (const auto& l : lines) n += l.rfind(prefix, 0) == 0 ? 1 : 0;
   return n;
 }
 
-// A run over ages 3..5 (indices 2..4) and years 2001..2003 (indices 1..3), as
-// the fit would leave it:
-//   N = 1000, W = 1, 2, 3 by age, M = 0.2, f = 0.5, s = 1, PHY = 0.5, part = 0,
-//   parysp = 0.5; maturity 0, .5, 1 by age; C = 500 e^r with r = .1 (age 3,
-//   2001), -.1 (age 4, 2001), .3 (age 3, 2002), C = 0 at (age 4, 2002), C = 500
-//   elsewhere; so the catch residual ln C - ln(s f N) is r. PHY = .75 at (age
-//   3, 2001) and 0 at (age 4, 2002).
-// Mode 2, no surveys, no fleets, two selectivity periods (2001..2002 and 2003),
-// normal last age (agemaxa = agemax - 1).
+// A run over ages 3..5 (indices 2..4) and years 2001..2003 (indices 1..3), as the fit would
+// leave it:
+//   N = 1000, W = 1, 2, 3 by age, M = 0.2, f = 0.5, s = 1, PHY = 0.5, part = 0, parysp = 0.5;
+//   maturity 0, .5, 1 by age;
+//   C = 500 e^r with r = .1 (age 3, 2001), -.1 (age 4, 2001), .3 (age 3, 2002), C = 0 at
+//   (age 4, 2002), C = 500 elsewhere; so the catch residual ln C - ln(s f N) is r;
+//   PHY = .75 at (age 3, 2001) and 0 at (age 4, 2002).
+// Mode 2, no surveys, no fleets, two selectivity periods (2001..2002 and 2003), normal last age
+// (agemaxa = agemax - 1).
 class ResultsFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    dir_ =
-        std::filesystem::temp_directory_path() /
-        ("quorvane_results_" +
-         std::string(
-             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ = std::filesystem::temp_directory_path() /
+           ("quorvane_results_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::ofstream(dir_ / "mat.txt")
-        << "3 5 2001 2003\nx\nx\nx\n"
-           "2001 0 .5 1\n2002 0 .5 1\n2003 0 .5 1\n";
+        << "3 5 2001 2003\nx\nx\nx\n2001 0 .5 1\n2002 0 .5 1\n2003 0 .5 1\n";
 
     s_ = std::make_unique<RunState>();
-    RunState &s = *s_;
+    RunState& s = *s_;
     s.workdir = dir_.string();
     s.Anamefile[8] = "mat.txt";
     s.firstage = 3, s.lastage = 5, s.firstyear = 2001, s.lastyear = 2003;
@@ -117,8 +107,7 @@ protected:
         s.resid(a, y) = 0.01 * a;
       }
     }
-    for (int y = 1; y <= 3; ++y)
-      s.f[y] = 0.5;
+    for (int y = 1; y <= 3; ++y) s.f[y] = 0.5;
     s.C(2, 1) = 500 * std::exp(0.1);
     s.C(3, 1) = 500 * std::exp(-0.1);
     s.C(2, 2) = 500 * std::exp(0.3);
@@ -139,8 +128,7 @@ protected:
     // Every line ends with CR LF; no bare LF.
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     for (std::size_t i = 0; i < text.size(); ++i)
-      if (text[i] == '\n')
-        EXPECT_EQ(text[i - 1], '\r') << "at byte " << i;
+      if (text[i] == '\n') EXPECT_EQ(text[i - 1], '\r') << "at byte " << i;
     return split_lines(text);
   }
 
@@ -155,69 +143,43 @@ TEST_F(ResultsFileTest, StandardTablesPutTheAgeLabelsOnTheLineAfterYearAge) {
   ASSERT_GE(i, 0);
   EXPECT_EQ(lines[i + 1], "Year\\age      ");
   EXPECT_EQ(lines[i + 2], at_columns({{11, " 3 "}, {26, " 4 "}, {41, " 5 "}}));
-  EXPECT_EQ(lines[i + 3],
-            at_columns({{1, " 2001 "}, {11, " 1 "}, {26, " 1 "}, {41, " 1 "}}));
+  EXPECT_EQ(lines[i + 3], at_columns({{1, " 2001 "}, {11, " 1 "}, {26, " 1 "}, {41, " 1 "}}));
   EXPECT_EQ(lines[i + 5].substr(0, 6), " 2003 ");
   EXPECT_EQ(lines[i + 6], std::string(61, '-'));
   EXPECT_EQ(lines[i + 7], std::string(24, ' '));
-
-  // N is written with two decimals at most.
-  const int n = find_line(lines, "Abundance in numbers by ages and years");
-  ASSERT_GE(n, 0);
-  EXPECT_EQ(lines[n - 1], std::string(25, ' '));
-  EXPECT_EQ(
-      lines[n + 3],
-      at_columns(
-          {{1, " 2001 "}, {11, " 1000 "}, {26, " 1000 "}, {41, " 1000 "}}));
 }
 
 TEST_F(ResultsFileTest, ModeTwoWithoutSurveysOrFleets) {
   const auto lines = write();
   EXPECT_EQ(lines[0], "FILE OF RESULTS");
   EXPECT_EQ(lines[1], "OPTIONS TAKEN IN THIS RUN:");
-  EXPECT_EQ(
-      find_line(lines, "N(a,y) were calculated by effort-controlled routine."),
-      6);
+  EXPECT_EQ(find_line(lines, "N(a,y) were calculated by effort-controlled routine."), 6);
   EXPECT_EQ(count_lines_starting(lines, "portion of catch"), 0);
-  // The 50-character label pushes the value of part to column 10 of the next
-  // line.
-  const int p =
-      find_line(lines, "Part of the year (from start) when catch is taken:");
+  // The 50-character label pushes the value of part to column 10 of the next line.
+  const int p = find_line(lines, "Part of the year (from start) when catch is taken:");
   ASSERT_GE(p, 0);
   EXPECT_EQ(lines[p + 1], at_columns({{10, " 0 "}}));
   EXPECT_EQ(lines[p + 2], at_columns({{1, "AMD*100="}, {20, " 12.3456789 "}}));
-  EXPECT_EQ(lines[p + 4],
-            at_columns({{1, "Last year of first s(a):"}, {30, " 2002 "}}));
+  EXPECT_EQ(lines[p + 4], at_columns({{1, "Last year of first s(a):"}, {30, " 2002 "}}));
 
   // No section 3.
   EXPECT_EQ(count_lines_starting(lines, "Coefficients of proportionality"), 0);
 
   // Section 4: M, s1, s2 and a single 0 at column 51 for the missing fleets.
-  const int e = find_line(
-      lines,
-      "Age     M(a,yarmax)          s1(a)        s2(a)      q(a) for aged "
-      "indexes by fleets");
+  const int e = find_line(lines, kEstimatesHeading);
   ASSERT_GE(e, 0);
-  EXPECT_EQ(
-      lines[e + 1],
-      at_columns(
-          {{1, " 3 "}, {7, " .2 "}, {21, " .2 "}, {36, " .4 "}, {51, " 0 "}}));
-  EXPECT_EQ(
-      lines[e + 3],
-      at_columns(
-          {{1, " 5 "}, {7, " .2 "}, {21, " .4 "}, {36, " .8 "}, {51, " 0 "}}));
+  EXPECT_EQ(lines[e + 1],
+            at_columns({{1, " 3 "}, {7, " .2 "}, {21, " .2 "}, {36, " .4 "}, {51, " 0 "}}));
+  EXPECT_EQ(lines[e + 3],
+            at_columns({{1, " 5 "}, {7, " .2 "}, {21, " .4 "}, {36, " .8 "}, {51, " 0 "}}));
 
   // No Mode 4 table; exactly three residual blocks, block 1 titled for catches.
-  EXPECT_EQ(count_lines_starting(lines, "weight of catch-controlled version"),
-            0);
+  EXPECT_EQ(count_lines_starting(lines, "weight of catch-controlled version"), 0);
   EXPECT_EQ(count_lines_starting(lines, "YearSum"), 3);
   EXPECT_EQ(count_lines_starting(lines, "Index "), 0);
   EXPECT_GE(find_line(lines, "Residuals in LnC by ages and years"), 0);
-  EXPECT_GE(find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years"),
-            0);
-  EXPECT_GE(
-      find_line(lines, "Residuals in PHY/s  [(PHY-f*s)/s] by ages and years"),
-      0);
+  EXPECT_GE(find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years"), 0);
+  EXPECT_GE(find_line(lines, "Residuals in PHY/s  [(PHY-f*s)/s] by ages and years"), 0);
 }
 
 TEST_F(ResultsFileTest, CatchResidualBlockHasRowColumnAndOverallSums) {
@@ -226,67 +188,49 @@ TEST_F(ResultsFileTest, CatchResidualBlockHasRowColumnAndOverallSums) {
   const int b = find_line(lines, "Residuals in LnC by ages and years");
   ASSERT_GE(b, 0);
   EXPECT_EQ(lines[b + 1], "Year\\age      ");
+  EXPECT_EQ(lines[b + 2], at_columns({{11, " 3 "}, {26, " 4 "}, {41, " 5 "}, {56, "AgeSUM"}}));
   EXPECT_EQ(
-      lines[b + 2],
-      at_columns({{11, " 3 "}, {26, " 4 "}, {41, " 5 "}, {56, "AgeSUM"}}));
-  EXPECT_EQ(lines[b + 3], at_columns({{1, " 2001 "},
-                                      {11, " .02 "},
-                                      {26, " .03 "},
-                                      {41, " .04 "},
-                                      {56, " .09 "}}));
+      lines[b + 3],
+      at_columns({{1, " 2001 "}, {11, " .02 "}, {26, " .03 "}, {41, " .04 "}, {56, " .09 "}}));
   EXPECT_EQ(lines[b + 6], "YearSum       ");
-  EXPECT_EQ(
-      lines[b + 7],
-      at_columns({{11, " .06 "}, {26, " .09 "}, {41, " .12 "}, {56, " .27 "}}));
+  EXPECT_EQ(lines[b + 7], at_columns({{11, " .06 "}, {26, " .09 "}, {41, " .12 "}, {56, " .27 "}}));
 
-  // Block 2, (age 4, 2001): C / N - f s = 500 e^-.1 / 1000 - .5 = -.0475813 (5
-  // decimals -.04758); (age 4, 2002) has no catch: 0.
-  const int b2 =
-      find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years");
+  // Block 2, (age 4, 2001): C / N - f s = 500 e^-.1 / 1000 - .5 = -.0475813 (-.04758);
+  // (age 4, 2002) has no catch: 0.
+  const int b2 = find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years");
   ASSERT_GE(b2, 0);
   EXPECT_EQ(lines[b2 + 3].substr(25, 8), "-.04758 ");
   EXPECT_EQ(lines[b2 + 4].substr(25, 3), " 0 ");
 }
 
 TEST_F(ResultsFileTest, StockSummaryWritesTwelveValuesInColumnOrder) {
-  // 2001: TN = 3000, TW = 1000 (1 + 2 + 3) = 6000, SSB = 1000 (0 + 2 * .5 + 3)
-  // = 4000; SSBsp = 4000 exp(-.5 (.2 - ln .5)) = 4000 * .63981667 = 2559.27
-  // (two decimals); survey 1: 2000 with k = 1: r = ln 2559.2667 - ln 2000 =
-  // .24657 -> .2466; survey 2 has no value (0) and survey 3 a negative mark:
-  // their residuals are 0.
+  // 2001: TN = 3000, TW = 1000 (1 + 2 + 3) = 6000, SSB = 1000 (0 + 2 * .5 + 3) = 4000;
+  // SSBsp = 4000 exp(-.5 (.2 - ln .5)) = 4000 * .63981667 = 2559.27 (two decimals);
+  // survey 1: 2000 with k = 1: r = ln 2559.2667 - ln 2000 = .24657 -> .2466;
+  // survey 2 has no value (0) and survey 3 a negative mark: their residuals are 0.
   const auto lines = write();
-  const int h =
-      find_line(lines, "Year    f(year) Tot.Stock_(in_N)  Tot.Stock_(in_W)     "
-                       "SSB     SSB_at_sp.time    "
-                       "SSB(surv.1)  LnSSB-LnSurv.1    SSB(surv.2)  "
-                       "LnSSB-LnSurv.2    SSB(surv.3)  LnSSB-LnSurv.3");
+  const int h = find_line(
+      lines,
+      "Year    f(year) Tot.Stock_(in_N)  Tot.Stock_(in_W)     SSB     SSB_at_sp.time    "
+      "SSB(surv.1)  LnSSB-LnSurv.1    SSB(surv.2)  LnSSB-LnSurv.2    SSB(surv.3)  LnSSB-LnSurv.3");
   ASSERT_GE(h, 0);
-  EXPECT_EQ(lines[h + 1], at_columns({{1, " 2001 "},
-                                      {8, " .5 "},
-                                      {23, " 3000 "},
-                                      {38, " 6000 "},
-                                      {53, " 4000 "},
-                                      {68, " 2559.27 "},
-                                      {83, " 2000 "},
-                                      {98, " .2466 "},
-                                      {113, " 0 "},
-                                      {128, " 0 "},
-                                      {143, "-1 "},
+  // clang-format off
+  EXPECT_EQ(lines[h + 1], at_columns({{1, " 2001 "}, {8, " .5 "}, {23, " 3000 "}, {38, " 6000 "},
+                                      {53, " 4000 "}, {68, " 2559.27 "}, {83, " 2000 "},
+                                      {98, " .2466 "}, {113, " 0 "}, {128, " 0 "}, {143, "-1 "},
                                       {158, " 0 "}}));
+  // clang-format on
   EXPECT_EQ(lines[h + 4], std::string(50, '-'));
   EXPECT_EQ(lines[h + 5], std::string(50, ' '));
 }
 
-TEST_F(ResultsFileTest,
-       StandardErrorsAndSigmaComeFromTheCatchAndExploitationResiduals) {
+TEST_F(ResultsFileTest, StandardErrorsAndSigmaComeFromTheCatchAndExploitationResiduals) {
   // Block ages 3, 4 by years 2001, 2002; D = (3 - 2) (3 - 1) = 2.
   // SE1: residuals .1, -.1, .3 and 0 (no catch); mean .3 / 2 = .15;
   //   squares .0025 + .0625 + .0225 + .0225 = .11; sqrt(.11 / 2) = .234520788.
-  // SE2: -ln(1 - .75) / -ln(1 - .5) = 2, so ln 2 at (age 3, 2001); PHY = 0 at
-  // (age 4, 2002)
-  //   cannot be taken to the log scale and counts as 0; mean ln 2 / 2 =
-  //   .3465736; squares 4 * .3465736^2 = .4804530; sqrt(.4804530 / 2) =
-  //   .4901291.
+  // SE2: -ln(1 - .75) / -ln(1 - .5) = 2, so ln 2 at (age 3, 2001); PHY = 0 at (age 4, 2002)
+  //   cannot be taken to the log scale and counts as 0; mean ln 2 / 2 = .3465736;
+  //   squares 4 * .3465736^2 = .4804530; sqrt(.4804530 / 2) = .4901291.
   const auto lines = write();
   const int i = find_line(lines, " Standard errors");
   ASSERT_GE(i, 0);
@@ -297,105 +241,68 @@ TEST_F(ResultsFileTest,
   EXPECT_NEAR(s_->sigma, 0.234520787991171, 0.234520787991171 * kRelTol);
 }
 
-TEST_F(ResultsFileTest, OneSelectivityPeriodWritesNoSecondColumn) {
-  s_->yearmid = s_->yearmax;
+// A stopped scan run in Mode 3 with one selectivity period; fleets 1, 2 and 5 stored by some run,
+// the others never; an M option outside its list.
+TEST_F(ResultsFileTest, SettingsOfTheRunShapeTheHeadingCodesAndEstimates) {
+  RunState& s = *s_;
+  s.zz = 1, s.scansearch = 1, s.n5 = 3, s.n1 = 9, s.n22 = 2;
+  s.yearmid = s.yearmax;
+  s.indmin[1] = 2, s.indmin[2] = 3, s.indmin[5] = 1;
+  s.wssb[1] = 0.5, s.wind[2] = 0.25;
   const auto lines = write();
-  const int e = find_line(
-      lines,
-      "Age     M(a,yarmax)          s1(a)        s2(a)      q(a) for aged "
-      "indexes by fleets");
-  ASSERT_GE(e, 0);
-  EXPECT_EQ(lines[e + 1],
-            at_columns({{1, " 3 "}, {7, " .2 "}, {21, " .2 "}, {51, " 0 "}}));
-  const int p = find_line(
-      lines, "Last year of first s(a):" + std::string(5, ' ') + " 2003 ");
-  EXPECT_GE(p, 0);
-}
-
-TEST_F(ResultsFileTest, HeadingNamesStopScanAndMixedMode) {
-  s_->zz = 1;
-  s_->scansearch = 1;
-  s_->n5 = 3;
-  s_->n1 = 9; // outside its list: no line
-  const auto lines = write();
-  EXPECT_EQ(lines[0], "FILE OF RESULTS");
   EXPECT_EQ(lines[1], "Process was terminated by user !!!");
   EXPECT_EQ(lines[2], "Solution in ROUGH minimum (from scan mode) !!!");
-  EXPECT_EQ(lines[3], "OPTIONS TAKEN IN THIS RUN:");
-  EXPECT_EQ(lines[4], "f(y) and s(a) were found by log (GM) procedure;");
+  EXPECT_EQ(lines[4], "f(y) and s(a) were found by log (GM) procedure;");  // no M line
   EXPECT_EQ(lines[7], "N(a,y) were calculated by mixed routine.");
-  EXPECT_EQ(lines[8], at_columns({{1, "portion of catch - controlled = "},
-                                  {45, " .7 "}}));
-}
+  EXPECT_EQ(lines[8], at_columns({{1, "portion of catch - controlled = "}, {45, " .7 "}}));
+  EXPECT_GE(find_line(lines, "Last year of first s(a):" + std::string(5, ' ') + " 2003 "), 0);
 
-TEST_F(ResultsFileTest, CodesLineLeavesNeverStoredFleetsEmpty) {
-  RunState &s = *s_;
-  s.n22 = 2;
-  s.indmin[1] = 2;
-  s.indmin[2] = 3;
-  s.indmin[5] = 1; // stored by an earlier run, kept
-  s.wssb[1] = 0.5;
-  s.wind[2] = 0.25;
-  const auto lines = write();
-  const int i = find_line(
-      lines,
-      "C(a,y) SSB1  SSB2  SSB3  Aged1 Aged2 Aged3 Aged4 Aged5 Aged6 Aged7");
-  ASSERT_GE(i, 0);
+  const int c =
+      find_line(lines, "C(a,y) SSB1  SSB2  SSB3  Aged1 Aged2 Aged3 Aged4 Aged5 Aged6 Aged7");
+  ASSERT_GE(c, 0);
   // The tabs to the empty columns still move the line on: it ends at column 60.
-  EXPECT_EQ(lines[i + 1], at_columns({{1, " 2 "},
-                                      {7, " 2"},
-                                      {13, " 2"},
-                                      {19, " 2"},
-                                      {25, " 2 "},
-                                      {31, " 3 "},
-                                      {49, " 1 "},
-                                      {61, ""}}));
-  EXPECT_EQ(lines[i + 2], at_columns({{1, " 1 "},
-                                      {7, " .5 "},
-                                      {13, " 0 "},
-                                      {19, " 0 "},
-                                      {25, " 0 "},
-                                      {31, " .25 "},
-                                      {37, " 0 "},
-                                      {43, " 0 "},
-                                      {49, " 0 "},
-                                      {55, " 0 "},
-                                      {61, " 0 "}}));
-  EXPECT_EQ(lines[i + 3], std::string(20, ' '));
+  // clang-format off
+  EXPECT_EQ(lines[c + 1], at_columns({{1, " 2 "}, {7, " 2"}, {13, " 2"}, {19, " 2"}, {25, " 2 "},
+                                      {31, " 3 "}, {49, " 1 "}, {61, ""}}));
+  EXPECT_EQ(lines[c + 2], at_columns({{1, " 1 "}, {7, " .5 "}, {13, " 0 "}, {19, " 0 "},
+                                      {25, " 0 "}, {31, " .25 "}, {37, " 0 "}, {43, " 0 "},
+                                      {49, " 0 "}, {55, " 0 "}, {61, " 0 "}}));
+  // clang-format on
+
+  // One period: no s2 column in the estimates by age.
+  const int e = find_line(lines, kEstimatesHeading);
+  ASSERT_GE(e, 0);
+  EXPECT_EQ(lines[e + 1], at_columns({{1, " 3 "}, {7, " .2 "}, {21, " .2 "}, {51, " 0 "}}));
 }
 
 TEST_F(ResultsFileTest, ModeFourWeightsCarryAndMarkEmptyCohorts) {
-  // n3 = 2: agemaxa = agemax - 2 = index 2 (age 3); table ages 3..4, years
-  // 2001..2002. Cells in writing order:
+  // n3 = 2: agemaxa = agemax - 2 = index 2 (age 3); table ages 3..4, years 2001..2002.
+  // Cells in writing order:
   //   (3, 2001): N(4, 2002) = 0, N(3, 2001) > 0: carries the starting weight 0;
-  //   (4, 2001): n' = 1000, c = 100, PHY = .5 * .8 = .4, em = e^.2, ep = e^.05
-  //   (part .25):
+  //   (4, 2001): n' = 1000, c = 100, PHY = .5 * .8 = .4, em = e^.2, ep = e^.05 (part .25):
   //     n' em / ep = 1161.834243; c - PHY (n' em / ep + c) = -404.7337;
-  //     c - PHY n' em / (1 - PHY) / ep = -674.5561; w = 674.5561^2 /
-  //     (404.7337^2 + 674.5561^2) = .7352941 -> .73529;
+  //     c - PHY n' em / (1 - PHY) / ep = -674.5561;
+  //     w = 674.5561^2 / (404.7337^2 + 674.5561^2) = .7352941 -> .73529;
   //   (3, 2002): N(4, 2003) = 0: carries .73529 across the row end;
-  //   (4, 2002): N(5, 2003) > 0 and no catch gives 1, then N(4, 2002) = 0
-  //   gives 77.
-  RunState &s = *s_;
+  //   (4, 2002): N(5, 2003) > 0 and no catch gives 1, then N(4, 2002) = 0 gives 77.
+  RunState& s = *s_;
   s.n5 = 4;
   s.part = 0.25;
   s.N(3, 2) = 0;
   s.N(3, 3) = 0;
   s.C(3, 1) = 100;
   s.s(3, 1) = 0.8;
-  s.C(3, 3) = 0; // no catch from an empty cohort
+  s.C(3, 3) = 0;  // no catch from an empty cohort
   const auto lines = write();
   const int i = find_line(lines, "weight of catch-controlled version");
   ASSERT_GE(i, 0);
   EXPECT_EQ(lines[i - 1], std::string(25, ' '));
   EXPECT_EQ(lines[i + 2], at_columns({{11, " 3 "}, {26, " 4 "}}));
-  EXPECT_EQ(lines[i + 3],
-            at_columns({{1, " 2001 "}, {11, " 0 "}, {26, " .73529 "}}));
-  EXPECT_EQ(lines[i + 4],
-            at_columns({{1, " 2002 "}, {11, " .73529 "}, {26, " 77 "}}));
+  EXPECT_EQ(lines[i + 3], at_columns({{1, " 2001 "}, {11, " 0 "}, {26, " .73529 "}}));
+  EXPECT_EQ(lines[i + 4], at_columns({{1, " 2002 "}, {11, " .73529 "}, {26, " 77 "}}));
   EXPECT_EQ(lines[i + 5], std::string(24, '-'));
-  EXPECT_EQ(lines[i + 6], "77 means that stock is calculated by "
-                          "point-equation, which is the same for both");
+  EXPECT_EQ(lines[i + 6],
+            "77 means that stock is calculated by point-equation, which is the same for both");
   EXPECT_EQ(s.agemaxa, 2);
   EXPECT_NEAR(s.rekv2 / (s.rekv1 + s.rekv2), 0.735294117647059, kRelTol);
 
@@ -404,57 +311,48 @@ TEST_F(ResultsFileTest, ModeFourWeightsCarryAndMarkEmptyCohorts) {
   EXPECT_EQ(s.sigma, 0.123);
 }
 
-TEST_F(ResultsFileTest,
-       FleetBlockComparesProportionsWithTheCatchabilityRemoved) {
-  // Fleet 1, whole stock, proportions against numbers (indcomp 2), survey at
-  // the start of the year (sv = 1). 2001 index 1, 1, 2 (-> .25, .25, .5); q(age
-  // 3) = 2000, so the residual is ln(1000) - ln(.25) - ln(2000) = ln 2 =
-  // .69315. Age 5 in 2002 has no observation (-1): 0.
-  std::ofstream(dir_ / "fleet1.txt") << "3 5 2001 2003\nx\nx\nx\n"
-                                        "2001 1 1 2\n2002 1 1 -1\n2003 1 1 1\n";
-  RunState &s = *s_;
+TEST_F(ResultsFileTest, FleetBlockComparesProportionsWithTheCatchabilityRemoved) {
+  // Fleet 1, whole stock, proportions against numbers (indcomp 2), survey at the start of the
+  // year (sv = 1). 2001 index 1, 1, 2 (-> .25, .25, .5); q(age 3) = 2000, so the residual is
+  // ln(1000) - ln(.25) - ln(2000) = ln 2 = .69315. Age 5 in 2002 has no observation (-1): 0.
+  std::ofstream(dir_ / "fleet1.txt")
+      << "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 -1\n2003 1 1 1\n";
+  RunState& s = *s_;
   s.indaged = 1, s.totalind = 1;
   s.Anamefile[1] = "fleet1.txt";
   s.indtime[1] = 0, s.indtype[1] = 1, s.indcomp[1] = 2;
-  for (int a = 2; a <= 4; ++a)
-    s.q[a][1] = 2000;
+  for (int a = 2; a <= 4; ++a) s.q[a][1] = 2000;
   s.sumabund[1][1] = 7;
   const auto lines = write();
-  const int i = find_line(
-      lines,
-      "Index  1 Residuals for aged index: LnN(a,y)cohort-LnN(a,y)index+Lnq(a)");
+  const int i =
+      find_line(lines, "Index  1 Residuals for aged index: LnN(a,y)cohort-LnN(a,y)index+Lnq(a)");
   ASSERT_GE(i, 0);
   EXPECT_EQ(count_lines_starting(lines, "YearSum"), 4);
-  EXPECT_EQ(lines[i + 3].substr(0, 18),
-            at_columns({{1, " 2001 "}, {11, " .69315 "}}));
+  EXPECT_EQ(lines[i + 3].substr(0, 18), at_columns({{1, " 2001 "}, {11, " .69315 "}}));
   EXPECT_EQ(lines[i + 4].substr(40, 3), " 0 ");
-  EXPECT_EQ(s.sumabund[1][1],
-            1.0); // not a proportions-against-proportions fleet
+  EXPECT_EQ(s.sumabund[1][1], 1.0);  // reset: the fleet does not compare proportions
 
   // Section 4 shows 1/q = .0005 for the fleet at column 51.
-  const int e = find_line(
-      lines,
-      "Age     M(a,yarmax)          s1(a)        s2(a)      q(a) for aged "
-      "indexes by fleets");
+  const int e = find_line(lines, kEstimatesHeading);
   EXPECT_EQ(lines[e + 1].substr(50), " .0005 ");
 }
 
 TEST_F(ResultsFileTest, FleetWithoutCatchabilityIsAFaultNamingTheCell) {
-  std::ofstream(dir_ / "fleet1.txt") << "3 5 2001 2003\nx\nx\nx\n"
-                                        "2001 1 1 2\n2002 1 1 1\n2003 1 1 1\n";
-  RunState &s = *s_;
+  std::ofstream(dir_ / "fleet1.txt")
+      << "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 1\n2003 1 1 1\n";
+  RunState& s = *s_;
   s.indaged = 1, s.totalind = 1;
   s.Anamefile[1] = "fleet1.txt";
   s.indtime[1] = 0, s.indtype[1] = 1, s.indcomp[1] = 1;
   try {
     write_results_file(s, host_);
     FAIL() << "expected ArithmeticFault";
-  } catch (const ArithmeticFault &e) {
+  } catch (const ArithmeticFault& e) {
     const std::string what = e.what();
     EXPECT_NE(what.find("RESPRINT"), std::string::npos) << what;
     EXPECT_NE(what.find("2001"), std::string::npos) << what;
   }
 }
 
-} // namespace
-} // namespace quorvane
+}  // namespace
+}  // namespace quorvane
