@@ -3,13 +3,15 @@
 #include <filesystem>
 #include <string_view>
 
+#include "data/age_year_file.h"
 #include "run/fields_file.h"
 
 namespace quorvane {
 
 const char* const kBatchUsage =
     "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
-    "                      [--bootstrap N] [--stop-at-call K] [--restart-answer 1|2] [--help]\n"
+    "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
+    "                      [--restart-answer 1|2] [--help]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -20,6 +22,9 @@ const char* const kBatchUsage =
     "  --set TextN=VALUE     set one field; may repeat; later settings win\n"
     "  --bootstrap N         answer Yes to the bootstrap question, with N runs (default: No)\n"
     "  --stop-at-call K      press STOP at the K-th cohort computation since START\n"
+    "  --stop-after-seconds S\n"
+    "                        press STOP at the first cohort computation after S seconds of\n"
+    "                        computation (a way out of a run whose loss never settles)\n"
     "  --restart-answer R    answer to the restart question after a stopped bootstrap run:\n"
     "                        1 restart it, 2 stop (default 1)\n"
     "  --help                show this text\n"
@@ -53,7 +58,8 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     std::string_view value;
     bool has_value = false;
     // Both "--option VALUE" and "--option=VALUE".
-    if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+    if (const std::size_t eq = arg.find('=');
+        arg.starts_with("--") && eq != std::string_view::npos) {
       value = arg.substr(eq + 1);
       arg = arg.substr(0, eq);
       has_value = true;
@@ -75,6 +81,14 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       o.bootstrap_runs = whole_at_least(arg, take_value(), 1);
     } else if (arg == "--stop-at-call") {
       o.stop_at_call = whole_at_least(arg, take_value(), 1);
+    } else if (arg == "--stop-after-seconds") {
+      const std::string_view text = take_value();
+      const std::optional<double> seconds = parse_number(text);
+      if (!seconds || *seconds < 0) {
+        throw UsageError("--stop-after-seconds needs a number of seconds of at least 0, not '" +
+                         std::string(text) + "'");
+      }
+      o.stop_after_seconds = seconds;
     } else if (arg == "--restart-answer") {
       const std::string_view r = take_value();
       if (r != "1" && r != "2") {

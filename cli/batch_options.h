@@ -1,7 +1,7 @@
 // The command line of quorvane-batch, the headless START:
 //
 //   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
-//                  [--stop-at-call K] [--restart-answer 1|2] [--help]
+//                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2] [--help]
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
 // are given, later ones winning.
@@ -26,7 +26,8 @@ struct BatchOptions {
   FieldTexts texts = default_field_texts();
   std::optional<long> bootstrap_runs;  // --bootstrap N: answer Yes with N runs
   long stop_at_call = -1;              // --stop-at-call K: STOP at the K-th cohort computation
-  int restart_answer = 1;              // --restart-answer R
+  std::optional<double> stop_after_seconds;  // --stop-after-seconds S: STOP after S seconds
+  int restart_answer = 1;                    // --restart-answer R
   bool help = false;
 };
 

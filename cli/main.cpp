@@ -26,10 +26,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitRejected = 2;
 
 // The files a run may write into the working directory, besides the results file.
-constexpr const char* kRunFiles[] = {
-    "minim.out",   "bootS1.out", "bootS2.out", "bootf.out", "bootTSB.out", "bootNtrm.out",
-    "bootSSB.out", "bootm.out",  "aged1.tmp",  "aged2.tmp", "aged3.tmp",   "aged4.tmp",
-    "aged5.tmp",   "aged6.tmp",  "aged7.tmp"};
+constexpr const char* kRunFiles[] = {"minim.out",   "bootS1.out",   "bootS2.out",  "bootf.out",
+                                     "bootTSB.out", "bootNtrm.out", "bootSSB.out", "bootm.out",
+                                     "aged1.tmp",   "aged2.tmp",    "aged3.tmp",   "aged4.tmp",
+                                     "aged5.tmp",   "aged6.tmp",    "aged7.tmp"};
 
 struct FileStamp {
   fs::file_time_type time;
@@ -85,12 +85,13 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   std::printf("Working directory: %s\n", dir.c_str());
   if (outcome.status == RunStatus::Completed) {
     std::printf("Read C(a,y) %s: ages %s-%s, years %s-%s\n", s.AnamefileC.c_str(),
-                number(s.firstage).c_str(), number(s.lastage).c_str(),
-                number(s.firstyear).c_str(), number(s.lastyear).c_str());
+                number(s.firstage).c_str(), number(s.lastage).c_str(), number(s.firstyear).c_str(),
+                number(s.lastyear).c_str());
     std::printf("Read W(a,y) %s, M(a,y) %s\n", s.AnamefileW.c_str(), s.AnamefileM.c_str());
     if (s.indssb == 1) {
       for (int k = 1; k <= s.totalinds; ++k) {
-        std::printf("Read SSB survey %d %s\n", k, s.Anamefile[static_cast<std::size_t>(8 + k)].c_str());
+        std::printf("Read SSB survey %d %s\n", k,
+                    s.Anamefile[static_cast<std::size_t>(8 + k)].c_str());
       }
     }
     std::printf("Analysis: ages %s-%s, years %s-%s\n", number(s.age_label(s.agemin)).c_str(),
@@ -128,7 +129,8 @@ int run(int argc, char** argv) {
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
-  BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer);
+  BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer,
+                 options.stop_after_seconds);
   const OutputFiles outputs(options.workdir, options.texts[35]);
 
   const RunOutcome outcome = run_start(*state, host, options.texts);
