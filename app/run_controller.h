@@ -1,0 +1,99 @@
+// The session of the window program: the run state, which lives as long as the program, the
+// worker thread that runs one START at a time, the progress window and the two question
+// windows. It turns the user's STOP and "Quit session" into requests that the computation
+// takes at its yield point, and the worker's drawing and questions into window actions.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/progress_window.h"
+#include "app/question_windows.h"
+#include "report/host.h"
+#include "run/settings.h"
+#include "run/start.h"
+#include "state/run_state.h"
+
+class QThread;
+
+namespace quorvane::app {
+
+class WindowHost;
+
+class RunController : public QObject {
+  Q_OBJECT
+
+ public:
+  // What a question gets when the session is being closed: answers that end the run.
+  static inline const BootstrapAnswer kRefuseBootstrap{"2", "0"};
+  static inline const std::string kRefuseRestart = "2";
+
+  explicit RunController(QObject* parent = nullptr);
+  ~RunController() override;
+
+  bool running() const { return worker_ != nullptr; }
+
+  // START: runs the computation with these field texts in that working directory on the
+  // worker thread. Ignored (false) while a run is in progress or the session is closing.
+  bool start(const FieldTexts& texts, const QString& workdir);
+
+  // "Quit session": a run in progress unwinds at its next yield point without writing results;
+  // then the open files are closed and sessionOver() is emitted.
+  void quit();
+
+  ProgressWindow* progressWindow() const { return progress_.get(); }
+  BootstrapWindow* bootstrapWindow() const { return bootstrap_.get(); }
+  RestartWindow* restartWindow() const { return restart_.get(); }
+
+  // The run state; read it only while no run is in progress.
+  const RunState& state() const { return *state_; }
+  const RunOutcome& lastOutcome() const { return outcome_; }
+
+  // Holds the worker at its n-th yield point of the next run and emits workerHeld(); STOP or
+  // release() lets it go on.
+  void holdAtYield(long n);
+  void release();
+  long yields() const;
+
+  // ---- Window-thread side of the worker's host ----
+  void draw(const DrawOps& ops);
+  void setProgressVisible(bool visible);
+  void showParameters();
+  void askBootstrap(bool terminated, std::function<void(BootstrapAnswer)> reply);
+  void askRestart(std::function<void(std::string)> reply);
+  void workerHeld(long yield_count);
+
+ signals:
+  void runStarted();
+  void runFinished(const quorvane::RunOutcome& outcome);
+  void parametersWanted();
+  void heldAtYield(long yield_count);
+  void sessionOver();
+
+ public slots:
+  // STOP (if want): asks "Stop it?"; the worker stands at its next yield point meanwhile.
+  void askStop();
+
+ private:
+  void finishRun();
+  void closeFiles();
+  // Runs `question` now, or after "Stop it?" is answered when that question is on screen.
+  void whenQuestionsAllowed(std::function<void()> question);
+
+  std::unique_ptr<RunState> state_;
+  std::unique_ptr<WindowHost> host_;
+  std::unique_ptr<ProgressWindow> progress_;
+  std::unique_ptr<BootstrapWindow> bootstrap_;
+  std::unique_ptr<RestartWindow> restart_;
+  QThread* worker_ = nullptr;
+  RunOutcome outcome_;  // written by the worker, read once it has finished
+  bool quitting_ = false;
+  bool stop_question_open_ = false;
+  std::vector<std::function<void()>> deferred_;
+};
+
+}  // namespace quorvane::app

@@ -1,0 +1,328 @@
+#include "app/tests/run_test.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/parameter_window.h"
+#include "app/progress_window.h"
+#include "app/question_windows.h"
+#include "app/run_controller.h"
+#include "app/tests/test_support.h"
+
+namespace quorvane::app::testing {
+
+namespace {
+
+constexpr int kRunTimeoutMs = 120000;
+
+// The files that a bootstrap writes, each compared with the batch runner's.
+const QStringList kBootFiles = {"bootS1.out",   "bootS2.out",  "bootf.out", "bootTSB.out",
+                                "bootNtrm.out", "bootSSB.out", "bootm.out"};
+
+// One session of the program: its own run state (and so its own random sequence), windows and
+// a working directory with the demo stock.
+struct Session {
+  QTemporaryDir dir;
+  RunController controller;
+  ParameterWindow window{controller};
+  ModalAnswerer answerer;
+  bool finished = false;
+  RunOutcome outcome;
+
+  Session() {
+    copy_demo(dir.path());
+    window.setWorkingDirectory(dir.path());
+    QObject::connect(&controller, &RunController::runFinished, [this](const RunOutcome& o) {
+      finished = true;
+      outcome = o;
+    });
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+  QByteArray bytes(const QString& name) const { return file_bytes(path(name)); }
+
+  // Runs the handler once, when the worker stands at its n-th yield point.
+  void atYield(long n, std::function<void()> handler) {
+    controller.holdAtYield(n);
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(&controller, &RunController::heldAtYield,
+                             [once, handler = std::move(handler)](long) {
+                               QObject::disconnect(*once);
+                               handler();
+                             });
+  }
+
+  void expectBootstrapQuestion(const QString& answer, const QString& runs,
+                               std::function<void()> seen = {}) {
+    answerer.expect<BootstrapWindow>([answer, runs, seen](BootstrapWindow* form) {
+      if (seen) seen();
+      form->answerField()->setText(answer);
+      form->runsField()->setText(runs);
+      form->goButton()->click();
+    });
+  }
+
+  void expectRestartQuestion(const QString& answer) {
+    answerer.expect<RestartWindow>([answer](RestartWindow* form) {
+      form->answerField()->setText(answer);
+      form->goButton()->click();
+    });
+  }
+
+  void expectStopQuestion(bool yes) {
+    answerer.expect<QMessageBox>([this, yes](QMessageBox* box) {
+      if (box->windowTitle() != QStringLiteral("termination") ||
+          box->text() != QStringLiteral("Stop it?")) {
+        answerer.problems << QStringLiteral("\"Stop it?\" expected, got ") + box->text();
+      }
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+  }
+
+  void pressStop() { controller.progressWindow()->stopButton()->click(); }
+
+  bool run() {
+    finished = false;
+    window.startButton()->click();
+    // An unexpected window would wait for an answer forever; it ends the wait at once.
+    return QTest::qWaitFor([this] { return finished || !answerer.problems.isEmpty(); },
+                           kRunTimeoutMs) &&
+           finished;
+  }
+};
+
+#define VERIFY_ANSWERED(session)                                                         \
+  do {                                                                                   \
+    QVERIFY2((session).answerer.problems.isEmpty(),                                      \
+             qPrintable((session).answerer.problems.join(QStringLiteral("; "))));        \
+    QVERIFY2((session).answerer.done(), "an expected question window did not appear");   \
+  } while (false)
+
+}  // namespace
+
+void RunTest::initTestCase() {
+  if (!QFileInfo::exists(QStringLiteral(QUORVANE_SOURCE_DIR "/demo/c.txt"))) {
+    QSKIP("the demo stock is not there");
+  }
+  QVERIFY(copy_demo(batch_default_.path()));
+  QVERIFY(run_batch(batch_default_.path(), {}));
+  default_results_ = file_bytes(batch_default_.filePath(QStringLiteral("output.out")));
+  default_log_ = file_bytes(batch_default_.filePath(QStringLiteral("minim.out")));
+  QVERIFY(!default_results_.isEmpty());
+}
+
+void RunTest::defaultRunMatchesTheBatchRunner() {
+  Session session;
+  ProgressWindow* progress = session.controller.progressWindow();
+  bool visible_during_run = false;
+  session.atYield(5, [&] {
+    visible_during_run = progress->isVisible();
+    session.controller.release();
+  });
+  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"),
+                                  [&] { main_run_yields_ = session.controller.yields(); });
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+  QVERIFY(visible_during_run);
+  // The end of the run hides the progress window and brings back the parameters.
+  QVERIFY(!progress->isVisible());
+  QVERIFY(save_picture(progress, QStringLiteral("progress_after_run")));
+
+  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
+  QVERIFY(session.bytes(QStringLiteral("minim.out")) == default_log_);
+  for (const QString& name : kBootFiles) QVERIFY(!QFileInfo::exists(session.path(name)));
+}
+
+// A stop confirmed before the first evaluation has finished meets cells the results cannot be
+// written from; the stops below come halfway through the main run.
+long RunTest::midRun() const { return main_run_yields_ / 2; }
+
+void RunTest::stopAnsweredNoChangesNothing() {
+  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
+  Session session;
+  session.atYield(midRun(), [&] {
+    save_picture(session.controller.progressWindow(), QStringLiteral("progress_during_run"));
+    session.expectStopQuestion(false);
+    session.pressStop();
+  });
+  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
+  QVERIFY(session.bytes(QStringLiteral("minim.out")) == default_log_);
+}
+
+void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
+  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
+  Session session;
+  session.atYield(midRun(), [&] {
+    session.expectStopQuestion(true);
+    session.pressStop();
+  });
+  // The user asks for a bootstrap all the same; a stopped run refuses it.
+  session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"));
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+  QCOMPARE(session.controller.state().userend, 1);
+
+  const QByteArray results = session.bytes(QStringLiteral("output.out"));
+  QVERIFY(results.contains("Process was terminated by user !!!"));
+  for (const QString& name : kBootFiles) QVERIFY(!QFileInfo::exists(session.path(name)));
+
+  // The batch runner stopped at the same cohort computation writes the same files.
+  QTemporaryDir batch;
+  QVERIFY(copy_demo(batch.path()));
+  QVERIFY(run_batch(batch.path(), {"--stop-at-call", QString::number(midRun()), "--bootstrap", "2"}));
+  QVERIFY(results == file_bytes(batch.filePath(QStringLiteral("output.out"))));
+  // A run that unwinds after the stop leaves the search log open until the session ends.
+  session.controller.quit();
+  QVERIFY(session.bytes(QStringLiteral("minim.out")) ==
+          file_bytes(batch.filePath(QStringLiteral("minim.out"))));
+}
+
+void RunTest::bootstrapOfTwoRunsThroughTheQuestionWindow() {
+  Session session;
+  session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"),
+                                  [&] { main_run_yields_ = session.controller.yields(); });
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+
+  // A header and the lines of the main run and the two bootstrap runs, numbered 0, 1, 2.
+  const QList<QByteArray> lines =
+      session.bytes(QStringLiteral("bootS1.out")).split('\n');
+  QCOMPARE(lines.size(), 5);  // four lines and the empty rest after the last line end
+  QVERIFY(lines[0].startsWith("bootN; S1(a) by ages"));
+  for (int run = 0; run <= 2; ++run) {
+    QCOMPARE(lines[run + 1].left(3), QByteArray(" ") + QByteArray::number(run) + " ");
+  }
+
+  QTemporaryDir batch;
+  QVERIFY(copy_demo(batch.path()));
+  QVERIFY(run_batch(batch.path(), {"--bootstrap", "2"}));
+  for (const QString& name : kBootFiles + QStringList{"output.out", "minim.out"}) {
+    QCOMPARE(QFileInfo::exists(session.path(name)), QFileInfo::exists(batch.filePath(name)));
+    QVERIFY2(session.bytes(name) == file_bytes(batch.filePath(name)), qPrintable(name));
+  }
+}
+
+void RunTest::stopInABootstrapRunAsksWhetherToRestart_data() {
+  QTest::addColumn<QString>("answer");
+  QTest::newRow("restart") << QStringLiteral("1");
+  QTest::newRow("no, stop") << QStringLiteral("2");
+}
+
+void RunTest::stopInABootstrapRunAsksWhetherToRestart() {
+  QFETCH(QString, answer);
+  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
+  // Well into the first bootstrap run.
+  const long stop_at = main_run_yields_ + 7;
+
+  Session session;
+  session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"));
+  session.atYield(stop_at, [&] {
+    session.expectStopQuestion(true);
+    session.expectRestartQuestion(answer);
+    session.pressStop();
+  });
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+
+  QTemporaryDir batch;
+  QVERIFY(copy_demo(batch.path()));
+  QVERIFY(run_batch(batch.path(), {"--bootstrap", "2", "--stop-at-call",
+                                   QString::number(stop_at), "--restart-answer", answer}));
+  for (const QString& name : kBootFiles + QStringList{"output.out", "minim.out"}) {
+    QCOMPARE(QFileInfo::exists(session.path(name)), QFileInfo::exists(batch.filePath(name)));
+    QVERIFY2(session.bytes(name) == file_bytes(batch.filePath(name)), qPrintable(name));
+  }
+}
+
+void RunTest::rejectedStartLeavesTheWindowUsable() {
+  Session session;
+  QString message;
+  const auto expect_message = [&] {
+    session.answerer.expect<QMessageBox>([&](QMessageBox* box) {
+      message = box->text();
+      box->accept();
+    });
+  };
+
+  // A field that is not a number: a message naming the field and its text, and no file touched.
+  session.window.field(8)->setText(QStringLiteral("abc"));
+  expect_message();
+  QVERIFY(session.run());
+  QTRY_VERIFY(session.answerer.done());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::SettingsRejected);
+  QVERIFY2(message.contains(QStringLiteral("Years for analysis.  First year:")) &&
+               message.contains(QStringLiteral("abc")),
+           qPrintable(message));
+  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("output.out"))));
+  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("minim.out"))));
+  QVERIFY(!session.controller.progressWindow()->isVisible());
+
+  // A missing input file: a message naming the file.
+  session.window.field(8)->setText(QStringLiteral("1984"));
+  session.window.field(2)->setText(QStringLiteral("demo/none.txt"));
+  expect_message();
+  QVERIFY(session.run());
+  QTRY_VERIFY(session.answerer.done());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::InputFailed);
+  QVERIFY2(message.contains(QStringLiteral("none.txt")), qPrintable(message));
+  QVERIFY(!session.controller.progressWindow()->isVisible());
+
+  // The next START with good fields runs as if nothing had happened.
+  session.window.field(2)->setText(QStringLiteral("demo/w.txt"));
+  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
+}
+
+void RunTest::startDuringARunIsIgnored() {
+  Session session;
+  int starts = 0;
+  connect(&session.controller, &RunController::runStarted, [&] { ++starts; });
+  long yields_after_second_press = 0;
+  session.atYield(3, [&] {
+    session.window.field(9)->setText(QStringLiteral("2010"));  // edits wait for the next START
+    session.window.startButton()->click();
+    yields_after_second_press = session.controller.yields();
+    session.controller.release();
+  });
+  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
+  QVERIFY(session.run());
+  VERIFY_ANSWERED(session);
+  QCOMPARE(starts, 1);
+  QCOMPARE(yields_after_second_press, 3L);
+  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
+}
+
+void RunTest::quitSessionDuringARunWritesNoResults() {
+  Session session;
+  bool over = false;
+  connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
+  session.atYield(5, [&] { session.window.quitButton()->click(); });
+  session.window.startButton()->click();
+  QVERIFY(QTest::qWaitFor([&] { return over; }, kRunTimeoutMs));
+  VERIFY_ANSWERED(session);
+  QVERIFY(!session.finished);  // the session ends; no run report is shown
+  QVERIFY(!session.window.isVisible());
+  QVERIFY(!session.controller.progressWindow()->isVisible());
+  // The results file was created empty at START and stays so; every file is closed.
+  QCOMPARE(QFileInfo(session.path(QStringLiteral("output.out"))).size(), 0);
+  const OpenFiles& files = session.controller.state().files;
+  QVERIFY(!files.results.is_open() && !files.minim.is_open());
+  for (const PrintFile& f : files.boot) QVERIFY(!f.is_open());
+}
+
+}  // namespace quorvane::app::testing

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QObject>
+
+namespace quorvane::app::testing {
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void parameterWindowShowsEveryLabelAndDefault();
+  void layoutPutsEachFieldOnceInItsRow();
+  void parameterWindowFitsALaptopScreen();
+  void progressWindowGeometry();
+  void textStaysUntilDrawnOverOrCleared();
+  void batchedDrawingPaintsWhatEachCallPaints();
+  void bootstrapWindowAsksAndPassesTheTextsOn();
+  void restartWindowAsksAndPassesTheTextOn();
+};
+
+}  // namespace quorvane::app::testing

@@ -1,0 +1,173 @@
+#include "app/window_host.h"
+
+#include <QMetaObject>
+#include <future>
+#include <memory>
+#include <utility>
+
+#include "app/run_controller.h"
+
+namespace quorvane::app {
+
+namespace {
+
+// Drawing reaches the screen at most this often while the search runs; a person reads the
+// values at a glance, and the search is not slowed by repainting.
+constexpr auto kFlushInterval = std::chrono::milliseconds(40);
+
+// How often a worker that waits for an answer looks whether the session is being closed.
+constexpr auto kQuitPoll = std::chrono::milliseconds(50);
+
+}  // namespace
+
+void WindowHost::post(std::function<void()> call) {
+  QMetaObject::invokeMethod(&window_side_, std::move(call), Qt::QueuedConnection);
+}
+
+void WindowHost::flush() {
+  last_flush_ = std::chrono::steady_clock::now();
+  if (pending_.empty()) return;
+  post([side = &window_side_, ops = std::move(pending_)] { side->draw(ops); });
+  pending_.clear();
+}
+
+void WindowHost::show_progress() {
+  flush();
+  post([side = &window_side_] { side->setProgressVisible(true); });
+}
+
+void WindowHost::hide_progress() {
+  flush();
+  post([side = &window_side_] { side->setProgressVisible(false); });
+}
+
+void WindowHost::clear_progress() { pending_.push_back(DrawOp::clear()); }
+
+void WindowHost::set_position(int x_twips, int y_twips) {
+  pending_.push_back(DrawOp::position(x_twips, y_twips));
+}
+
+void WindowHost::print(std::string_view text) {
+  pending_.push_back(
+      DrawOp::print(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+}
+
+void WindowHost::show_parameters() {
+  flush();
+  post([side = &window_side_] { side->showParameters(); });
+}
+
+UserRequest WindowHost::yield() {
+  bool hold = false;
+  long count = 0;
+  {
+    std::lock_guard lock(mutex_);
+    count = ++yields_;
+    if (count == hold_at_) {
+      hold_at_ = 0;
+      paused_ = true;
+      hold = true;
+    }
+  }
+  if (hold) {
+    flush();
+    post([side = &window_side_, count] { side->workerHeld(count); });
+  } else if (std::chrono::steady_clock::now() - last_flush_ >= kFlushInterval) {
+    flush();
+  }
+
+  std::unique_lock lock(mutex_);
+  if (paused_) {
+    lock.unlock();
+    flush();  // the user decides on what the window shows now
+    lock.lock();
+    wake_.wait(lock, [this] { return !paused_ || quit_; });
+  }
+  if (quit_) return UserRequest::Quit;
+  if (stop_) {
+    stop_ = false;
+    return UserRequest::Stop;
+  }
+  return UserRequest::None;
+}
+
+template <typename Answer>
+Answer WindowHost::wait_for_answer(std::function<void(std::function<void(Answer)>)> ask,
+                                   Answer if_quit) {
+  flush();
+  auto reply = std::make_shared<std::promise<Answer>>();
+  std::future<Answer> answer = reply->get_future();
+  post([ask = std::move(ask), reply] {
+    ask([reply](Answer a) { reply->set_value(std::move(a)); });
+  });
+  while (answer.wait_for(kQuitPoll) != std::future_status::ready) {
+    if (quit_requested()) return if_quit;
+  }
+  return answer.get();
+}
+
+BootstrapAnswer WindowHost::ask_bootstrap(bool terminated) {
+  RunController* side = &window_side_;
+  return wait_for_answer<BootstrapAnswer>(
+      [side, terminated](std::function<void(BootstrapAnswer)> reply) {
+        side->askBootstrap(terminated, std::move(reply));
+      },
+      RunController::kRefuseBootstrap);
+}
+
+std::string WindowHost::ask_restart() {
+  RunController* side = &window_side_;
+  return wait_for_answer<std::string>(
+      [side](std::function<void(std::string)> reply) { side->askRestart(std::move(reply)); },
+      RunController::kRefuseRestart);
+}
+
+void WindowHost::run_ended(const std::string&) { flush(); }
+
+void WindowHost::begin_run() {
+  std::lock_guard lock(mutex_);
+  yields_ = 0;
+  paused_ = false;
+  stop_ = false;
+  pending_.clear();
+  last_flush_ = std::chrono::steady_clock::now();
+}
+
+void WindowHost::pause() {
+  std::lock_guard lock(mutex_);
+  paused_ = true;
+}
+
+void WindowHost::resume(bool stop) {
+  {
+    std::lock_guard lock(mutex_);
+    paused_ = false;
+    if (stop) stop_ = true;
+  }
+  wake_.notify_all();
+}
+
+void WindowHost::request_quit() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_all();
+}
+
+void WindowHost::hold_at_yield(long n) {
+  std::lock_guard lock(mutex_);
+  hold_at_ = n;
+}
+
+long WindowHost::yields() const {
+  std::lock_guard lock(mutex_);
+  return yields_;
+}
+
+bool WindowHost::quit_requested() const {
+  std::lock_guard lock(mutex_);
+  return quit_;
+}
+
+}  // namespace quorvane::app

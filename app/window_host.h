@@ -1,0 +1,80 @@
+// The host that the computation sees when it runs on the worker thread of the window program.
+//
+// Drawing calls are collected and sent to the progress window in batches, at the yield point
+// when enough time has passed and always before the run waits for the user or ends, so the
+// window shows the final picture of every stage. The questions are asked on the window thread
+// while the worker waits for the answer, so the user sees them in the order of a run that stands
+// still while it asks. STOP, Quit and the wait while "Stop it?" is on screen reach the worker at
+// its yield point, the one place where the computation takes user input.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "app/progress_window.h"
+#include "report/host.h"
+
+namespace quorvane::app {
+
+class RunController;
+
+class WindowHost : public Host {
+ public:
+  explicit WindowHost(RunController& window_side) : window_side_(window_side) {}
+
+  // ---- Called by the computation, on the worker thread ----
+  bool draws() const override { return true; }
+  void show_progress() override;
+  void hide_progress() override;
+  void clear_progress() override;
+  void set_position(int x_twips, int y_twips) override;
+  void print(std::string_view text) override;
+  void show_parameters() override;
+  UserRequest yield() override;
+  BootstrapAnswer ask_bootstrap(bool terminated) override;
+  std::string ask_restart() override;
+  void run_ended(const std::string& message) override;
+  // Sends what is still collected to the window; the worker calls it last.
+  void flush();
+
+  // ---- Called on the window thread ----
+  // Before a run starts: no stop pending, no pause, counting of yield points from zero.
+  void begin_run();
+  // The worker waits at its next yield point until resume(); with `stop` the yield point then
+  // reports the confirmed STOP, once.
+  void pause();
+  void resume(bool stop);
+  // "Quit session": every later yield point asks the run to unwind, and a question that the
+  // worker waits for is answered so that the run ends.
+  void request_quit();
+  // Holds the worker at its n-th yield point of the run (counted from 1) until resume(): lets a
+  // caller act at a known point of the computation.
+  void hold_at_yield(long n);
+  long yields() const;
+
+ private:
+  void post(std::function<void()> call);
+  bool quit_requested() const;
+  template <typename Answer>
+  Answer wait_for_answer(std::function<void(std::function<void(Answer)>)> ask, Answer if_quit);
+
+  RunController& window_side_;
+
+  // Worker side only.
+  DrawOps pending_;
+  std::chrono::steady_clock::time_point last_flush_{};
+
+  // Shared, under mutex_.
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  long yields_ = 0;
+  long hold_at_ = 0;
+  bool paused_ = false;
+  bool stop_ = false;
+  bool quit_ = false;
+};
+
+}  // namespace quorvane::app
