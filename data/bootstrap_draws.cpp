@@ -13,9 +13,9 @@ void draw_catches(RunState& s) {
       // other cells were caught.
       const double u = s.rng.draw();
       if (s.Corig(a, y) > 0) {
-        s.C(a, y) = checked_finite(perturbed(s.Corig(a, y), s.sigma, u), "draw_catches",
-                                   static_cast<int>(s.age_label(a)),
-                                   static_cast<int>(s.year_label(y)));
+        s.C(a, y) =
+            checked_finite(perturbed(s.Corig(a, y), s.sigma, u), "draw_catches",
+                           static_cast<int>(s.age_label(a)), static_cast<int>(s.year_label(y)));
       }
     }
   }

@@ -141,9 +141,9 @@ void newindex(RunState& s, Host& host) {
         const double v = s.ind(a, y);
         double value = kNoObservation;
         if (v > 0) {
-          value = checked_finite(perturbed(v, s.stdind[k], u), "newindex",
-                                 static_cast<int>(s.age_label(a)),
-                                 static_cast<int>(s.year_label(y)));
+          value =
+              checked_finite(perturbed(v, s.stdind[k], u), "newindex",
+                             static_cast<int>(s.age_label(a)), static_cast<int>(s.year_label(y)));
         }
         out.real(rounded(value, kTempValuePattern));
       }

@@ -17,8 +17,11 @@ constexpr const char* kProc = "calcSSEindex";
 enum class IndexType : std::int16_t { WholeStock = 1, Mature = 2, Immature = 3 };
 // What is compared: index against numbers, index proportions against numbers, or proportions
 // against model proportions.
-enum class Comparison : std::int16_t { NumbersVsNumbers = 1, ProportionsVsNumbers = 2,
-                                       ProportionsVsProportions = 3 };
+enum class Comparison : std::int16_t {
+  NumbersVsNumbers = 1,
+  ProportionsVsNumbers = 2,
+  ProportionsVsProportions = 3
+};
 
 // A residual below this size does not enter the central-values sample: such a cell has no
 // observation (or a residual of exactly 0), as in the catch loss.
@@ -38,8 +41,8 @@ void fleet_residuals(RunState& s, Host& host, int k) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
       s.resid(a, y) = 0;
       const double mat = maturity(s, host, a, y);
-      const double z = s.M(a, y) - checked_log(std::fabs(1 - s.PHY(a, y)), kProc, age_of(s, a),
-                                               year_of(s, y));
+      const double z =
+          s.M(a, y) - checked_log(std::fabs(1 - s.PHY(a, y)), kProc, age_of(s, a), year_of(s, y));
       const double sv = std::exp(-s.indtime[k] * z);
       const double n = s.N(a, y);
       const double index = s.ind(a, y);
@@ -142,8 +145,7 @@ void sumyearabund(RunState& s) {
       if (s.resid(a, y) != 0) {
         const double log_index = std::log(s.ind(a, y));
         const double share = std::exp(s.resid(a, y) + log_index) / s.sb;
-        s.resid(a, y) =
-            checked_log(share, "sumyearabund", age_of(s, a), year_of(s, y)) - log_index;
+        s.resid(a, y) = checked_log(share, "sumyearabund", age_of(s, a), year_of(s, y)) - log_index;
       }
     }
   }

@@ -60,8 +60,8 @@ void TRIPLE(RunState& s) {
   // 2. Raw ratios of the catch-implied rate to the separable prediction, inside the age window.
   for (int a = s.tragemin; a <= s.tragemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
-      s.gfactor(a, y) = checked_div(s.PHY(a, y), s.s(a, y) * s.f[y], kProc, age_of(s, a),
-                                    year_of(s, y));
+      s.gfactor(a, y) =
+          checked_div(s.PHY(a, y), s.s(a, y) * s.f[y], kProc, age_of(s, a), year_of(s, y));
     }
   }
 

@@ -21,9 +21,8 @@ double ssb_at_survey(RunState& s, Host& host, int y) {
   for (int a = s.agemin; a <= s.agemax; ++a) {
     const double mat = maturity(s, host, a, y);
     const double survivors = std::fabs(1 - s.PHY(a, y));
-    const double z =
-        s.M(a, y) - checked_log(survivors, kProc, static_cast<int>(s.age_label(a)),
-                                static_cast<int>(s.year_label(y)));
+    const double z = s.M(a, y) - checked_log(survivors, kProc, static_cast<int>(s.age_label(a)),
+                                             static_cast<int>(s.year_label(y)));
     ssb = ssb + mat * s.W(a, y) * s.N(a, y) * std::exp(-s.parysp * z);
   }
   return ssb;

@@ -142,8 +142,8 @@ void year_factors(RunState& s) {
       for (int y = s.yearmin; y <= s.yearmax - 1; ++y) {
         s.phylogsum[y] = 0;
         for (int a = s.agemin; a <= s.agemax; ++a) {
-          s.phylogsum[y] = s.phylogsum[y] + checked_log(s.PHY(a, y) / s.s(a, y), kProc,
-                                                        age_of(s, a), year_of(s, y));
+          s.phylogsum[y] = s.phylogsum[y] +
+                           checked_log(s.PHY(a, y) / s.s(a, y), kProc, age_of(s, a), year_of(s, y));
         }
       }
       for (int y = s.yearmax - 1; y >= s.yearmin; --y) s.f[y] = std::exp(s.phylogsum[y] / nages);
@@ -174,8 +174,8 @@ void age_factors_by_ratios(RunState& s) {
   if (f1 == 0) throw_fault(kProc, "the year factors of the first period sum to zero");
   for (int a = s.agemin; a <= s.agemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmid; ++y) {
-      s.s1sum[a] = s.s1sum[a] + checked_div(s.PHY(a, y), s.gfactor(a, y), kProc, age_of(s, a),
-                                            year_of(s, y));
+      s.s1sum[a] = s.s1sum[a] +
+                   checked_div(s.PHY(a, y), s.gfactor(a, y), kProc, age_of(s, a), year_of(s, y));
     }
     s.s1[a] = s.s1sum[a] / f1;
   }
@@ -185,8 +185,8 @@ void age_factors_by_ratios(RunState& s) {
     if (f2 == 0) throw_fault(kProc, "the year factors of the second period sum to zero");
     for (int a = s.agemin; a <= s.agemax; ++a) {
       for (int y = s.yearmid + 1; y <= s.yearmax; ++y) {
-        s.s2sum[a] = s.s2sum[a] + checked_div(s.PHY(a, y), s.gfactor(a, y), kProc,
-                                              age_of(s, a), year_of(s, y));
+        s.s2sum[a] = s.s2sum[a] +
+                     checked_div(s.PHY(a, y), s.gfactor(a, y), kProc, age_of(s, a), year_of(s, y));
       }
       s.s2[a] = s.s2sum[a] / f2;
     }
@@ -204,8 +204,8 @@ void age_factors_geometric(RunState& s) {
   const int years1 = s.yearmid - s.yearmin + 1;
   for (int a = s.agemin; a <= s.agemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmid; ++y) {
-      s.s1sum[a] = s.s1sum[a] + checked_log(s.PHY(a, y) / s.gfactor(a, y), kProc, age_of(s, a),
-                                            year_of(s, y));
+      s.s1sum[a] = s.s1sum[a] +
+                   checked_log(s.PHY(a, y) / s.gfactor(a, y), kProc, age_of(s, a), year_of(s, y));
     }
     s.s1[a] = std::exp((s.s1sum[a] - l1) / years1);
   }
@@ -216,8 +216,8 @@ void age_factors_geometric(RunState& s) {
   const int years2 = s.yearmax - s.yearmid;
   for (int a = s.agemin; a <= s.agemax; ++a) {
     for (int y = s.yearmid + 1; y <= s.yearmax; ++y) {
-      s.s2sum[a] = s.s2sum[a] + checked_log(s.PHY(a, y) / s.gfactor(a, y), kProc, age_of(s, a),
-                                            year_of(s, y));
+      s.s2sum[a] = s.s2sum[a] +
+                   checked_log(s.PHY(a, y) / s.gfactor(a, y), kProc, age_of(s, a), year_of(s, y));
     }
     s.s2[a] = years2 > 0 ? std::exp((s.s2sum[a] - l2) / years2) : 1;
   }
@@ -239,31 +239,6 @@ void smooth_period_factors(RunState& s) {
   }
 }
 
-// The re-estimation of one pass of the fixed-point loop (steps 9-19).
-void reestimate_pattern(RunState& s) {
-  catch_exploitation_rates(s);     // 9.
-  year_factors(s);                 // 10.
-  for (int y = s.yearmin; y <= s.yearmax - 1; ++y) {  // 11. smooth the year factors
-    s.f[y] = (1 - s.smoother) * s.f[y] + s.smoother * s.fprev[y];
-  }
-  for (int a = s.agemin; a <= s.agemax; ++a) {  // 12.
-    s.s1sum[a] = 0;
-    s.s2sum[a] = 0;
-  }
-  if (method(s) == Method::Log) {  // 13.-14. age factors
-    age_factors_geometric(s);
-  } else {
-    age_factors_by_ratios(s);
-  }
-  prirtails(s);                    // 15.
-  normaliz(s);
-  build_age_factor_by_year(s);     // 16.
-  if (s.gfactoron == 1) TRIPLE(s); // 17. s(a,y) then carries the generation factors
-  smooth_period_factors(s);        // 18.
-  normaliz(s);
-  if (s.gfactoron == 2) build_age_factor_by_year(s);  // 19.
-}
-
 // Step 21: Method 4 refines every age and year factor by one-dimensional searches, pass after
 // pass, until a whole pass lowers the loss by less than kDirectSearchTolerance.
 void direct_search(RunState& s, Host& host) {
@@ -283,19 +258,19 @@ void direct_search(RunState& s, Host& host) {
       s.metka1 = x;
       PARMIN1(s, host, CALCSTOCK);
     }
-    for (int x = s.agemin; x <= last_age; ++x) {               // 21.4 s2 pass
+    for (int x = s.agemin; x <= last_age; ++x) {  // 21.4 s2 pass
       s.LGRAN = 0;
       s.RGRAN = kAgeFactorMax;
       s.metka1 = x + kCodeS2;
       PARMIN1(s, host, CALCSTOCK);
     }
-    for (int y = s.yearmax - 1; y >= s.yearmin; --y) {         // 21.5 f pass
+    for (int y = s.yearmax - 1; y >= s.yearmin; --y) {  // 21.5 f pass
       s.LGRAN = 0;
       s.RGRAN = kYearFactorMax;
       s.metka1 = y + kCodeF;
       PARMIN1(s, host, CALCSTOCK);
     }
-    s.SSETP = s.SSET;                                          // 21.6
+    s.SSETP = s.SSET;  // 21.6
     s.metka1 = 0;
     s.bflag1 = static_cast<std::int16_t>(s.bflag1 + 1);
   }
@@ -327,8 +302,7 @@ void normaliz(RunState& s) {
   }
 }
 
-bool fixed_point_continues(std::int16_t n4, int iter, double SSET, double SSETP,
-                           double SSETPP) {
+bool fixed_point_continues(std::int16_t n4, int iter, double SSET, double SSETP, double SSETPP) {
   if (n4 == 1) {
     return iter < 2 || SSETP - kDirectFixedPointTolerance > SSET ||
            SSETPP - kDirectFixedPointTolerance > SSET;
@@ -371,23 +345,43 @@ void CALCSTOCKALL(RunState& s, Host& host) {
     if (s.userend == 1) return;  // 4.
     CALCSTOCK(s, host);          // 5. stock, residuals and catch loss for the current pattern
     if (!fixed_point_continues(s.n4, iter, s.SSET, s.SSETP, s.SSETPP)) break;  // 6.
-    s.SSETPP = s.SSETP;          // 7. the loss history moves on
+    s.SSETPP = s.SSETP;  // 7. the loss history moves on
     s.SSETP = s.SSET;
-    save_pattern(s);             // 8.
+    save_pattern(s);  // 8.
     ++iter;
-    reestimate_pattern(s);       // 9.-19. f, s1, s2, s(a,y) from the catch-implied rates
-  }                              // 20. next pass
+    catch_exploitation_rates(s);  // 9. PHY from the catch and the stock just computed
+    year_factors(s);              // 10.
+    for (int y = s.yearmin; y <= s.yearmax - 1; ++y) {  // 11. smooth the year factors
+      s.f[y] = (1 - s.smoother) * s.f[y] + s.smoother * s.fprev[y];
+    }
+    for (int a = s.agemin; a <= s.agemax; ++a) {  // 12.
+      s.s1sum[a] = 0;
+      s.s2sum[a] = 0;
+    }
+    if (method(s) == Method::Log) {
+      age_factors_geometric(s);  // 14. geometric means (Method 2)
+    } else {
+      age_factors_by_ratios(s);  // 13. ratios of sums (Methods 1, 3, 4)
+    }
+    prirtails(s);  // 15. common tail, then each period sums to 1
+    normaliz(s);
+    build_age_factor_by_year(s);      // 16.
+    if (s.gfactoron == 1) TRIPLE(s);  // 17. s(a,y) then carries the generation factors
+    smooth_period_factors(s);         // 18.
+    normaliz(s);
+    if (s.gfactoron == 2) build_age_factor_by_year(s);  // 19.
+  }                                                     // 20. next pass
 
   if (method(s) == Method::Direct) {  // 21. direct search of every factor
     direct_search(s, host);
     if (s.userend == 1) return;
   }
 
-  s.SSEL = s.SSET;                // 22. catch loss of the fitted pattern
-  return_parameter(s);            // 23.
+  s.SSEL = s.SSET;      // 22. catch loss of the fitted pattern
+  return_parameter(s);  // 23.
   if (method(s) != Method::Direct && s.scron == 1) kartinka(s, host);  // 24.
 
-  s.SSEALL = s.SSEL * s.weca;     // 25. weighted total loss, components in this order
+  s.SSEALL = s.SSEL * s.weca;  // 25. weighted total loss, components in this order
   if (s.indssb == 1) {
     calcSSESSB(s, host);
     for (int k = 1; k <= s.totalinds; ++k) s.SSEALL = s.SSEALL + s.errssb[k] * s.wssb[k];
@@ -397,9 +391,9 @@ void CALCSTOCKALL(RunState& s, Host& host) {
     for (int k = 1; k <= s.totalind; ++k) s.SSEALL = s.SSEALL + s.errind[k] * s.wind[k];
   }
 
-  if (s.userend == 1) return;     // 26.
-  const double ssb_last = last_year_ssb(s, host);       // 27.
-  write_search_log_line(s, ssb_last, s.files.minim);    // 28.
+  if (s.userend == 1) return;                         // 26.
+  const double ssb_last = last_year_ssb(s, host);     // 27.
+  write_search_log_line(s, ssb_last, s.files.minim);  // 28.
   ++s.evaluations;
 }
 

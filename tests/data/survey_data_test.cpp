@@ -36,7 +36,8 @@ TEST(SsbRead, OneValuePerYearAfterFourLinesTwoNumbersPerYearInEveryRun) {
   auto s = block(dir, 3);
   RecordingHost host;
   // No year column; the 999 is never read. Survey 3's file does not exist and is not opened.
-  write_text(dir.file("ssb1.txt"), "SSB survey\n2000 2001 2002\n\nlast free line\n100, 0\n250 999\n");
+  write_text(dir.file("ssb1.txt"),
+             "SSB survey\n2000 2001 2002\n\nlast free line\n100, 0\n250 999\n");
   write_text(dir.file("ssb2.txt"), "a\nb\nc\nd\n4\n5\n");
   s->Anamefile[9] = "ssb1.txt";
   s->Anamefile[10] = "ssb2.txt";
@@ -68,7 +69,8 @@ TEST(AgedIndRead, FleetFileUntilTheFirstBootstrapRunThenTheCopyWorkingShownPerRe
   auto s = block(dir, 3);
   RecordingHost host;
   write_text(dir.file("fleet1.txt"), "3 4 2000 2002\nheadings\n\n\n2000 1 2\n2001 3 4\n2002 5 6\n");
-  write_text(dir.file("aged1.tmp"), "3 4 2000 2002\n99\n99\n99\n2000 10 20\n2001 30 40\n2002 50 60\n");
+  write_text(dir.file("aged1.tmp"),
+             "3 4 2000 2002\n99\n99\n99\n2000 10 20\n2001 30 40\n2002 50 60\n");
   s->Anamefile[1] = "fleet1.txt";
   s->curind = 1;
   agedindread(*s, host);

@@ -145,7 +145,7 @@ TEST(MedianaInd, MdnOverOddAndEvenSamples) {
   medianaind(*s);
   EXPECT_NEAR(s->SSET, 500.0, kTol);  // nine values: positions 3, 4, 6, 7 -> 5
   fill_by_age(*s, s->resid2, {{1, 4, 7}, {2, 5, 8}, {3, 6, 9}});
-  s->resid(4, 3) = 0;                 // the last cell of the sample has no residual
+  s->resid(4, 3) = 0;  // the last cell of the sample has no residual
   medianaind(*s);
   EXPECT_EQ(s->kmax, 8);
   EXPECT_NEAR(s->SSET, 450.0, kTol);  // 1..8: positions 3-6 -> 4.5

@@ -16,7 +16,8 @@ constexpr double kTol = 1e-13;
 
 // Ages 2..4 by years 1..`years`, s = f = 1 so that the raw ratio is PHY itself, the whole block
 // in the window, catch in every year, no smoothing.
-std::unique_ptr<RunState> block(int years, std::initializer_list<std::initializer_list<double>> phy) {
+std::unique_ptr<RunState> block(int years,
+                                std::initializer_list<std::initializer_list<double>> phy) {
   auto s = small_block(3, years);
   s->n21 = static_cast<std::int16_t>(Method::Nonlog);
   s->tragemin = 2;
@@ -52,7 +53,7 @@ TEST(Triple, CohortMeansOfTwoOrMoreCellsOtherCellsOneThenMeanOne) {
   EXPECT_NEAR(s->gfactor(2, 2), 1.3235294117647058, kTol);   // one-cell cohort: 9 / 6.8
   EXPECT_NEAR(s->gfactor(3, 3), 1.3235294117647058, kTol);   // last catch year
   EXPECT_NEAR(block_mean(*s, s->gfactor), 1.0, kTol);
-  EXPECT_NEAR(s->s(2, 1), 0.39705882352941174, kTol);        // s = 1 * gfactor, kept as is
+  EXPECT_NEAR(s->s(2, 1), 0.39705882352941174, kTol);  // s = 1 * gfactor, kept as is
 
   auto g = three_years();
   g->n21 = static_cast<std::int16_t>(Method::Log);

@@ -38,10 +38,10 @@ TEST(Normaliz, EachPeriodFactorSumsToOneAndAZeroSumIsAFault) {
 // Methods 1-3 compare losses in units of 0.00001 rounded with ties to even; 5E-6 * 100000 is
 // exactly 0.5 in doubles and 1.5E-5 * 100000 exactly 1.5.
 TEST(FixedPointStoppingTest, FifthDecimalTestRoundsHalvesToEvenAndConvertsOnlyWhenReached) {
-  EXPECT_FALSE(fixed_point_continues(2, 2, 5e-6, 0, 0));   // 0.5 -> 0
-  EXPECT_FALSE(fixed_point_continues(2, 2, -5e-6, 0, 0));  // -0.5 -> 0
+  EXPECT_FALSE(fixed_point_continues(2, 2, 5e-6, 0, 0));        // 0.5 -> 0
+  EXPECT_FALSE(fixed_point_continues(2, 2, -5e-6, 0, 0));       // -0.5 -> 0
   EXPECT_TRUE(fixed_point_continues(2, 2, 1.5e-5, 1.5e-5, 0));  // 1.5 -> 2, older loss only
-  EXPECT_TRUE(fixed_point_continues(2, 1, 7, 7, 7));       // the first pass always goes on
+  EXPECT_TRUE(fixed_point_continues(2, 1, 7, 7, 7));            // the first pass always goes on
   // 21474.83647 * 100000 rounds to 2147483647, the largest 32-bit value; one unit more faults.
   EXPECT_TRUE(fixed_point_continues(2, 2, 21474.83647, 0, 0));
   EXPECT_THROW(fixed_point_continues(2, 2, 21474.83648, 0, 0), ArithmeticFault);
@@ -68,7 +68,7 @@ TEST(SearchLogLine, ValuesInTheirColumnsZeroAsZeroNegativesLeaveTheColumnEmpty) 
   s->totalinds = 1;
   s->errssb[1] = 2.5;
   s->totalind = 1;
-  s->errind[1] = 0.000001;      // positive, rounds to 0
+  s->errind[1] = 0.000001;  // positive, rounds to 0
   s->SSEALL = 10.123456;
   PrintBuffer out;
   write_search_log_line(*s, 12345.678, out);
@@ -80,8 +80,7 @@ TEST(SearchLogLine, ValuesInTheirColumnsZeroAsZeroNegativesLeaveTheColumnEmpty) 
 // A stock that follows the model exactly: catch at the start of the year, M = 0.2, f = 1,
 // age factors sel, normal last age, catch-controlled: N(a+1,y+1) = N(a,y) (1 - sel) e^-0.2 and
 // C = sel N. The fixed point of the factor estimates is sel and f = 1.
-std::unique_ptr<RunState> exact_stock(const TempDir& dir, double sel2, double sel3,
-                                      double sel4) {
+std::unique_ptr<RunState> exact_stock(const TempDir& dir, double sel2, double sel3, double sel4) {
   auto s = small_block(3, 4);
   const double sel[5] = {0, 0, sel2, sel3, sel4};
   s->N(2, 1) = 1000;

@@ -44,8 +44,9 @@ inline void fill_block(RunState& s, AgeYearTable& t, double v) {
 // A fresh directory under the system's temporary directory, removed with its contents.
 class TempDir {
  public:
-  TempDir() : path_(std::filesystem::temp_directory_path() /
-                    ("quorvane-test-" + std::to_string(std::random_device{}()))) {
+  TempDir()
+      : path_(std::filesystem::temp_directory_path() /
+              ("quorvane-test-" + std::to_string(std::random_device{}()))) {
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
