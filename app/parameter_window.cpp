@@ -166,8 +166,8 @@ void ParameterWindow::createButtons() {
 // The form is wider and taller than a small laptop screen allows; the window opens at the size
 // of its fields where it can and scrolls them where it cannot.
 void ParameterWindow::fitScreen() {
-  const QSize wanted = sizeHint().expandedTo(
-      field_area_->sizeHint() + QSize(60, top_label_->sizeHint().height() + 140));
+  const QSize wanted = sizeHint().expandedTo(field_area_->sizeHint() +
+                                             QSize(60, top_label_->sizeHint().height() + 140));
   QSize size = wanted;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     size = wanted.boundedTo(screen->availableGeometry().size() - QSize(20, 60));
@@ -195,7 +195,8 @@ void ParameterWindow::start() {
   if (controller_.running()) return;  // one run at a time; the press is ignored
   const QString dir = workingDirectory();
   if (!QDir(dir).exists()) {
-    showMessage(tr("Working directory"), tr("The working directory \"%1\" does not exist.").arg(dir));
+    showMessage(tr("Working directory"),
+                tr("The working directory \"%1\" does not exist.").arg(dir));
     return;
   }
   if (controller_.start(fieldTexts(), dir)) status_->setText(tr("Running..."));

@@ -58,8 +58,9 @@ ProgressWindow::Placed ProgressWindow::place(const QString& text) {
   // character place per blank, a place as wide as a digit, so that 13 blanks clear a value of
   // 13 characters whatever width the font gives a blank.
   const bool erases = !text.isEmpty() && text.count(QLatin1Char(' ')) == text.size();
-  const int width = erases ? static_cast<int>(text.size()) * metrics.horizontalAdvance(QLatin1Char('0'))
-                           : metrics.horizontalAdvance(text);
+  const int width =
+      erases ? static_cast<int>(text.size()) * metrics.horizontalAdvance(QLatin1Char('0'))
+             : metrics.horizontalAdvance(text);
   const QRect cell(0, 0, width, metrics.height());
   const QRect ink = metrics.boundingRect(text).translated(0, metrics.ascent());
   Placed item{pen_, cell.united(ink).translated(pen_), text};

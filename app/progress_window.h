@@ -27,7 +27,7 @@ struct DrawOp {
   Kind kind = Kind::Print;
   int x_twips = 0;  // Position only
   int y_twips = 0;
-  QString text;     // Print only
+  QString text;  // Print only
 
   static DrawOp position(int x, int y) { return {Kind::Position, x, y, {}}; }
   static DrawOp print(QString t) { return {Kind::Print, 0, 0, std::move(t)}; }

@@ -20,9 +20,9 @@ bool fields_hold_numbers(QWidget* window,
                          std::initializer_list<std::pair<const QLabel*, const QLineEdit*>> fields) {
   for (const auto& [label, field] : fields) {
     if (!parse_number(field->text().toStdString())) {
-      QMessageBox::warning(window, window->windowTitle(),
-                           QObject::tr("%1 \"%2\" is not a number.")
-                               .arg(label->text().trimmed(), field->text()));
+      QMessageBox::warning(
+          window, window->windowTitle(),
+          QObject::tr("%1 \"%2\" is not a number.").arg(label->text().trimmed(), field->text()));
       return false;
     }
   }
@@ -50,8 +50,8 @@ BootstrapWindow::BootstrapWindow(QWidget* parent) : QDialog(parent) {
   answer_ = number_field(QStringLiteral("Textf21"), QString::fromStdString(defaults.answer), this);
   auto* runs_label = new QLabel(tr("If Yes, input number of runs:"), this);
   runs_ = number_field(QStringLiteral("Textf22"), QString::fromStdString(defaults.runs), this);
-  auto* warning = new QLabel(tr("If it  was terminated by USER - bootstrap is not allowed !!!!"),
-                             this);
+  auto* warning =
+      new QLabel(tr("If it  was terminated by USER - bootstrap is not allowed !!!!"), this);
   go_ = new QPushButton(tr("GO"), this);
   go_->setObjectName(QStringLiteral("CommandF2"));
   go_->setDefault(true);

@@ -94,11 +94,11 @@ struct Session {
   }
 };
 
-#define VERIFY_ANSWERED(session)                                                         \
-  do {                                                                                   \
-    QVERIFY2((session).answerer.problems.isEmpty(),                                      \
-             qPrintable((session).answerer.problems.join(QStringLiteral("; "))));        \
-    QVERIFY2((session).answerer.done(), "an expected question window did not appear");   \
+#define VERIFY_ANSWERED(session)                                                       \
+  do {                                                                                 \
+    QVERIFY2((session).answerer.problems.isEmpty(),                                    \
+             qPrintable((session).answerer.problems.join(QStringLiteral("; "))));      \
+    QVERIFY2((session).answerer.done(), "an expected question window did not appear"); \
   } while (false)
 
 }  // namespace
@@ -177,7 +177,8 @@ void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
   // The batch runner stopped at the same cohort computation writes the same files.
   QTemporaryDir batch;
   QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(batch.path(), {"--stop-at-call", QString::number(midRun()), "--bootstrap", "2"}));
+  QVERIFY(
+      run_batch(batch.path(), {"--stop-at-call", QString::number(midRun()), "--bootstrap", "2"}));
   QVERIFY(results == file_bytes(batch.filePath(QStringLiteral("output.out"))));
   // A run that unwinds after the stop leaves the search log open until the session ends.
   session.controller.quit();
@@ -194,8 +195,7 @@ void RunTest::bootstrapOfTwoRunsThroughTheQuestionWindow() {
   QCOMPARE(session.outcome.status, RunStatus::Completed);
 
   // A header and the lines of the main run and the two bootstrap runs, numbered 0, 1, 2.
-  const QList<QByteArray> lines =
-      session.bytes(QStringLiteral("bootS1.out")).split('\n');
+  const QList<QByteArray> lines = session.bytes(QStringLiteral("bootS1.out")).split('\n');
   QCOMPARE(lines.size(), 5);  // four lines and the empty rest after the last line end
   QVERIFY(lines[0].startsWith("bootN; S1(a) by ages"));
   for (int run = 0; run <= 2; ++run) {
@@ -236,8 +236,8 @@ void RunTest::stopInABootstrapRunAsksWhetherToRestart() {
 
   QTemporaryDir batch;
   QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(batch.path(), {"--bootstrap", "2", "--stop-at-call",
-                                   QString::number(stop_at), "--restart-answer", answer}));
+  QVERIFY(run_batch(batch.path(), {"--bootstrap", "2", "--stop-at-call", QString::number(stop_at),
+                                   "--restart-answer", answer}));
   for (const QString& name : kBootFiles + QStringList{"output.out", "minim.out"}) {
     QCOMPARE(QFileInfo::exists(session.path(name)), QFileInfo::exists(batch.filePath(name)));
     QVERIFY2(session.bytes(name) == file_bytes(batch.filePath(name)), qPrintable(name));

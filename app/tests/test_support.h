@@ -36,10 +36,9 @@ class ModalAnswerer : public QObject {
 
   template <typename Window>
   void expect(std::function<void(Window*)> answer) {
-    expected_.push_back({[](QWidget* w) { return qobject_cast<Window*>(w) != nullptr; },
-                         [answer = std::move(answer)](QWidget* w) {
-                           answer(qobject_cast<Window*>(w));
-                         }});
+    expected_.push_back(
+        {[](QWidget* w) { return qobject_cast<Window*>(w) != nullptr; },
+         [answer = std::move(answer)](QWidget* w) { answer(qobject_cast<Window*>(w)); }});
   }
   // Every expected window has appeared and been answered.
   bool done() const { return expected_.empty() && answering_ == 0; }
@@ -135,8 +134,8 @@ inline bool run_batch(const QString& workdir, const QStringList& arguments) {
 
 // Saves a picture into the build folder for a person to look at.
 inline bool save_picture(QWidget* widget, const QString& name) {
-  return widget->grab().save(
-      QStringLiteral(QUORVANE_PICTURE_DIR "/") + name + QStringLiteral(".png"));
+  return widget->grab().save(QStringLiteral(QUORVANE_PICTURE_DIR "/") + name +
+                             QStringLiteral(".png"));
 }
 
 }  // namespace quorvane::app::testing
