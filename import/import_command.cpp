@@ -63,12 +63,18 @@ std::vector<int> fleet_numbers(const std::string& text) {
 // same data type.
 const char* usual_prefix(DataType type) {
   switch (type) {
-    case DataType::CatchNumbers: return "cn";
-    case DataType::CatchWeights: return "cw";
-    case DataType::StockWeights: return "sw";
-    case DataType::NaturalMortality: return "nm";
-    case DataType::Maturity: return "mo";
-    default: return "";
+    case DataType::CatchNumbers:
+      return "cn";
+    case DataType::CatchWeights:
+      return "cw";
+    case DataType::StockWeights:
+      return "sw";
+    case DataType::NaturalMortality:
+      return "nm";
+    case DataType::Maturity:
+      return "mo";
+    default:
+      return "";
   }
 }
 
@@ -161,25 +167,41 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
   bool plus = false, no_plus = false;
   for (int i = 0; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--help" || a == "-h") r.help = true;
-    else if (a == "--out") r.out_dir = value(i, a);
-    else if (a == "--catch") r.named.catch_numbers = value(i, a);
-    else if (a == "--weights") r.named.weights = value(i, a);
+    if (a == "--help" || a == "-h")
+      r.help = true;
+    else if (a == "--out")
+      r.out_dir = value(i, a);
+    else if (a == "--catch")
+      r.named.catch_numbers = value(i, a);
+    else if (a == "--weights")
+      r.named.weights = value(i, a);
     else if (a == "--stock-weights") {
       r.named.weights = value(i, a);
       r.named.weights_are_stock = true;
-    } else if (a == "--natmort") r.named.natural_mortality = value(i, a);
-    else if (a == "--maturity") r.named.maturity = value(i, a);
-    else if (a == "--fleets") r.named.fleets = value(i, a);
-    else if (a == "--use-stock-weights") r.use_stock_weights = true;
-    else if (a == "--plus-age") r.choices.plus_age = whole_number(a, value(i, a));
-    else if (a == "--plus") plus = true;
-    else if (a == "--no-plus") no_plus = true;
-    else if (a == "--extended-year") r.choices.extended_year = true;
-    else if (a == "--select-fleets") r.choices.select_fleets = fleet_numbers(value(i, a));
-    else if (!a.empty() && a[0] == '-') throw UsageError(a + ": unknown option");
-    else if (r.source.empty()) r.source = a;
-    else throw UsageError(a + ": only one index file or folder can be read");
+    } else if (a == "--natmort")
+      r.named.natural_mortality = value(i, a);
+    else if (a == "--maturity")
+      r.named.maturity = value(i, a);
+    else if (a == "--fleets")
+      r.named.fleets = value(i, a);
+    else if (a == "--use-stock-weights")
+      r.use_stock_weights = true;
+    else if (a == "--plus-age")
+      r.choices.plus_age = whole_number(a, value(i, a));
+    else if (a == "--plus")
+      plus = true;
+    else if (a == "--no-plus")
+      no_plus = true;
+    else if (a == "--extended-year")
+      r.choices.extended_year = true;
+    else if (a == "--select-fleets")
+      r.choices.select_fleets = fleet_numbers(value(i, a));
+    else if (!a.empty() && a[0] == '-')
+      throw UsageError(a + ": unknown option");
+    else if (r.source.empty())
+      r.source = a;
+    else
+      throw UsageError(a + ": only one index file or folder can be read");
   }
   if (r.help) return r;
   if (plus && no_plus) throw UsageError("--plus and --no-plus contradict each other");
@@ -195,9 +217,12 @@ StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& no
   StockFiles files = r.named;
   std::vector<Candidate> all;
   if (!r.source.empty()) {
-    if (fs::is_directory(r.source)) all = folder_files(r.source);
-    else if (fs::is_regular_file(r.source)) all = listed_files(r.source, notes);
-    else throw UsageError(r.source + ": there is no such index file or folder");
+    if (fs::is_directory(r.source))
+      all = folder_files(r.source);
+    else if (fs::is_regular_file(r.source))
+      all = listed_files(r.source, notes);
+    else
+      throw UsageError(r.source + ": there is no such index file or folder");
   }
   const std::string from = r.source.empty() ? "the command line" : r.source;
   const auto fill = [&](std::string& path, DataType type, const char* option) {
@@ -227,10 +252,22 @@ StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& no
       throw UsageError(from + ": " + names_of(fleets) +
                        " all hold tuning fleets; name one with --fleets");
     }
-    if (fleets.empty()) notes.push_back("no tuning-fleet file: the stock is imported without surveys");
-    else files.fleets = fleets.front()->path;
+    if (fleets.empty())
+      notes.push_back("no tuning-fleet file: the stock is imported without surveys");
+    else
+      files.fleets = fleets.front()->path;
   }
   return files;
+}
+
+ImportResult run_import(const ImportRequest& request) {
+  ImportResult r;
+  const StockFiles files = find_stock_files(request, r.notes);
+  r.stock = import_stock(files, request.choices);
+  r.notes.insert(r.notes.end(), r.stock.warnings.begin(), r.stock.warnings.end());
+  r.files = render_stock(r.stock);
+  write_files(r.files, request.out_dir);
+  return r;
 }
 
 }  // namespace quorvane::import

@@ -45,4 +45,15 @@ ImportRequest parse_import_command(int argc, const char* const* argv);
 // reported in `notes`.
 StockFiles find_stock_files(const ImportRequest& request, std::vector<std::string>& notes);
 
+struct ImportResult {
+  ImportedStock stock;
+  std::vector<OutputFile> files;   // as written into the out folder
+  std::vector<std::string> notes;  // warnings, in the order found
+};
+
+// The whole import: find the files, read and check them, build the stock, write its files.
+// Every file is read and checked before the first is written, so a rejected file or choice
+// leaves the out folder as it was.
+ImportResult run_import(const ImportRequest& request);
+
 }  // namespace quorvane::import

@@ -207,15 +207,24 @@ std::optional<double> parse_file_number(std::string_view token) {
 
 std::string data_type_name(int code) {
   switch (code) {
-    case 1: return "landings";
-    case 2: return "catch numbers";
-    case 3: return "catch weights";
-    case 4: return "stock weights";
-    case 5: return "natural mortality";
-    case 6: return "proportion mature";
-    case 7: return "proportion of F before spawning";
-    case 8: return "proportion of M before spawning";
-    default: return "data type " + std::to_string(code);
+    case 1:
+      return "landings";
+    case 2:
+      return "catch numbers";
+    case 3:
+      return "catch weights";
+    case 4:
+      return "stock weights";
+    case 5:
+      return "natural mortality";
+    case 6:
+      return "proportion mature";
+    case 7:
+      return "proportion of F before spawning";
+    case 8:
+      return "proportion of M before spawning";
+    default:
+      return "data type " + std::to_string(code);
   }
 }
 
@@ -250,8 +259,7 @@ LowestoftTable read_lowestoft_table(const std::string& path) {
     case 1:
       for (int y = 0; y < years_n; ++y) {
         t.values[static_cast<std::size_t>(y)] =
-            in.row(ages_n, false, false,
-                   ages_text + " in " + std::to_string(t.first_year + y));
+            in.row(ages_n, false, false, ages_text + " in " + std::to_string(t.first_year + y));
       }
       break;
     case 2: {
@@ -311,9 +319,8 @@ std::vector<LowestoftFleet> read_lowestoft_fleets(const std::string& path) {
     for (int year = f.first_year; year <= f.last_year; ++year) {
       const std::vector<double> row =
           in.row(values_n + 1, true, true,
-                 which + " (" + f.name + ") in " + std::to_string(year) +
-                     " (the effort and " + std::to_string(values_n) +
-                     (values_n == 1 ? " value)" : " values)"));
+                 which + " (" + f.name + ") in " + std::to_string(year) + " (the effort and " +
+                     std::to_string(values_n) + (values_n == 1 ? " value)" : " values)"));
       f.effort.push_back(row[0]);
       f.catches.emplace_back(row.begin() + 1, row.end());
     }

@@ -78,7 +78,7 @@ struct LowestoftFleet {
   int first_year = 0, last_year = 0;
   double alpha = 0, beta = 0;  // survey period as fractions of the year
   int first_age = 0, last_age = 0;
-  std::vector<double> effort;               // effort[year - first_year]
+  std::vector<double> effort;                // effort[year - first_year]
   std::vector<std::vector<double>> catches;  // catches[year - first_year][age - first_age]
 
   // A biomass index: one value per year, no ages.

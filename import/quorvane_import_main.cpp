@@ -26,18 +26,16 @@ int main(int argc, char** argv) {
       std::fputs(kImportUsage, stdout);
       return kExitDone;
     }
-    std::vector<std::string> notes;
-    const StockFiles files = find_stock_files(request, notes);
-    ImportedStock stock = import_stock(files, request.choices);
-    notes.insert(notes.end(), stock.warnings.begin(), stock.warnings.end());
-    const std::vector<OutputFile> out = render_stock(stock);
-    write_files(out, request.out_dir);
-    for (const std::string& n : notes) std::fprintf(stderr, "quorvane-import: warning: %s\n", n.c_str());
+    const ImportResult result = run_import(request);
+    const ImportedStock& stock = result.stock;
+    for (const std::string& n : result.notes) {
+      std::fprintf(stderr, "quorvane-import: warning: %s\n", n.c_str());
+    }
     std::printf("ages %d-%d%s, years %d-%d%s, %zu aged fleet(s), %zu SSB survey(s)\n",
                 stock.first_age, stock.last_age, stock.plus_group ? " (plus group)" : "",
                 stock.first_year, stock.last_year, stock.extended_year ? " (extended)" : "",
                 stock.aged_fleets.size(), stock.ssb_surveys.size());
-    for (const OutputFile& f : out) {
+    for (const OutputFile& f : result.files) {
       std::printf("%s\n", (std::filesystem::path(request.out_dir) / f.name).string().c_str());
     }
     return kExitDone;

@@ -90,7 +90,8 @@ std::vector<Cell> folded_mean(const LowestoftTable& t, int year, const Lowestoft
 }
 
 std::vector<double> catch_row(const LowestoftTable& c, int year) {
-  if (!c.has_year(year)) return std::vector<double>(static_cast<std::size_t>(c.last_age - c.first_age + 1), 0.0);
+  if (!c.has_year(year))
+    return std::vector<double>(static_cast<std::size_t>(c.last_age - c.first_age + 1), 0.0);
   return c.values[static_cast<std::size_t>(year - c.first_year)];
 }
 
@@ -127,11 +128,11 @@ Grid aged_grid(const LowestoftFleet& f, const ImportedStock& s, std::vector<std:
     const int from = std::max(f.first_age, s.last_age + 1);
     notes.push_back(fleet_title(f) + ": ages " + range_text(from, f.last_age) +
                     (s.plus_group ? " are added into the " + std::to_string(s.last_age) + "+ group"
-                                  : " are older than the last age " +
-                                        std::to_string(s.last_age) + " and are left out"));
+                                  : " are older than the last age " + std::to_string(s.last_age) +
+                                        " and are left out"));
   }
-  for (int year = std::max(f.first_year, s.first_year);
-       year <= std::min(f.last_year, s.last_year); ++year) {
+  for (int year = std::max(f.first_year, s.first_year); year <= std::min(f.last_year, s.last_year);
+       ++year) {
     const std::size_t fy = static_cast<std::size_t>(year - f.first_year);
     const double effort = f.effort[fy];
     std::vector<double> sum(static_cast<std::size_t>(ages_n), 0.0);
@@ -147,8 +148,10 @@ Grid aged_grid(const LowestoftFleet& f, const ImportedStock& s, std::vector<std:
       const std::size_t g = static_cast<std::size_t>(target - s.first_age);
       const double v = f.catches[fy][static_cast<std::size_t>(age - f.first_age)];
       ++count[g];
-      if (v < 0) missing[g] = true;
-      else sum[g] += v;
+      if (v < 0)
+        missing[g] = true;
+      else
+        sum[g] += v;
     }
     std::vector<Cell>& row = grid[static_cast<std::size_t>(year - s.first_year)];
     for (std::size_t g = 0; g < row.size(); ++g) {
@@ -162,8 +165,8 @@ Grid aged_grid(const LowestoftFleet& f, const ImportedStock& s, std::vector<std:
 std::vector<Cell> biomass_values(const LowestoftFleet& f, const ImportedStock& s) {
   std::vector<Cell> values(static_cast<std::size_t>(s.last_year - s.first_year + 1),
                            Cell{-1, false});
-  for (int year = std::max(f.first_year, s.first_year);
-       year <= std::min(f.last_year, s.last_year); ++year) {
+  for (int year = std::max(f.first_year, s.first_year); year <= std::min(f.last_year, s.last_year);
+       ++year) {
     const std::size_t fy = static_cast<std::size_t>(year - f.first_year);
     const double effort = f.effort[fy];
     const double v = f.catches[fy][0];
@@ -178,8 +181,7 @@ std::vector<Cell> biomass_values(const LowestoftFleet& f, const ImportedStock& s
 // the first 3 biomass indices of the file, each with a note of what is left out.
 void choose_fleets(const std::vector<LowestoftFleet>& all, const ImportChoices& choices,
                    const std::string& path, std::vector<const LowestoftFleet*>& aged,
-                   std::vector<const LowestoftFleet*>& biomass,
-                   std::vector<std::string>& notes) {
+                   std::vector<const LowestoftFleet*>& biomass, std::vector<std::string>& notes) {
   std::vector<const LowestoftFleet*> chosen;
   if (!choices.select_fleets.empty()) {
     std::set<int> seen;
@@ -206,11 +208,11 @@ void choose_fleets(const std::vector<LowestoftFleet>& all, const ImportChoices& 
     }
     std::string left;
     for (std::size_t i = static_cast<std::size_t>(most); i < list.size(); ++i) {
-      left += (left.empty() ? "" : ", ") + std::to_string(list[i]->number) + " (" +
-              list[i]->name + ")";
+      left +=
+          (left.empty() ? "" : ", ") + std::to_string(list[i]->number) + " (" + list[i]->name + ")";
     }
-    notes.push_back(path + ": more than " + std::to_string(most) + " " + kind +
-                    "; the first " + std::to_string(most) + " are imported, not " + left +
+    notes.push_back(path + ": more than " + std::to_string(most) + " " + kind + "; the first " +
+                    std::to_string(most) + " are imported, not " + left +
                     " (choose with --select-fleets)");
     list.resize(static_cast<std::size_t>(most));
   };
@@ -276,8 +278,8 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
     }
   }
   if (s.last_year - s.first_year + 1 > kMaxYears) {
-    throw SettingsError(c.path + ": the years " + range_text(s.first_year, s.last_year) +
-                        " are " + std::to_string(s.last_year - s.first_year + 1) +
+    throw SettingsError(c.path + ": the years " + range_text(s.first_year, s.last_year) + " are " +
+                        std::to_string(s.last_year - s.first_year + 1) +
                         "; the tables hold at most " + std::to_string(kMaxYears));
   }
 
@@ -291,7 +293,8 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
   };
   start(s.catch_numbers, c, "c.txt", "catch in numbers");
   start(s.weights, w, "w.txt",
-        files.weights_are_stock ? "mean weight at age in the stock" : "mean weight at age in the catch");
+        files.weights_are_stock ? "mean weight at age in the stock"
+                                : "mean weight at age in the catch");
   start(s.natural_mortality, m, "mm.txt", "natural mortality");
   start(s.maturity, mo, "mat.txt", "proportion mature");
   for (int year = s.first_year; year <= s.last_year; ++year) {
@@ -350,9 +353,10 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
   }
   for (std::size_t k = 1; k < s.ssb_surveys.size(); ++k) {
     if (s.ssb_surveys[k].time != s.ssb_surveys[0].time) {
-      s.warnings.push_back("the SSB surveys are at different times of the year; a run takes one "
-                           "time for all, that of the first (" +
-                           format_computed(s.ssb_surveys[0].time) + ")");
+      s.warnings.push_back(
+          "the SSB surveys are at different times of the year; a run takes one "
+          "time for all, that of the first (" +
+          format_computed(s.ssb_surveys[0].time) + ")");
       break;
     }
   }
@@ -362,10 +366,12 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
 std::string format_computed(double x) {
   if (x == 0) return "0";
   char buf[64];
+  // Round to 12 significant digits first, so that large numbers lose their last digits too.
   std::snprintf(buf, sizeof buf, "%.11e", x);
+  const double rounded = std::strtod(buf, nullptr);
   const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
   const int decimals = std::max(0, 11 - exponent);
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
   std::string text = buf;
   if (text.find('.') != std::string::npos) {
     while (text.back() == '0') text.pop_back();

@@ -67,15 +67,15 @@ struct ImportedFleet {
   double alpha = 0, beta = 0;
   int first_age = 0, last_age = 0;  // as declared in the fleet file
   int first_year = 0, last_year = 0;
-  Grid cells;                      // aged fleet: the whole grid
-  std::vector<Cell> ssb_values;    // biomass fleet: one value per year of the grid
+  Grid cells;                    // aged fleet: the whole grid
+  std::vector<Cell> ssb_values;  // biomass fleet: one value per year of the grid
 };
 
 struct ImportedStock {
   int first_age = 0, last_age = 0, first_year = 0, last_year = 0;
   int source_last_age = 0;  // the catch file's last age, before any folding
   bool plus_group = true;
-  bool extended_year = false;   // last_year carries surveys only, its catch is 0
+  bool extended_year = false;  // last_year carries surveys only, its catch is 0
   bool weights_are_stock = false;
   ImportedTable catch_numbers, weights, natural_mortality, maturity;
   std::vector<ImportedFleet> aged_fleets;

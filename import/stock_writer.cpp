@@ -78,8 +78,7 @@ std::string table_text(const ImportedStock& s, const ImportedTable& t, int sourc
                        const char* how) {
   const std::string folded =
       source_last_age > s.last_age ? range_text(s.last_age, source_last_age) : "";
-  return age_year_text(s,
-                       t.what + ", imported from " + base_name(t.source) + ": " + t.title,
+  return age_year_text(s, t.what + ", imported from " + base_name(t.source) + ": " + t.title,
                        age_note(s, folded, how), t.cells);
 }
 
@@ -102,8 +101,7 @@ std::string ssb_text(const ImportedStock& s, const ImportedFleet& f) {
   out << "SSB survey '" << f.name << "' (biomass index/effort), fleet " << f.number << " of "
       << base_name(s.fleet_source) << ", survey time " << format_computed(f.time)
       << " of the year\n"
-      << "one value per year from " << s.first_year << " to " << s.last_year
-      << ", no year column\n"
+      << "one value per year from " << s.first_year << " to " << s.last_year << ", no year column\n"
       << "-1: no observation\n"
       << "values\n";
   for (const Cell& c : f.ssb_values) out << cell_text(c) << '\n';

@@ -1,0 +1,139 @@
+#include "import/import_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/import/import_test_support.h"
+
+namespace quorvane::import {
+namespace {
+
+using testing::lowestoft_table;
+using testing::TempFolder;
+
+ImportRequest parse(std::vector<const char*> args) {
+  return parse_import_command(static_cast<int>(args.size()), args.data());
+}
+
+std::string usage_error(std::vector<const char*> args) {
+  try {
+    parse(args);
+  } catch (const UsageError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// A folder as stocks are exchanged: landings and catch numbers are both numbers at age, and
+// three files hold weights; the usual short names decide.
+class StockFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string one_year = "1\n";
+    dir_.write("cn.dat", lowestoft_table(2, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("lf.dat", lowestoft_table(2, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("cw.dat", lowestoft_table(3, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("lw.dat", lowestoft_table(3, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("sw.dat", lowestoft_table(4, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("nm.dat", lowestoft_table(5, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("mo_raw.dat", lowestoft_table(6, 2000, 2000, 1, 1, 3, one_year));
+    dir_.write("pf.dat", lowestoft_table(7, 2000, 2000, 1, 1, 3, "0\n"));
+    dir_.write("survey.dat", "t\n101\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n");
+    dir_.write("DATA.bib", "@Misc{cn.dat,\n  year = {2016},\n}\n");
+  }
+
+  ImportRequest request() const {
+    ImportRequest r;
+    r.source = dir_.path().string();
+    r.out_dir = dir_.file("out");
+    return r;
+  }
+
+  std::string name(const std::string& path) const {
+    return std::filesystem::path(path).filename().string();
+  }
+
+  TempFolder dir_;
+};
+
+TEST_F(StockFolder, EachRoleIsFoundByItsDataTypeAndTheUsualName) {
+  std::vector<std::string> notes;
+  const StockFiles files = find_stock_files(request(), notes);
+  EXPECT_EQ(name(files.catch_numbers), "cn.dat");
+  EXPECT_EQ(name(files.weights), "cw.dat");
+  EXPECT_FALSE(files.weights_are_stock);
+  EXPECT_EQ(name(files.natural_mortality), "nm.dat");
+  EXPECT_EQ(name(files.maturity), "mo_raw.dat");
+  EXPECT_EQ(name(files.fleets), "survey.dat");
+  EXPECT_TRUE(notes.empty());
+
+  ImportRequest stock = request();
+  stock.use_stock_weights = true;
+  const StockFiles with_stock = find_stock_files(stock, notes);
+  EXPECT_EQ(name(with_stock.weights), "sw.dat");
+  EXPECT_TRUE(with_stock.weights_are_stock);
+}
+
+TEST_F(StockFolder, FilesNamedOneByOneWinAndAmbiguityIsReported) {
+  ImportRequest named = request();
+  named.named.catch_numbers = dir_.file("lf.dat");
+  std::vector<std::string> notes;
+  EXPECT_EQ(name(find_stock_files(named, notes).catch_numbers), "lf.dat");
+
+  std::filesystem::rename(dir_.file("cn.dat"), dir_.file("catch.dat"));
+  try {
+    find_stock_files(request(), notes);
+    FAIL() << "two files of catch numbers were taken without a word";
+  } catch (const UsageError& e) {
+    EXPECT_NE(std::string(e.what()).find("catch.dat, lf.dat all hold catch numbers; name one with "
+                                         "--catch"),
+              std::string::npos)
+        << e.what();
+  }
+}
+
+TEST_F(StockFolder, AnIndexFileListsTheFilesBesideIt) {
+  const std::string index = dir_.write(
+      "index.dat", "Stock index\r\n1\r\ncn.dat\r\ncw.dat\r\nnm.dat\r\nmo_raw.dat\r\ngone.dat\r\n");
+  ImportRequest r = request();
+  r.source = index;
+  std::vector<std::string> notes;
+  const StockFiles files = find_stock_files(r, notes);
+  EXPECT_EQ(name(files.catch_numbers), "cn.dat");
+  EXPECT_EQ(name(files.maturity), "mo_raw.dat");
+  EXPECT_TRUE(files.fleets.empty());
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0], index + ": lists gone.dat, which is not there");
+  EXPECT_NE(notes[1].find("no tuning-fleet file"), std::string::npos);
+}
+
+TEST(ImportCommand, ReadsItsOptionsAndRefusesContradictions) {
+  const ImportRequest r = parse({"lowestoft/", "--out", "o", "--plus-age", "6", "--extended-year",
+                                 "--select-fleets", "2,1", "--stock-weights", "sw.dat"});
+  EXPECT_EQ(r.source, "lowestoft/");
+  EXPECT_EQ(r.out_dir, "o");
+  EXPECT_EQ(r.choices.plus_age, 6);
+  EXPECT_TRUE(r.choices.extended_year);
+  EXPECT_EQ(r.choices.select_fleets, (std::vector<int>{2, 1}));
+  EXPECT_EQ(r.named.weights, "sw.dat");
+  EXPECT_TRUE(r.named.weights_are_stock);
+  EXPECT_EQ(parse({"--out", "o", "--no-plus"}).choices.plus_group, false);
+
+  EXPECT_EQ(usage_error({"x"}), "--out DIR is missing: the folder to write into");
+  EXPECT_EQ(usage_error({"--out", "o", "--plus", "--no-plus"}),
+            "--plus and --no-plus contradict each other");
+  EXPECT_NE(usage_error({"--out", "o", "--plus-age", "6", "--no-plus"}).find("cannot go with"),
+            std::string::npos);
+  EXPECT_EQ(usage_error({"--out", "o", "--plus-age", "6+"}),
+            "--plus-age: '6+' is not a whole number");
+  EXPECT_EQ(usage_error({"--out", "o", "--select-fleets", "1,,2"}),
+            "--select-fleets: '' is not a whole number");
+  EXPECT_EQ(usage_error({"--out", "o", "--frobnicate"}), "--frobnicate: unknown option");
+  EXPECT_EQ(usage_error({"--out"}), "--out: a value is missing");
+  EXPECT_TRUE(parse({"--help"}).help);
+}
+
+}  // namespace
+}  // namespace quorvane::import
