@@ -54,14 +54,7 @@ ProgressWindow::Placed ProgressWindow::place(const QString& text) {
   const QFontMetrics metrics(font_, &picture_);
   // The background of the whole text cell is painted, plus any ink that leaves it, so that a
   // later text whose footprint contains this one hides every pixel of it.
-  // A text of blanks is how a value is erased before the next one is drawn: it clears one
-  // character place per blank, a place as wide as a digit, so that 13 blanks clear a value of
-  // 13 characters whatever width the font gives a blank.
-  const bool erases = !text.isEmpty() && text.count(QLatin1Char(' ')) == text.size();
-  const int width =
-      erases ? static_cast<int>(text.size()) * metrics.horizontalAdvance(QLatin1Char('0'))
-             : metrics.horizontalAdvance(text);
-  const QRect cell(0, 0, width, metrics.height());
+  const QRect cell(0, 0, metrics.horizontalAdvance(text), metrics.height());
   const QRect ink = metrics.boundingRect(text).translated(0, metrics.ascent());
   Placed item{pen_, cell.united(ink).translated(pen_), text};
   // Each print statement ends its line: the position moves to the start of the next line.
