@@ -22,9 +22,7 @@ constexpr int kSkippedLines = 3;
 // Numbers on line 1: first age, last age, first year, last year.
 constexpr std::size_t kHeaderNumbers = 4;
 
-bool is_separator(char c) {
-  return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
-}
+bool is_separator(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n'; }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -55,9 +53,9 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
       double value = 0;
       if (!in.next(value)) {
         const std::string year = label_text(s.year_label(y));
-        const std::string missing = a == 1 ? "the row of year " + year
-                                           : "the value for age " + label_text(s.age_label(a)) +
-                                                 " in year " + year;
+        const std::string missing =
+            a == 1 ? "the row of year " + year
+                   : "the value for age " + label_text(s.age_label(a)) + " in year " + year;
         throw InputError(in.path() + ": the file ends early: " + missing + " is missing (" +
                          std::to_string(years) + " years of " + std::to_string(columns - 1) +
                          " ages expected from line 5 on)");

@@ -58,8 +58,7 @@ void read_fields_file(const std::string& path, FieldTexts& texts) {
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    throw SettingsError(path + ": the fields file cannot be opened (" + std::strerror(errno) +
-                        ")");
+    throw SettingsError(path + ": the fields file cannot be opened (" + std::strerror(errno) + ")");
   }
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {

@@ -44,14 +44,12 @@ constexpr std::string_view kFleetStd = "STD for bootstrap :";
 const std::array<Field, kFieldCount> kFields = {{
     {1, "C(a,y) file:", "demo/c.txt", IText, "AnamefileC", W::Always, 0, 2, ""},
     {2, "W(a,y) file:", "demo/w.txt", IText, "AnamefileW", W::Always, 0, 2, ""},
-    {3,
-     "Options for M: 1.To look for M=const;  2. To look for M=M(a); 3. M is known.    Option?:",
+    {3, "Options for M: 1.To look for M=const;  2. To look for M=M(a); 3. M is known.    Option?:",
      "3", IInteger, "n1", W::Always, 0, 3, ""},
     {4, "If Option=2, input age of mass maturity:", "7", IInteger, "amp", W::Always, 0, 4, ""},
     {5, "If Option=3, input name of file:", "demo/mm.txt", IText, "AnamefileM", W::Always, 0, 4,
      ""},
-    {6,
-     "Method: 1. Nonlog (basic);   2.Log;  3.Nonlog w-d;  4.Direct.           Option?:", "2",
+    {6, "Method: 1. Nonlog (basic);   2.Log;  3.Nonlog w-d;  4.Direct.           Option?:", "2",
      IInteger, "n21", W::Always, 0, 5, ""},
     {7,
      "What to minimize for C(a,y)? 1.MDN[(LnC-LnCest)^2];  2.SUM[(LnC-LnCest)^2]; "
@@ -62,13 +60,12 @@ const std::array<Field, kFieldCount> kFields = {{
     {10, "Last year of 1-st S(a):", "2014", IInteger, "yearmid", W::Always, 0, 7, ""},
     {11, "Ages for analysis.  First age:", "3", IInteger, "agemin", W::Always, 0, 8, ""},
     {12, "Last age:", "13", IInteger, "agemax", W::Always, 0, 8, ""},
-    {13, "Last age is: 1- +-group, 2- normal.  Option?:", "1", IInteger, "n3", W::Always, 0, 8,
-     ""},
-    {14, "Mode: 1.Catch-contr.; 2.Effort-contr.;  3.Mixed;  4.Mixed BPW.  Option?:", "3",
-     IInteger, "n5", W::Always, 0, 9, ""},
+    {13, "Last age is: 1- +-group, 2- normal.  Option?:", "1", IInteger, "n3", W::Always, 0, 8, ""},
+    {14, "Mode: 1.Catch-contr.; 2.Effort-contr.;  3.Mixed;  4.Mixed BPW.  Option?:", "3", IInteger,
+     "n5", W::Always, 0, 9, ""},
     {15, "If \"3\", input portion of \"1\" (0-1):", "0.5", IReal, "mix", W::MixedMode, 0, 9, ""},
-    {16, "What to do: 1.To scan; 2.To find precise solution  Option?:", "1", IInteger,
-     "scansearch", W::Always, 0, 10, ""},
+    {16, "What to do: 1.To scan; 2.To find precise solution  Option?:", "1", IInteger, "scansearch",
+     W::Always, 0, 10, ""},
     {17, "Lowest f :", "1", IReal, "fscanmin", W::Scan, 0, 11, kIfScan},
     {18, "Highest f :", "5", IReal, "fscanmax", W::Scan, 0, 11, kIfScan},
     {19, "Step :", "0.25", IReal, "fscanstep", W::Scan, 0, 11, kIfScan},
@@ -84,15 +81,13 @@ const std::array<Field, kFieldCount> kFields = {{
     {29, "Step :", "0.002", IReal, "mscanstep", W::ScanAlfa, 0, 13, kIfAlfa},
     {30, "Init.g. for ALFA:", "0.03", IReal, "mscanmin", W::PreciseAlfa, 0, 13, kIfPrecise},
     {31, "Init.s. for ALFA:", "0.002", IReal, "mscanstep", W::PreciseAlfa, 0, 13, kIfPrecise},
-    {32, "Inter-iterational smoother (rec. 0.5-0.9) :", "0.8", IReal, "smoother", W::Always, 0,
-     14, ""},
-    {33, "No. (even) of c.e. for MDN (rec.=10):", "4", IInteger, "centralel", W::Always, 0, 14,
+    {32, "Inter-iterational smoother (rec. 0.5-0.9) :", "0.8", IReal, "smoother", W::Always, 0, 14,
      ""},
+    {33, "No. (even) of c.e. for MDN (rec.=10):", "4", IInteger, "centralel", W::Always, 0, 14, ""},
     {34, "Part of the year for max. catch :", "0.5", IReal, "part", W::Always, 0, 14, ""},
     {35, "Name of file for final resullts:", "output.out", IText, "AnamefileR", W::Always, 0, 15,
      ""},
-    {36, "Current results on screen? 1-Yes, 2-No :", "1", IInteger, "scron", W::Always, 0, 15,
-     ""},
+    {36, "Current results on screen? 1-Yes, 2-No :", "1", IInteger, "scron", W::Always, 0, 15, ""},
     {37, "Matur(a,y) file:", "demo/mat.txt", IText, "Anamefile8", W::Always, 0, 2, ""},
     {38, "To include SSB surveys? 1-Yes, 2-No :", "1", IInteger, "indssb", W::Always, 0, 16, ""},
     {39, "How many (<=3)? :", "1", IInteger, "totalinds", W::SsbOn, 0, 16, ""},
@@ -282,45 +277,93 @@ Target target_of(Settings& t, int n) {
   if (n >= 40 && n <= 42) return &t.Anamefile[n - 31];
   if (n >= 44 && n <= 46) return &t.stdssb[n - 43];
   switch (n) {
-    case 1: return &t.AnamefileC;
-    case 2: return &t.AnamefileW;
-    case 3: return &t.n1;
-    case 4: return &t.amp;
-    case 5: return &t.AnamefileM;
-    case 6: return &t.n21;
-    case 7: return &t.n22;
-    case 8: return &t.yearmin;
-    case 9: return &t.yearmax;
-    case 10: return &t.yearmid;
-    case 11: return &t.agemin;
-    case 12: return &t.agemax;
-    case 13: return &t.n3;
-    case 14: return &t.n5;
-    case 15: return &t.mix;
-    case 16: return &t.scansearch;
-    case 17: case 20: return &t.fscanmin;
-    case 18: return &t.fscanmax;
-    case 19: case 21: return &t.fscanstep;
-    case 22: case 25: case 27: case 30: return &t.mscanmin;
-    case 23: case 28: return &t.mscanmax;
-    case 24: case 26: case 29: case 31: return &t.mscanstep;
-    case 32: return &t.smoother;
-    case 33: return &t.centralel;
-    case 34: return &t.part;
-    case 35: return &t.AnamefileR;
-    case 36: return &t.scron;
-    case 37: return &t.Anamefile[8];
-    case 38: return &t.indssb;
-    case 39: return &t.totalinds;
-    case 43: return &t.parysp;
-    case 47: return &t.indaged;
-    case 48: return &t.totalind;
-    case 98: return &t.weca;
-    case 112: return &t.gfactoron;
-    case 113: return &t.tragemin;
-    case 114: return &t.tragemax;
-    case 115: return &t.eachyearnormir;
-    default: break;
+    case 1:
+      return &t.AnamefileC;
+    case 2:
+      return &t.AnamefileW;
+    case 3:
+      return &t.n1;
+    case 4:
+      return &t.amp;
+    case 5:
+      return &t.AnamefileM;
+    case 6:
+      return &t.n21;
+    case 7:
+      return &t.n22;
+    case 8:
+      return &t.yearmin;
+    case 9:
+      return &t.yearmax;
+    case 10:
+      return &t.yearmid;
+    case 11:
+      return &t.agemin;
+    case 12:
+      return &t.agemax;
+    case 13:
+      return &t.n3;
+    case 14:
+      return &t.n5;
+    case 15:
+      return &t.mix;
+    case 16:
+      return &t.scansearch;
+    case 17:
+    case 20:
+      return &t.fscanmin;
+    case 18:
+      return &t.fscanmax;
+    case 19:
+    case 21:
+      return &t.fscanstep;
+    case 22:
+    case 25:
+    case 27:
+    case 30:
+      return &t.mscanmin;
+    case 23:
+    case 28:
+      return &t.mscanmax;
+    case 24:
+    case 26:
+    case 29:
+    case 31:
+      return &t.mscanstep;
+    case 32:
+      return &t.smoother;
+    case 33:
+      return &t.centralel;
+    case 34:
+      return &t.part;
+    case 35:
+      return &t.AnamefileR;
+    case 36:
+      return &t.scron;
+    case 37:
+      return &t.Anamefile[8];
+    case 38:
+      return &t.indssb;
+    case 39:
+      return &t.totalinds;
+    case 43:
+      return &t.parysp;
+    case 47:
+      return &t.indaged;
+    case 48:
+      return &t.totalind;
+    case 98:
+      return &t.weca;
+    case 112:
+      return &t.gfactoron;
+    case 113:
+      return &t.tragemin;
+    case 114:
+      return &t.tragemax;
+    case 115:
+      return &t.eachyearnormir;
+    default:
+      break;
   }
   assert(false && "every field fills a setting");
   return static_cast<std::string*>(nullptr);
@@ -331,18 +374,30 @@ Target target_of(Settings& t, int n) {
 // count above the last slot is rejected.
 bool stored(const Field& f, const Settings& t) {
   switch (f.stored_when) {
-    case W::Always: return true;
-    case W::MixedMode: return t.n5 == 3;
-    case W::Scan: return t.scansearch == 1;
-    case W::Precise: return t.scansearch == 2;
-    case W::ScanConstantM: return t.scansearch == 1 && t.n1 == 1;
-    case W::PreciseConstantM: return t.scansearch == 2 && t.n1 == 1;
-    case W::ScanAlfa: return t.scansearch == 1 && t.n1 == 2;
-    case W::PreciseAlfa: return t.scansearch == 2 && t.n1 == 2;
-    case W::SsbOn: return t.indssb == 1;
-    case W::SsbSurvey: return t.indssb == 1 && t.totalinds >= f.slot;
-    case W::AgedOn: return t.indaged == 1;
-    case W::AgedFleet: return t.indaged == 1 && t.totalind >= f.slot;
+    case W::Always:
+      return true;
+    case W::MixedMode:
+      return t.n5 == 3;
+    case W::Scan:
+      return t.scansearch == 1;
+    case W::Precise:
+      return t.scansearch == 2;
+    case W::ScanConstantM:
+      return t.scansearch == 1 && t.n1 == 1;
+    case W::PreciseConstantM:
+      return t.scansearch == 2 && t.n1 == 1;
+    case W::ScanAlfa:
+      return t.scansearch == 1 && t.n1 == 2;
+    case W::PreciseAlfa:
+      return t.scansearch == 2 && t.n1 == 2;
+    case W::SsbOn:
+      return t.indssb == 1;
+    case W::SsbSurvey:
+      return t.indssb == 1 && t.totalinds >= f.slot;
+    case W::AgedOn:
+      return t.indaged == 1;
+    case W::AgedFleet:
+      return t.indaged == 1 && t.totalind >= f.slot;
   }
   return false;
 }
@@ -372,8 +427,8 @@ class Problems {
 // An option setting must hold one of the option numbers first..last.
 void check_option(Problems& problems, int n, double value, int first, int last) {
   if (value < first || value > last || value != std::floor(value)) {
-    problems.add(n, "is not one of the options " + std::to_string(first) + ".." +
-                        std::to_string(last));
+    problems.add(
+        n, "is not one of the options " + std::to_string(first) + ".." + std::to_string(last));
   }
 }
 

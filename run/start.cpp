@@ -1,5 +1,6 @@
 #include "run/start.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
 #include "run/driver.h"
+#include "run/run_tables.h"
 #include "run/session_control.h"
 #include "state/errors.h"
 #include "state/indices.h"
@@ -69,8 +71,8 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
   const int last_age = s.file_columns();
   const int last_year = s.file_years();
 
-  const bool ages_inside = s.agemin >= 2 && s.agemin <= last_age && s.agemax >= 2 &&
-                           s.agemax <= last_age;
+  const bool ages_inside =
+      s.agemin >= 2 && s.agemin <= last_age && s.agemax >= 2 && s.agemax <= last_age;
   if (s.agemin < 2 || s.agemin > last_age) {
     add(11, "lies outside the ages " + file_ages + " of the C(a,y) file");
   }
@@ -79,8 +81,8 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
   }
   if (ages_inside && s.agemin > s.agemax) add(12, "is below the first age of the analysis");
 
-  const bool years_inside = s.yearmin >= 1 && s.yearmin <= last_year && s.yearmax >= 1 &&
-                            s.yearmax <= last_year;
+  const bool years_inside =
+      s.yearmin >= 1 && s.yearmin <= last_year && s.yearmax >= 1 && s.yearmax <= last_year;
   if (s.yearmin < 1 || s.yearmin > last_year) {
     add(8, "lies outside the years " + file_years + " of the C(a,y) file");
   }
@@ -88,8 +90,7 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
     add(9, "lies outside the years " + file_years + " of the C(a,y) file");
   }
   if (years_inside && s.yearmin > s.yearmax) add(9, "is below the first year of the analysis");
-  if (years_inside && s.yearmin <= s.yearmax &&
-      (s.yearmid < s.yearmin || s.yearmid > s.yearmax)) {
+  if (years_inside && s.yearmin <= s.yearmax && (s.yearmid < s.yearmin || s.yearmid > s.yearmax)) {
     add(10, "lies outside the years of the analysis " + texts[8] + ".." + texts[9]);
   }
 
@@ -118,29 +119,32 @@ void close_run_files(RunState& s) {
 }  // namespace
 
 void START(RunState& s, Host& host, const FieldTexts& texts) {
-  clear_search_state(s);                                  // 1. a clean search state
-  read_settings(s, texts);                                // 2. the fields, n4 and brev1
-  s.zz = s.boot = s.bootn = s.boottot = s.contboot = 0;   // 3. the run flags
+  clear_search_state(s);                                 // 1. a clean search state
+  read_settings(s, texts);                               // 2. the fields, n4 and brev1
+  s.zz = s.boot = s.bootn = s.boottot = s.contboot = 0;  // 3. the run flags
   s.userend = 0;
-  for (PrintFile& f : s.files.boot) f.close();            // 4. left open by an earlier run
+  for (PrintFile& f : s.files.boot) f.close();                    // 4. left open by an earlier run
   s.files.results.create(resolve_path(s.workdir, s.AnamefileR));  // 5. empty results file
   // The input files are read anew; tables kept from the previous run may no longer match them.
   s.maturity_loaded = false;
   s.fleet_loaded.fill(false);
-  read_catch_file(s, [&] {                                // 6. C(a,y), settings to indices
+  read_catch_file(s, [&] {  // 6. C(a,y), settings to indices
     convert_to_indices(s);
     check_analysis_range(s, texts);
   });
   read_table_file(s, resolve_path(s.workdir, s.AnamefileW), s.W);  // 7. W(a,y), M(a,y)
   read_table_file(s, resolve_path(s.workdir, s.AnamefileM), s.M);
-  if (s.indssb == 1) ssbread(s, host);                    // 8. SSB surveys, as observed
-  host.show_progress();                                   // 9. "WAIT....."
+  if (s.indssb == 1) ssbread(s, host);  // 8. SSB surveys, as observed
+  host.show_progress();                 // 9. "WAIT....."
   host.set_position(kWaitX, kWaitY);
   host.print(kWait);
-  casec4(s, host);                                        // 10. the estimation
+  casec4(s, host);  // 10. the estimation
 }
 
-RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts) {
+RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts,
+                     const RunOptions& options) {
+  const auto started = std::chrono::system_clock::now();
+  s.results_record.reset();  // a record left by an earlier run does not describe this one
   RunHost run_host(s, host);
   RunOutcome outcome;
   try {
@@ -153,6 +157,11 @@ RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts) {
     outcome = {RunStatus::ArithmeticFailed, e.what()};
   }
   if (outcome.status != RunStatus::Completed) close_run_files(s);
+  if (options.tables) {
+    const TablesOutcome tables = write_run_tables(s, texts, started);
+    outcome.tables = tables.folder;
+    outcome.tables_problem = tables.problem;
+  }
   host.run_ended(outcome.message);
   return outcome;
 }

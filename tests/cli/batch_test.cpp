@@ -28,8 +28,7 @@ class Batch : public ::testing::Test {
   // Runs the program with `args` (already quoted where needed); returns its exit status.
   int run(const std::string& args) {
     const std::string command = std::string("'") + QUORVANE_BATCH_EXE + "' " + args + " >'" +
-                                (base_ / "out").string() + "' 2>'" + (base_ / "err").string() +
-                                "'";
+                                (base_ / "out").string() + "' 2>'" + (base_ / "err").string() + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -88,10 +87,10 @@ TEST_F(Batch, FieldsFileAndSetApplyInOrder) {
 TEST_F(Batch, BadUsageExitsTwo) {
   EXPECT_EQ(run("--help"), 0);
   EXPECT_NE(out().find("--stop-at-call"), std::string::npos);
-  for (const std::string& args : std::vector<std::string>
-       {"--frobnicate", "--workdir '" + (base_ / "absent").string() + "'", "--set Text200=1",
-        "--set Text8", "--bootstrap 0", "--bootstrap x", "--stop-at-call", "--restart-answer 3",
-        "--fields '" + (base_ / "absent.txt").string() + "'"}) {
+  for (const std::string& args : std::vector<std::string>{
+           "--frobnicate", "--workdir '" + (base_ / "absent").string() + "'", "--set Text200=1",
+           "--set Text8", "--bootstrap 0", "--bootstrap x", "--stop-at-call", "--restart-answer 3",
+           "--fields '" + (base_ / "absent.txt").string() + "'"}) {
     EXPECT_EQ(run(workdir() + args), 2) << args;
     expect_one_line_error();
   }

@@ -68,10 +68,10 @@ TEST_F(AgeYearFile, CatchFileIndicesFollowTheFirstLine) {
   EXPECT_EQ(s_->file_years(), 31);
   EXPECT_EQ(s_->file_columns(), 12);
   EXPECT_EQ(s_->C(1, 1), 1984);
-  EXPECT_EQ(s_->C(2, 1), 198403);   // age 3 in 1984
-  EXPECT_EQ(s_->C(12, 31), 201413); // age 13 in 2014
+  EXPECT_EQ(s_->C(2, 1), 198403);    // age 3 in 1984
+  EXPECT_EQ(s_->C(12, 31), 201413);  // age 13 in 2014
   EXPECT_EQ(s_->C(1, 31), 2014);
-  EXPECT_EQ(s_->C(13, 31), 0);      // one age beyond the file: never written
+  EXPECT_EQ(s_->C(13, 31), 0);  // one age beyond the file: never written
   EXPECT_EQ(s_->C(20, 50), -7);
 }
 
@@ -82,11 +82,12 @@ TEST_F(AgeYearFile, SeparatorsAndLineEndsDoNotChangeTheTable) {
   const AgeYearTable expected = s_->C;
 
   const std::string variants[] = {
-      "1 2 2000 2001\nA\nB\nC\n2000 10\n  20\n2001\n30\n40",        // groups across lines
-      "1,2,2000,2001\nA\nB\nC\n2000,10,,20\n2001,\t30,40\n",         // commas, tabs, empty item
+      "1 2 2000 2001\nA\nB\nC\n2000 10\n  20\n2001\n30\n40",           // groups across lines
+      "1,2,2000,2001\nA\nB\nC\n2000,10,,20\n2001,\t30,40\n",           // commas, tabs, empty item
       "1 2 2000 2001\r\nA\r\nB\r\nC\r\n2000 10 20\r\n2001 30 40\r\n",  // CR LF
-      "1 2 2000 2001\rA\rB\rC\r2000 10 20\r2001 30 40\r",             // lone CR
-      "\xEF\xBB\xBF" "1 2 2000 2001\nA\nB\nC\n2000 10 20\n2001 30 40 junk after the matrix\n",
+      "1 2 2000 2001\rA\rB\rC\r2000 10 20\r2001 30 40\r",              // lone CR
+      "\xEF\xBB\xBF"
+      "1 2 2000 2001\nA\nB\nC\n2000 10 20\n2001 30 40 junk after the matrix\n",
   };
   for (const std::string& v : variants) {
     s_->C.fill(0);
@@ -156,7 +157,9 @@ TEST_F(AgeYearFile, BadFilesNameTheFileAndWhereTheyFail) {
 // Other tables are read with the dimensions of the C(a,y) file, whatever their own line 1 says.
 TEST_F(AgeYearFile, OtherTablesTakeTheCatchFileDimensions) {
   read_catch(table_text(3, 5, 1990, 1992));
-  write("w.txt", "7 8 1 2\nA\nB\nC\n" "1990 1 2 3\n1991 4 5 6\n1992 7 8 9\n");
+  write("w.txt",
+        "7 8 1 2\nA\nB\nC\n"
+        "1990 1 2 3\n1991 4 5 6\n1992 7 8 9\n");
   read_table_file(*s_, path("w.txt"), s_->W);
   EXPECT_EQ(s_->headX[1], 7);
   EXPECT_EQ(s_->headX[4], 2);
@@ -189,7 +192,7 @@ TEST(ParseNumber, AcceptsTheNumberGrammarOnly) {
   EXPECT_EQ(parse_number("+.5"), 0.5);
   EXPECT_EQ(parse_number("1E3"), 1000.0);
   EXPECT_EQ(parse_number("1.5e-2"), 0.015);
-  EXPECT_EQ(parse_number("0.1"), 0.1);  // correctly rounded, as the compiler reads 0.1
+  EXPECT_EQ(parse_number("0.1"), 0.1);     // correctly rounded, as the compiler reads 0.1
   EXPECT_EQ(parse_number("1E-400"), 0.0);  // too small for a double: zero, not an error
   EXPECT_EQ(parse_number("1.7976931348623157E308"), 1.7976931348623157E308);
   for (const char* bad : {"", "  ", "1,5", "inf", "nan", "-inf", "5.", ".", "-", "1E", "1E+",

@@ -14,8 +14,8 @@ namespace {
 TEST(FieldsFile, FieldNamesAreText1ToText115) {
   EXPECT_EQ(field_number("Text1"), 1);
   EXPECT_EQ(field_number("Text115"), 115);
-  for (const char* bad : {"Text0", "Text116", "Text01", "text5", "Text", "Text1a", "Text-1",
-                          "Text 5", "Text1000"}) {
+  for (const char* bad :
+       {"Text0", "Text116", "Text01", "text5", "Text", "Text1a", "Text-1", "Text 5", "Text1000"}) {
     EXPECT_FALSE(field_number(bad)) << bad;
   }
 }
@@ -23,14 +23,13 @@ TEST(FieldsFile, FieldNamesAreText1ToText115) {
 TEST(FieldsFile, LinesSetTrimmedTextsAndLaterLinesWin) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / "quorvane_fields_file_test.txt";
-  std::ofstream(path, std::ios::binary)
-      << "# suggested settings\r\n"
-      << "\r\n"
-      << "   # indented comment\n"
-      << "Text8 = 1990  \r\n"
-      << "Text1=dir\\c.txt\n"
-      << "Text35=\n"
-      << "Text8=1991\n";
+  std::ofstream(path, std::ios::binary) << "# suggested settings\r\n"
+                                        << "\r\n"
+                                        << "   # indented comment\n"
+                                        << "Text8 = 1990  \r\n"
+                                        << "Text1=dir\\c.txt\n"
+                                        << "Text35=\n"
+                                        << "Text8=1991\n";
   FieldTexts texts = default_field_texts();
   read_fields_file(path.string(), texts);
   EXPECT_EQ(texts[8], "1991");

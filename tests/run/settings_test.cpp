@@ -87,8 +87,9 @@ TEST_F(Settings, DefaultsGiveTheDesignedRun) {
 }
 
 TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
-  const std::pair<const char*, int> cases[] = {
-      {"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {"7.49", 7}, {"0.5", 0}, {"1.5", 2}, {"32767.4", 32767}};
+  const std::pair<const char*, int> cases[] = {{"2.5", 2},        {"3.5", 4}, {"-2.5", -2},
+                                               {"7.49", 7},       {"0.5", 0}, {"1.5", 2},
+                                               {"32767.4", 32767}};
   for (const auto& [text, whole] : cases) {
     set(4, text);  // age of mass maturity: no range check of its own
     read();
@@ -103,16 +104,16 @@ TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
 // A setting whose field is not stored in this run keeps the value of the run before.
 TEST_F(Settings, ASecondReadKeepsWhatItDoesNotRead) {
   read();
-  set(16, "2");     // precise search: the highest values of the scans are not read
-  set(18, "abc");   // ... nor checked
+  set(16, "2");    // precise search: the highest values of the scans are not read
+  set(18, "abc");  // ... nor checked
   set(20, "2.2");
   set(21, "0.1");
-  set(14, "1");     // Mode 1: mix is not read
+  set(14, "1");  // Mode 1: mix is not read
   set(15, "0.9");
-  set(3, "1");      // constant M, precise: Text25 and Text26
+  set(3, "1");  // constant M, precise: Text25 and Text26
   set(25, "0.3");
   set(26, "0.05");
-  set(22, "x");     // scan fields of M: not read in precise mode
+  set(22, "x");  // scan fields of M: not read in precise mode
   read();
   EXPECT_EQ(s_->fscanmin, 2.2);
   EXPECT_EQ(s_->fscanstep, 0.1);
@@ -191,28 +192,28 @@ TEST_F(Settings, MethodFourSetsTheDirectFormOfTheConvergenceTest) {
 TEST_F(Settings, RejectedFieldsAreAllNamedAndLeaveTheStateAlone) {
   read();
   s_->fscanmax = 42;
-  set(1, "new.txt");   // a good field among bad ones: not stored either
+  set(1, "new.txt");  // a good field among bad ones: not stored either
   set(8, "abc");
   set(9, "");
   set(3, "4");
   set(48, "8");
   set(33, "5");
   set(17, "3");
-  set(18, "2");        // highest f below the lowest
+  set(18, "2");  // highest f below the lowest
   set(19, "0");
   set(102, "1,5");
   const std::string m = rejection();
-  for (const char* part : {
-           "Years for analysis.  First year: 'abc' is not a number (Text8)",
-           "Last year: '' is not a number (Text9)",
-           "Option?: '4' is not one of the options 1..3 (Text3)",
-           "How many (<=7)?: '8' is outside 0..7 (Text48)",
-           "No. (even) of c.e. for MDN (rec.=10): '5' is not an even number of at least 2 "
-           "(Text33)",
-           "If Scan: Highest f : '2' is below the lowest value of the scan",
-           "If Scan: Step : '0' is not above 0 (Text19)",
-           "Weights of components in the overall loss function: Aged1 : '1,5' is not a number "
-           "(Text102)"}) {
+  for (const char* part :
+       {"Years for analysis.  First year: 'abc' is not a number (Text8)",
+        "Last year: '' is not a number (Text9)",
+        "Option?: '4' is not one of the options 1..3 (Text3)",
+        "How many (<=7)?: '8' is outside 0..7 (Text48)",
+        "No. (even) of c.e. for MDN (rec.=10): '5' is not an even number of at least 2 "
+        "(Text33)",
+        "If Scan: Highest f : '2' is below the lowest value of the scan",
+        "If Scan: Step : '0' is not above 0 (Text19)",
+        "Weights of components in the overall loss function: Aged1 : '1,5' is not a number "
+        "(Text102)"}) {
     EXPECT_NE(m.find(part), std::string::npos) << part << "\nin: " << m;
   }
   EXPECT_EQ(m.find('\n'), std::string::npos);
@@ -246,8 +247,7 @@ TEST_F(Settings, OptionListsAreCheckedOnlyForWhatTheRunReads) {
   EXPECT_EQ(rejection(), "");
   set(39, "4");
   set(38, "1");
-  EXPECT_NE(rejection().find("How many (<=3)? : '4' is outside 0..3 (Text39)"),
-            std::string::npos);
+  EXPECT_NE(rejection().find("How many (<=3)? : '4' is outside 0..3 (Text39)"), std::string::npos);
 }
 
 }  // namespace

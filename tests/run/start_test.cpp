@@ -81,9 +81,9 @@ TEST_F(Start, AgeAndYearSettingsBecomeIndices) {
   set(114, "12");
   const RunOutcome outcome = run();
   ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;
-  EXPECT_EQ(s_->amp, 6);       // 7 - 3 + 2
-  EXPECT_EQ(s_->tragemin, 2);  // 3 - 3 + 2
-  EXPECT_EQ(s_->tragemax, 11); // 12 - 3 + 2
+  EXPECT_EQ(s_->amp, 6);        // 7 - 3 + 2
+  EXPECT_EQ(s_->tragemin, 2);   // 3 - 3 + 2
+  EXPECT_EQ(s_->tragemax, 11);  // 12 - 3 + 2
   EXPECT_EQ(s_->agemin, 2);
   EXPECT_EQ(s_->agemax, 12);
   EXPECT_EQ(s_->yearmin, 1);
