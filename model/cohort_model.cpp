@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/central_mean.h"
+#include "model/last_exp.h"
 #include "model/selectivity_tails.h"
 #include "report/print.h"
 #include "report/progress_display.h"
@@ -32,24 +33,6 @@ int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y))
 [[noreturn]] void fault_at(const RunState& s, const std::string& what, int a, int y) {
   throw_fault(kProcedure, what, age_of(s, a), year_of(s, y));
 }
-
-// exp of the last argument seen. Neighbouring cells usually share their natural mortality (a
-// constant, M by age, or a table whose rows repeat), so most cells find their exponential here;
-// the same argument gives the same bits, so nothing written changes.
-class LastExp {
- public:
-  double operator()(double x) {
-    if (x != arg_) {
-      arg_ = x;
-      value_ = std::exp(x);
-    }
-    return value_;
-  }
-
- private:
-  double arg_ = NAN;
-  double value_ = 0.0;
-};
 
 // Which factor the direct search's trial value stands for.
 struct TrialTarget {
@@ -169,10 +152,10 @@ void renormalise_age_factors(RunState& s) {
 
 // The point equation: the stock that the model exploitation rate needs to yield the observed
 // catch, brought back from the catch moment to the start of the year.
-void point_equation(RunState& s, int a, int y) {
+void point_equation(RunState& s, int a, int y, LastExp& exp_mp) {
   const double p = s.s(a, y) * s.f[y];
   if (p == 0.0) fault_at(s, "division by zero: s(a,y)*f(y) = 0 in the point equation", a, y);
-  s.N(a, y) = s.C(a, y) / p * std::exp(s.M(a, y) * s.part);
+  s.N(a, y) = s.C(a, y) / p * exp_mp(s.M(a, y) * s.part);
 }
 
 // Step 11: each cohort backwards from its oldest computed cell, age by age from agemaxa down to
@@ -283,6 +266,18 @@ void project_into_last_year(RunState& s) {
   }
 }
 
+// ln C(a,y), taken anew only when the catch of the cell has changed since its logarithm was
+// kept: the catches stay the same through a whole estimation, while this computation runs
+// hundreds of times in it.
+double log_catch(RunState& s, int a, int y) {
+  const double c = s.C(a, y);
+  if (c != s.log_catch_of(a, y)) {
+    s.log_catch(a, y) = std::log(c);
+    s.log_catch_of(a, y) = c;
+  }
+  return s.log_catch(a, y);
+}
+
 // Step 14: resid = ln C - ln(p N e^(-M part)), 0 where there is no catch.
 void catch_residuals(RunState& s) {
   const double part = s.part;
@@ -296,7 +291,7 @@ void catch_residuals(RunState& s) {
         if (!(predicted > 0.0) || !std::isfinite(predicted)) {
           fault_at(s, "logarithm of a non-positive or non-finite predicted catch", a, y);
         }
-        r = std::log(c) - std::log(predicted);
+        r = log_catch(s, a, y) - std::log(predicted);
       }
       s.resid(a, y) = r;
       s.resid2(a, y) = r * r;
@@ -318,18 +313,20 @@ void terminal_year(RunState& s) {
   for (int a = s.agemax - 1; a <= s.agemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) s.N(a, y) = 0.0;
   }
-  for (int a = s.agemin; a <= s.agemax; ++a) point_equation(s, a, s.yearmax);
+  LastExp exp_mp;
+  for (int a = s.agemin; a <= s.agemax; ++a) point_equation(s, a, s.yearmax, exp_mp);
 }
 
 // Step 10: the oldest ages by the point equation in every year (two with a plus group).
 void oldest_ages(RunState& s) {
+  LastExp exp_mp;
   if (s.n3 == 1) {
     for (int a = s.agemax - 1; a <= s.agemax; ++a) {
-      for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, a, y);
+      for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, a, y, exp_mp);
     }
     s.agemaxa = static_cast<std::int16_t>(s.agemax - 2);
   } else if (s.n3 == 2) {
-    for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, s.agemax, y);
+    for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, s.agemax, y, exp_mp);
     s.agemaxa = static_cast<std::int16_t>(s.agemax - 1);
   }
 }

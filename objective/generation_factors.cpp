@@ -1,5 +1,6 @@
 #include "objective/generation_factors.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "state/errors.h"
@@ -23,25 +24,27 @@ bool in_window(const RunState& s, int a, int y) {
 }
 
 // Step 3 for one diagonal d = (y - yearmin) - (a - agemin). A diagonal holds at most one cell per
-// age, so walking the ages upwards visits its cells in the order of an age-outer scan.
+// age, so walking its ages upwards visits its cells in the order of an age-outer scan. The mean
+// is the same for every cell of the cohort and is taken once.
 void cohort_mean(RunState& s, int d, bool geometric) {
+  // The ages whose cell on this diagonal lies inside the years of the block.
+  const int first = std::max<int>(s.agemin, s.agemin - d);
+  const int last = std::min<int>(s.agemax, s.agemin + (s.yearmax - s.yearmin) - d);
+  const int dy = s.yearmin + d - s.agemin;  // y = a + dy on this diagonal
   double acc = 0;
   int cnt = 0;
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    const int y = s.yearmin + d + (a - s.agemin);
-    if (y < s.yearmin || y > s.yearmax || !in_window(s, a, y)) continue;
+  for (int a = first; a <= last; ++a) {
+    const int y = a + dy;
+    if (!in_window(s, a, y)) continue;
     const double g = s.gfactor(a, y);
     acc = acc + (geometric ? checked_log(g, kProc, age_of(s, a), year_of(s, y)) : g);
     cnt = cnt + 1;
   }
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    const int y = s.yearmin + d + (a - s.agemin);
-    if (y < s.yearmin || y > s.yearmax) continue;
-    if (cnt >= kMinCohortCells && in_window(s, a, y)) {
-      s.gfactor(a, y) = geometric ? std::exp(acc / cnt) : acc / cnt;
-    } else {
-      s.gfactor(a, y) = 1;
-    }
+  const bool averaged = cnt >= kMinCohortCells;
+  const double mean = !averaged ? 1 : geometric ? std::exp(acc / cnt) : acc / cnt;
+  for (int a = first; a <= last; ++a) {
+    const int y = a + dy;
+    s.gfactor(a, y) = averaged && in_window(s, a, y) ? mean : 1;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "data/survey_data.h"
 #include "model/cohort_model.h"
+#include "model/last_exp.h"
 #include "model/line_search.h"
 #include "model/selectivity_tails.h"
 #include "objective/aged_index_loss.h"
@@ -116,12 +117,13 @@ void save_pattern(RunState& s) {
 
 // Step 9: the exploitation rate that the catch implies for the stock of the last computation.
 void catch_exploitation_rates(RunState& s) {
+  LastExp exp_mp;
   for (int a = s.agemin; a <= s.agemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
       s.PHY(a, y) = 0;
       if (s.C(a, y) > 0) {
         s.PHY(a, y) = checked_div(s.C(a, y), s.N(a, y), kProc, age_of(s, a), year_of(s, y)) *
-                      std::exp(s.M(a, y) * s.part);
+                      exp_mp(s.M(a, y) * s.part);
       } else if (s.C(a, y) == 0) {
         s.PHY(a, y) = s.s(a, y) * s.f[y];
       }

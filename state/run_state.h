@@ -154,6 +154,10 @@ struct RunState {
   std::array<bool, kFleetSlots> fleet_loaded{};
   std::int16_t fleet_source_bootn = 0;  // which file the cached fleets came from (bootn <= 1 or not)
 
+  // ln C(a,y), and the C(a,y) it was taken of: the cohort computation takes the logarithm of a
+  // catch again only when that catch has changed (a new START, a bootstrap draw).
+  AgeYearTable log_catch, log_catch_of;
+
   // ---- Run flags --------------------------------------------------------------------------
   std::int16_t zz = 0, userend = 0, boot = 0, boottot = 0, bootn = 0, contboot = 0;
   // Evaluations of the whole objective completed (log line written) since the driver started.
