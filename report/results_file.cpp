@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "data/survey_data.h"
 #include "report/print.h"
+#include "report/results_record.h"
 #include "state/errors.h"
 
 namespace quorvane {
@@ -250,8 +252,8 @@ void write_generation_factors(PrintFile& out, const RunState& s) {
 // Section 7: the stock by year. Per age:
 //   TN += N;  TW += N W;  SSB += N W mat;  SSBsp += N exp(-parysp (M - ln|1 - f s|)) W mat;
 // per survey r(k) = ln SSBsp - ln ssbind - ln kssb. The twelve values are written in column
-// order, survey value and residual side by side.
-void write_stock_summary(PrintFile& out, RunState& s, Host& host) {
+// order, survey value and residual side by side. The record keeps every cell of the loop.
+void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord& record) {
   line(out,
        "Year    f(year) Tot.Stock_(in_N)  Tot.Stock_(in_W)     SSB     SSB_at_sp.time    "
        "SSB(surv.1)  LnSSB-LnSurv.1    SSB(surv.2)  LnSSB-LnSurv.2    SSB(surv.3)  LnSSB-LnSurv.3");
@@ -266,10 +268,13 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host) {
       TN += n;
       TW += n * w;
       SSB += n * w * mat;
-      const double z = s.M(a, y) - log_abs(1 - s.f[y] * s.s(a, y), s, a, y);
+      const double log_survival = log_abs(1 - s.f[y] * s.s(a, y), s, a, y);
+      const double z = s.M(a, y) - log_survival;
       SSBsp += n * std::exp(-s.parysp * z) * w * mat;
+      record_cell(record, s, a, y, mat, log_survival);
     }
     checked_finite(SSBsp, kProcedure, -1, year_of(s, y));
+    record_year(record, s, y, TN, TW, SSB, SSBsp);
     out.real(s.year_label(y));
     out.tab(8).real(rounded(s.f[y], "#0.#####"));
     out.tab(23).real(rounded(TN, "#########0.##"));
@@ -286,6 +291,7 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host) {
       }
       out.tab(kSurveyColumn[k]).real(rounded(survey, "########0.##"));
       out.tab(kResidualColumn[k]).real(rounded(r, "#0.####"));
+      record_ssb_survey(record, s, k, y, SSBsp, r);
     }
     out.end_line();
   }
@@ -370,7 +376,9 @@ double catch_rate(const RunState& s, int a, int y) {
 // Residual of fleet k in cell (a, y): the stock part the fleet measures, brought to the survey
 // time, against the index and the fleet's catchability:
 //   ln(part N sv / sumabund) - ln I - ln q(a,k),  sv = exp(-indtime (M - ln|1 - PHY|)).
-double fleet_residual(RunState& s, Host& host, int k, int a, int y) {
+// Where the residual exists, `fitted` receives the index the fit expects, part N sv / sumabund / q.
+double fleet_residual(RunState& s, Host& host, int k, int a, int y,
+                      std::optional<double>& fitted) {
   const double mat = maturity(s, host, a, y);
   if (s.indcomp[k] < 3) s.sumabund[y][k] = 1;
   const double sv = std::exp(-s.indtime[k] * (s.M(a, y) - log_abs(1 - s.PHY(a, y), s, a, y)));
@@ -395,11 +403,15 @@ double fleet_residual(RunState& s, Host& host, int k, int a, int y) {
   }
   const int age = age_of(s, a), year = year_of(s, y);
   const double scaled = checked_div(measured, s.sumabund[y][k], kProcedure, age, year);
-  return checked_log(scaled, kProcedure, age, year) - checked_log(I, kProcedure, age, year) -
-         checked_log(s.q[a][k], kProcedure, age, year);
+  const double residual = checked_log(scaled, kProcedure, age, year) -
+                          checked_log(I, kProcedure, age, year) -
+                          checked_log(s.q[a][k], kProcedure, age, year);
+  if (const double expected = scaled / s.q[a][k]; std::isfinite(expected)) fitted = expected;
+  return residual;
 }
 
-double block_residual(RunState& s, Host& host, int block, int a, int y) {
+double block_residual(RunState& s, Host& host, int block, int a, int y,
+                      std::optional<double>& fitted) {
   switch (block) {
     case 1:
       return s.resid(a, y);
@@ -411,11 +423,12 @@ double block_residual(RunState& s, Host& host, int block, int a, int y) {
                                  s.f[y]
                            : 0.0;
     default:
-      return fleet_residual(s, host, block - 3, a, y);
+      return fleet_residual(s, host, block - 3, a, y, fitted);
   }
 }
 
-void write_residual_block(PrintFile& out, RunState& s, Host& host, int block) {
+void write_residual_block(PrintFile& out, RunState& s, Host& host, int block,
+                          ResultsRecord& record) {
   if (block == 1) {
     line(out, s.n5 == static_cast<std::int16_t>(Mode::Catch)
                   ? "Residuals in Ln(PHY): LnPHY - Ln(sf)"
@@ -445,9 +458,11 @@ void write_residual_block(PrintFile& out, RunState& s, Host& host, int block) {
     double row_sum = 0;
     int col = kTableFirstColumn;
     for (int a = s.agemin; a <= s.agemax; ++a, col += kTableColumnStep) {
-      const double r = block_residual(s, host, block, a, y);
+      std::optional<double> fitted;
+      const double r = block_residual(s, host, block, a, y, fitted);
       checked_finite(r, kProcedure, age_of(s, a), year_of(s, y));
       s.resid(a, y) = r;
+      if (block >= 4) record_fleet_cell(record, s, block - 3, a, y, r, fitted);
       out.tab(col).real(rounded(r, kPattern));
       row_sum += r;
       total += r;
@@ -467,9 +482,9 @@ void write_residual_block(PrintFile& out, RunState& s, Host& host, int block) {
   blank_line(out, 24);
 }
 
-void write_residual_blocks(PrintFile& out, RunState& s, Host& host) {
+void write_residual_blocks(PrintFile& out, RunState& s, Host& host, ResultsRecord& record) {
   const int blocks = 3 + (s.indaged == 1 ? s.totalind : 0);
-  for (int b = 1; b <= blocks; ++b) write_residual_block(out, s, host, b);
+  for (int b = 1; b <= blocks; ++b) write_residual_block(out, s, host, b, record);
 }
 
 // Sections 11 and 12: F = -ln|1 - x| with x = f s (the model) or PHY (the catch), where there
@@ -513,7 +528,7 @@ double f_equivalent(double x) {
   return survival > 0 ? -std::log(survival) : 0.0;
 }
 
-void write_standard_errors(PrintFile& out, RunState& s) {
+void write_standard_errors(PrintFile& out, RunState& s, ResultsRecord& record) {
   line(out, " Standard errors");
   line(out, "Overall:");
   out.text("LnN(a,y)").tab(23).text("LnF(a,y) ").end_line();
@@ -547,28 +562,35 @@ void write_standard_errors(PrintFile& out, RunState& s) {
     SE2 = checked_finite(spread(s, divisor), kProcedure);
   }
   out.real(rounded(SE1, "#.###")).tab(23).real(rounded(SE2, "#.###")).end_line();
+  if (divisor > 0) {
+    record_estimates(record, s, SE1, SE2);
+  } else {
+    record_estimates(record, s, std::nullopt, std::nullopt);
+  }
 }
 
 }  // namespace
 
 void write_results_file(RunState& s, Host& host) {
   PrintFile& out = s.files.results;
+  ResultsRecord& record = start_results_record(s);
   write_options(out, s);                              // section 1
   write_losses(out, s);                               // section 2
   if (s.indssb == 1) write_ssb_coefficients(out, s);  // section 3
   write_estimates_by_age(out, s);                     // section 4
   write_selectivity(out, s);                          // section 5
   write_generation_factors(out, s);                   // section 6
-  write_stock_summary(out, s, host);                  // section 7
+  write_stock_summary(out, s, host, record);          // section 7
   if (s.n5 == static_cast<std::int16_t>(Mode::MixedByPoints)) {
     write_catch_controlled_weights(out, s);  // section 8
   }
   write_abundance(out, s);                             // section 9
-  write_residual_blocks(out, s, host);                 // section 10
+  write_residual_blocks(out, s, host, record);         // section 10
   write_recalculated_f(out, s, /*from_catch=*/false);  // section 11
   write_recalculated_f(out, s, /*from_catch=*/true);   // section 12
-  write_standard_errors(out, s);                       // section 13
+  write_standard_errors(out, s, record);               // section 13
   out.close();
+  record.complete = true;
 }
 
 }  // namespace quorvane

@@ -9,7 +9,9 @@
 
 namespace quorvane {
 
-// Writes sections 1..13 to the open results file s.files.results and closes it.
+// Writes sections 1..13 to the open results file s.files.results and closes it. The values
+// written are kept in a new s.results_record (report/results_record.h), marked complete once the
+// file is closed.
 void write_results_file(RunState& s, Host& host);
 
 }  // namespace quorvane

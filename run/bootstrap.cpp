@@ -1,10 +1,12 @@
 #include "run/bootstrap.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "report/results_record.h"
 
 namespace quorvane {
 namespace {
@@ -65,14 +67,17 @@ void append_boot_lines(RunState& s, Host& host) {
     return std::span<const double>(by_year);
   };
 
+  BootstrapRun run;  // what the tables summarise of a bootstrap run: the values as written
   write_line(s, BootFile::S1, ages([&](int a) { return s.s1[a]; }));
   write_line(s, BootFile::S2, ages([&](int a) { return s.s2[a]; }));
   write_line(s, BootFile::F, years([&](int y) { return s.f[y]; }));
+  run.f = by_year;
   write_line(s, BootFile::TSB, years([&](int y) {
                double tsb = 0;
                for (int a = s.agemin; a <= s.agemax; ++a) tsb = tsb + s.N(a, y) * s.W(a, y);
                return tsb;
              }));
+  run.stock_weight = by_year;
   write_line(s, BootFile::Ntrm, ages([&](int a) { return s.N(a, s.yearmax); }));
   write_line(s, BootFile::SSB, years([&](int y) {
                double ssb = 0;
@@ -82,7 +87,12 @@ void append_boot_lines(RunState& s, Host& host) {
                }
                return ssb;
              }));
+  run.ssb = by_year;
   write_line(s, BootFile::M, ages([&](int a) { return s.M(a, s.yearmax); }));
+  if (s.bootn >= 1) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) run.recruitment.push_back(s.N(s.agemin, y));
+    record_bootstrap_run(s, std::move(run));
+  }
 }
 
 void write_boot_line(PrintTarget& out, int bootn, std::span<const double> values, int column_step,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "report/host.h"
 #include "run/settings.h"
@@ -18,8 +19,18 @@ enum class RunStatus {
 };
 
 struct RunOutcome {
+  RunOutcome() = default;
+  RunOutcome(RunStatus st, std::string msg) : status(st), message(std::move(msg)) {}
+
   RunStatus status = RunStatus::Completed;
   std::string message;  // one line; empty when the run completed
+  std::string tables;          // the tidy tables folder written after the run, or empty
+  std::string tables_problem;  // why the tables could not be written, or empty
+};
+
+// What a run does besides its own files.
+struct RunOptions {
+  bool tables = true;  // the tidy tables beside the results file (run/run_tables.h)
 };
 
 // The START handler: clears the search state, reads the fields, resets the flags, closes
@@ -28,7 +39,9 @@ struct RunOutcome {
 // ArithmeticFault.
 void START(RunState& s, Host& host, const FieldTexts& texts);
 
-// START with its failures caught: open files are closed, the host is told how the run ended.
-RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts);
+// START with its failures caught: open files are closed, the tidy tables are written when the
+// results file was, and the host is told how the run ended.
+RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts,
+                     const RunOptions& options = {});
 
 }  // namespace quorvane

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,8 @@
 #include "state/uniform_random.h"
 
 namespace quorvane {
+
+struct ResultsRecord;  // report/results_record.h
 
 // Option numbers where the code branches on them.
 enum class MOption : std::int16_t { Constant = 1, ByAge = 2, Known = 3 };
@@ -163,6 +166,11 @@ struct RunState {
   // Evaluations of the whole objective completed (log line written) since the driver started.
   // A stop before the first one finds cells that the results writer cannot compute.
   long evaluations = 0;
+
+  // ---- What the results file of the main run held (report/results_record.h) ----------------
+  // Made by the results writer, extended by every finished bootstrap run; the tidy tables are
+  // written from it when the run is over. Empty until a results file has been written.
+  std::shared_ptr<ResultsRecord> results_record;
 
   // ---- Labels of indices (for tables and messages) -----------------------------------------
   double age_label(int a) const { return a + firstage - 2; }

@@ -1,0 +1,116 @@
+#include "report/results_record.h"
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+
+namespace quorvane {
+
+ResultsRecord& start_results_record(RunState& s) {
+  s.results_record = std::make_shared<ResultsRecord>();
+  return *s.results_record;
+}
+
+void record_cell(ResultsRecord& r, const RunState& s, int a, int y, double maturity,
+                 double log_survival) {
+  StockCell cell;
+  cell.year = s.year_label(y);
+  cell.age = s.age_label(a);
+  cell.catch_numbers = s.C(a, y);
+  cell.weight = s.W(a, y);
+  cell.m = s.M(a, y);
+  cell.maturity = maturity;
+  cell.n = s.N(a, y);
+  cell.s = s.s(a, y);
+  cell.gfactor = s.gfactor(a, y);
+  cell.phy = s.PHY(a, y);
+  cell.f = -log_survival;
+  cell.catch_residual = s.resid(a, y);
+  r.cells.push_back(cell);
+}
+
+void record_year(ResultsRecord& r, const RunState& s, int y, double stock_numbers,
+                 double stock_weight, double ssb, double ssb_survey_time) {
+  SummaryYear year;
+  year.year = s.year_label(y);
+  year.f = s.f[y];
+  year.recruitment = s.N(s.agemin, y);
+  year.stock_numbers = stock_numbers;
+  year.stock_weight = stock_weight;
+  year.ssb = ssb;
+  year.ssb_survey_time = ssb_survey_time;
+
+  // The year's cells are the last nages() recorded, ages ascending.
+  const std::size_t first = r.cells.size() - static_cast<std::size_t>(s.nages());
+  double catch_numbers = 0, catch_weight = 0, f_sum = 0;
+  for (std::size_t i = first; i < r.cells.size(); ++i) {
+    catch_numbers += r.cells[i].catch_numbers;
+    catch_weight += r.cells[i].catch_numbers * r.cells[i].weight;
+    f_sum += r.cells[i].f;
+  }
+  // A last year without catch carries surveys only: its catch is not yet known.
+  if (!(y == s.yearmax && catch_numbers == 0)) year.catch_weight = catch_weight;
+  year.mean_f = f_sum / s.nages();
+  r.years.push_back(year);
+}
+
+void record_ssb_survey(ResultsRecord& r, const RunState& s, int k, int y, double ssb_survey_time,
+                       double residual) {
+  // Only the surveys of the run, and only the years with an observation.
+  if (s.indssb != 1 || k > s.totalinds || !(s.ssbind[k][y] > 0)) return;
+  SurveyPoint p;
+  p.kind = SurveyPoint::Kind::Ssb;
+  p.number = k;
+  p.year = s.year_label(y);
+  p.observed = s.ssbind[k][y];
+  p.coefficient = s.kssb[k];
+  if (ssb_survey_time > 0 && s.kssb[k] > 0) {
+    p.fitted = ssb_survey_time / s.kssb[k];
+    p.residual = residual;
+  }
+  r.surveys.push_back(p);
+}
+
+void record_fleet_cell(ResultsRecord& r, const RunState& s, int k, int a, int y, double residual,
+                       std::optional<double> fitted) {
+  if (!(s.ind(a, y) > 0)) return;  // no observation in this cell
+  SurveyPoint p;
+  p.kind = SurveyPoint::Kind::Fleet;
+  p.number = k;
+  p.year = s.year_label(y);
+  p.age = s.age_label(a);
+  p.observed = s.ind(a, y);
+  if (s.q[a][k] > 0) p.catchability = 1.0 / s.q[a][k];
+  if (fitted) {
+    p.fitted = fitted;
+    p.residual = residual;
+  }
+  r.surveys.push_back(p);
+}
+
+void record_estimates(ResultsRecord& r, const RunState& s, std::optional<double> se_log_n,
+                      std::optional<double> se_log_f) {
+  r.terminal_f = s.f[s.yearmax];
+  if (s.n1 == static_cast<std::int16_t>(MOption::Constant)) r.m = s.MC;
+  if (s.n1 == static_cast<std::int16_t>(MOption::ByAge)) r.alfa = s.LALFA;
+  // The components in the order the total loss adds them.
+  r.losses.push_back({"catch", s.SSEL, s.weca});
+  if (s.indssb == 1) {
+    for (int k = 1; k <= s.totalinds; ++k)
+      r.losses.push_back({"ssb" + std::to_string(k), s.errssb[k], s.wssb[k]});
+  }
+  if (s.indaged == 1) {
+    for (int k = 1; k <= s.totalind; ++k)
+      r.losses.push_back({"fleet" + std::to_string(k), s.errind[k], s.wind[k]});
+  }
+  r.total_loss = s.SSEALL;
+  r.se_log_n = se_log_n;
+  r.se_log_f = se_log_f;
+  r.evaluations = s.evaluations;
+}
+
+void record_bootstrap_run(RunState& s, BootstrapRun run) {
+  if (s.results_record) s.results_record->bootstrap.push_back(std::move(run));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,273 @@
+#include "report/tables.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "state/errors.h"
+
+namespace quorvane {
+
+namespace {
+
+// The bootstrap quantiles of summary.csv: column suffix and probability.
+struct QuantileColumn {
+  std::string_view suffix;
+  double p;
+};
+constexpr std::array<QuantileColumn, 3> kQuantiles = {{{"_q05", 0.05}, {"_q50", 0.50},
+                                                       {"_q95", 0.95}}};
+
+// Builds one CSV file a row at a time.
+class Csv {
+ public:
+  explicit Csv(std::initializer_list<std::string_view> header) {
+    for (std::string_view name : header) text(name);
+    end_row();
+  }
+  Csv& text(std::string_view t) {
+    separate();
+    out_ += csv_text(t);
+    return *this;
+  }
+  Csv& number(double v) {
+    separate();
+    out_ += csv_number(v);
+    return *this;
+  }
+  Csv& number(std::optional<double> v) {
+    separate();
+    if (v) out_ += csv_number(*v);
+    return *this;
+  }
+  void end_row() {
+    out_ += '\n';
+    row_started_ = false;
+  }
+  // Further header cells, before the first row is ended; used for the quantile columns.
+  void reopen_header() {
+    assert(!out_.empty() && out_.back() == '\n');
+    out_.pop_back();
+    row_started_ = true;
+  }
+  const std::string& str() const { return out_; }
+
+ private:
+  void separate() {
+    if (row_started_) out_ += ',';
+    row_started_ = true;
+  }
+  std::string out_;
+  bool row_started_ = false;
+};
+
+// The values of one quantity over the bootstrap runs, in year i of the summary.
+template <typename Field>
+std::vector<double> across_runs(const std::vector<BootstrapRun>& runs, std::size_t i,
+                                Field field) {
+  std::vector<double> values;
+  values.reserve(runs.size());
+  for (const BootstrapRun& run : runs) values.push_back((run.*field)[i]);
+  return values;
+}
+
+void write_file(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) throw InputError(path.string() + ": the table cannot be written");
+}
+
+// Whether the bytes read as UTF-8: lead bytes followed by the right number of continuation
+// bytes.
+bool valid_utf8(std::string_view t) {
+  std::size_t i = 0;
+  while (i < t.size()) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    std::size_t extra = 0;
+    if (c < 0x80) {
+      extra = 0;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3;
+    } else {
+      return false;
+    }
+    if (i + extra >= t.size()) return false;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      if ((static_cast<unsigned char>(t[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+std::string latin1_to_utf8(std::string_view t) {
+  std::string out;
+  for (char ch : t) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      out += ch;
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string csv_number(double v) {
+  if (!std::isfinite(v)) return "";
+  if (v == 0) return "0";  // no "-0"
+  std::array<char, 32> buf;
+  const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), v);
+  assert(ec == std::errc());
+  return std::string(buf.data(), end);
+}
+
+std::string csv_text(std::string_view text) {
+  const std::string utf8 = valid_utf8(text) ? std::string(text) : latin1_to_utf8(text);
+  if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
+  std::string quoted = "\"";
+  for (char c : utf8) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+double quantile(std::span<const double> values, double p) {
+  assert(!values.empty() && p >= 0 && p <= 1);
+  std::vector<double> x(values.begin(), values.end());
+  std::sort(x.begin(), x.end());
+  const double h = static_cast<double>(x.size() - 1) * p;
+  const auto lower = static_cast<std::size_t>(std::floor(h));
+  if (lower + 1 >= x.size()) return x[lower];
+  return x[lower] + (h - static_cast<double>(lower)) * (x[lower + 1] - x[lower]);
+}
+
+std::string tables_folder(const std::string& results_path) { return results_path + ".tables"; }
+
+std::string summary_csv(const ResultsRecord& record) {
+  Csv csv{"year",         "f",   "recruitment",     "total_stock_numbers", "total_stock_weight",
+          "ssb",          "ssb_survey_time", "catch_weight", "mean_f"};
+  // The bootstrap distribution of each year: the quantities and the runs' vectors they come from.
+  struct Spread {
+    std::string_view name;
+    std::vector<double> BootstrapRun::*values;
+  };
+  constexpr std::array<Spread, 4> kSpread = {{{"ssb", &BootstrapRun::ssb},
+                                              {"f", &BootstrapRun::f},
+                                              {"total_stock_weight", &BootstrapRun::stock_weight},
+                                              {"recruitment", &BootstrapRun::recruitment}}};
+  const bool bootstrap = !record.bootstrap.empty();
+  if (bootstrap) {
+    csv.reopen_header();
+    for (const Spread& q : kSpread)
+      for (const QuantileColumn& c : kQuantiles) csv.text(std::string(q.name) + std::string(c.suffix));
+    csv.end_row();
+  }
+  for (std::size_t i = 0; i < record.years.size(); ++i) {
+    const SummaryYear& y = record.years[i];
+    csv.number(y.year).number(y.f).number(y.recruitment).number(y.stock_numbers);
+    csv.number(y.stock_weight).number(y.ssb).number(y.ssb_survey_time).number(y.catch_weight);
+    csv.number(y.mean_f);
+    if (bootstrap) {
+      for (const Spread& q : kSpread) {
+        const std::vector<double> values = across_runs(record.bootstrap, i, q.values);
+        for (const QuantileColumn& c : kQuantiles) csv.number(quantile(values, c.p));
+      }
+    }
+    csv.end_row();
+  }
+  return csv.str();
+}
+
+std::string stock_csv(const ResultsRecord& record) {
+  Csv csv{"year", "age", "catch", "weight", "m", "maturity", "n", "s", "gfactor", "phy", "f",
+          "catch_log_residual"};
+  for (const StockCell& c : record.cells) {
+    csv.number(c.year).number(c.age).number(c.catch_numbers).number(c.weight).number(c.m);
+    csv.number(c.maturity).number(c.n).number(c.s).number(c.gfactor).number(c.phy).number(c.f);
+    csv.number(c.catch_residual);
+    csv.end_row();
+  }
+  return csv.str();
+}
+
+std::string surveys_csv(const ResultsRecord& record) {
+  Csv csv{"kind",         "number",       "year",         "age",
+          "observed",     "fitted",       "log_residual", "catchability",
+          "coefficient"};
+  for (const SurveyPoint& p : record.surveys) {
+    csv.text(p.kind == SurveyPoint::Kind::Ssb ? "ssb" : "fleet");
+    csv.number(static_cast<double>(p.number)).number(p.year).number(p.age).number(p.observed);
+    csv.number(p.fitted).number(p.residual).number(p.catchability).number(p.coefficient);
+    csv.end_row();
+  }
+  return csv.str();
+}
+
+std::string estimates_csv(const ResultsRecord& record, double sigma) {
+  Csv csv{"name", "value"};
+  const auto row = [&csv](const std::string& name, std::optional<double> value) {
+    csv.text(name).number(value);
+    csv.end_row();
+  };
+  row("terminal_f", record.terminal_f);
+  if (record.m) row("m", record.m);
+  if (record.alfa) row("alfa", record.alfa);
+  for (const LossComponent& c : record.losses) {
+    row("loss_" + c.name, c.loss);
+    row("weight_" + c.name, c.weight);
+  }
+  row("loss_total", record.total_loss);
+  row("sigma", sigma);
+  row("se_log_n", record.se_log_n);
+  row("se_log_f", record.se_log_f);
+  row("evaluations", static_cast<double>(record.evaluations));
+  row("bootstrap_runs", static_cast<double>(record.bootstrap.size()));
+  return csv.str();
+}
+
+std::string run_csv(const RunDescription& run) {
+  Csv csv{"name", "label", "value"};
+  for (const RunField& f : run.fields) {
+    csv.text(f.name).text(f.label).text(f.text);
+    csv.end_row();
+  }
+  csv.text("version").text("Program version").text(run.version);
+  csv.end_row();
+  csv.text("time").text("Start of the run (UTC)").text(run.time);
+  csv.end_row();
+  return csv.str();
+}
+
+void write_tables(const std::string& folder, const ResultsRecord& record,
+                  const RunDescription& run) {
+  const std::filesystem::path dir(folder);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec || !std::filesystem::is_directory(dir)) {
+    throw InputError(folder + ": the tables folder cannot be made (" + ec.message() + ")");
+  }
+  write_file(dir / "summary.csv", summary_csv(record));
+  write_file(dir / "stock.csv", stock_csv(record));
+  write_file(dir / "surveys.csv", surveys_csv(record));
+  write_file(dir / "estimates.csv", estimates_csv(record, run.sigma));
+  write_file(dir / "run.csv", run_csv(run));
+}
+
+}  // namespace quorvane

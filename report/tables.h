@@ -1,0 +1,69 @@
+// The tidy tables: after a run whose results file was written, a folder beside it named after it
+// ("output.out.tables/" for "output.out") holds five CSV files in long form, for reading into R,
+// Python or a spreadsheet:
+//   summary.csv    one row per year: f, recruitment, total stock in numbers and weight, SSB, SSB
+//                  at survey time, catch in weight, mean F; after a bootstrap the 5%, 50% and 95%
+//                  quantiles of SSB, f, total stock in weight and recruitment
+//   stock.csv      one row per year and age of the analysed block
+//   surveys.csv    one row per survey observation, SSB surveys first, then the aged fleets
+//   estimates.csv  name, value: the searched parameters, the losses, the standard errors
+//   run.csv        every field with its label and text, the program version, the time of the run
+// UTF-8, comma-separated, one header row, LF line ends; numbers in the shortest text that reads
+// back to the same double; an empty cell where a value does not exist. The values come from the
+// run's record (report/results_record.h), so they are those the results file rounded.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report/results_record.h"
+
+namespace quorvane {
+
+// One line of run.csv.
+struct RunField {
+  std::string name;   // "Text1".."Text115"
+  std::string label;  // the label the window shows for it
+  std::string text;   // the text the run used
+};
+
+// What run.csv and estimates.csv hold beyond the record.
+struct RunDescription {
+  std::vector<RunField> fields;
+  std::string version;  // the program version
+  std::string time;     // when the run started, "YYYY-MM-DDTHH:MM:SSZ"
+  double sigma = 0;     // the spread of the bootstrap's catch perturbation
+};
+
+// The folder of the tables beside a results file: its path with ".tables" appended.
+std::string tables_folder(const std::string& results_path);
+
+// Creates the folder when needed and writes the five files into it, replacing earlier ones.
+// InputError naming the path when the folder or a file cannot be written.
+void write_tables(const std::string& folder, const ResultsRecord& record,
+                  const RunDescription& run);
+
+// The texts of the five files, as written.
+std::string summary_csv(const ResultsRecord& record);
+std::string stock_csv(const ResultsRecord& record);
+std::string surveys_csv(const ResultsRecord& record);
+std::string estimates_csv(const ResultsRecord& record, double sigma);
+std::string run_csv(const RunDescription& run);
+
+// A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
+// "1e-07"); zero as "0"; empty for a value that is not finite.
+std::string csv_number(double v);
+
+// A text as a cell: quoted, with inner quotes doubled, when it holds a comma, a quote or a line
+// break; bytes that are not UTF-8 are taken as Latin-1 and converted.
+std::string csv_text(std::string_view text);
+
+// The p-quantile of the values: with the values sorted, x_0 <= ... <= x_(n-1), and h = (n - 1) p,
+// x_floor(h) + (h - floor(h)) (x_(floor(h)+1) - x_floor(h)): linear interpolation between the
+// order statistics, so the 50% quantile of an even number of values is the mean of the middle
+// two. At least one value.
+double quantile(std::span<const double> values, double p);
+
+}  // namespace quorvane

@@ -1,0 +1,27 @@
+// The tidy tables of a run (report/tables.h), written when the run is over from the record the
+// results file left: beside the results file, with the fields of the run, the program version
+// and the time the run started.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "run/settings.h"
+#include "state/run_state.h"
+
+namespace quorvane {
+
+struct TablesOutcome {
+  std::string folder;   // the folder written; empty when no tables were written
+  std::string problem;  // why the tables could not be written; empty otherwise
+};
+
+// Writes the tables when the run wrote its whole results file (also a stopped run, or one whose
+// bootstrap failed afterwards); nothing otherwise.
+TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
+                               std::chrono::system_clock::time_point started);
+
+// A time as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
+std::string utc_time_text(std::chrono::system_clock::time_point t);
+
+}  // namespace quorvane
