@@ -33,9 +33,37 @@ void select_window(double* values, int kmax, int lo, int hi) {
   }
 }
 
+// At most this many values between the bounds of a hint are sorted; more, and the window is
+// selected from the whole sample.
+constexpr int kMaxNearWindow = 64;
+
+// The window from the values between the hint's bounds, when they hold it: with `below` values
+// under the lower bound, sorted position k of the sample is position k - below of the sorted
+// values between the bounds. One pass without branches on the data, then a sort of a handful.
+// Returns false, and writes nothing, when the bounds miss the window.
+bool window_near_hint(const double* values, int kmax, int lo, int hi, const WindowHint& hint,
+                      double* window) {
+  const double low = hint.low, high = hint.high;
+  if (!(low <= high)) return false;  // no hint yet
+  double near[kMaxNearWindow + 1];
+  int below = 0, count = 0;
+  for (int i = 1; i <= kmax; ++i) {
+    const double v = values[i];
+    below += v < low;
+    near[count] = v;
+    count += (v >= low) & (v <= high);
+    if (count > kMaxNearWindow - 1) return false;
+  }
+  if (below >= lo || below + count < hi) return false;
+  std::sort(near, near + count);
+  for (int k = lo; k <= hi; ++k) window[k - lo] = near[k - below - 1];
+  return true;
+}
+
 }  // namespace
 
-double central_mean(double* values, int kmax, int centralel, const char* procedure) {
+double central_mean(double* values, int kmax, int centralel, const char* procedure,
+                    WindowHint* hint) {
   const int c = centralel;
   assert(c % 2 == 0);  // the settings admit only an even window
   if (c <= 0) throw_fault(procedure, "the central window of " + std::to_string(c) + " is empty");
@@ -51,15 +79,31 @@ double central_mean(double* values, int kmax, int centralel, const char* procedu
   // Even: the c central values.
   const int lo = odd ? middle - c / 2 : kmax / 2 - c / 2 + 1;
   const int hi = odd ? middle + c / 2 : kmax / 2 + c / 2;
-  select_window(values, kmax, lo, hi);
+  // The window's values in ascending order, position lo first.
+  double near[kMaxNearWindow];
+  const double* window = near;
+  if (hint == nullptr || hi - lo + 1 > kMaxNearWindow ||
+      !window_near_hint(values, kmax, lo, hi, *hint, near)) {
+    select_window(values, kmax, lo, hi);
+    window = values + lo;
+  }
+  if (hint != nullptr) {
+    // Next time look as far again on either side of this window.
+    const double width = window[hi - lo] - window[0];
+    hint->low = window[0] - width;
+    hint->high = window[hi - lo] + width;
+  }
 
   double sum = 0.0;
-  for (int k = lo; k <= hi; ++k) sum += values[k];
-  if (odd) sum -= values[middle];
+  for (int k = lo; k <= hi; ++k) sum += window[k - lo];
+  if (odd) sum -= window[middle - lo];
   return sum / c;
 }
 
 void mediana(RunState& s) {
+  // Where the windows of the two passes lay last time, on this thread. They make the next
+  // window quicker to find and never change it.
+  thread_local WindowHint hints[2];
   const bool amd = s.n22 == static_cast<std::int16_t>(Loss::AMD);
   const int last_age = s.agemax - 1;
   const int last_year = s.yearmax - 1;
@@ -87,7 +131,7 @@ void mediana(RunState& s) {
     }
     const int kmax = k - 1;
     s.kmax = static_cast<std::int16_t>(kmax);
-    s.SSET = central_mean(s.sortbuf.data(), kmax, s.centralel, "mediana");
+    s.SSET = central_mean(s.sortbuf.data(), kmax, s.centralel, "mediana", &hints[s.popa]);
     // What a full exchange sort leaves as its working value: the largest value of the sample.
     s.smallestSE = *std::max_element(s.sortbuf.begin() + 1, s.sortbuf.begin() + 1 + kmax);
     ++s.popa;

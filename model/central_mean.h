@@ -8,14 +8,27 @@
 //   AMD = 100 * central mean of |resid - central mean of resid|
 #pragma once
 
+#include <cmath>
+
 #include "state/run_state.h"
 
 namespace quorvane {
 
-// The central mean of values[1..kmax] (position 0 unused), which this call reorders. A sample
+// Bounds that probably enclose the central window of the next sample: those of the last window
+// of the same kind, widened. The cohort computation runs hundreds of times on residuals that
+// change little from one time to the next, so the window is usually found among the few values
+// between the bounds. A hint decides only how fast the window is found, never what it holds.
+struct WindowHint {
+  double low = NAN;
+  double high = NAN;
+};
+
+// The central mean of values[1..kmax] (position 0 unused), which this call may reorder. A sample
 // smaller than the central window raises ArithmeticFault naming `procedure`, the sample size and
-// the window.
-double central_mean(double* values, int kmax, int centralel, const char* procedure);
+// the window. With a hint, the values between its bounds are sorted when they hold the whole
+// window, and the hint is moved to the window found.
+double central_mean(double* values, int kmax, int centralel, const char* procedure,
+                    WindowHint* hint = nullptr);
 
 void mediana(RunState& s);
 
