@@ -31,8 +31,7 @@ const BadInput kFaults[] = {
     // -1 typed for a missing catch at age 1 in 2002: the exploitation rate implied by a
     // negative catch is 0, and Method 2 takes its logarithm.
     {"NegativeCatchUnderMethodTwo", "--set Text1=c_negative_catch.txt", 1,
-     "CALCSTOCKALL: logarithm of a non-positive or non-finite number at age 1, year 2002",
-     Emptied},
+     "CALCSTOCKALL: logarithm of a non-positive or non-finite number at age 1, year 2002", Emptied},
     // No fish mature in 2006, a year the SSB survey observes: the model SSB there is 0.
     {"ModelSsbZeroInAnObservedYear", "--set Text37=mat_none_mature_2006.txt", 1,
      "calcSSESSB: logarithm of a non-positive or non-finite number in year 2006", Emptied},

@@ -106,8 +106,7 @@ const BadInput kRejectedFields[] = {
      " 2.Log;  3.Nonlog w-d;  4.Direct.           Option?: '9' is not one of the options 1..4 "
      "(Text6)",
      Kept},
-    {"FourSsbSurveys", "--set Text39=4", 2, "How many (<=3)? : '4' is outside 0..3 (Text39)",
-     Kept},
+    {"FourSsbSurveys", "--set Text39=4", 2, "How many (<=3)? : '4' is outside 0..3 (Text39)", Kept},
     {"EightFleets", "--set Text48=8", 2, "How many (<=7)?: '8' is outside 0..7 (Text48)", Kept},
     {"OddCentralWindow", "--set Text33=5", 2,
      "No. (even) of c.e. for MDN (rec.=10): '5' is not an even number of at least 2 (Text33)",
@@ -181,8 +180,7 @@ const auto kName = [](const ::testing::TestParamInfo<BadInput>& info) {
   return std::string(info.param.name);
 };
 
-INSTANTIATE_TEST_SUITE_P(MissingFile, BadInputCatalogue, ::testing::ValuesIn(kMissingFiles),
-                         kName);
+INSTANTIATE_TEST_SUITE_P(MissingFile, BadInputCatalogue, ::testing::ValuesIn(kMissingFiles), kName);
 INSTANTIATE_TEST_SUITE_P(BrokenFile, BadInputCatalogue, ::testing::ValuesIn(kBrokenFiles), kName);
 INSTANTIATE_TEST_SUITE_P(RejectedField, BadInputCatalogue, ::testing::ValuesIn(kRejectedFields),
                          kName);
@@ -215,11 +213,11 @@ TEST(SessionAfterAFailure, NextStartGivesTheResultsOfAFreshProgram) {
     RunStatus status;
   };
   const Failure failures[] = {
-      {6, "9", RunStatus::SettingsRejected},                  // an option outside its list
-      {8, "1999", RunStatus::SettingsRejected},               // years outside the file
-      {2, "w_fewer_years.txt", RunStatus::InputFailed},       // read after C(a,y)
-      {49, "fleet_ends_early.txt", RunStatus::InputFailed},   // read inside the evaluation
-      {33, "16", RunStatus::ArithmeticFailed},                // window larger than the sample
+      {6, "9", RunStatus::SettingsRejected},                     // an option outside its list
+      {8, "1999", RunStatus::SettingsRejected},                  // years outside the file
+      {2, "w_fewer_years.txt", RunStatus::InputFailed},          // read after C(a,y)
+      {49, "fleet_ends_early.txt", RunStatus::InputFailed},      // read inside the evaluation
+      {33, "16", RunStatus::ArithmeticFailed},                   // window larger than the sample
       {1, "c_negative_catch.txt", RunStatus::ArithmeticFailed},  // a fault inside the objective
   };
   for (const Failure& f : failures) {

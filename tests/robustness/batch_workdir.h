@@ -112,8 +112,8 @@ struct BadInput {
   int exit;             // exit status of quorvane-batch
   const char* message;  // its one line on standard error, after "quorvane-batch: "; "" for none
   ResultsFile results;
-  const char* subdir = "";    // the directory it runs in, below the copied folder
-  const char* blocker = "";   // a directory made where the run wants to write a file
+  const char* subdir = "";   // the directory it runs in, below the copied folder
+  const char* blocker = "";  // a directory made where the run wants to write a file
 };
 
 inline std::ostream& operator<<(std::ostream& os, const BadInput& c) { return os << c.name; }
