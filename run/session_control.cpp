@@ -61,15 +61,16 @@ void restart_go(RunState& s, Host& host, const std::string& answer) {
 }
 
 // 4.-5. The results file. A stop before the first evaluation has finished leaves cells that
-// cannot be computed (no stock numbers yet); the fault then says why.
+// cannot be computed (no stock numbers yet); the fault then says why. A file cut off at the
+// failing cell could be taken for results, so it is left empty, as after a failed input file.
 void write_results(RunState& s, Host& host) {
-  if (s.zz != 1 || s.evaluations > 0) {
-    write_results_file(s, host);
-    return;
-  }
   try {
     write_results_file(s, host);
   } catch (const ArithmeticFault& fault) {
+    const std::string path = s.files.results.path();
+    s.files.results.create(path);
+    s.files.results.close();
+    if (s.zz != 1 || s.evaluations > 0) throw;
     throw ArithmeticFault(std::string(fault.what()) +
                           " (the run was stopped before its first evaluation finished)");
   }

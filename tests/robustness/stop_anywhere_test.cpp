@@ -115,6 +115,7 @@ TEST_F(StopAnywhere, MainRunStoppedAtEveryCohortComputation) {
                   std::string::npos)
             << r.outcome.message;
         EXPECT_EQ(s.evaluations, 0);
+        EXPECT_EQ(w_.text("output.out"), "");  // nothing half written
         ++early_stops;
       }
       // The search log stays open after the answer Yes until the next START, by design of the
@@ -177,6 +178,7 @@ TEST(StopFromTheBatchRunner, EarlyStopExitsOneAndLaterStopWritesTheTerminatedRes
   EXPECT_NE(w.err().find("(the run was stopped before its first evaluation finished)\n"),
             std::string::npos)
       << w.err();
+  EXPECT_EQ(w.text("output.out"), "");
   EXPECT_EQ(w.run("--fields fields.txt --stop-at-call 200"), 0) << w.err();
   EXPECT_NE(w.text("output.out").find(kTerminated), std::string::npos);
 }
