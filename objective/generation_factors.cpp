@@ -90,22 +90,29 @@ void TRIPLE(RunState& s) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(a, y) = s.s(a, y) * s.gfactor(a, y);
   }
 
-  // 6. Optionally rescale every year's age factors to sum 1.
+  // 6. Optionally rescale every year's age factors to sum 1. The sums of all years are formed
+  //    first, each over the ages in increasing order, so that the cells are then walked the way
+  //    they are stored; each cell is divided by its year's sum as before.
   if (s.eachyearnormir == 1) {
+    YearVector year_sum{};
+    for (int a = s.agemin; a <= s.agemax; ++a) {
+      for (int y = s.yearmin; y <= s.yearmax; ++y) year_sum[y] = year_sum[y] + s.s(a, y);
+    }
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
-      double year_sum = 0;
-      for (int a = s.agemin; a <= s.agemax; ++a) year_sum = year_sum + s.s(a, y);
-      if (year_sum == 0) {
+      if (year_sum[y] == 0) {
         throw_fault(kProc, "the age factors of a year sum to zero", -1, year_of(s, y));
       }
-      for (int a = s.agemin; a <= s.agemax; ++a) s.s(a, y) = s.s(a, y) / year_sum;
+    }
+    for (int a = s.agemin; a <= s.agemax; ++a) {
+      for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(a, y) = s.s(a, y) / year_sum[y];
     }
   }
 
-  // 7. Smooth against the age factors of the start of the pass.
-  for (int y = s.yearmin; y <= s.yearmax; ++y) {
-    for (int a = s.agemin; a <= s.agemax; ++a) {
-      s.s(a, y) = (1 - s.smoother) * s.s(a, y) + s.smoother * s.sprev(a, y);
+  // 7. Smooth against the age factors of the start of the pass (each cell on its own).
+  const double keep = 1 - s.smoother;
+  for (int a = s.agemin; a <= s.agemax; ++a) {
+    for (int y = s.yearmin; y <= s.yearmax; ++y) {
+      s.s(a, y) = keep * s.s(a, y) + s.smoother * s.sprev(a, y);
     }
   }
 }
