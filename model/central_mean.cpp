@@ -109,31 +109,35 @@ void mediana(RunState& s) {
   const int last_year = s.yearmax - 1;
   s.popa = 0;
   for (;;) {
-    if (amd) {
-      // First pass: the signed residuals; second pass: their absolute deviations from the first
-      // pass's central mean.
-      const double centre = s.SSET;
-      for (int y = s.yearmin; y <= last_year; ++y) {
-        for (int a = s.agemin; a <= last_age; ++a) {
-          s.resid2(a, y) = s.popa == 0 ? s.resid(a, y) : std::fabs(s.resid(a, y) - centre);
-        }
-      }
-    }
-    // The sample: every cell goes into the next free slot, which is kept only when the cell's
-    // residual is not zero. The test looks at resid in both passes, so both use the same cells.
+    // AMD's values: the signed residuals in the first pass, their absolute deviations from the
+    // first pass's central mean in the second; they replace resid2 in the sample area. MDN
+    // keeps the squared residuals. The sample: every cell goes into the next free slot, which is
+    // kept only when the cell's residual is not zero. The test looks at resid in both passes, so
+    // both use the same cells. One walk over the cells does both, and finds the largest value.
+    const double centre = s.SSET;
+    const bool deviations = s.popa == 1;
+    double largest = -HUGE_VAL;
     int k = 1;
     for (int y = s.yearmin; y <= last_year; ++y) {
       for (int a = s.agemin; a <= last_age; ++a) {
         assert(k < static_cast<int>(s.sortbuf.size()));
-        s.sortbuf[k] = s.resid2(a, y);
-        if (std::fabs(s.resid(a, y)) >= kZeroResidual) ++k;
+        const double r = s.resid(a, y);
+        double v = s.resid2(a, y);
+        if (amd) {
+          v = deviations ? std::fabs(r - centre) : r;
+          s.resid2(a, y) = v;
+        }
+        s.sortbuf[k] = v;
+        const bool kept = std::fabs(r) >= kZeroResidual;
+        largest = kept ? std::max(largest, v) : largest;
+        k += kept;
       }
     }
     const int kmax = k - 1;
     s.kmax = static_cast<std::int16_t>(kmax);
     s.SSET = central_mean(s.sortbuf.data(), kmax, s.centralel, "mediana", &hints[s.popa]);
     // What a full exchange sort leaves as its working value: the largest value of the sample.
-    s.smallestSE = *std::max_element(s.sortbuf.begin() + 1, s.sortbuf.begin() + 1 + kmax);
+    s.smallestSE = largest;
     ++s.popa;
     if (!(amd && s.popa == 1)) break;
   }
