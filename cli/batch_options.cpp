@@ -11,7 +11,7 @@ namespace quorvane {
 const char* const kBatchUsage =
     "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
     "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
-    "                      [--restart-answer 1|2] [--help]\n"
+    "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--quiet] [--help]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -27,6 +27,12 @@ const char* const kBatchUsage =
     "                        computation (a way out of a run whose loss never settles)\n"
     "  --restart-answer R    answer to the restart question after a stopped bootstrap run:\n"
     "                        1 restart it, 2 stop (default 1)\n"
+    "  --no-tables           write no tidy tables (CSV files in RESULTS.tables/ beside the\n"
+    "                        results file)\n"
+    "  --retro N             after the run, a retrospective analysis: the run repeated with\n"
+    "                        its last 1..N years removed, each in retro/peelK/, with\n"
+    "                        retro/retro.csv and Mohn's rho in retro/retro_rho.csv\n"
+    "  --quiet               no progress line on standard error (shown only on a terminal)\n"
     "  --help                show this text\n"
     "\n"
     "Exit status: 0 the run completed (also when stopped), 2 bad usage or settings rejected\n"
@@ -89,6 +95,19 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
                          std::string(text) + "'");
       }
       o.stop_after_seconds = seconds;
+    } else if (arg == "--no-tables") {
+      o.tables = false;
+    } else if (arg == "--quiet") {
+      o.quiet = true;
+    } else if (arg == "--retro") {
+      // More peels than the tables hold years could never all run.
+      constexpr long kMostPeels = 59;
+      const long peels = whole_at_least(arg, take_value(), 1);
+      if (peels > kMostPeels) {
+        throw UsageError("--retro needs at most " + std::to_string(kMostPeels) + " peels, not " +
+                         std::to_string(peels));
+      }
+      o.retro = static_cast<int>(peels);
     } else if (arg == "--restart-answer") {
       const std::string_view r = take_value();
       if (r != "1" && r != "2") {

@@ -1,7 +1,8 @@
 // The command line of quorvane-batch, the headless START:
 //
 //   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
-//                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2] [--help]
+//                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2]
+//                  [--no-tables] [--retro N] [--quiet] [--help]
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
 // are given, later ones winning.
@@ -28,6 +29,9 @@ struct BatchOptions {
   long stop_at_call = -1;              // --stop-at-call K: STOP at the K-th cohort computation
   std::optional<double> stop_after_seconds;  // --stop-after-seconds S: STOP after S seconds
   int restart_answer = 1;                    // --restart-answer R
+  bool tables = true;                        // --no-tables: no tidy tables beside the results
+  int retro = 0;                             // --retro N: a retrospective of N peels
+  bool quiet = false;                        // --quiet: no progress line on a terminal
   bool help = false;
 };
 

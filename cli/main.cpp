@@ -11,7 +11,10 @@
 
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
+#include "cli/progress_line.h"
+#include "cli/retro_command.h"
 #include "data/age_year_file.h"
+#include "report/results_record.h"
 #include "run/start.h"
 #include "state/errors.h"
 #include "state/run_state.h"
@@ -133,18 +136,37 @@ int run(int argc, char** argv) {
                  options.stop_after_seconds);
   const OutputFiles outputs(options.workdir, options.texts[35]);
 
-  const RunOutcome outcome = run_start(*state, host, options.texts);
+  ProgressLine line(ProgressLine::terminal() && !options.quiet);
+  MainRunProgress progress(host, *state, line);
+  const RunOutcome outcome =
+      run_start(*state, progress, options.texts, RunOptions{.tables = options.tables});
   if (outcome.status == RunStatus::SettingsRejected) {
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
     return kExitRejected;
   }
   print_summary(*state, options, outcome, outputs.written());
+  if (!outcome.tables.empty()) {
+    std::printf("Tables: %s\n", fs::absolute(outcome.tables).lexically_normal().c_str());
+  }
+  bool extras_written = outcome.tables_problem.empty();
+  if (!extras_written) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables_problem.c_str());
+  }
+  if (options.retro > 0 && outcome.status == RunStatus::Completed) {
+    const ResultsRecord* full = state->results_record.get();
+    if (full && full->complete && !full->stopped) {
+      extras_written = run_retro_command(options, *full, line) && extras_written;
+    } else {
+      std::printf("No retrospective: the run was stopped before its end\n");
+    }
+  }
   if (outcome.status != RunStatus::Completed) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
     return kExitFailed;
   }
-  return kExitCompleted;
+  return extras_written ? kExitCompleted : kExitFailed;
 }
 
 }  // namespace

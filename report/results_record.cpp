@@ -8,6 +8,7 @@ namespace quorvane {
 
 ResultsRecord& start_results_record(RunState& s) {
   s.results_record = std::make_shared<ResultsRecord>();
+  s.results_record->stopped = s.zz == 1;
   return *s.results_record;
 }
 

@@ -67,6 +67,7 @@ struct BootstrapRun {
 struct ResultsRecord {
   // Set when the whole results file has been written; a fault part way leaves it unset.
   bool complete = false;
+  bool stopped = false;  // the user stopped the run; the estimates are those of the moment
   std::vector<SummaryYear> years;
   std::vector<StockCell> cells;
   std::vector<SurveyPoint> surveys;  // SSB surveys by survey and year, then fleets by fleet,

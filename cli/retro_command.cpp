@@ -1,0 +1,72 @@
+#include "cli/retro_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "data/age_year_file.h"
+#include "run/retrospective.h"
+#include "state/errors.h"
+
+namespace quorvane {
+
+namespace {
+
+std::string absolute(const std::string& path) {
+  return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+std::string rho_text(const RetroRho& r) {
+  if (!r.rho) return "none";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4g", *r.rho);
+  return buf;
+}
+
+}  // namespace
+
+bool run_retro_command(const BatchOptions& options, const ResultsRecord& full,
+                       ProgressLine& line) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  RetroProgress progress(options.retro);
+  const std::vector<PeelResult> peels = run_peels(
+      options.workdir, options.texts, options.retro, cores,
+      [&](int k, const RunState& s) -> std::unique_ptr<Host> {
+        return std::make_unique<PeelProgress>(k, s, line, progress);
+      },
+      RunOptions{.tables = options.tables});
+  line.clear();
+
+  const std::string folder = resolve_path(options.workdir, "retro");
+  std::printf("Retrospective: %d peel%s in %s\n", options.retro, options.retro == 1 ? "" : "s",
+              absolute(folder).c_str());
+  for (const PeelResult& p : peels) {
+    if (p.outcome.status == RunStatus::Completed && !p.years.empty()) {
+      std::printf("Peel %d (last year %.15g): %s\n", p.peel, p.years.back().year,
+                  absolute(resolve_path(p.folder, options.texts[35])).c_str());
+    } else {
+      std::printf("Peel %d: %s\n", p.peel, p.outcome.message.c_str());
+    }
+  }
+  const std::vector<RetroRho> rho = retro_rho(full.years, peels);
+  const auto ran = std::count_if(peels.begin(), peels.end(), [](const PeelResult& p) {
+    return p.outcome.status == RunStatus::Completed && !p.years.empty();
+  });
+  std::printf("Mohn's rho: SSB %s, mean F %s, recruitment %s (from %ld of %d peels)\n",
+              rho_text(rho[0]).c_str(), rho_text(rho[1]).c_str(), rho_text(rho[2]).c_str(),
+              static_cast<long>(ran), options.retro);
+  try {
+    write_retro_tables(folder, full.years, peels, rho);
+  } catch (const InputError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    return false;
+  }
+  std::printf("Retrospective tables: %s, %s\n", absolute(folder + "/retro.csv").c_str(),
+              absolute(folder + "/retro_rho.csv").c_str());
+  return true;
+}
+
+}  // namespace quorvane

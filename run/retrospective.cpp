@@ -1,0 +1,178 @@
+#include "run/retrospective.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "data/age_year_file.h"
+#include "report/tables.h"
+#include "state/errors.h"
+
+namespace quorvane {
+
+namespace {
+
+// From retro/peelK/ back to the working directory, where the input files are.
+constexpr const char* kBackToWorkdir = "../../";
+
+constexpr int kLastYearField = 9;
+constexpr int kFirstPeriodEndField = 10;
+
+std::string number_text(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return buf;
+}
+
+bool ran(const PeelResult& p) {
+  return p.outcome.status == RunStatus::Completed && !p.years.empty();
+}
+
+PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
+                    const PeelHostFactory& make_host, const RunOptions& options) {
+  PeelResult result;
+  result.peel = k;
+  result.folder = peel_folder(workdir, k);
+  try {
+    const FieldTexts fields = peel_fields(texts, k);
+    std::filesystem::create_directories(result.folder);
+    // A fresh session: a new run state, as at a program start.
+    auto state = std::make_unique<RunState>();
+    state->workdir = result.folder;
+    const std::unique_ptr<Host> host = make_host ? make_host(k, *state) : std::make_unique<Host>();
+    result.outcome = run_start(*state, *host, fields, options);
+    if (state->results_record && state->results_record->complete) {
+      result.years = state->results_record->years;
+    }
+  } catch (const SettingsError& e) {
+    result.outcome = {RunStatus::SettingsRejected, e.what()};
+  } catch (const std::exception& e) {
+    // The peel's folder could not be made, or memory ran out: this peel fails, the others run.
+    result.outcome = {RunStatus::InputFailed, e.what()};
+  }
+  return result;
+}
+
+void write_text(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) throw InputError(path.string() + ": the table cannot be written");
+}
+
+}  // namespace
+
+FieldTexts peel_fields(const FieldTexts& texts, int k) {
+  FieldTexts peel = texts;
+  const std::optional<double> last = parse_number(texts[kLastYearField]);
+  if (!last) {
+    throw SettingsError(field_problem(kLastYearField, texts[kLastYearField], "is not a number"));
+  }
+  const double lowered = *last - k;
+  peel[kLastYearField] = number_text(lowered);
+  const std::optional<double> first_period_end = parse_number(texts[kFirstPeriodEndField]);
+  if (first_period_end && *first_period_end > lowered) {
+    peel[kFirstPeriodEndField] = peel[kLastYearField];
+  }
+  for (const Field& f : kFields) {
+    std::string& name = peel[static_cast<std::size_t>(f.number)];
+    if (f.kind == FieldKind::Text && f.setting != "AnamefileR" && !name.empty()) {
+      name = kBackToWorkdir + name;
+    }
+  }
+  return peel;
+}
+
+std::string peel_folder(const std::string& workdir, int k) {
+  return resolve_path(workdir, "retro/peel" + std::to_string(k));
+}
+
+std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& texts, int peels,
+                                  unsigned threads, const PeelHostFactory& make_host,
+                                  const RunOptions& options) {
+  std::vector<PeelResult> results(static_cast<std::size_t>(std::max(peels, 0)));
+  std::atomic<int> next{1};
+  const auto worker = [&] {
+    for (int k; (k = next.fetch_add(1)) <= peels;) {
+      results[static_cast<std::size_t>(k - 1)] = run_peel(workdir, texts, k, make_host, options);
+    }
+  };
+  const unsigned count = std::max(1u, std::min(threads, static_cast<unsigned>(std::max(peels, 1))));
+  {
+    std::vector<std::jthread> helpers;
+    for (unsigned i = 1; i < count; ++i) helpers.emplace_back(worker);
+    worker();
+  }  // the helpers are joined here
+  return results;
+}
+
+std::optional<double> mohns_rho(std::span<const RhoTerm> terms) {
+  double sum = 0;
+  int n = 0;
+  for (const RhoTerm& t : terms) {
+    if (t.full == 0) continue;
+    sum += (t.peel - t.full) / t.full;
+    ++n;
+  }
+  if (n == 0) return std::nullopt;
+  return sum / n;
+}
+
+std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
+                                const std::vector<PeelResult>& peels) {
+  struct Quantity {
+    const char* name;
+    double SummaryYear::*value;
+  };
+  constexpr Quantity kQuantities[] = {{"ssb", &SummaryYear::ssb},
+                                      {"mean_f", &SummaryYear::mean_f},
+                                      {"recruitment", &SummaryYear::recruitment}};
+  std::vector<RetroRho> rho;
+  for (const Quantity& q : kQuantities) {
+    std::vector<RhoTerm> terms;
+    for (const PeelResult& p : peels) {
+      if (!ran(p)) continue;
+      const SummaryYear& last = p.years.back();
+      const auto same_year = std::find_if(full.begin(), full.end(),
+                                          [&](const SummaryYear& y) { return y.year == last.year; });
+      if (same_year != full.end()) terms.push_back({last.*q.value, (*same_year).*q.value});
+    }
+    const auto used = std::count_if(terms.begin(), terms.end(),
+                                    [](const RhoTerm& t) { return t.full != 0; });
+    rho.push_back({q.name, mohns_rho(terms), static_cast<int>(used)});
+  }
+  return rho;
+}
+
+void write_retro_tables(const std::string& folder, const std::vector<SummaryYear>& full,
+                        const std::vector<PeelResult>& peels, const std::vector<RetroRho>& rho) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) throw InputError(folder + ": the folder cannot be made (" + ec.message() + ")");
+
+  std::string retro = "peel,year,ssb,f,mean_f,recruitment\n";
+  const auto add_rows = [&retro](int peel, const std::vector<SummaryYear>& years) {
+    for (const SummaryYear& y : years) {
+      retro += std::to_string(peel) + "," + csv_number(y.year) + "," + csv_number(y.ssb) + "," +
+               csv_number(y.f) + "," + csv_number(y.mean_f) + "," + csv_number(y.recruitment) +
+               "\n";
+    }
+  };
+  add_rows(0, full);
+  for (const PeelResult& p : peels)
+    if (ran(p)) add_rows(p.peel, p.years);
+  write_text(std::filesystem::path(folder) / "retro.csv", retro);
+
+  std::string rho_text = "quantity,rho,peels\n";
+  for (const RetroRho& r : rho) {
+    rho_text += r.quantity + "," + (r.rho ? csv_number(*r.rho) : "") + "," +
+                std::to_string(r.peels) + "\n";
+  }
+  write_text(std::filesystem::path(folder) / "retro_rho.csv", rho_text);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,79 @@
+// Retrospective analysis: the assessment repeated with its last 1..N years removed ("peels"),
+// to see whether the estimates of a year shift systematically as later years are added.
+//
+// Peel k changes two fields and nothing else: the last year of the analysis (Text9) is lowered
+// by k, and the last year of the first selectivity period (Text10) is capped at it. Each peel is
+// a fresh session (its own run state, as at a new program start) working in retro/peelK/ under
+// the working directory, where it writes its results, search log and tables; its input file
+// names are taken from the working directory ("../../" before each). The peels answer No to the
+// bootstrap question and run in parallel, one per thread.
+//
+// Mohn's rho of a quantity X over the peels k that ran, with Y_k the last year of peel k:
+//   rho = (1/n) sum_k (X_k(Y_k) - X_full(Y_k)) / X_full(Y_k)
+// for SSB, mean F and recruitment; a peel whose full-run value is 0 is left out.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "report/host.h"
+#include "report/results_record.h"
+#include "run/settings.h"
+#include "run/start.h"
+#include "state/run_state.h"
+
+namespace quorvane {
+
+// The fields of peel k (k >= 1). SettingsError naming the field when Text9 is not a number.
+FieldTexts peel_fields(const FieldTexts& texts, int k);
+
+// The working directory of peel k: "<workdir>/retro/peel<k>".
+std::string peel_folder(const std::string& workdir, int k);
+
+// One peel, after its run.
+struct PeelResult {
+  int peel = 0;
+  std::string folder;
+  RunOutcome outcome;
+  std::vector<SummaryYear> years;  // the stock summary of its results file; empty when it failed
+};
+
+// Makes the host of peel k, which computes on `state`; called on the thread that runs the peel.
+using PeelHostFactory = std::function<std::unique_ptr<Host>(int k, const RunState& state)>;
+
+// Runs peels 1..peels on up to `threads` threads (at least one), each peel in a fresh run state
+// with its own host. A peel that fails is reported by its outcome; the others still run.
+std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& texts, int peels,
+                                  unsigned threads, const PeelHostFactory& make_host,
+                                  const RunOptions& options = {});
+
+// One term of Mohn's rho: a peel's estimate for its last year and the full run's for that year.
+struct RhoTerm {
+  double peel = 0;
+  double full = 0;
+};
+
+// The mean relative difference of the terms; terms whose full value is 0 are left out. Empty
+// when no term is left.
+std::optional<double> mohns_rho(std::span<const RhoTerm> terms);
+
+struct RetroRho {
+  std::string quantity;  // "ssb", "mean_f", "recruitment"
+  std::optional<double> rho;
+  int peels = 0;  // the peels it was computed from
+};
+
+// Mohn's rho of SSB, mean F and recruitment from the full run's summary and the peels that ran.
+std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
+                                const std::vector<PeelResult>& peels);
+
+// Writes retro.csv (peel, year, ssb, f, mean_f, recruitment; peel 0 is the full run) and
+// retro_rho.csv (quantity, rho, peels) into `folder`. InputError when a file cannot be written.
+void write_retro_tables(const std::string& folder, const std::vector<SummaryYear>& full,
+                        const std::vector<PeelResult>& peels, const std::vector<RetroRho>& rho);
+
+}  // namespace quorvane

@@ -1,0 +1,91 @@
+#include "run/retrospective.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "state/errors.h"
+
+namespace quorvane {
+namespace {
+
+// Three peels against a full run of five; one term with a full value of 0 is left out:
+//   (110 - 100) / 100 = .1,  (90 - 120) / 120 = -.25,  (105 - 70) / 70 = .5
+//   rho = (.1 - .25 + .5) / 3 = .35 / 3 = .11666...
+TEST(MohnsRho, IsTheMeanRelativeDifferenceOfTheTermsWithAFullValue) {
+  const std::vector<RhoTerm> terms = {{110, 100}, {90, 120}, {105, 70}, {3, 0}};
+  ASSERT_TRUE(mohns_rho(terms));
+  EXPECT_NEAR(*mohns_rho(terms), 0.35 / 3, 1e-15);
+  EXPECT_FALSE(mohns_rho(std::vector<RhoTerm>{{3, 0}}));
+  EXPECT_FALSE(mohns_rho(std::vector<RhoTerm>{}));
+}
+
+SummaryYear year(double label, double ssb, double mean_f, double recruitment) {
+  SummaryYear y;
+  y.year = label;
+  y.ssb = ssb;
+  y.mean_f = mean_f;
+  y.recruitment = recruitment;
+  return y;
+}
+
+PeelResult peel(int k, RunStatus status, std::vector<SummaryYear> years) {
+  PeelResult p;
+  p.peel = k;
+  p.outcome.status = status;
+  p.years = std::move(years);
+  return p;
+}
+
+// Full run 2000-2003: SSB 100 200 400 800, mean F .5 .4 .2 .1, recruitment 10 0 30 40.
+// Peel 1 ends in 2002 with SSB 440, mean F .25, recruitment 27: terms .1, .25, -.1.
+// Peel 2 ends in 2001 with SSB 150, mean F .5, recruitment 5: terms -.25, .25, and none for
+// recruitment (the full run's is 0).
+// Peel 3 ends in 2000 with SSB 80, mean F .6, recruitment 12: terms -.2, .2, .2.
+// Peel 4 failed: left out whatever it holds.
+//   SSB (.1 - .25 - .2) / 3 = -.11667, mean F (.25 + .25 + .2) / 3 = .23333,
+//   recruitment (-.1 + .2) / 2 = .05.
+TEST(MohnsRho, ComparesEachPeelsLastYearWithTheFullRunsSameYear) {
+  const std::vector<SummaryYear> full = {year(2000, 100, .5, 10), year(2001, 200, .4, 0),
+                                         year(2002, 400, .2, 30), year(2003, 800, .1, 40)};
+  const std::vector<PeelResult> peels = {
+      peel(1, RunStatus::Completed, {year(2000, 1, 1, 1), year(2001, 1, 1, 1), year(2002, 440, .25, 27)}),
+      peel(2, RunStatus::Completed, {year(2000, 1, 1, 1), year(2001, 150, .5, 5)}),
+      peel(3, RunStatus::Completed, {year(2000, 80, .6, 12)}),
+      peel(4, RunStatus::ArithmeticFailed, {year(2000, 1e9, 1e9, 1e9)}),
+  };
+  const std::vector<RetroRho> rho = retro_rho(full, peels);
+  ASSERT_EQ(rho.size(), 3u);
+  EXPECT_EQ(rho[0].quantity, "ssb");
+  EXPECT_NEAR(*rho[0].rho, -0.35 / 3, 1e-15);
+  EXPECT_EQ(rho[0].peels, 3);
+  EXPECT_EQ(rho[1].quantity, "mean_f");
+  EXPECT_NEAR(*rho[1].rho, 0.7 / 3, 1e-15);
+  EXPECT_EQ(rho[1].peels, 3);
+  EXPECT_EQ(rho[2].quantity, "recruitment");
+  EXPECT_NEAR(*rho[2].rho, 0.05, 1e-15);
+  EXPECT_EQ(rho[2].peels, 2);
+}
+
+TEST(PeelFields, LowerTheLastYearCapTheFirstPeriodAndReachBackForTheInputs) {
+  FieldTexts texts = default_field_texts();
+  texts[9] = "2014";
+  texts[10] = "2013";
+  texts[41] = "";
+  FieldTexts p = peel_fields(texts, 2);
+  EXPECT_EQ(p[9], "2012");
+  EXPECT_EQ(p[10], "2012");
+  EXPECT_EQ(peel_fields(texts, 1)[10], "2013");  // not above the lowered year: unchanged
+  EXPECT_EQ(p[1], "../../" + texts[1]);
+  EXPECT_EQ(p[37], "../../" + texts[37]);
+  EXPECT_EQ(p[49], "../../" + texts[49]);
+  EXPECT_EQ(p[35], texts[35]);  // the results file is the peel's own
+  EXPECT_EQ(p[41], "");
+  for (int n : {8, 11, 12, 16, 98}) EXPECT_EQ(p[n], texts[n]) << "Text" << n;
+
+  texts[9] = "last";
+  EXPECT_THROW(peel_fields(texts, 1), SettingsError);
+}
+
+}  // namespace
+}  // namespace quorvane
