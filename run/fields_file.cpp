@@ -60,13 +60,39 @@ void read_fields_file(const std::string& path, FieldTexts& texts) {
   if (!in) {
     throw SettingsError(path + ": the fields file cannot be opened (" + std::strerror(errno) + ")");
   }
+  // A file with a bad line loads nothing: the lines go into a copy.
+  FieldTexts loaded = texts;
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     const std::string_view content = trimmed(line);
     if (content.empty() || content.front() == '#') continue;
-    apply_field_line(texts, line, path + ": line " + std::to_string(number));
+    apply_field_line(loaded, line, path + ": line " + std::to_string(number));
   }
   if (in.bad()) throw SettingsError(path + ": the fields file cannot be read");
+  texts = loaded;
+}
+
+std::string fields_file_text(const FieldTexts& texts) {
+  std::string out = "# Fields of a run: TextN=value, each below its label; '#' starts a comment\n";
+  for (const Field& f : kFields) {
+    const std::string& text = texts[static_cast<std::size_t>(f.number)];
+    if (text.find_first_of("\r\n") != std::string::npos) {
+      throw SettingsError(field_problem(f.number, text, "holds a line break"));
+    }
+    out += "# " + field_title(f) + "\n";
+    out += "Text" + std::to_string(f.number) + "=" + text + "\n";
+  }
+  return out;
+}
+
+void write_fields_file(const std::string& path, const FieldTexts& texts) {
+  const std::string text = fields_file_text(texts);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) {
+    throw InputError(path + ": the fields file cannot be written (" + std::strerror(errno) + ")");
+  }
 }
 
 }  // namespace quorvane

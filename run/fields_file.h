@@ -1,6 +1,7 @@
 // Field texts from lines "TextN=value": the fields files of the batch runner and of the window
-// program, and the runner's --set overrides. A value is the field's text as typed, with the
-// blanks around it trimmed; blank lines and lines starting with "#" are ignored.
+// program (its saved settings), and the runner's --set overrides. A value is the field's text as
+// typed, with the blanks around it trimmed; blank lines and lines starting with "#" are ignored.
+// The writer puts every field on its own line with its label in a comment above it.
 #pragma once
 
 #include <optional>
@@ -19,7 +20,18 @@ std::optional<int> field_number(std::string_view name);
 void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where);
 
 // Reads a fields file into `texts`, line by line, later lines winning. SettingsError naming the
-// file when it cannot be read, and the file and line when a line is not an assignment.
+// file when it cannot be read, and the file and line when a line is not an assignment or names
+// no field; `texts` is then left as it was.
 void read_fields_file(const std::string& path, FieldTexts& texts);
+
+// The text of a fields file with every field Text1..Text115, in field order:
+//   # C(a,y) file:
+//   Text1=demo/c.txt
+// SettingsError naming the field when a text holds a line break, which no line can carry.
+std::string fields_file_text(const FieldTexts& texts);
+
+// Writes fields_file_text(texts) to `path`, replacing the file. InputError naming the path when
+// it cannot be written.
+void write_fields_file(const std::string& path, const FieldTexts& texts);
 
 }  // namespace quorvane
