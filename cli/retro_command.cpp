@@ -27,8 +27,7 @@ std::string rho_text(const RetroRho& r) {
 
 }  // namespace
 
-bool run_retro_command(const BatchOptions& options, const ResultsRecord& full,
-                       ProgressLine& line) {
+bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   RetroProgress progress(options.retro);
   const std::vector<PeelResult> peels = run_peels(

@@ -10,7 +10,6 @@ namespace quorvane {
 
 // Runs the peels of `full`'s run; returns false when the retrospective tables could not be
 // written (the message is on standard error).
-bool run_retro_command(const BatchOptions& options, const ResultsRecord& full,
-                       ProgressLine& line);
+bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line);
 
 }  // namespace quorvane

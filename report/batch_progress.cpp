@@ -18,8 +18,8 @@ std::string significant(double v) {
 
 std::string progress_text(const ProgressSnapshot& p) {
   std::string text = p.stage;
-  text += " | " + std::to_string(p.evaluations) +
-          (p.evaluations == 1 ? " evaluation" : " evaluations");
+  text +=
+      " | " + std::to_string(p.evaluations) + (p.evaluations == 1 ? " evaluation" : " evaluations");
   if (p.terminal_f) text += " | f " + significant(*p.terminal_f);
   if (p.total_loss) text += " | loss " + significant(*p.total_loss);
   if (p.seconds_left) text += " | about " + duration_text(*p.seconds_left) + " left";

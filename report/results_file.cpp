@@ -377,8 +377,7 @@ double catch_rate(const RunState& s, int a, int y) {
 // time, against the index and the fleet's catchability:
 //   ln(part N sv / sumabund) - ln I - ln q(a,k),  sv = exp(-indtime (M - ln|1 - PHY|)).
 // Where the residual exists, `fitted` receives the index the fit expects, part N sv / sumabund / q.
-double fleet_residual(RunState& s, Host& host, int k, int a, int y,
-                      std::optional<double>& fitted) {
+double fleet_residual(RunState& s, Host& host, int k, int a, int y, std::optional<double>& fitted) {
   const double mat = maturity(s, host, a, y);
   if (s.indcomp[k] < 3) s.sumabund[y][k] = 1;
   const double sv = std::exp(-s.indtime[k] * (s.M(a, y) - log_abs(1 - s.PHY(a, y), s, a, y)));

@@ -21,8 +21,8 @@ struct QuantileColumn {
   std::string_view suffix;
   double p;
 };
-constexpr std::array<QuantileColumn, 3> kQuantiles = {{{"_q05", 0.05}, {"_q50", 0.50},
-                                                       {"_q95", 0.95}}};
+constexpr std::array<QuantileColumn, 3> kQuantiles = {
+    {{"_q05", 0.05}, {"_q50", 0.50}, {"_q95", 0.95}}};
 
 // Builds one CSV file a row at a time.
 class Csv {
@@ -69,8 +69,7 @@ class Csv {
 
 // The values of one quantity over the bootstrap runs, in year i of the summary.
 template <typename Field>
-std::vector<double> across_runs(const std::vector<BootstrapRun>& runs, std::size_t i,
-                                Field field) {
+std::vector<double> across_runs(const std::vector<BootstrapRun>& runs, std::size_t i, Field field) {
   std::vector<double> values;
   values.reserve(runs.size());
   for (const BootstrapRun& run : runs) values.push_back((run.*field)[i]);
@@ -161,8 +160,15 @@ double quantile(std::span<const double> values, double p) {
 std::string tables_folder(const std::string& results_path) { return results_path + ".tables"; }
 
 std::string summary_csv(const ResultsRecord& record) {
-  Csv csv{"year",         "f",   "recruitment",     "total_stock_numbers", "total_stock_weight",
-          "ssb",          "ssb_survey_time", "catch_weight", "mean_f"};
+  Csv csv{"year",
+          "f",
+          "recruitment",
+          "total_stock_numbers",
+          "total_stock_weight",
+          "ssb",
+          "ssb_survey_time",
+          "catch_weight",
+          "mean_f"};
   // The bootstrap distribution of each year: the quantities and the runs' vectors they come from.
   struct Spread {
     std::string_view name;
@@ -176,7 +182,8 @@ std::string summary_csv(const ResultsRecord& record) {
   if (bootstrap) {
     csv.reopen_header();
     for (const Spread& q : kSpread)
-      for (const QuantileColumn& c : kQuantiles) csv.text(std::string(q.name) + std::string(c.suffix));
+      for (const QuantileColumn& c : kQuantiles)
+        csv.text(std::string(q.name) + std::string(c.suffix));
     csv.end_row();
   }
   for (std::size_t i = 0; i < record.years.size(); ++i) {
@@ -196,8 +203,8 @@ std::string summary_csv(const ResultsRecord& record) {
 }
 
 std::string stock_csv(const ResultsRecord& record) {
-  Csv csv{"year", "age", "catch", "weight", "m", "maturity", "n", "s", "gfactor", "phy", "f",
-          "catch_log_residual"};
+  Csv csv{"year", "age", "catch",   "weight", "m", "maturity",
+          "n",    "s",   "gfactor", "phy",    "f", "catch_log_residual"};
   for (const StockCell& c : record.cells) {
     csv.number(c.year).number(c.age).number(c.catch_numbers).number(c.weight).number(c.m);
     csv.number(c.maturity).number(c.n).number(c.s).number(c.gfactor).number(c.phy).number(c.f);
@@ -208,9 +215,8 @@ std::string stock_csv(const ResultsRecord& record) {
 }
 
 std::string surveys_csv(const ResultsRecord& record) {
-  Csv csv{"kind",         "number",       "year",         "age",
-          "observed",     "fitted",       "log_residual", "catchability",
-          "coefficient"};
+  Csv csv{"kind",   "number",       "year",         "age",        "observed",
+          "fitted", "log_residual", "catchability", "coefficient"};
   for (const SurveyPoint& p : record.surveys) {
     csv.text(p.kind == SurveyPoint::Kind::Ssb ? "ssb" : "fleet");
     csv.number(static_cast<double>(p.number)).number(p.year).number(p.age).number(p.observed);

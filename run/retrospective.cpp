@@ -137,12 +137,12 @@ std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
     for (const PeelResult& p : peels) {
       if (!ran(p)) continue;
       const SummaryYear& last = p.years.back();
-      const auto same_year = std::find_if(full.begin(), full.end(),
-                                          [&](const SummaryYear& y) { return y.year == last.year; });
+      const auto same_year = std::find_if(
+          full.begin(), full.end(), [&](const SummaryYear& y) { return y.year == last.year; });
       if (same_year != full.end()) terms.push_back({last.*q.value, (*same_year).*q.value});
     }
-    const auto used = std::count_if(terms.begin(), terms.end(),
-                                    [](const RhoTerm& t) { return t.full != 0; });
+    const auto used =
+        std::count_if(terms.begin(), terms.end(), [](const RhoTerm& t) { return t.full != 0; });
     rho.push_back({q.name, mohns_rho(terms), static_cast<int>(used)});
   }
   return rho;
@@ -169,8 +169,8 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
 
   std::string rho_text = "quantity,rho,peels\n";
   for (const RetroRho& r : rho) {
-    rho_text += r.quantity + "," + (r.rho ? csv_number(*r.rho) : "") + "," +
-                std::to_string(r.peels) + "\n";
+    rho_text +=
+        r.quantity + "," + (r.rho ? csv_number(*r.rho) : "") + "," + std::to_string(r.peels) + "\n";
   }
   write_text(std::filesystem::path(folder) / "retro_rho.csv", rho_text);
 }

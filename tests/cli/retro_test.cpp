@@ -77,8 +77,8 @@ TEST_F(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
     const int peel = std::stoi(line.substr(0, line.find(',')));
     last_year[peel] = line.substr(line.find(',') + 1, 4);
   }
-  EXPECT_EQ(last_year, (std::map<int, std::string>{
-                           {0, "2014"}, {1, "2013"}, {2, "2012"}, {3, "2011"}}));
+  EXPECT_EQ(last_year,
+            (std::map<int, std::string>{{0, "2014"}, {1, "2013"}, {2, "2012"}, {3, "2011"}}));
   const std::string rho = slurp(dir / "retro" / "retro_rho.csv");
   EXPECT_EQ(rho.substr(0, rho.find('\n')), "quantity,rho,peels");
   EXPECT_NE(rho.find("\nssb,"), std::string::npos);

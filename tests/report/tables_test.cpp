@@ -187,8 +187,7 @@ double num(const std::map<std::string, std::string>& row, const std::string& col
 // up to that rounding, or to the file's 15 significant digits for a very large value.
 void expect_rounded(double table, double file, int decimals, const std::string& what) {
   const double tolerance = 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9) + 1e-14 * std::fabs(file);
-  EXPECT_LE(std::fabs(table - file), tolerance) << what << ": table " << table << ", file "
-                                                << file;
+  EXPECT_LE(std::fabs(table - file), tolerance) << what << ": table " << table << ", file " << file;
 }
 
 // The bootstrap runs' lines of a bootstrap file (runs 1, 2, ...), each with `width` values.
@@ -200,7 +199,8 @@ std::vector<std::vector<double>> bootstrap_lines(const fs::path& path, std::size
   return runs;
 }
 
-// ---- Whole runs ----------------------------------------------------------------------------------
+// ---- Whole runs
+// ----------------------------------------------------------------------------------
 
 struct Stock {
   std::string name;
@@ -336,8 +336,8 @@ void TablesOfARun::expect_tables_agree_with_results_file() {
 
   // M in the last year and 1/q of each fleet, by age.
   const int fleets = state_->indaged == 1 ? state_->totalind : 0;
-  const std::size_t age_columns = (state_->yearmid < state_->yearmax ? 4 : 3) +
-                                  static_cast<std::size_t>(std::max(fleets, 1));
+  const std::size_t age_columns =
+      (state_->yearmid < state_->yearmax ? 4 : 3) + static_cast<std::size_t>(std::max(fleets, 1));
   const auto by_age = rows_after(lines, "Age     M(a,yarmax)", age_columns, 1);
   ASSERT_EQ(by_age.size(), ages);
   for (std::size_t a = 0; a < ages; ++a) {
@@ -371,8 +371,8 @@ void TablesOfARun::expect_tables_agree_with_results_file() {
       const std::size_t a = static_cast<std::size_t>(num(p, "age") - num(cell(0, 0), "age"));
       fleet_cells[{k, {y, a}}] = true;
       const double file = fleet_blocks[static_cast<std::size_t>(k - 1)][y][1 + a];
-      const std::string where = "fleet " + std::to_string(k) + " cell " + p.at("age") + "/" +
-                                p.at("year");
+      const std::string where =
+          "fleet " + std::to_string(k) + " cell " + p.at("age") + "/" + p.at("year");
       EXPECT_GT(num(p, "observed"), 0) << where;
       if (p.at("log_residual").empty()) {
         EXPECT_EQ(file, 0) << where;
@@ -439,7 +439,8 @@ void TablesOfARun::expect_quantiles_agree_with_bootstrap_files() {
     for (const auto& [suffix, p] : std::vector<std::pair<std::string, double>>{
              {"_q05", 0.05}, {"_q50", 0.5}, {"_q95", 0.95}}) {
       const std::string year = " in " + row.at("year");
-      expect_rounded(num(row, "ssb" + suffix), quantile(column(ssb, y), p), 2, "SSB" + suffix + year);
+      expect_rounded(num(row, "ssb" + suffix), quantile(column(ssb, y), p), 2,
+                     "SSB" + suffix + year);
       expect_rounded(num(row, "f" + suffix), quantile(column(f, y), p), 3, "f" + suffix + year);
       expect_rounded(num(row, "total_stock_weight" + suffix), quantile(column(tsb, y), p), 2,
                      "TSB" + suffix + year);
@@ -490,11 +491,11 @@ TEST_P(TablesOfARun, OfAStoppedRunHoldWhatTheResultsFileHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Stocks, TablesOfARun,
-    ::testing::Values(
-        Stock{"demo", QUORVANE_SOURCE_DIR "/demo", "", "output.out"},
-        Stock{"nea_haddock", QUORVANE_SHARED_DATA_DIR "/nea_haddock", "nea_haddock/fields.txt",
-              "nea_haddock.out"},
-        Stock{"ns_cod", QUORVANE_SHARED_DATA_DIR "/ns_cod", "ns_cod/fields.txt", "ns_cod.out"}),
+    ::testing::Values(Stock{"demo", QUORVANE_SOURCE_DIR "/demo", "", "output.out"},
+                      Stock{"nea_haddock", QUORVANE_SHARED_DATA_DIR "/nea_haddock",
+                            "nea_haddock/fields.txt", "nea_haddock.out"},
+                      Stock{"ns_cod", QUORVANE_SHARED_DATA_DIR "/ns_cod", "ns_cod/fields.txt",
+                            "ns_cod.out"}),
     [](const ::testing::TestParamInfo<Stock>& info) { return info.param.name; });
 
 // A run that fails before its results file is written leaves no tables; a run told not to

@@ -49,7 +49,8 @@ TEST(MohnsRho, ComparesEachPeelsLastYearWithTheFullRunsSameYear) {
   const std::vector<SummaryYear> full = {year(2000, 100, .5, 10), year(2001, 200, .4, 0),
                                          year(2002, 400, .2, 30), year(2003, 800, .1, 40)};
   const std::vector<PeelResult> peels = {
-      peel(1, RunStatus::Completed, {year(2000, 1, 1, 1), year(2001, 1, 1, 1), year(2002, 440, .25, 27)}),
+      peel(1, RunStatus::Completed,
+           {year(2000, 1, 1, 1), year(2001, 1, 1, 1), year(2002, 440, .25, 27)}),
       peel(2, RunStatus::Completed, {year(2000, 1, 1, 1), year(2001, 150, .5, 5)}),
       peel(3, RunStatus::Completed, {year(2000, 80, .6, 12)}),
       peel(4, RunStatus::ArithmeticFailed, {year(2000, 1e9, 1e9, 1e9)}),
