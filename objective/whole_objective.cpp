@@ -346,6 +346,7 @@ void CALCSTOCKALL(RunState& s, Host& host) {
   for (;;) {
     if (s.userend == 1) return;  // 4.
     CALCSTOCK(s, host);          // 5. stock, residuals and catch loss for the current pattern
+    if (s.userend == 1) return;  // the user quit at the yield point: unwind without re-estimating
     if (!fixed_point_continues(s.n4, iter, s.SSET, s.SSETP, s.SSETPP)) break;  // 6.
     s.SSETPP = s.SSETP;  // 7. the loss history moves on
     s.SSETP = s.SSET;

@@ -75,7 +75,7 @@ const std::array<Field, kFieldCount> kFields = {{
     {23, "Highest M:", "0.8", IReal, "mscanmax", W::ScanConstantM, 0, 12, kIfConstM},
     {24, "Step :", "0.01", IReal, "mscanstep", W::ScanConstantM, 0, 12, kIfConstM},
     {25, "Init. guess for M:", "0.20", IReal, "mscanmin", W::PreciseConstantM, 0, 12, kIfPrecise},
-    {26, "Init. step for M:", "0.01", IReal, "mscanstep", W::PreciseConstantM, 0, 12, kIfPrecise},
+    {26, "Init.step for M:", "0.01", IReal, "mscanstep", W::PreciseConstantM, 0, 12, kIfPrecise},
     {27, "Lo.ALFA:", "0.001", IReal, "mscanmin", W::ScanAlfa, 0, 13, kIfAlfa},
     {28, "Hi.ALFA:", "0.06", IReal, "mscanmax", W::ScanAlfa, 0, 13, kIfAlfa},
     {29, "Step :", "0.002", IReal, "mscanstep", W::ScanAlfa, 0, 13, kIfAlfa},
