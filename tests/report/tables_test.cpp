@@ -232,7 +232,12 @@ class TablesOfARun : public ::testing::TestWithParam<Stock> {
  protected:
   void SetUp() override {
     const Stock& stock = GetParam();
-    dir_ = fs::temp_directory_path() / ("quorvane_tables_" + stock.name);
+    // One folder per test: the tests of one stock may run at the same time.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    dir_ = fs::temp_directory_path() / ("quorvane_tables_" + stock.name + "_" + name);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     const fs::path source(stock.source);
