@@ -1,0 +1,158 @@
+// Complete estimations through the batch runner on the demo stock with the surveys off, one
+// option changed at a time from the defaults: every run must end normally, write the results
+// file, and log one line per evaluation of the objective in the columns of the search log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+
+namespace quorvane::e2e {
+namespace {
+
+struct OptionRun {
+  const char* name;
+  Fields fields;  // on top of the demo's own fields with the surveys off
+  // Scan mode: the values of the outer loop (M or ALFA; one 0 with M known) and of the f loop.
+  // Precise mode: both empty.
+  std::vector<double> outer_grid;
+  std::vector<double> f_grid;
+};
+
+// The default f grid: 1 to 5 by 0.25, 17 points, all reached exactly by repeated addition.
+const std::vector<double> kDefaultFGrid = {1,    1.25, 1.5,  1.75, 2,    2.25, 2.5,  2.75, 3,
+                                           3.25, 3.5,  3.75, 4,    4.25, 4.5,  4.75, 5};
+const std::vector<double> kMKnown = {0};
+
+// M and ALFA grids of binary fractions, so that repeated addition lands on the last point.
+const Fields kMScan = {{3, "1"}, {22, "0.125"}, {23, "0.375"}, {24, "0.125"}};
+const Fields kAlfaScan = {{3, "2"}, {27, "0.015625"}, {28, "0.03125"}, {29, "0.015625"}};
+
+// A smaller block for the direct search: ages 3-9 of 2005-2014.
+Fields small_block(Fields more) {
+  Fields fields = {{8, "2005"}, {9, "2014"}, {10, "2014"}, {11, "3"}, {12, "9"}};
+  fields.insert(fields.end(), more.begin(), more.end());
+  return fields;
+}
+
+Fields with(Fields a, const Fields& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const OptionRun kRuns[] = {
+    // Defaults: M known, Method 2, AMD, Mode 3, plus group, one selection period, scan.
+    {"Defaults", {}, kMKnown, kDefaultFGrid},
+    {"MConstantScan", kMScan, {0.125, 0.25, 0.375}, kDefaultFGrid},
+    {"MOfAgeScan", kAlfaScan, {0.015625, 0.03125}, kDefaultFGrid},
+    {"MConstantPrecise", {{3, "1"}, {16, "2"}}, {}, {}},
+    {"MOfAgePrecise", {{3, "2"}, {16, "2"}}, {}, {}},
+    {"Method1", {{6, "1"}}, kMKnown, kDefaultFGrid},
+    {"Method3", {{6, "3"}}, kMKnown, kDefaultFGrid},
+    {"Method4", {{6, "4"}}, kMKnown, kDefaultFGrid},
+    {"Method4SmallBlock", small_block({{6, "4"}}), kMKnown, kDefaultFGrid},
+    {"Method4SmallBlockNormalLastAgeSse", small_block({{6, "4"}, {13, "2"}, {7, "2"}}), kMKnown,
+     kDefaultFGrid},
+    {"Method4SmallBlockPrecise", small_block({{6, "4"}, {16, "2"}}), {}, {}},
+    {"LossMdn", {{7, "1"}}, kMKnown, kDefaultFGrid},
+    {"LossSse", {{7, "2"}}, kMKnown, kDefaultFGrid},
+    {"Mode1", {{14, "1"}}, kMKnown, kDefaultFGrid},
+    {"Mode2", {{14, "2"}}, kMKnown, kDefaultFGrid},
+    {"Mode3AllCatchControlled", {{14, "3"}, {15, "1"}}, kMKnown, kDefaultFGrid},
+    {"Mode4", {{14, "4"}}, kMKnown, kDefaultFGrid},
+    {"NormalLastAge", {{13, "2"}}, kMKnown, kDefaultFGrid},
+    {"TwoSelectionPeriods", {{10, "2004"}}, kMKnown, kDefaultFGrid},
+    {"TwoSelectionPeriodsMode4NormalLastAge",
+     {{10, "2004"}, {14, "4"}, {13, "2"}},
+     kMKnown,
+     kDefaultFGrid},
+    {"Precise", {{16, "2"}}, {}, {}},
+};
+
+class OptionRunTest : public ::testing::TestWithParam<OptionRun> {};
+
+// Where the demo stock lies in the source tree; each run gets its own copy.
+void copy_demo(const fs::path& workdir) {
+  fs::copy(fs::path(QUORVANE_SOURCE_DIR) / "demo", workdir / "demo", fs::copy_options::recursive);
+}
+
+double rounded(double x, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  return std::round(x * scale) / scale;
+}
+
+TEST_P(OptionRunTest, CompletesAndLogsEveryEvaluationInItsColumns) {
+  const OptionRun& option = GetParam();
+  WorkDir dir;
+  copy_demo(dir.path());
+  std::vector<std::string> args = {"--fields", (dir / "demo/fields.txt").string(),
+                                   "--set",    "Text38=2",
+                                   "--set",    "Text47=2",
+                                   "--set",    "Text112=2"};
+  for (const auto& [field, text] : option.fields) {
+    args.push_back("--set");
+    args.push_back("Text" + std::to_string(field) + "=" + text);
+  }
+  const BatchRun run = run_batch(dir.path(), args);
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(lines_of(dir / "output.out").at(0), "FILE OF RESULTS");
+
+  const std::vector<LogLine> log = read_search_log(dir / "minim.out", 0, 0);
+  ASSERT_FALSE(log.empty());
+  constexpr std::size_t kF = 0, kMc = 2, kAlfa = 3, kTotal = 5;
+  // Every evaluation fits a positive stock and loss; nothing negative is left blank.
+  for (const LogLine& line : log) {
+    for (const auto& v : line.values) ASSERT_TRUE(v.has_value());
+    EXPECT_GT(*line.values[1], 0);
+    EXPECT_GE(*line.values[kTotal], 0);
+  }
+
+  // The last line is the evaluation at the point the run reports.
+  const double terminal_f = summary_value(run.out, "Terminal f");
+  ASSERT_FALSE(std::isnan(terminal_f)) << run.out;
+  EXPECT_EQ(*log.back().values[kF], rounded(terminal_f, 5));
+
+  if (option.f_grid.empty()) {
+    // Precise: the start point, one step below it, a climb and at least one refinement.
+    EXPECT_GE(log.size(), 4u);
+    return;
+  }
+  // Scan: the f loop inside the M (or ALFA) loop, then one more evaluation at the best point.
+  const std::size_t points = option.outer_grid.size() * option.f_grid.size();
+  ASSERT_EQ(log.size(), points + 1);
+  const bool alfa = std::find(option.fields.begin(), option.fields.end(),
+                              std::pair<int, std::string>{3, "2"}) != option.fields.end();
+  const std::size_t outer_column = alfa ? kAlfa : kMc;
+  const std::size_t other_column = alfa ? kMc : kAlfa;
+  double best = *log[0].values[kTotal];
+  for (std::size_t i = 0; i < points; ++i) {
+    const double f = option.f_grid[i % option.f_grid.size()];
+    const double outer = option.outer_grid[i / option.f_grid.size()];
+    EXPECT_EQ(*log[i].values[kF], f) << "line " << i + 2;
+    EXPECT_EQ(*log[i].values[outer_column], outer) << "line " << i + 2;
+    EXPECT_EQ(*log[i].values[other_column], 0) << "line " << i + 2;
+    best = std::min(best, *log[i].values[kTotal]);
+  }
+  // The final evaluation stands at a grid point of the smallest logged loss (rounding keeps the
+  // order, so the unrounded minimum also shows the smallest rounded loss).
+  const LogLine& final = log.back();
+  bool at_a_best_point = false;
+  for (std::size_t i = 0; i < points; ++i) {
+    at_a_best_point |=
+        log[i].values[kF] == final.values[kF] && log[i].values[kMc] == final.values[kMc] &&
+        log[i].values[kAlfa] == final.values[kAlfa] && *log[i].values[kTotal] == best;
+  }
+  EXPECT_TRUE(at_a_best_point) << "final f " << *final.values[kF] << ", smallest loss " << best;
+}
+
+INSTANTIATE_TEST_SUITE_P(DemoStock, OptionRunTest, ::testing::ValuesIn(kRuns),
+                         [](const ::testing::TestParamInfo<OptionRun>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace quorvane::e2e
