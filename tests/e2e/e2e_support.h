@@ -220,16 +220,24 @@ inline std::vector<LogLine> read_search_log(const fs::path& path, int ssb_survey
 }
 
 // Section 7 of the results file, the stock summary, by year label: f, TN, TW, SSB, SSB at survey
-// time, then survey value and log residual per SSB survey.
+// time, then survey value and log residual per SSB survey. A row starts with the year at column 2;
+// a value too wide for its column pushes the rest of the row onto the next line, which continues
+// the row.
 inline std::map<int, std::vector<double>> stock_summary(const fs::path& results) {
   const std::vector<std::string> lines = lines_of(results);
   std::map<int, std::vector<double>> rows;
   std::size_t i = 0;
   while (i < lines.size() && lines[i].rfind("Year    f(year) Tot.Stock_(in_N)", 0) != 0) ++i;
+  std::vector<double>* row = nullptr;
   for (++i; i < lines.size() && lines[i].rfind("-----", 0) != 0; ++i) {
     const std::vector<double> v = numbers_in(lines[i]);
     if (v.empty()) continue;
-    rows[static_cast<int>(std::lround(v[0]))] = std::vector<double>(v.begin() + 1, v.end());
+    if (lines[i].find_first_not_of(' ') == 1) {
+      row = &rows[static_cast<int>(std::lround(v[0]))];
+      row->assign(v.begin() + 1, v.end());
+    } else if (row != nullptr) {
+      row->insert(row->end(), v.begin(), v.end());
+    }
   }
   return rows;
 }
