@@ -154,5 +154,36 @@ INSTANTIATE_TEST_SUITE_P(DemoStock, OptionRunTest, ::testing::ValuesIn(kRuns),
                            return std::string(info.param.name);
                          });
 
+// The whole default road with the demo's surveys: one SSB survey and four aged fleets, generation
+// factors on, the default f grid; then three bootstrap runs after it. Every pass logs the grid and
+// its final evaluation; each bootstrap file holds its header and the passes 0 to 3 (no S2 file
+// with one selection period, no M file with M known).
+TEST(DefaultRoad, SurveysFleetsAndThreeBootstrapRuns) {
+  WorkDir dir;
+  copy_demo(dir.path());
+  const BatchRun run =
+      run_batch(dir.path(), {"--fields", (dir / "demo/fields.txt").string(), "--bootstrap", "3"});
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+
+  const std::vector<LogLine> log = read_search_log(dir / "minim.out", 1, 4);
+  ASSERT_EQ(log.size(), 4 * (kDefaultFGrid.size() + 1));
+  for (std::size_t pass = 0; pass < 4; ++pass) {
+    for (std::size_t i = 0; i < kDefaultFGrid.size(); ++i) {
+      EXPECT_EQ(*log[pass * (kDefaultFGrid.size() + 1) + i].values[0], kDefaultFGrid[i])
+          << "pass " << pass;
+    }
+  }
+
+  for (const char* name :
+       {"bootS1.out", "bootf.out", "bootTSB.out", "bootNtrm.out", "bootSSB.out"}) {
+    const std::vector<std::vector<double>> lines = bootstrap_lines(dir / name);
+    ASSERT_EQ(lines.size(), 4u) << name;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      EXPECT_EQ(lines[i].at(0), static_cast<double>(i)) << name;
+  }
+  EXPECT_FALSE(fs::exists(dir / "bootS2.out"));
+  EXPECT_FALSE(fs::exists(dir / "bootm.out"));
+}
+
 }  // namespace
 }  // namespace quorvane::e2e
