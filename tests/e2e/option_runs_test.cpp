@@ -38,11 +38,6 @@ Fields small_block(Fields more) {
   return fields;
 }
 
-Fields with(Fields a, const Fields& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 const OptionRun kRuns[] = {
     // Defaults: M known, Method 2, AMD, Mode 3, plus group, one selection period, scan.
     {"Defaults", {}, kMKnown, kDefaultFGrid},
