@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "import/file_names.h"
 #include "state/errors.h"
 
 namespace quorvane::import {
@@ -17,11 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string base_name(const std::string& path) { return fs::path(path).filename().string(); }
-
-std::string range_text(int first, int last) {
-  return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
-}
 
 LowestoftTable read_as(const std::string& path, DataType role) {
   LowestoftTable t = read_lowestoft_table(path);

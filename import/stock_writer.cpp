@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "import/stock_import.h"
+#include "import/file_names.h"
 #include "state/errors.h"
 
 namespace quorvane::import {
@@ -13,11 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string base_name(const std::string& path) { return fs::path(path).filename().string(); }
-
-std::string range_text(int first, int last) {
-  return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
-}
 
 std::string cell_text(const Cell& c) {
   return c.computed ? format_computed(c.value) : format_read(c.value);
