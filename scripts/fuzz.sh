@@ -12,19 +12,7 @@ seconds="${QUORVANE_FUZZ_SECONDS:-20}"
 targets=(age_year_file survey_data fields_file)
 
 bash "$root/scripts/deps.sh"
-# clang and its runtime libraries, libFuzzer among them (Debian 12 only recommends the latter).
-missing=()
-for p in clang libclang-rt-14-dev; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]} > 0)); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+# deps.sh also brings clang and its runtime libraries, libFuzzer among them.
 
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++
 cmake --build "$build" -j "$(nproc)"
