@@ -360,7 +360,6 @@ void report_progress(RunState& s, Host& host) {
 void CALCSTOCK(RunState& s, Host& host) {
   host.yield();  // 1. pending window events run here, and only here; STOP may end the run
   if (s.userend == 1) return;
-  assert(s.yearmax > s.yearmin && s.agemax > s.agemin);
   const bool direct = s.n21 == static_cast<std::int16_t>(Method::Direct);
 
   const bool extended = extend_last_year(s);  // 2. a last year without catch carries surveys
