@@ -36,6 +36,15 @@ constexpr double kAlfaMax = 0.5;
 
 MOption m_option(const RunState& s) { return static_cast<MOption>(s.n1); }
 
+// One outer search of the parameter tagged `tag` (1000 terminal f, 2000 MC, 3000 LALFA) between
+// 0 and `upper`.
+void search_one_parameter(RunState& s, Host& host, Evaluate objective, double tag, double upper) {
+  s.METKA = tag;
+  s.LGRAN = 0;
+  s.RGRAN = upper;
+  parmin(s, host, objective);
+}
+
 }  // namespace
 
 void set_starting_values(RunState& s) {
@@ -73,25 +82,16 @@ void precise_search(RunState& s, Host& host, Evaluate objective) {
   s.bflag = 0;
   for (;;) {
     if (std::fabs(s.f[s.yearmax] - s.PREF) > kMoved) {
-      s.LGRAN = 0;
-      s.RGRAN = kFMax;
-      s.METKA = 1000;
       searches = searches_before_cycle + 1;
-      parmin(s, host, objective);
+      search_one_parameter(s, host, objective, 1000, kFMax);
     }
     if (m_option(s) == MOption::Constant && std::fabs(s.MC - s.PREVMC) > kMoved) {
-      s.METKA = 2000;
-      s.LGRAN = 0;
-      s.RGRAN = kMMax;
       searches = searches + 1;
-      parmin(s, host, objective);
+      search_one_parameter(s, host, objective, 2000, kMMax);
     }
     if (m_option(s) == MOption::ByAge && std::fabs(s.LALFA - s.PREVALFA) > kMoved) {
-      s.METKA = 3000;
-      s.LGRAN = 0;
-      s.RGRAN = kAlfaMax;
       searches = searches + 1;
-      parmin(s, host, objective);
+      search_one_parameter(s, host, objective, 3000, kAlfaMax);
     }
     // With M known the single search of f is refined to the end at once: one cycle.
     if (m_option(s) == MOption::Known || searches <= searches_before_cycle) return;
