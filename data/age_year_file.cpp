@@ -60,8 +60,29 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
                          std::to_string(years) + " years of " + std::to_string(columns - 1) +
                          " ages expected from line 5 on)");
       }
+      if (a == 1 && y > 1 && value != table(1, 1) + (y - 1)) {
+        // The rows follow each other year by year. A row that slid tells of a value missing or
+        // extra in the rows above, or of a decimal comma read as two numbers: either way the
+        // values would land in the wrong cells without a sound.
+        throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": '" +
+                         label_text(value) + "' stands where the year " +
+                         label_text(table(1, 1) + (y - 1)) +
+                         " begins its row: a value is missing or extra in the rows above, or a "
+                         "decimal comma split a number (the decimal point is a dot)");
+      }
       table(a, y) = value;
     }
+  }
+  // Nothing after the last value needed is read, but a number on the same line tells that the
+  // last row holds more values than ages, as a decimal comma makes it do.
+  const std::string_view after = in.peek_on_line();
+  if (!after.empty() && parse_number(after)) {
+    throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": '" +
+                     std::string(after) + "' follows the value for age " +
+                     label_text(s.age_label(columns)) + " in year " +
+                     label_text(s.year_label(years)) +
+                     ": the row holds more values than ages, or a decimal comma split a number "
+                     "(the decimal point is a dot)");
   }
 }
 
@@ -205,6 +226,13 @@ std::vector<double> NumberReader::rest_of_line() {
   }
   take_line_end();
   return numbers;
+}
+
+std::string_view NumberReader::peek_on_line() {
+  if (at_line_end()) return {};
+  std::size_t end = pos_;
+  while (end < text_.size() && !is_separator(text_[end])) ++end;
+  return std::string_view(text_).substr(pos_, end - pos_);
 }
 
 void NumberReader::skip_lines(int count) {

@@ -36,6 +36,8 @@ class NumberReader {
   bool next(double& value);
   // The numbers of the rest of the current line; the line end is consumed with them.
   std::vector<double> rest_of_line();
+  // The next token on the current line, without reading it; empty at a line end.
+  std::string_view peek_on_line();
   // Moves past the next `count` line ends; the rest of the current line counts as one.
   void skip_lines(int count);
 

@@ -482,6 +482,10 @@ void check_settings(const Settings& t, const std::array<bool, kFieldCount + 1>& 
     }
   }
 
+  // Mode 3 mixes the two solutions of the recursion; a portion outside 0..1 extrapolates beyond
+  // both and can keep the loss from settling.
+  if (read[15] && !(t.mix >= 0 && t.mix <= 1)) problems.add(15, "is outside 0..1");
+
   // The median-based losses average an even number of central elements, at least two.
   if (read[33] && (t.centralel < 2 || t.centralel % 2 != 0)) {
     problems.add(33, "is not an even number of at least 2");

@@ -52,10 +52,11 @@ const BadInput kBrokenFiles[] = {
      "./w_fewer_years.txt: the file ends early: the row of year 2006 is missing (6 years of 4 "
      "ages expected from line 5 on)",
      Emptied},
-    // Rows of three values read as a stream: the numbers run out inside year 2005.
+    // Rows of three values read as a stream: the second row's year lands in age 4 of 2001.
     {"MortalityFileHasFewerAgesThanTheCatch", "--set Text5=m_fewer_ages.txt", 1,
-     "./m_fewer_ages.txt: the file ends early: the value for age 4 in year 2005 is missing (6 "
-     "years of 4 ages expected from line 5 on)",
+     "./m_fewer_ages.txt: line 6: '0.2' stands where the year 2002 begins its row: a value is "
+     "missing or extra in the rows above, or a decimal comma split a number (the decimal point "
+     "is a dot)",
      Emptied},
     {"MaturityFileEndsEarly", "--set Text37=mat_ends_early.txt", 1,
      "./mat_ends_early.txt: the file ends early: the row of year 2004 is missing (6 years of 4 "
