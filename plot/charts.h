@@ -1,0 +1,88 @@
+// The charts of a run, drawn from its tables folder: the same charts for the results window of
+// the window program and for quorvane-plot, which writes them to files without a display.
+//
+// The charts and their file stems, in display order:
+//   ssb                 SSB by year, the 5-95 % bootstrap band when the run had a bootstrap, and
+//                       the SSB surveys divided by their coefficients (on the scale of SSB)
+//   f                   the year factor f(y) and mean F over the analysed ages
+//   recruitment         N at the first analysed age, by year
+//   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
+//                       |residual|, one colour for positive and one for negative
+//   fleetK_residuals    the same for each aged fleet K
+//   surveyK_fit         observed against fitted for each survey (ssbK_fit for an SSB survey)
+//   retrospective       SSB and mean F of the full run and each peel, when retro.csv exists
+#pragma once
+
+#include <QChart>
+#include <QSize>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane::plot {
+
+enum class ImageFormat { Png, Svg };
+
+struct ChartInfo {
+  std::string name;   // the file stem, e.g. "ssb"
+  std::string title;  // the chart's title
+};
+
+// One row of summary.csv. An empty cell is an empty optional.
+struct SummaryRow {
+  int year = 0;
+  std::optional<double> f, recruitment, ssb, mean_f;
+  std::optional<double> ssb_q05, ssb_q50, ssb_q95;  // present after a bootstrap
+};
+
+// One row of stock.csv, the part the charts use.
+struct StockRow {
+  int year = 0;
+  int age = 0;
+  std::optional<double> catch_log_residual;
+};
+
+// One row of surveys.csv.
+struct SurveyRow {
+  enum class Kind { Ssb, Fleet };
+  Kind kind = Kind::Ssb;
+  int number = 0;
+  int year = 0;
+  std::optional<int> age;  // empty for an SSB survey
+  std::optional<double> observed, fitted, log_residual, catchability, coefficient;
+};
+
+// One row of retro.csv; peel 0 is the full run.
+struct RetroRow {
+  int peel = 0;
+  int year = 0;
+  std::optional<double> ssb, f, mean_f, recruitment;
+};
+
+// What the charts need from a tables folder.
+struct PlotData {
+  std::string folder;  // the tables folder read
+  std::vector<SummaryRow> summary;
+  std::vector<StockRow> stock;
+  std::vector<SurveyRow> surveys;
+  std::vector<RetroRow> retro;  // empty without a retrospective
+};
+
+// Reads summary.csv, stock.csv, surveys.csv (and retro.csv when it is in the folder or in
+// <folder>/../retro/). InputError naming file, line and token on a malformed file or a missing
+// required column; a missing summary.csv is an InputError naming the path.
+PlotData read_plot_data(const std::string& tables_dir);
+
+// The charts this data supports, in display order.
+std::vector<ChartInfo> available_charts(const PlotData& data);
+
+// A new chart (caller owns; QChartView::setChart takes it). Throws std::invalid_argument for a
+// name not in available_charts.
+QChart* make_chart(const PlotData& data, const std::string& name);
+
+// Renders the chart at `size` into a PNG or an SVG file. InputError naming the path when it
+// cannot be written.
+void save_chart(QChart* chart, const std::string& path, ImageFormat format,
+                QSize size = QSize(1200, 800));
+
+}  // namespace quorvane::plot
