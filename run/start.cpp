@@ -71,25 +71,22 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
   const int last_age = s.file_columns();
   const int last_year = s.file_years();
 
-  const bool ages_inside =
-      s.agemin >= 2 && s.agemin <= last_age && s.agemax >= 2 && s.agemax <= last_age;
-  if (s.agemin < 2 || s.agemin > last_age) {
-    add(11, "lies outside the ages " + file_ages + " of the C(a,y) file");
-  }
-  if (s.agemax < 2 || s.agemax > last_age) {
-    add(12, "lies outside the ages " + file_ages + " of the C(a,y) file");
-  }
-  if (ages_inside && s.agemin > s.agemax) add(12, "is below the first age of the analysis");
-
-  const bool years_inside =
-      s.yearmin >= 1 && s.yearmin <= last_year && s.yearmax >= 1 && s.yearmax <= last_year;
-  if (s.yearmin < 1 || s.yearmin > last_year) {
-    add(8, "lies outside the years " + file_years + " of the C(a,y) file");
-  }
-  if (s.yearmax < 1 || s.yearmax > last_year) {
-    add(9, "lies outside the years " + file_years + " of the C(a,y) file");
-  }
-  if (years_inside && s.yearmin > s.yearmax) add(9, "is below the first year of the analysis");
+  // A first and a last setting (fields `first_field` and `first_field + 1`) must lie inside the
+  // file's indices `lowest`..`last`, the first not above the last; true when both lie inside.
+  const auto check_pair = [&](int first_field, int first, int second, int lowest, int last,
+                              const std::string& file_range, const char* order) {
+    const bool first_inside = first >= lowest && first <= last;
+    const bool second_inside = second >= lowest && second <= last;
+    const std::string outside = "lies outside the " + file_range + " of the C(a,y) file";
+    if (!first_inside) add(first_field, outside);
+    if (!second_inside) add(first_field + 1, outside);
+    if (first_inside && second_inside && first > second) add(first_field + 1, order);
+    return first_inside && second_inside;
+  };
+  const bool ages_inside = check_pair(11, s.agemin, s.agemax, 2, last_age, "ages " + file_ages,
+                                      "is below the first age of the analysis");
+  const bool years_inside = check_pair(8, s.yearmin, s.yearmax, 1, last_year, "years " + file_years,
+                                       "is below the first year of the analysis");
   if (years_inside && s.yearmin <= s.yearmax && (s.yearmid < s.yearmin || s.yearmid > s.yearmax)) {
     add(10, "lies outside the years of the analysis " + texts[8] + ".." + texts[9]);
   }
@@ -141,8 +138,7 @@ void START(RunState& s, Host& host, const FieldTexts& texts) {
   casec4(s, host);  // 10. the estimation
 }
 
-RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts,
-                     const RunOptions& options) {
+RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts, const RunOptions& options) {
   const auto started = std::chrono::system_clock::now();
   s.results_record.reset();  // a record left by an earlier run does not describe this one
   RunHost run_host(s, host);
