@@ -75,12 +75,6 @@ class OutputFiles {
   std::map<std::string, std::optional<FileStamp>> before_;
 };
 
-std::string number(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
-
 void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& outcome,
                    const std::vector<std::string>& written) {
   std::string dir = fs::absolute(o.workdir).lexically_normal().string();
@@ -88,8 +82,8 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   std::printf("Working directory: %s\n", dir.c_str());
   if (outcome.status == RunStatus::Completed) {
     std::printf("Read C(a,y) %s: ages %s-%s, years %s-%s\n", s.AnamefileC.c_str(),
-                number(s.firstage).c_str(), number(s.lastage).c_str(), number(s.firstyear).c_str(),
-                number(s.lastyear).c_str());
+                label_text(s.firstage).c_str(), label_text(s.lastage).c_str(),
+                label_text(s.firstyear).c_str(), label_text(s.lastyear).c_str());
     std::printf("Read W(a,y) %s, M(a,y) %s\n", s.AnamefileW.c_str(), s.AnamefileM.c_str());
     if (s.indssb == 1) {
       for (int k = 1; k <= s.totalinds; ++k) {
@@ -97,9 +91,10 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
                     s.Anamefile[static_cast<std::size_t>(8 + k)].c_str());
       }
     }
-    std::printf("Analysis: ages %s-%s, years %s-%s\n", number(s.age_label(s.agemin)).c_str(),
-                number(s.age_label(s.agemax)).c_str(), number(s.year_label(s.yearmin)).c_str(),
-                number(s.year_label(s.yearmax)).c_str());
+    std::printf("Analysis: ages %s-%s, years %s-%s\n", label_text(s.age_label(s.agemin)).c_str(),
+                label_text(s.age_label(s.agemax)).c_str(),
+                label_text(s.year_label(s.yearmin)).c_str(),
+                label_text(s.year_label(s.yearmax)).c_str());
   }
   std::printf("Files written:");
   if (written.empty()) std::printf(" none");
@@ -108,8 +103,8 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   // The losses and the terminal f exist once an estimation has run.
   if (outcome.status == RunStatus::Completed && s.yearmax >= 1 && s.yearmax < kYearSlots &&
       s.f[static_cast<std::size_t>(s.yearmax)] > 0) {
-    std::printf("Total loss SSEALL: %s\n", number(s.SSEALL).c_str());
-    std::printf("Terminal f: %s\n", number(s.f[static_cast<std::size_t>(s.yearmax)]).c_str());
+    std::printf("Total loss SSEALL: %s\n", label_text(s.SSEALL).c_str());
+    std::printf("Terminal f: %s\n", label_text(s.f[static_cast<std::size_t>(s.yearmax)]).c_str());
   }
 }
 

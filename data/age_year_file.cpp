@@ -37,12 +37,6 @@ std::optional<long> leading_power(std::string_view mantissa) {
   }
   return std::nullopt;
 }
-// A label as a person writes it: 1984, 3, 2.5.
-std::string label_text(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
 
 // Reads the year rows of the matrix part into `table`.
 void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
@@ -87,6 +81,12 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
 }
 
 }  // namespace
+
+std::string label_text(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return buf;
+}
 
 std::optional<double> parse_number(std::string_view text) {
   while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);

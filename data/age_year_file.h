@@ -20,6 +20,9 @@ namespace quorvane {
 // Empty when the text is not a number or overflows a double; a value too small for a double is 0.
 std::optional<double> parse_number(std::string_view text);
 
+// A label or a setting as a person writes it, for messages: 1984, 3, 2.5 (up to 15 digits).
+std::string label_text(double v);
+
 // The file's path: the working directory followed by the name, "/" and "\" both separators.
 std::string resolve_path(const std::string& workdir, const std::string& name);
 

@@ -22,12 +22,6 @@ constexpr const char* kBackToWorkdir = "../../";
 constexpr int kLastYearField = 9;
 constexpr int kFirstPeriodEndField = 10;
 
-std::string number_text(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
-
 bool ran(const PeelResult& p) {
   return p.outcome.status == RunStatus::Completed && !p.years.empty();
 }
@@ -73,7 +67,7 @@ FieldTexts peel_fields(const FieldTexts& texts, int k) {
     throw SettingsError(field_problem(kLastYearField, texts[kLastYearField], "is not a number"));
   }
   const double lowered = *last - k;
-  peel[kLastYearField] = number_text(lowered);
+  peel[kLastYearField] = label_text(lowered);
   const std::optional<double> first_period_end = parse_number(texts[kFirstPeriodEndField]);
   if (first_period_end && *first_period_end > lowered) {
     peel[kFirstPeriodEndField] = peel[kLastYearField];

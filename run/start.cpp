@@ -31,12 +31,6 @@ void clear_search_state(RunState& s) {
   s.centralel = s.popa = s.ppa = s.ppy = s.curind = s.totalind = s.curinds = s.totalinds = 0;
 }
 
-std::string label_text(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  return buf;
-}
-
 // An age or year setting as an index: (value - first) + offset, rounded half to even.
 std::int16_t to_index(std::int16_t value, double first, int offset, const char* setting) {
   const std::optional<std::int16_t> index = round_to_int16(value - first + offset);
