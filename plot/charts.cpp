@@ -1,23 +1,708 @@
 #include "plot/charts.h"
 
+#include <QAreaSeries>
+#include <QFile>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QImage>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QPainter>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <set>
 #include <stdexcept>
 
+#include "plot/bubbles.h"
 #include "state/errors.h"
 
 namespace quorvane::plot {
+namespace {
 
-PlotData read_plot_data(const std::string& tables_dir) {
-  throw InputError(tables_dir + ": reading tables is not built yet");
+// Sizes in pixels, chosen so that a chart of 1200 x 800 (the saved size) and one filling most of
+// a 1366 x 768 screen read at arm's length, and a saved chart printed half a page wide still shows
+// its labels at about 8 points.
+constexpr int kTitlePixels = 24;
+constexpr int kAxisTitlePixels = 19;
+constexpr int kLabelPixels = 17;
+constexpr int kLegendPixels = 17;
+constexpr double kLineWidth = 3.0;
+constexpr double kMarkerSize = 12.0;
+
+// A band wider than this multiple of the largest estimate (the first years of a bootstrap, where
+// the catch hardly constrains the stock, can reach ten times the estimate) is cut at the top of
+// the chart so that the estimate itself stays readable.
+constexpr double kBandClip = 2.0;
+
+// The largest bubble fills this part of one year or one age of the plot area, so that
+// neighbouring bubbles touch only when both are near the largest.
+constexpr double kBubbleFill = 0.95;
+
+const QColor kEstimateColour(0x1f, 0x4e, 0x8c);    // dark blue
+const QColor kSecondColour(0xc4, 0x5a, 0x00);      // dark orange
+const QColor kSurveyColour(0xc0, 0x1c, 0x28);      // red
+const QColor kPositiveColour(0xc0, 0x1c, 0x28);    // red: observed above the model
+const QColor kNegativeColour(0x1f, 0x5f, 0xa8);    // blue: observed below the model
+const QColor kBandColour(0x1f, 0x4e, 0x8c, 0x40);  // the estimate's blue, light
+
+// Colours that stay apart in print and for the common red-green colour blindness.
+const QColor kPalette[] = {QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00),
+                           QColor(0x00, 0x9e, 0x73), QColor(0xcc, 0x79, 0xa7),
+                           QColor(0x56, 0xb4, 0xe9), QColor(0xe6, 0x9f, 0x00),
+                           QColor(0x4d, 0x4d, 0x4d), QColor(0x88, 0x22, 0x55),
+                           QColor(0x33, 0x22, 0x88), QColor(0x99, 0x99, 0x33)};
+
+QColor palette(std::size_t i) { return kPalette[i % std::size(kPalette)]; }
+
+QFont pixel_font(int pixels, bool bold = false) {
+  QFont font;
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
 }
 
-std::vector<ChartInfo> available_charts(const PlotData&) { return {}; }
-
-QChart* make_chart(const PlotData&, const std::string& name) {
-  throw std::invalid_argument("no chart named '" + name + "'");
+QChart* new_chart(const std::string& title) {
+  auto* chart = new QChart;
+  chart->setTitle(QString::fromStdString(title));
+  chart->setTitleFont(pixel_font(kTitlePixels, true));
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  chart->setMargins(QMargins(8, 8, 8, 8));
+  chart->legend()->setFont(pixel_font(kLegendPixels));
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  return chart;
 }
 
-void save_chart(QChart*, const std::string& path, ImageFormat, QSize) {
-  throw InputError(path + ": saving charts is not built yet");
+void style_axis(QAbstractAxis* axis, const std::string& title) {
+  axis->setTitleText(QString::fromStdString(title));
+  axis->setTitleFont(pixel_font(kAxisTitlePixels, true));
+  axis->setLabelsFont(pixel_font(kLabelPixels));
+  QPen grid = axis->gridLinePen();
+  grid.setColor(QColor(0xd0, 0xd0, 0xd0));
+  axis->setGridLinePen(grid);
+}
+
+// A whole-number axis (years, ages) with ticks on round values.
+QValueAxis* whole_axis(const std::string& title, double low, double high, double pad) {
+  auto* axis = new QValueAxis;
+  style_axis(axis, title);
+  const double span = high - low;
+  const double step = span <= 12 ? 1 : span <= 25 ? 2 : span <= 60 ? 5 : 10;
+  axis->setRange(low - pad, high + pad);
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(std::ceil(low / step) * step);
+  axis->setTickInterval(step);
+  axis->setLabelFormat("%.0f");
+  axis->setMinorTickCount(0);
+  return axis;
+}
+
+// A value axis from 0 (stock sizes and mortalities are compared with zero) to a round value
+// above `top`.
+QValueAxis* zero_based_axis(const std::string& title, double top) {
+  auto* axis = new QValueAxis;
+  style_axis(axis, title);
+  axis->setRange(0, top > 0 ? top * 1.05 : 1);
+  axis->applyNiceNumbers();
+  axis->setLabelFormat("%g");
+  return axis;
+}
+
+// Large stock sizes are shown in thousands or millions so that the axis labels stay short
+// ("500", not "5e+05"); the axis title names the unit.
+struct Scale {
+  double divisor = 1;
+  std::string unit = "catch units";
+};
+
+Scale scale_for(double top, const std::string& unit = "catch units") {
+  if (top >= 1e7) return {1e6, "millions of " + unit};
+  if (top >= 1e4) return {1e3, "thousands of " + unit};
+  return {1, unit};
+}
+
+void attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
+  chart->addSeries(series);
+  series->attachAxis(x);
+  series->attachAxis(y);
+}
+
+QLineSeries* line(const QString& name, const QColor& colour, double width = kLineWidth,
+                  Qt::PenStyle style = Qt::SolidLine) {
+  auto* series = new QLineSeries;
+  series->setName(name);
+  QPen pen(colour);
+  pen.setWidthF(width);
+  pen.setStyle(style);
+  series->setPen(pen);
+  return series;
+}
+
+QScatterSeries* points(const QString& name, const QColor& colour, double size = kMarkerSize) {
+  auto* series = new QScatterSeries;
+  series->setName(name);
+  series->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+  series->setMarkerSize(size);
+  series->setColor(colour);
+  series->setBorderColor(colour.darker(130));
+  return series;
+}
+
+// Divides the values of a series by the scale's divisor.
+void rescale(QXYSeries* series, const Scale& scale) {
+  if (scale.divisor == 1) return;
+  QList<QPointF> values = series->points();
+  for (QPointF& p : values) p.setY(p.y() / scale.divisor);
+  series->replace(values);
+}
+
+void hide_from_legend(QChart* chart, QAbstractSeries* series) {
+  for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+}
+
+std::string number_text(double v, int digits) {
+  return QString::number(v, 'g', digits).toStdString();
+}
+
+struct Range {
+  double low = std::numeric_limits<double>::infinity();
+  double high = -std::numeric_limits<double>::infinity();
+  void add(double v) {
+    low = std::min(low, v);
+    high = std::max(high, v);
+  }
+  bool empty() const { return low > high; }
+};
+
+Range year_range(const PlotData& data) {
+  Range years;
+  for (const SummaryRow& r : data.summary) years.add(r.year);
+  return years;
+}
+
+int first_age(const PlotData& data) {
+  int age = std::numeric_limits<int>::max();
+  for (const StockRow& r : data.stock) age = std::min(age, r.age);
+  return age;
+}
+
+std::optional<double> rho_of(const PlotData& data, const std::string& quantity) {
+  for (const RetroRhoRow& r : data.retro_rho) {
+    if (r.quantity == quantity) return r.rho;
+  }
+  return std::nullopt;
+}
+
+// --- The charts ---------------------------------------------------------------------------------
+
+// SSB with its bootstrap band and the SSB surveys on the scale of SSB: the index times its
+// coefficient of proportionality estimates SSB at the time of the survey (ind * k = SSB), so the
+// points are drawn beside that curve, not beside SSB at the start of the year.
+QChart* ssb_chart(const PlotData& data) {
+  QChart* chart = new_chart("Spawning stock biomass");
+  const Range years = year_range(data);
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+
+  double estimate_top = 0;
+  auto* ssb = line("SSB", kEstimateColour);
+  for (const SummaryRow& r : data.summary) {
+    if (!r.ssb) continue;
+    ssb->append(r.year, *r.ssb);
+    estimate_top = std::max(estimate_top, *r.ssb);
+  }
+
+  std::map<int, QScatterSeries*> surveys;
+  for (const SurveyRow& s : data.surveys) {
+    if (s.kind != SurveyRow::Kind::Ssb || !s.observed || *s.observed <= 0) continue;
+    QScatterSeries*& series = surveys[s.number];
+    if (!series) {
+      const QColor colour = surveys.size() == 1 ? kSurveyColour : palette(surveys.size());
+      series = points(QString("SSB survey %1 \u00d7 coefficient").arg(s.number), colour);
+    }
+    const double scaled = *s.observed * s.coefficient.value_or(1.0);
+    series->append(s.year, scaled);
+    estimate_top = std::max(estimate_top, scaled);
+  }
+
+  QLineSeries* at_survey_time = nullptr;
+  if (!surveys.empty()) {
+    at_survey_time = line("SSB at survey time", kSurveyColour, 2.0, Qt::DashLine);
+    for (const SummaryRow& r : data.summary) {
+      if (!r.ssb_survey_time) continue;
+      at_survey_time->append(r.year, *r.ssb_survey_time);
+      estimate_top = std::max(estimate_top, *r.ssb_survey_time);
+    }
+  }
+
+  QAreaSeries* band = nullptr;
+  double band_top = 0;
+  {
+    auto* upper = new QLineSeries;
+    auto* lower = new QLineSeries;
+    for (const SummaryRow& r : data.summary) {
+      if (!r.ssb_q05 || !r.ssb_q95) continue;
+      upper->append(r.year, *r.ssb_q95);
+      lower->append(r.year, *r.ssb_q05);
+      band_top = std::max(band_top, *r.ssb_q95);
+    }
+    if (upper->count() > 0) {
+      band = new QAreaSeries(upper, lower);
+      band->setBrush(kBandColour);
+      band->setPen(Qt::NoPen);
+    } else {
+      delete upper;
+      delete lower;
+    }
+  }
+  const bool clipped = band && band_top > kBandClip * estimate_top;
+  if (band) {
+    band->setName(clipped ? "Bootstrap 5\u201395 % (cut at the top)" : "Bootstrap 5\u201395 %");
+  }
+  const double top = clipped ? kBandClip * estimate_top : std::max(estimate_top, band_top);
+  const Scale scale = scale_for(top);
+  for (QXYSeries* series :
+       std::initializer_list<QXYSeries*>{ssb, at_survey_time, band ? band->upperSeries() : nullptr,
+                                         band ? band->lowerSeries() : nullptr}) {
+    if (series) rescale(series, scale);
+  }
+  for (auto& [number, series] : surveys) rescale(series, scale);
+  QValueAxis* y = zero_based_axis("SSB (" + scale.unit + ")", top / scale.divisor);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  if (band) attach(chart, band, x, y);
+  attach(chart, ssb, x, y);
+  if (at_survey_time) attach(chart, at_survey_time, x, y);
+  for (auto& [number, series] : surveys) attach(chart, series, x, y);
+  return chart;
+}
+
+// The year factor f(y) on the left and mean F over the analysed ages on the right: the two
+// differ in scale by the age factors, so each has its own axis.
+QChart* f_chart(const PlotData& data) {
+  QChart* chart = new_chart("Fishing mortality");
+  const Range years = year_range(data);
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  auto* f = line("f(y), year factor (left)", kEstimateColour);
+  auto* mean_f = line("Mean F (right)", kSecondColour, kLineWidth, Qt::DashLine);
+  double f_top = 0;
+  double mean_f_top = 0;
+  for (const SummaryRow& r : data.summary) {
+    if (r.f) {
+      f->append(r.year, *r.f);
+      f_top = std::max(f_top, *r.f);
+    }
+    if (r.mean_f) {
+      mean_f->append(r.year, *r.mean_f);
+      mean_f_top = std::max(mean_f_top, *r.mean_f);
+    }
+  }
+  QValueAxis* y_f = zero_based_axis("f(y)", f_top);
+  QValueAxis* y_mean_f = zero_based_axis("Mean F", mean_f_top);
+  y_f->setLinePenColor(kEstimateColour);
+  y_mean_f->setLinePenColor(kSecondColour);
+  y_mean_f->setGridLineVisible(false);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y_f, Qt::AlignLeft);
+  chart->addAxis(y_mean_f, Qt::AlignRight);
+  attach(chart, f, x, y_f);
+  attach(chart, mean_f, x, y_mean_f);
+  return chart;
+}
+
+QChart* recruitment_chart(const PlotData& data) {
+  const int age = first_age(data);
+  const std::string at_age = data.stock.empty() ? "" : " at age " + std::to_string(age);
+  QChart* chart = new_chart("Recruitment" + at_age);
+  const Range years = year_range(data);
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  auto* recruitment = line("Recruitment", kEstimateColour);
+  recruitment->setPointsVisible(true);
+  auto* upper = new QLineSeries;
+  auto* lower = new QLineSeries;
+  double top = 0;
+  for (const SummaryRow& r : data.summary) {
+    if (r.recruitment) {
+      recruitment->append(r.year, *r.recruitment);
+      top = std::max(top, *r.recruitment);
+    }
+    if (r.recruitment_q05 && r.recruitment_q95) {
+      upper->append(r.year, *r.recruitment_q95);
+      lower->append(r.year, *r.recruitment_q05);
+      top = std::max(top, *r.recruitment_q95);
+    }
+  }
+  const Scale scale = scale_for(top);
+  for (QXYSeries* series : {static_cast<QXYSeries*>(recruitment), static_cast<QXYSeries*>(upper),
+                            static_cast<QXYSeries*>(lower)}) {
+    rescale(series, scale);
+  }
+  QValueAxis* y =
+      zero_based_axis("Numbers" + at_age + " (" + scale.unit + ")", top / scale.divisor);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  if (upper->count() > 0) {
+    auto* band = new QAreaSeries(upper, lower);
+    band->setName("Bootstrap 5\u201395 %");
+    band->setBrush(kBandColour);
+    band->setPen(Qt::NoPen);
+    attach(chart, band, x, y);
+  } else {
+    delete upper;
+    delete lower;
+  }
+  attach(chart, recruitment, x, y);
+  return chart;
+}
+
+struct Bubble {
+  int year = 0;
+  int age = 0;
+  double residual = 0;
+};
+
+// Residuals by year and age as bubbles of area proportional to |residual|. The bubbles are
+// sized in pixels, so they are sized again whenever the plot area changes (a window resized, a
+// chart saved at another size).
+QChart* bubble_chart(const std::string& title, const std::vector<Bubble>& bubbles) {
+  Range years;
+  Range ages;
+  double largest = 0;
+  for (const Bubble& b : bubbles) {
+    years.add(b.year);
+    ages.add(b.age);
+    largest = std::max(largest, std::fabs(b.residual));
+  }
+  QChart* chart =
+      new_chart(title + " (largest bubble: |residual| " + number_text(largest, 2) + ")");
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.7);
+  QValueAxis* y = whole_axis("Age", ages.low, ages.high, 0.7);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+
+  auto* positive = points("Observed above the model (positive)", kPositiveColour);
+  auto* negative = points("Observed below the model (negative)", kNegativeColour);
+  std::vector<double> positive_sizes;
+  std::vector<double> negative_sizes;
+  for (const Bubble& b : bubbles) {
+    // A residual of exactly 0 has no area; it is left out rather than drawn as a dot.
+    if (b.residual == 0 || largest == 0) continue;
+    const double relative = bubble_diameter(b.residual, largest, 1.0);
+    if (b.residual > 0) {
+      positive->append(b.year, b.age);
+      positive_sizes.push_back(relative);
+    } else {
+      negative->append(b.year, b.age);
+      negative_sizes.push_back(relative);
+    }
+  }
+  for (QScatterSeries* s : {positive, negative}) {
+    QColor fill = s->color();
+    fill.setAlpha(0xb0);
+    s->setColor(fill);
+    attach(chart, s, x, y);
+  }
+
+  const double x_span = x->max() - x->min();
+  const double y_span = y->max() - y->min();
+  const auto resize_bubbles = [positive, negative, positive_sizes, negative_sizes, x_span,
+                               y_span](const QRectF& area) {
+    const double cell = std::min(area.width() / x_span, area.height() / y_span);
+    const double largest_diameter = std::max(2.0, kBubbleFill * cell);
+    const auto apply = [largest_diameter](QScatterSeries* s, const std::vector<double>& sizes) {
+      QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> config;
+      for (std::size_t i = 0; i < sizes.size(); ++i) {
+        config[static_cast<int>(i)][QXYSeries::PointConfiguration::Size] =
+            std::max(1.0, sizes[i] * largest_diameter);
+      }
+      s->setPointsConfiguration(config);
+    };
+    apply(positive, positive_sizes);
+    apply(negative, negative_sizes);
+  };
+  QObject::connect(chart, &QChart::plotAreaChanged, chart, resize_bubbles);
+  resize_bubbles(chart->plotArea());
+  return chart;
+}
+
+std::vector<Bubble> catch_bubbles(const PlotData& data) {
+  std::vector<Bubble> bubbles;
+  for (const StockRow& r : data.stock) {
+    if (r.catch_log_residual) bubbles.push_back(Bubble{r.year, r.age, *r.catch_log_residual});
+  }
+  return bubbles;
+}
+
+std::vector<Bubble> fleet_bubbles(const PlotData& data, int fleet) {
+  std::vector<Bubble> bubbles;
+  for (const SurveyRow& s : data.surveys) {
+    if (s.kind == SurveyRow::Kind::Fleet && s.number == fleet && s.age && s.log_residual) {
+      bubbles.push_back(Bubble{s.year, *s.age, *s.log_residual});
+    }
+  }
+  return bubbles;
+}
+
+// An SSB survey by year: the observed index as points, the model's value for it as a line.
+QChart* ssb_survey_fit_chart(const PlotData& data, int number) {
+  QChart* chart = new_chart("SSB survey " + std::to_string(number) + ": observed and fitted");
+  auto* observed = points("Observed", kSurveyColour);
+  auto* fitted = line("Fitted", kEstimateColour);
+  Range years;
+  double top = 0;
+  for (const SurveyRow& s : data.surveys) {
+    if (s.kind != SurveyRow::Kind::Ssb || s.number != number) continue;
+    years.add(s.year);
+    if (s.observed && *s.observed > 0) {
+      observed->append(s.year, *s.observed);
+      top = std::max(top, *s.observed);
+    }
+    if (s.fitted) {
+      fitted->append(s.year, *s.fitted);
+      top = std::max(top, *s.fitted);
+    }
+  }
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  const Scale scale = scale_for(top, "survey units");
+  rescale(observed, scale);
+  rescale(fitted, scale);
+  QValueAxis* y = zero_based_axis("Index (" + scale.unit + ")", top / scale.divisor);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  attach(chart, fitted, x, y);
+  attach(chart, observed, x, y);
+  return chart;
+}
+
+// An aged fleet: each observation against the model's value for it, one colour per age, on
+// logarithmic axes (the indices of the ages differ by orders of magnitude and the fit is made on
+// the log scale), with the line observed = fitted.
+QChart* fleet_fit_chart(const PlotData& data, int number) {
+  QChart* chart = new_chart("Fleet " + std::to_string(number) + ": observed against fitted");
+  std::map<int, QScatterSeries*> by_age;
+  Range values;
+  for (const SurveyRow& s : data.surveys) {
+    if (s.kind != SurveyRow::Kind::Fleet || s.number != number || !s.age) continue;
+    if (!s.observed || !s.fitted || *s.observed <= 0 || *s.fitted <= 0) continue;
+    QScatterSeries*& series = by_age[*s.age];
+    if (!series) {
+      series = points(QString("Age %1").arg(*s.age), palette(by_age.size() - 1), 10.0);
+    }
+    series->append(*s.fitted, *s.observed);
+    values.add(*s.fitted);
+    values.add(*s.observed);
+  }
+  const auto log_axis = [&values](const std::string& title) {
+    auto* axis = new QLogValueAxis;
+    style_axis(axis, title);
+    axis->setBase(10);
+    axis->setLabelFormat("%g");
+    axis->setMinorTickCount(8);
+    axis->setMinorGridLineColor(QColor(0xee, 0xee, 0xee));
+    axis->setRange(values.low / 1.5, values.high * 1.5);
+    return axis;
+  };
+  QLogValueAxis* x = log_axis("Fitted index");
+  QLogValueAxis* y = log_axis("Observed index");
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  auto* identity = line("Observed = fitted", QColor(0x60, 0x60, 0x60), 2.0, Qt::DashLine);
+  identity->append(values.low / 1.5, values.low / 1.5);
+  identity->append(values.high * 1.5, values.high * 1.5);
+  attach(chart, identity, x, y);
+  for (auto& [age, series] : by_age) attach(chart, series, x, y);
+  return chart;
+}
+
+// One quantity of the full run (peel 0, black) and of each peel, with a point at each peel's
+// last year, where the retrospective pattern shows.
+QChart* retrospective_chart(const PlotData& data, const std::string& quantity) {
+  const bool ssb = quantity == "ssb";
+  const std::string label = ssb ? "SSB" : "Mean F";
+  std::string title = "Retrospective: " + label;
+  if (const std::optional<double> rho = rho_of(data, quantity)) {
+    title += " (Mohn's rho " + number_text(*rho, 2) + ")";
+  }
+  QChart* chart = new_chart(title);
+  std::map<int, std::vector<QPointF>> peels;
+  Range years;
+  double top = 0;
+  for (const RetroRow& r : data.retro) {
+    const std::optional<double> value = ssb ? r.ssb : r.mean_f;
+    if (!value) continue;
+    peels[r.peel].emplace_back(r.year, *value);
+    years.add(r.year);
+    top = std::max(top, *value);
+  }
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  const Scale scale = ssb ? scale_for(top) : Scale{};
+  for (auto& [peel, values] : peels) {
+    for (QPointF& p : values) p.setY(p.y() / scale.divisor);
+  }
+  QValueAxis* y = zero_based_axis(ssb ? "SSB (" + scale.unit + ")" : "Mean F", top / scale.divisor);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  auto* ends = points("", Qt::black, 10.0);
+  std::vector<QColor> end_colours;
+  // The peels first, so that the full run is drawn over them.
+  for (auto it = peels.rbegin(); it != peels.rend(); ++it) {
+    const int peel = it->first;
+    std::vector<QPointF>& values = it->second;
+    std::sort(values.begin(), values.end(),
+              [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    const bool full = peel == 0;
+    const QColor colour = full ? QColor(Qt::black) : palette(static_cast<std::size_t>(peel - 1));
+    const QString name =
+        full ? QString("Full run") : QString("Last year %1").arg(values.back().x());
+    auto* series = line(name, colour, full ? kLineWidth + 1 : kLineWidth);
+    series->append(QList<QPointF>(values.begin(), values.end()));
+    attach(chart, series, x, y);
+    if (!full) {
+      ends->append(values.back());
+      end_colours.push_back(colour);
+    }
+  }
+  attach(chart, ends, x, y);
+  for (std::size_t i = 0; i < end_colours.size(); ++i) {
+    ends->setPointConfiguration(static_cast<int>(i), QXYSeries::PointConfiguration::Color,
+                                end_colours[i]);
+  }
+  hide_from_legend(chart, ends);
+  return chart;
+}
+
+// The numbers of the surveys of one kind, in order, that have rows satisfying `has`.
+template <typename Has>
+std::vector<int> survey_numbers(const PlotData& data, SurveyRow::Kind kind, Has has) {
+  std::set<int> numbers;
+  for (const SurveyRow& s : data.surveys) {
+    if (s.kind == kind && has(s)) numbers.insert(s.number);
+  }
+  return {numbers.begin(), numbers.end()};
+}
+
+bool has_fit(const SurveyRow& s) {
+  return s.observed && s.fitted && *s.observed > 0 && *s.fitted > 0;
+}
+
+}  // namespace
+
+std::vector<ChartInfo> available_charts(const PlotData& data) {
+  std::vector<ChartInfo> charts;
+  const auto any_summary = [&data](std::optional<double> SummaryRow::*field) {
+    return std::any_of(data.summary.begin(), data.summary.end(),
+                       [field](const SummaryRow& r) { return (r.*field).has_value(); });
+  };
+  if (any_summary(&SummaryRow::ssb)) charts.push_back({"ssb", "Spawning stock biomass"});
+  if (any_summary(&SummaryRow::f) || any_summary(&SummaryRow::mean_f)) {
+    charts.push_back({"f", "Fishing mortality"});
+  }
+  if (any_summary(&SummaryRow::recruitment)) charts.push_back({"recruitment", "Recruitment"});
+  if (!catch_bubbles(data).empty()) {
+    charts.push_back({"catch_residuals", "Catch log residuals"});
+  }
+  const std::vector<int> aged = survey_numbers(
+      data, SurveyRow::Kind::Fleet, [](const SurveyRow& s) { return s.log_residual.has_value(); });
+  for (int k : aged) {
+    charts.push_back({"fleet" + std::to_string(k) + "_residuals",
+                      "Fleet " + std::to_string(k) + " log residuals"});
+  }
+  for (int k : survey_numbers(data, SurveyRow::Kind::Ssb, has_fit)) {
+    charts.push_back({"ssb_survey" + std::to_string(k) + "_fit",
+                      "SSB survey " + std::to_string(k) + ": observed and fitted"});
+  }
+  for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_fit)) {
+    charts.push_back({"fleet" + std::to_string(k) + "_fit",
+                      "Fleet " + std::to_string(k) + ": observed against fitted"});
+  }
+  if (!data.retro.empty()) {
+    charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
+    charts.push_back({"retrospective_mean_f", "Retrospective: mean F"});
+  }
+  return charts;
+}
+
+QChart* make_chart(const PlotData& data, const std::string& name) {
+  const std::vector<ChartInfo> charts = available_charts(data);
+  if (std::none_of(charts.begin(), charts.end(),
+                   [&name](const ChartInfo& c) { return c.name == name; })) {
+    throw std::invalid_argument("no chart named '" + name + "' for the tables in " + data.folder);
+  }
+  if (name == "ssb") return ssb_chart(data);
+  if (name == "f") return f_chart(data);
+  if (name == "recruitment") return recruitment_chart(data);
+  if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
+  if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
+  if (name == "retrospective_mean_f") return retrospective_chart(data, "mean_f");
+  // The numbered charts: "fleetK_residuals", "fleetK_fit", "ssb_surveyK_fit".
+  const auto number_after = [&name](std::string_view prefix) {
+    return std::stoi(name.substr(prefix.size()));
+  };
+  if (name.starts_with("ssb_survey")) return ssb_survey_fit_chart(data, number_after("ssb_survey"));
+  const int fleet = number_after("fleet");
+  if (name.ends_with("_residuals")) {
+    return bubble_chart("Fleet " + std::to_string(fleet) + " log residuals",
+                        fleet_bubbles(data, fleet));
+  }
+  return fleet_fit_chart(data, fleet);
+}
+
+void save_chart(QChart* chart, const std::string& path, ImageFormat format, QSize size) {
+  // The chart is laid out at the requested size in a scene of its own, or, when it is shown in a
+  // window, in the window's scene, and put back to its size there afterwards.
+  QGraphicsScene own_scene;
+  QGraphicsScene* scene = chart->scene();
+  const QRectF shown = chart->geometry();
+  if (!scene) {
+    scene = &own_scene;
+    scene->addItem(chart);
+  }
+  chart->setGeometry(QRectF(chart->pos(), QSizeF(size)));
+  chart->layout()->activate();
+  const QRectF source(chart->pos(), QSizeF(size));
+  const QRectF target(QPointF(0, 0), QSizeF(size));
+
+  const QString file_name = QString::fromStdString(path);
+  bool written = false;
+  if (format == ImageFormat::Png) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing);
+      painter.setRenderHint(QPainter::TextAntialiasing);
+      scene->render(&painter, target, source);
+    }
+    written = image.save(file_name, "PNG");
+  } else {
+    QFile file(file_name);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+      QSvgGenerator svg;
+      svg.setOutputDevice(&file);
+      svg.setSize(size);
+      svg.setViewBox(target);
+      svg.setTitle(chart->title());
+      {
+        QPainter painter(&svg);
+        painter.setRenderHint(QPainter::Antialiasing);
+        scene->render(&painter, target, source);
+      }
+      file.close();
+      written = file.error() == QFileDevice::NoError;
+    }
+  }
+
+  if (scene == &own_scene) {
+    scene->removeItem(chart);
+  } else {
+    chart->setGeometry(shown);
+  }
+  if (!written) throw InputError(path + ": the chart cannot be written there");
 }
 
 }  // namespace quorvane::plot

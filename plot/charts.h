@@ -3,14 +3,16 @@
 //
 // The charts and their file stems, in display order:
 //   ssb                 SSB by year, the 5-95 % bootstrap band when the run had a bootstrap, and
-//                       the SSB surveys divided by their coefficients (on the scale of SSB)
+//                       the SSB surveys times their coefficients beside SSB at survey time
 //   f                   the year factor f(y) and mean F over the analysed ages
 //   recruitment         N at the first analysed age, by year
 //   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
 //                       |residual|, one colour for positive and one for negative
 //   fleetK_residuals    the same for each aged fleet K
-//   surveyK_fit         observed against fitted for each survey (ssbK_fit for an SSB survey)
-//   retrospective       SSB and mean F of the full run and each peel, when retro.csv exists
+//   ssb_surveyK_fit     observed and fitted of SSB survey K, by year
+//   fleetK_fit          observed against fitted of aged fleet K, one colour per age
+//   retrospective_ssb, retrospective_mean_f
+//                       SSB and mean F of the full run and of each peel, when retro.csv exists
 #pragma once
 
 #include <QChart>
@@ -32,7 +34,10 @@ struct ChartInfo {
 struct SummaryRow {
   int year = 0;
   std::optional<double> f, recruitment, ssb, mean_f;
-  std::optional<double> ssb_q05, ssb_q50, ssb_q95;  // present after a bootstrap
+  std::optional<double> ssb_survey_time;  // SSB at the time of the SSB surveys
+  // The bootstrap quantiles, present after a bootstrap.
+  std::optional<double> ssb_q05, ssb_q50, ssb_q95;
+  std::optional<double> recruitment_q05, recruitment_q95;
 };
 
 // One row of stock.csv, the part the charts use.
@@ -59,13 +64,20 @@ struct RetroRow {
   std::optional<double> ssb, f, mean_f, recruitment;
 };
 
+// One row of retro_rho.csv: Mohn's rho of "ssb", "mean_f" or "recruitment".
+struct RetroRhoRow {
+  std::string quantity;
+  std::optional<double> rho;
+};
+
 // What the charts need from a tables folder.
 struct PlotData {
   std::string folder;  // the tables folder read
   std::vector<SummaryRow> summary;
   std::vector<StockRow> stock;
   std::vector<SurveyRow> surveys;
-  std::vector<RetroRow> retro;  // empty without a retrospective
+  std::vector<RetroRow> retro;         // empty without a retrospective
+  std::vector<RetroRhoRow> retro_rho;  // from retro_rho.csv beside retro.csv, when it is there
 };
 
 // Reads summary.csv, stock.csv, surveys.csv (and retro.csv when it is in the folder or in

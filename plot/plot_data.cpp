@@ -1,0 +1,157 @@
+// Reading a tables folder into what the charts draw.
+#include <filesystem>
+#include <system_error>
+
+#include "plot/charts.h"
+#include "plot/csv_reader.h"
+#include "state/errors.h"
+
+namespace quorvane::plot {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<SummaryRow> read_summary(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int year = required_column(file, "year");
+  const int f = required_column(file, "f");
+  const int recruitment = required_column(file, "recruitment");
+  const int ssb = required_column(file, "ssb");
+  const int mean_f = required_column(file, "mean_f");
+  const auto ssb_survey_time = optional_column(file, "ssb_survey_time");
+  const auto ssb_q05 = optional_column(file, "ssb_q05");
+  const auto ssb_q50 = optional_column(file, "ssb_q50");
+  const auto ssb_q95 = optional_column(file, "ssb_q95");
+  const auto rec_q05 = optional_column(file, "recruitment_q05");
+  const auto rec_q95 = optional_column(file, "recruitment_q95");
+  std::vector<SummaryRow> rows;
+  for (const CsvRow& r : file.rows) {
+    SummaryRow row;
+    row.year = whole_cell(file, r, year);
+    row.f = number_cell(file, r, f);
+    row.recruitment = number_cell(file, r, recruitment);
+    row.ssb = number_cell(file, r, ssb);
+    row.mean_f = number_cell(file, r, mean_f);
+    row.ssb_survey_time = number_cell(file, r, ssb_survey_time);
+    row.ssb_q05 = number_cell(file, r, ssb_q05);
+    row.ssb_q50 = number_cell(file, r, ssb_q50);
+    row.ssb_q95 = number_cell(file, r, ssb_q95);
+    row.recruitment_q05 = number_cell(file, r, rec_q05);
+    row.recruitment_q95 = number_cell(file, r, rec_q95);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<StockRow> read_stock(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int year = required_column(file, "year");
+  const int age = required_column(file, "age");
+  const int residual = required_column(file, "catch_log_residual");
+  std::vector<StockRow> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back(StockRow{whole_cell(file, r, year), whole_cell(file, r, age),
+                            number_cell(file, r, residual)});
+  }
+  return rows;
+}
+
+std::vector<SurveyRow> read_surveys(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int kind = required_column(file, "kind");
+  const int number = required_column(file, "number");
+  const int year = required_column(file, "year");
+  const int age = required_column(file, "age");
+  const int observed = required_column(file, "observed");
+  const int fitted = required_column(file, "fitted");
+  const int residual = required_column(file, "log_residual");
+  const auto catchability = optional_column(file, "catchability");
+  const auto coefficient = optional_column(file, "coefficient");
+  std::vector<SurveyRow> rows;
+  for (const CsvRow& r : file.rows) {
+    SurveyRow row;
+    const std::string& k = r.cells[static_cast<std::size_t>(kind)];
+    if (k == "ssb") {
+      row.kind = SurveyRow::Kind::Ssb;
+    } else if (k == "fleet") {
+      row.kind = SurveyRow::Kind::Fleet;
+      row.age = whole_cell(file, r, age);
+    } else {
+      throw InputError(path + ": line " + std::to_string(r.line) + ": '" + k +
+                       "' is not a kind of survey (ssb or fleet)");
+    }
+    row.number = whole_cell(file, r, number);
+    row.year = whole_cell(file, r, year);
+    row.observed = number_cell(file, r, observed);
+    row.fitted = number_cell(file, r, fitted);
+    row.log_residual = number_cell(file, r, residual);
+    row.catchability = number_cell(file, r, catchability);
+    row.coefficient = number_cell(file, r, coefficient);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<RetroRow> read_retro(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int peel = required_column(file, "peel");
+  const int year = required_column(file, "year");
+  const int ssb = required_column(file, "ssb");
+  const int f = required_column(file, "f");
+  const int mean_f = required_column(file, "mean_f");
+  const int recruitment = required_column(file, "recruitment");
+  std::vector<RetroRow> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back(RetroRow{whole_cell(file, r, peel), whole_cell(file, r, year),
+                            number_cell(file, r, ssb), number_cell(file, r, f),
+                            number_cell(file, r, mean_f), number_cell(file, r, recruitment)});
+  }
+  return rows;
+}
+
+std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int quantity = required_column(file, "quantity");
+  const int rho = required_column(file, "rho");
+  std::vector<RetroRhoRow> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back(
+        RetroRhoRow{r.cells[static_cast<std::size_t>(quantity)], number_cell(file, r, rho)});
+  }
+  return rows;
+}
+
+bool is_file(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec);
+}
+
+}  // namespace
+
+PlotData read_plot_data(const std::string& tables_dir) {
+  const fs::path dir(tables_dir);
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) throw InputError(tables_dir + ": no such folder of tables");
+  const fs::path summary = dir / "summary.csv";
+  if (!is_file(summary)) throw InputError(summary.string() + ": no such file");
+
+  PlotData data;
+  data.folder = tables_dir;
+  data.summary = read_summary(summary.string());
+  data.stock = read_stock((dir / "stock.csv").string());
+  data.surveys = read_surveys((dir / "surveys.csv").string());
+
+  // The retrospective is written under the working directory, beside the results file whose
+  // tables these are; a retro.csv copied into the tables folder is taken first.
+  for (const fs::path& retro_dir : {dir, dir / ".." / "retro"}) {
+    const fs::path retro = retro_dir / "retro.csv";
+    if (!is_file(retro)) continue;
+    data.retro = read_retro(retro.lexically_normal().string());
+    const fs::path rho = retro_dir / "retro_rho.csv";
+    if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
+    break;
+  }
+  return data;
+}
+
+}  // namespace quorvane::plot

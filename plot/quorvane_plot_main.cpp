@@ -1,0 +1,121 @@
+// quorvane-plot: every chart of a run's tables folder, written to files without a display.
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "plot/charts.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quorvane-plot TABLES_DIR [--out DIR] [--format png|svg]\n"
+    "\n"
+    "Draws every chart the tables of a run support (SSB, fishing mortality, recruitment,\n"
+    "residuals, survey fits and, after a retrospective analysis, the retrospective) into DIR,\n"
+    "one file per chart named after it, and prints the path of each file.\n"
+    "\n"
+    "  TABLES_DIR        the tables folder of a run (output.out.tables for output.out)\n"
+    "  --out DIR         where the files go (default: TABLES_DIR/plots, made when needed)\n"
+    "  --format FORMAT   png (default, 1200 x 800 pixels) or svg\n"
+    "  --help            show this text\n";
+
+struct Options {
+  std::string tables;
+  std::string out;
+  quorvane::plot::ImageFormat format = quorvane::plot::ImageFormat::Png;
+  bool help = false;
+};
+
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::optional<std::string> inline_value;
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
+      inline_value = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    const auto value = [&]() -> std::string {
+      if (inline_value) return *inline_value;
+      if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+    } else if (arg == "--out") {
+      o.out = value();
+    } else if (arg == "--format") {
+      const std::string f = value();
+      if (f == "png") {
+        o.format = quorvane::plot::ImageFormat::Png;
+      } else if (f == "svg") {
+        o.format = quorvane::plot::ImageFormat::Svg;
+      } else {
+        throw UsageError("--format needs png or svg, not '" + f + "'");
+      }
+    } else if (arg.starts_with("-") && arg != "-") {
+      throw UsageError("unknown option '" + arg + "'");
+    } else if (o.tables.empty()) {
+      o.tables = arg;
+    } else {
+      throw UsageError("one tables folder only; '" + arg + "' is a second");
+    }
+  }
+  if (!o.help && o.tables.empty()) throw UsageError("the tables folder is missing");
+  if (o.out.empty()) o.out = (std::filesystem::path(o.tables) / "plots").string();
+  return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  try {
+    options = parse(argc, argv);
+  } catch (const UsageError& e) {
+    std::cerr << "quorvane-plot: " << e.what() << " (see --help)\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+
+  // Without a display the charts are drawn offscreen, the same pixels as on a screen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+
+  namespace plot = quorvane::plot;
+  try {
+    const plot::PlotData data = plot::read_plot_data(options.tables);
+    std::error_code ec;
+    std::filesystem::create_directories(options.out, ec);
+    if (ec)
+      throw std::runtime_error(options.out + ": the folder cannot be made (" + ec.message() + ")");
+    const char* extension = options.format == plot::ImageFormat::Png ? ".png" : ".svg";
+    for (const plot::ChartInfo& info : plot::available_charts(data)) {
+      const std::unique_ptr<QChart> chart(plot::make_chart(data, info.name));
+      const std::string path =
+          (std::filesystem::path(options.out) / (info.name + extension)).string();
+      plot::save_chart(chart.get(), path, options.format);
+      std::cout << path << '\n';
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "quorvane-plot: " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
