@@ -685,6 +685,7 @@ void save_chart(QChart* chart, const std::string& path, ImageFormat format, QSiz
       QSvgGenerator svg;
       svg.setOutputDevice(&file);
       svg.setSize(size);
+      svg.setResolution(96);  // a pixel of the screen: 1200 pixels print 317.5 mm wide
       svg.setViewBox(target);
       svg.setTitle(chart->title());
       {

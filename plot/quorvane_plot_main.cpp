@@ -32,6 +32,8 @@ struct Options {
   bool help = false;
 };
 
+QtMessageHandler default_handler = nullptr;
+
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -91,20 +93,36 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  namespace plot = quorvane::plot;
+  // The tables are read before Qt starts, so that a wrong folder is one line on stderr.
+  plot::PlotData data;
+  try {
+    data = plot::read_plot_data(options.tables);
+  } catch (const std::exception& e) {
+    std::cerr << "quorvane-plot: " << e.what() << '\n';
+    return 1;
+  }
+
   // Without a display the charts are drawn offscreen, the same pixels as on a screen.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // Qt's remark that a session without a desktop has no runtime folder says nothing about the
+  // charts; every other message of Qt is passed on.
+  default_handler = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")) return;
+        default_handler(type, context, message);
+      });
   QApplication app(argc, argv);
 
-  namespace plot = quorvane::plot;
   try {
-    const plot::PlotData data = plot::read_plot_data(options.tables);
     std::error_code ec;
     std::filesystem::create_directories(options.out, ec);
-    if (ec)
+    if (ec) {
       throw std::runtime_error(options.out + ": the folder cannot be made (" + ec.message() + ")");
+    }
     const char* extension = options.format == plot::ImageFormat::Png ? ".png" : ".svg";
     for (const plot::ChartInfo& info : plot::available_charts(data)) {
       const std::unique_ptr<QChart> chart(plot::make_chart(data, info.name));

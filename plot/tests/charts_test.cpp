@@ -1,0 +1,178 @@
+#include "plot/charts.h"
+
+#include <gtest/gtest.h>
+
+#include <QChartView>
+#include <QGraphicsLayout>
+#include <QScatterSeries>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+#include "plot/bubbles.h"
+#include "plot/tests/image_checks.h"
+#include "state/errors.h"
+
+namespace quorvane::plot {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(BubbleSize, AreaNotDiameterFollowsTheResidual) {
+  // Largest |r| = 0.8 gets 40 px. r = 0.2 is a quarter of it: the area a quarter, the diameter
+  // half, 20 px. r = -0.8 is as large as the largest whatever its sign: 40 px. r = 0.4:
+  // 40 * sqrt(0.5) = 28.2842712 px.
+  EXPECT_DOUBLE_EQ(bubble_diameter(0.2, 0.8, 40), 20);
+  EXPECT_DOUBLE_EQ(bubble_diameter(-0.8, 0.8, 40), 40);
+  EXPECT_NEAR(bubble_diameter(0.4, 0.8, 40), 28.2842712, 1e-7);
+  EXPECT_EQ(bubble_diameter(0, 0.8, 40), 0);
+}
+
+// A tables folder of two years and two ages, one SSB survey and one aged fleet, with the
+// retrospective beside it as the batch runner writes it (work/retro/ beside work/out.tables/).
+class ChartsOfASmallRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = fs::path(::testing::TempDir()) /
+            ("quorvane_charts_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(work_);
+    tables_ = work_ / "out.tables";
+    fs::create_directories(tables_);
+    fs::create_directories(work_ / "retro");
+    write(tables_ / "summary.csv",
+          "year,f,recruitment,total_stock_numbers,total_stock_weight,ssb,ssb_survey_time,"
+          "catch_weight,mean_f\n"
+          "2000,0.5,1000,3000,2500,1200,1100,300,0.3\n"
+          "2001,0.6,900,2800,2400,1100,1000,320,0.35\n");
+    write(tables_ / "stock.csv",
+          "year,age,catch,weight,m,maturity,n,s,gfactor,phy,f,catch_log_residual\n"
+          "2000,1,1,1,0.2,0,1,1,1,0.1,0.1,0.8\n"
+          "2000,2,1,1,0.2,1,1,1,1,0.1,0.1,-0.2\n"
+          "2001,1,1,1,0.2,0,1,1,1,0.1,0.1,\n"
+          "2001,2,1,1,0.2,1,1,1,1,0.1,0.1,-0.4\n");
+    write(tables_ / "surveys.csv",
+          "kind,number,year,age,observed,fitted,log_residual,catchability,coefficient\n"
+          "ssb,1,2000,,10,11,0.095,,100\n"
+          "ssb,1,2001,,12,10,-0.18,,100\n"
+          "fleet,2,2000,1,5,6,0.18,0.005,\n"
+          "fleet,2,2001,2,4,3,-0.29,0.003,\n");
+    write(work_ / "retro" / "retro.csv",
+          "peel,year,ssb,f,mean_f,recruitment\n"
+          "0,2000,1200,0.5,0.3,1000\n0,2001,1100,0.6,0.35,900\n1,2000,1300,0.45,0.28,1100\n");
+    write(work_ / "retro" / "retro_rho.csv", "quantity,rho,peels\nssb,0.0833,1\n");
+  }
+  void TearDown() override { fs::remove_all(work_); }
+
+  static void write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+
+  fs::path work_;
+  fs::path tables_;
+};
+
+TEST_F(ChartsOfASmallRun, EveryChartTheTablesSupportIsListedInOrderAndBuilds) {
+  const PlotData data = read_plot_data(tables_.string());
+  ASSERT_EQ(data.retro.size(), 3u);  // found in ../retro
+  ASSERT_EQ(data.retro_rho.size(), 1u);
+  EXPECT_FALSE(data.summary[0].ssb_q05.has_value());  // no bootstrap, no band
+  EXPECT_FALSE(data.stock[2].catch_log_residual.has_value());
+
+  std::vector<std::string> names;
+  for (const ChartInfo& c : available_charts(data)) names.push_back(c.name);
+  const std::vector<std::string> expected = {"ssb",
+                                             "f",
+                                             "recruitment",
+                                             "catch_residuals",
+                                             "fleet2_residuals",
+                                             "ssb_survey1_fit",
+                                             "fleet2_fit",
+                                             "retrospective_ssb",
+                                             "retrospective_mean_f"};
+  EXPECT_EQ(names, expected);
+  for (const std::string& name : names) {
+    const std::unique_ptr<QChart> chart(make_chart(data, name));
+    EXPECT_FALSE(chart->series().isEmpty()) << name;
+  }
+  EXPECT_THROW(delete make_chart(data, "fleet7_fit"), std::invalid_argument);
+
+  // Without the retrospective folder, no retrospective charts.
+  fs::remove_all(work_ / "retro");
+  names.clear();
+  for (const ChartInfo& c : available_charts(read_plot_data(tables_.string()))) {
+    names.push_back(c.name);
+  }
+  EXPECT_EQ(names.back(), "fleet2_fit");
+}
+
+TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {
+  const PlotData data = read_plot_data(tables_.string());
+  const std::unique_ptr<QChart> chart(make_chart(data, "catch_residuals"));
+  chart->resize(1200, 800);
+  chart->layout()->activate();
+  const auto scatter = [&chart](int i) {
+    return qobject_cast<QScatterSeries*>(chart->series()[i]);
+  };
+  ASSERT_EQ(chart->series().size(), 2);
+  const QScatterSeries* positive = scatter(0);
+  const QScatterSeries* negative = scatter(1);
+  // The empty residual of 2001 age 1 is not drawn: one positive bubble, two negative ones.
+  ASSERT_EQ(positive->count(), 1);
+  ASSERT_EQ(negative->count(), 2);
+  EXPECT_EQ(positive->at(0), QPointF(2000, 1));
+  const auto size = [](const QScatterSeries* s, int i) {
+    return s->pointConfiguration(i).value(QXYSeries::PointConfiguration::Size).toDouble();
+  };
+  // |r| 0.8, 0.2 and 0.4: diameters in the ratio 1 : 1/2 : 1/sqrt(2) = 0.70710678.
+  ASSERT_GT(size(positive, 0), 10);
+  EXPECT_NEAR(size(negative, 0) / size(positive, 0), 0.5, 1e-9);
+  EXPECT_NEAR(size(negative, 1) / size(positive, 0), 0.70710678, 1e-8);
+}
+
+TEST_F(ChartsOfASmallRun, MissingOrUnwritableFilesAreNamed) {
+  fs::remove(tables_ / "summary.csv");
+  try {
+    read_plot_data(tables_.string());
+    FAIL() << "no error for a missing summary.csv";
+  } catch (const InputError& e) {
+    EXPECT_EQ(std::string(e.what()), (tables_ / "summary.csv").string() + ": no such file");
+  }
+
+  write(tables_ / "summary.csv", "year,f,recruitment,ssb,mean_f\n2000,0.5,1000,1200,0.3\n");
+  write(tables_ / "stock.csv", "year,age,catch_log_residual\n2000,1,x\n");
+  try {
+    read_plot_data(tables_.string());
+    FAIL() << "no error for a malformed stock.csv";
+  } catch (const InputError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              (tables_ / "stock.csv").string() + ": line 2: 'x' is not a number");
+  }
+}
+
+TEST_F(ChartsOfASmallRun, SavingAChartShownInAWindowLeavesTheWindowAsItWas) {
+  const PlotData data = read_plot_data(tables_.string());
+  QChartView view;
+  view.setChart(make_chart(data, "ssb"));
+  view.resize(600, 400);
+  view.show();
+  const QSizeF shown = view.chart()->size();
+
+  const std::string png = (work_ / "ssb.png").string();
+  save_chart(view.chart(), png, ImageFormat::Png, QSize(900, 500));
+  EXPECT_TRUE(testing::is_drawn_png(png, 900, 500));
+  EXPECT_EQ(view.chart()->size(), shown);
+  EXPECT_EQ(view.chart()->scene(), view.scene());
+
+  const std::string nowhere = (work_ / "no_such_folder" / "ssb.svg").string();
+  try {
+    save_chart(view.chart(), nowhere, ImageFormat::Svg);
+    FAIL() << "no error for an unwritable path";
+  } catch (const InputError& e) {
+    EXPECT_EQ(std::string(e.what()), nowhere + ": the chart cannot be written there");
+  }
+}
+
+}  // namespace
+}  // namespace quorvane::plot
