@@ -6,16 +6,27 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
 
 #include "app/parameter_layout.h"
+#include "app/retrospective_job.h"
 #include "app/run_controller.h"
+#include "run/fields_file.h"
+#if QUORVANE_CHARTS
+#include "app/results_window.h"
+#endif
 
 namespace quorvane::app {
 
@@ -24,6 +35,14 @@ namespace {
 constexpr int kNameFieldWidth = 120;
 constexpr int kNumberFieldWidth = 55;
 constexpr int kFleetColumnWidth = 120;
+
+// Keys of what the program remembers between starts.
+const QString kWorkdirKey = QStringLiteral("workingDirectory");
+const QString kSettingsFileKey = QStringLiteral("settingsFile");
+const char* const kSettingsFilter = QT_TR_NOOP("Settings (*.txt *.fields);;All files (*)");
+
+// The peels offered first: three years back is the usual look at a retrospective pattern.
+constexpr int kUsualPeels = 3;
 
 QString text_of(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -36,14 +55,43 @@ ParameterWindow::ParameterWindow(RunController& controller, QWidget* parent)
   setWindowTitle(QStringLiteral("QUORVANE   ") +
                  tr("60 y*30a   upto  7 aged fleets and 3 SSB for tuning + ext.Y"));
   column_ = new QVBoxLayout(this);
+  createMenu();
   createTopLabel();
   createWorkingDirectory();
   createFields();
   createButtons();
+  readSettings();
   fitScreen();
 
   connect(&controller_, &RunController::runFinished, this, &ParameterWindow::reportRun);
   connect(&controller_, &RunController::parametersWanted, this, &ParameterWindow::showAgain);
+  connect(&controller_, &RunController::peelFinished, this, &ParameterWindow::reportPeel);
+  connect(&controller_, &RunController::retrospectiveFinished, this,
+          &ParameterWindow::reportRetrospective);
+}
+
+// The menu bar sits above the form, so the rows of the form keep their places.
+void ParameterWindow::createMenu() {
+  menu_bar_ = new QMenuBar(this);
+  QMenu* file = menu_bar_->addMenu(tr("&File"));
+  file->addAction(tr("&Save settings..."), this, &ParameterWindow::saveSettings);
+  file->addAction(tr("&Load settings..."), this, &ParameterWindow::loadSettings);
+  file->addSeparator();
+  file->addAction(tr("&Open results..."), this, &ParameterWindow::openResults);
+  QMenu* analysis = menu_bar_->addMenu(tr("&Analysis"));
+  analysis->addAction(tr("&Retrospective..."), this, &ParameterWindow::retrospective);
+  column_->setMenuBar(menu_bar_);
+}
+
+void ParameterWindow::readSettings() {
+  const QSettings settings;
+  const QString dir = settings.value(kWorkdirKey).toString();
+  if (!dir.isEmpty() && QDir(dir).exists()) workdir_->setText(dir);
+  settings_file_ = settings.value(kSettingsFileKey).toString();
+}
+
+void ParameterWindow::rememberWorkingDirectory() {
+  QSettings().setValue(kWorkdirKey, workingDirectory());
 }
 
 void ParameterWindow::createTopLabel() {
@@ -183,7 +231,10 @@ FieldTexts ParameterWindow::fieldTexts() const {
 
 QString ParameterWindow::workingDirectory() const { return workdir_->text(); }
 
-void ParameterWindow::setWorkingDirectory(const QString& dir) { workdir_->setText(dir); }
+void ParameterWindow::setWorkingDirectory(const QString& dir) {
+  workdir_->setText(dir);
+  rememberWorkingDirectory();
+}
 
 void ParameterWindow::chooseWorkingDirectory() {
   const QString dir =
@@ -199,14 +250,168 @@ void ParameterWindow::start() {
                 tr("The working directory \"%1\" does not exist.").arg(dir));
     return;
   }
+  rememberWorkingDirectory();
   if (controller_.start(fieldTexts(), dir)) status_->setText(tr("Running..."));
+}
+
+// ---- Saved settings ----
+
+QString ParameterWindow::saveSettingsTo(const QString& path) {
+  try {
+    write_fields_file(path.toStdString(), fieldTexts());
+  } catch (const std::exception& e) {
+    const QString problem = QString::fromUtf8(e.what());
+    showMessage(tr("Save settings"), problem);
+    return problem;
+  }
+  settings_file_ = path;
+  QSettings().setValue(kSettingsFileKey, path);
+  status_->setText(tr("Settings saved to %1").arg(path));
+  return {};
+}
+
+QString ParameterWindow::loadSettingsFrom(const QString& path) {
+  // A settings file holds every field; one written by hand may hold a few, and the others
+  // then take their defaults, as in the batch runner.
+  FieldTexts texts = default_field_texts();
+  try {
+    read_fields_file(path.toStdString(), texts);
+  } catch (const std::exception& e) {
+    const QString problem = QString::fromUtf8(e.what());
+    showMessage(tr("Load settings"), problem);
+    return problem;
+  }
+  for (int n = 1; n <= kFieldCount; ++n) fields_[n]->setText(QString::fromStdString(texts[n]));
+  settings_file_ = path;
+  QSettings().setValue(kSettingsFileKey, path);
+  status_->setText(tr("Settings loaded from %1").arg(path));
+  return {};
+}
+
+// The dialogs start at the last settings file, or in the working directory.
+void ParameterWindow::saveSettings() {
+  const QString from = settings_file_.isEmpty()
+                           ? QDir(workingDirectory()).filePath(QStringLiteral("settings.txt"))
+                           : settings_file_;
+  const QString path =
+      QFileDialog::getSaveFileName(this, tr("Save settings"), from, tr(kSettingsFilter));
+  if (!path.isEmpty()) saveSettingsTo(path);
+}
+
+void ParameterWindow::loadSettings() {
+  const QString from = settings_file_.isEmpty() ? workingDirectory() : settings_file_;
+  const QString path =
+      QFileDialog::getOpenFileName(this, tr("Load settings"), from, tr(kSettingsFilter));
+  if (!path.isEmpty()) loadSettingsFrom(path);
+}
+
+// ---- Results and retrospective ----
+
+QString ParameterWindow::showResults(const QString& folder, const QString& note,
+                                     const QString& chart) {
+#if QUORVANE_CHARTS
+  if (results_ == nullptr) results_ = new ResultsWindow(this);
+  const QString problem = results_->showTables(folder, note);
+  if (!problem.isEmpty()) return problem;
+  if (!chart.isEmpty()) results_->selectChart(chart);
+  results_->show();
+  results_->raise();
+  return {};
+#else
+  (void)folder;
+  (void)note;
+  (void)chart;
+  return tr("This program was built without charts.");
+#endif
+}
+
+void ParameterWindow::openResults() {
+#if QUORVANE_CHARTS
+  if (results_ == nullptr) results_ = new ResultsWindow(this);
+  results_->openResults(workingDirectory());
+#else
+  showMessage(tr("Open results"), showResults({}));
+#endif
+}
+
+void ParameterWindow::retrospective() {
+  if (controller_.running()) return;
+  const int most = most_peels(fieldTexts());
+  if (most < 1) {
+    showMessage(tr("Retrospective"),
+                tr("The years of the analysis (%1 to %2) leave no year to remove.")
+                    .arg(fields_[8]->text(), fields_[9]->text()));
+    return;
+  }
+  bool ok = false;
+  const int peels =
+      QInputDialog::getInt(this, tr("Retrospective"),
+                           tr("Number of years to remove, one peel each (1 to %1):").arg(most),
+                           std::min(kUsualPeels, most), 1, most, 1, &ok);
+  if (ok) runRetrospective(peels);
+}
+
+bool ParameterWindow::runRetrospective(int peels) {
+  const QString dir = workingDirectory();
+  if (!QDir(dir).exists()) {
+    showMessage(tr("Working directory"),
+                tr("The working directory \"%1\" does not exist.").arg(dir));
+    return false;
+  }
+  rememberWorkingDirectory();
+  if (!controller_.startRetrospective(fieldTexts(), dir, peels)) return false;
+  status_->setText(tr("Retrospective: %1 peels running...").arg(peels));
+  return true;
+}
+
+void ParameterWindow::reportPeel(int done, int peels) {
+  status_->setText(tr("Retrospective: %1 of %2 peels done...").arg(done).arg(peels));
+}
+
+void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
+  if (outcome.quit) return;
+  if (outcome.peels.empty() || outcome.rho.empty()) {
+    status_->setText(tr("The retrospective stopped with an error."));
+    showMessage(tr("Retrospective"), QString::fromStdString(outcome.problem));
+    return;
+  }
+  const auto rho_text = [&](std::size_t i) {
+    return outcome.rho[i].rho ? QString::number(*outcome.rho[i].rho, 'g', 4) : tr("none");
+  };
+  const auto ran = std::count_if(outcome.peels.begin(), outcome.peels.end(),
+                                 [](const PeelResult& p) { return !p.years.empty(); });
+  QStringList lines;
+  lines << tr("Mohn's rho: SSB %1, mean F %2, recruitment %3 (from %4 of %5 peels)")
+               .arg(rho_text(0), rho_text(1), rho_text(2))
+               .arg(ran)
+               .arg(outcome.peels.size());
+  for (const PeelResult& p : outcome.peels) {
+    if (p.years.empty()) {
+      lines << tr("Peel %1: %2").arg(p.peel).arg(QString::fromStdString(p.outcome.message));
+    }
+  }
+  if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
+  status_->setText(lines.front());
+  const QString problem =
+      showResults(QString::fromStdString(outcome.tables), lines.join(QLatin1Char('\n')),
+                  QStringLiteral("retrospective"));
+  if (!problem.isEmpty())
+    showMessage(tr("Retrospective"),
+                lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + problem);
 }
 
 void ParameterWindow::reportRun(const RunOutcome& outcome) {
   switch (outcome.status) {
-    case RunStatus::Completed:
+    case RunStatus::Completed: {
       status_->setText(tr("The run has ended."));
+      // The charts come up once the run is over; a folder the charts cannot be drawn from is
+      // said on the status line rather than in a window of its own.
+      const QString tables = QString::fromStdString(outcome.tables);
+      const QString problem =
+          tables.isEmpty() ? QString::fromStdString(outcome.tables_problem) : showResults(tables);
+      if (!problem.isEmpty()) status_->setText(tr("The run has ended; no charts: %1").arg(problem));
       return;
+    }
     case RunStatus::SettingsRejected:
       status_->setText(tr("Settings rejected; nothing was run."));
       showMessage(tr("Settings rejected"), QString::fromStdString(outcome.message));
@@ -235,6 +440,7 @@ void ParameterWindow::showAgain() {
 
 void ParameterWindow::quitSession() {
   hide();
+  if (results_ != nullptr) results_->hide();
   controller_.quit();
 }
 

@@ -1,6 +1,9 @@
 // The parameter window, the program's main window: the working directory, the 115 fields with
-// their labels in the rows of the form, START and "Quit session". It hands the field texts to a
-// run as typed and shows how a run ended; it neither reads numbers nor computes.
+// their labels in the rows of the form, START and "Quit session", and a menu to save and load
+// the fields as a settings file, to open the charts of a tables folder and to start a
+// retrospective analysis. It hands the field texts to a run as typed and shows how a run ended;
+// it neither reads numbers nor computes. The working directory and the last settings file are
+// remembered between program starts.
 #pragma once
 
 #include <QString>
@@ -14,13 +17,16 @@ class QGridLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
 
 namespace quorvane::app {
 
+class ResultsWindow;
 class RunController;
+struct RetroOutcome;
 struct LayoutCell;
 struct LayoutRow;
 
@@ -35,6 +41,21 @@ class ParameterWindow : public QWidget {
   QLineEdit* field(int n) const { return fields_[n]; }
   QString workingDirectory() const;
   void setWorkingDirectory(const QString& dir);
+  // The settings file last saved or loaded, in this session or an earlier one.
+  QString settingsFile() const { return settings_file_; }
+
+  // Writes every field to a settings file; the reason when it cannot (also shown).
+  QString saveSettingsTo(const QString& path);
+  // Sets the fields to their defaults and then to the file's texts. A file that cannot be read,
+  // or holds a line that is not "TextN=value" for a field, changes no field; the reason, which
+  // names the line, is returned and shown.
+  QString loadSettingsFrom(const QString& path);
+  // The peels of a retrospective with the fields as they stand; false when it cannot start.
+  bool runRetrospective(int peels);
+
+  QMenuBar* menuBar() const { return menu_bar_; }
+  // The results window once a run or the menu has opened it, else null.
+  ResultsWindow* resultsWindow() const { return results_; }
 
   // The scrolled widget that holds all fields (for a picture of the whole form).
   QWidget* fieldArea() const { return field_area_; }
@@ -46,6 +67,10 @@ class ParameterWindow : public QWidget {
   void start();
   void quitSession();
   void chooseWorkingDirectory();
+  void saveSettings();
+  void loadSettings();
+  void openResults();
+  void retrospective();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -53,8 +78,15 @@ class ParameterWindow : public QWidget {
  private slots:
   void reportRun(const quorvane::RunOutcome& outcome);
   void showAgain();
+  void reportPeel(int done, int peels);
+  void reportRetrospective(const quorvane::app::RetroOutcome& outcome);
 
  private:
+  void createMenu();
+  void readSettings();
+  void rememberWorkingDirectory();
+  // Shows the charts of a tables folder in the results window; the reason when it cannot.
+  QString showResults(const QString& folder, const QString& note = {}, const QString& chart = {});
   void createTopLabel();
   void createWorkingDirectory();
   void createFields();
@@ -67,6 +99,9 @@ class ParameterWindow : public QWidget {
   void showMessage(const QString& title, const QString& text);
 
   RunController& controller_;
+  QMenuBar* menu_bar_ = nullptr;
+  ResultsWindow* results_ = nullptr;
+  QString settings_file_;
   QVBoxLayout* column_ = nullptr;
   QLabel* top_label_ = nullptr;
   QLineEdit* workdir_ = nullptr;

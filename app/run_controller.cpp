@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QTimer>
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "app/window_host.h"
@@ -23,6 +24,7 @@ RunController::RunController(QObject* parent)
 RunController::~RunController() {
   if (worker_ != nullptr) {
     host_->request_quit();
+    quit_retrospective_ = true;
     worker_->wait();
     delete worker_;
   }
@@ -33,6 +35,9 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   if (running() || quitting_) return false;
   state_->workdir = workdir.toStdString();
   outcome_ = {};
+  last_texts_ = texts;
+  last_workdir_ = workdir;
+  retrospective_ = false;
   host_->begin_run();
   worker_ = QThread::create([this, texts] {
     try {
@@ -48,6 +53,42 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   return true;
 }
 
+bool RunController::startRetrospective(const FieldTexts& texts, const QString& workdir, int peels) {
+  if (running() || quitting_) return false;
+  const std::optional<FullRun> last = lastFullRun(texts, workdir);
+  retro_outcome_ = {};
+  retrospective_ = true;
+  quit_retrospective_ = false;
+  auto done = std::make_shared<std::atomic<int>>(0);
+  worker_ = QThread::create([this, texts, dir = workdir.toStdString(), peels, last, done] {
+    const auto peel_done = [this, peels, done] {
+      const int count = ++*done;
+      QMetaObject::invokeMethod(
+          this, [this, count, peels] { emit peelFinished(count, peels); }, Qt::QueuedConnection);
+    };
+    try {
+      retro_outcome_ = run_retrospective(texts, dir, peels, last ? &*last : nullptr,
+                                         quit_retrospective_, peel_done);
+    } catch (const std::exception& e) {
+      retro_outcome_ = {};
+      retro_outcome_.problem = e.what();
+    }
+  });
+  connect(worker_, &QThread::finished, this, &RunController::finishRun);
+  worker_->start();
+  return true;
+}
+
+std::optional<FullRun> RunController::lastFullRun(const FieldTexts& texts,
+                                                  const QString& workdir) const {
+  const ResultsRecord* record = state_->results_record.get();
+  if (outcome_.status != RunStatus::Completed || record == nullptr || !record->complete ||
+      record->stopped || texts != last_texts_ || workdir != last_workdir_) {
+    return std::nullopt;
+  }
+  return FullRun{record->years, outcome_.tables};
+}
+
 void RunController::finishRun() {
   worker_->wait();
   delete worker_;
@@ -57,9 +98,15 @@ void RunController::finishRun() {
     emit sessionOver();
     return;
   }
+  if (retrospective_) return finishRetrospective();
   // A failed run leaves no progress worth watching; the message says what failed.
   if (outcome_.status != RunStatus::Completed) progress_->hide();
   emit runFinished(outcome_);
+}
+
+void RunController::finishRetrospective() {
+  retrospective_ = false;
+  emit retrospectiveFinished(retro_outcome_);
 }
 
 void RunController::quit() {
@@ -67,6 +114,7 @@ void RunController::quit() {
   progress_->hide();
   if (running()) {
     host_->request_quit();
+    quit_retrospective_ = true;
     return;
   }
   closeFiles();

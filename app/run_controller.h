@@ -1,18 +1,21 @@
 // The session of the window program: the run state, which lives as long as the program, the
-// worker thread that runs one START at a time, the progress window and the two question
-// windows. It turns the user's STOP and "Quit session" into requests that the computation
-// takes at its yield point, and the worker's drawing and questions into window actions.
+// worker thread that runs one START or one retrospective analysis at a time, the progress window
+// and the two question windows. It turns the user's STOP and "Quit session" into requests that the
+// computation takes at its yield point, and the worker's drawing and questions into window actions.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/progress_window.h"
 #include "app/question_windows.h"
+#include "app/retrospective_job.h"
 #include "report/host.h"
 #include "run/settings.h"
 #include "run/start.h"
@@ -41,6 +44,12 @@ class RunController : public QObject {
   // worker thread. Ignored (false) while a run is in progress or the session is closing.
   bool start(const FieldTexts& texts, const QString& workdir);
 
+  // "Retrospective...": the peels 1..peels of the assessment with these field texts, on the
+  // worker thread, without the progress window. The full run is the last START when it reached
+  // its end with the same texts in the same directory, and is run afresh otherwise. Ignored
+  // (false) while something is running or the session is closing.
+  bool startRetrospective(const FieldTexts& texts, const QString& workdir, int peels);
+
   // "Quit session": a run in progress unwinds at its next yield point without writing results;
   // then the open files are closed and sessionOver() is emitted.
   void quit();
@@ -52,6 +61,7 @@ class RunController : public QObject {
   // The run state; read it only while no run is in progress.
   const RunState& state() const { return *state_; }
   const RunOutcome& lastOutcome() const { return outcome_; }
+  const RetroOutcome& lastRetrospective() const { return retro_outcome_; }
 
   // Holds the worker at its n-th yield point of the next run and emits workerHeld(); STOP or
   // release() lets it go on.
@@ -70,6 +80,8 @@ class RunController : public QObject {
  signals:
   void runStarted();
   void runFinished(const quorvane::RunOutcome& outcome);
+  void peelFinished(int done, int peels);
+  void retrospectiveFinished(const quorvane::app::RetroOutcome& outcome);
   void parametersWanted();
   void heldAtYield(long yield_count);
   void sessionOver();
@@ -80,6 +92,9 @@ class RunController : public QObject {
 
  private:
   void finishRun();
+  void finishRetrospective();
+  // The last START as the full run of a retrospective with these texts, when it can serve.
+  std::optional<FullRun> lastFullRun(const FieldTexts& texts, const QString& workdir) const;
   void closeFiles();
   // Runs `question` now, or after "Stop it?" is answered when that question is on screen.
   void whenQuestionsAllowed(std::function<void()> question);
@@ -90,7 +105,12 @@ class RunController : public QObject {
   std::unique_ptr<BootstrapWindow> bootstrap_;
   std::unique_ptr<RestartWindow> restart_;
   QThread* worker_ = nullptr;
-  RunOutcome outcome_;  // written by the worker, read once it has finished
+  RunOutcome outcome_;     // written by the worker, read once it has finished
+  FieldTexts last_texts_;  // of the last START
+  QString last_workdir_;
+  bool retrospective_ = false;  // the worker runs a retrospective, not a START
+  std::atomic<bool> quit_retrospective_{false};
+  RetroOutcome retro_outcome_;
   bool quitting_ = false;
   bool stop_question_open_ = false;
   std::vector<std::function<void()>> deferred_;

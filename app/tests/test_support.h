@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QList>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -52,9 +53,12 @@ class ModalAnswerer : public QObject {
   };
 
   void poll() {
+    // A window that is being answered may become the active one again for a moment, when a
+    // window it opened has closed; it counts as new only after it has been hidden.
+    handled_.removeIf([](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
     QWidget* window = QApplication::activeModalWidget();
-    if (window == nullptr || (window == handled_ && window->isVisible())) return;
-    handled_ = window;
+    if (window == nullptr || handled_.contains(window)) return;
+    handled_.append(window);
     auto it = std::find_if(expected_.begin(), expected_.end(),
                            [window](const Expectation& e) { return e.matches(window); });
     if (it == expected_.end()) {
@@ -76,7 +80,7 @@ class ModalAnswerer : public QObject {
 
   QTimer timer_;
   std::deque<Expectation> expected_;
-  QPointer<QWidget> handled_;
+  QList<QPointer<QWidget>> handled_;
   int answering_ = 0;
 };
 

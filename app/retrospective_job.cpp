@@ -1,0 +1,98 @@
+#include "app/retrospective_job.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "data/age_year_file.h"
+#include "report/host.h"
+#include "run/start.h"
+#include "state/errors.h"
+#include "state/run_state.h"
+
+namespace quorvane::app {
+
+namespace {
+
+constexpr int kFirstYearField = 8;
+constexpr int kLastYearField = 9;
+
+// A run without windows: the bootstrap question gets the default No, and the window's
+// "Quit session" reaches the run at its yield point.
+class QuietHost : public Host {
+ public:
+  QuietHost(const std::atomic<bool>& quit, std::function<void()> ended)
+      : quit_(quit), ended_(std::move(ended)) {}
+
+  UserRequest yield() override { return quit_.load() ? UserRequest::Quit : UserRequest::None; }
+  void run_ended(const std::string&) override {
+    if (ended_) ended_();
+  }
+
+ private:
+  const std::atomic<bool>& quit_;
+  std::function<void()> ended_;
+};
+
+// The full run, in a fresh session in the working directory. Empty summary when it failed.
+FullRun run_full(const FieldTexts& texts, const std::string& workdir, const std::atomic<bool>& quit,
+                 RetroOutcome& outcome) {
+  RunState state;
+  state.workdir = workdir;
+  QuietHost host(quit, {});
+  const RunOutcome run = run_start(state, host, texts);
+  FullRun full;
+  if (run.status != RunStatus::Completed) {
+    outcome.problem = run.message;
+  } else if (!state.results_record || !state.results_record->complete ||
+             state.results_record->stopped) {
+    outcome.quit = quit.load();
+    if (!outcome.quit) outcome.problem = "the run did not reach its end";
+  } else {
+    full.years = state.results_record->years;
+    full.tables = run.tables;
+  }
+  return full;
+}
+
+}  // namespace
+
+int most_peels(const FieldTexts& texts) {
+  const std::optional<double> first = parse_number(texts[kFirstYearField]);
+  const std::optional<double> last = parse_number(texts[kLastYearField]);
+  if (!first || !last || *last <= *first) return 0;
+  return static_cast<int>(std::min(*last - *first, 1000.0));
+}
+
+RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workdir, int peels,
+                               const FullRun* full, const std::atomic<bool>& quit,
+                               const std::function<void()>& peel_done) {
+  RetroOutcome outcome;
+  FullRun fresh;
+  if (full == nullptr) {
+    fresh = run_full(texts, workdir, quit, outcome);
+    if (fresh.years.empty()) return outcome;
+    full = &fresh;
+  }
+  outcome.tables = full->tables;
+
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  outcome.peels = run_peels(workdir, texts, peels, cores, [&](int, const RunState&) {
+    return std::make_unique<QuietHost>(quit, peel_done);
+  });
+  if (quit.load()) {
+    outcome.quit = true;
+    return outcome;
+  }
+  outcome.rho = retro_rho(full->years, outcome.peels);
+  outcome.folder = resolve_path(workdir, "retro");
+  try {
+    write_retro_tables(outcome.folder, full->years, outcome.peels, outcome.rho);
+  } catch (const InputError& e) {
+    outcome.problem = e.what();
+  }
+  return outcome;
+}
+
+}  // namespace quorvane::app

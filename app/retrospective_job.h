@@ -1,0 +1,45 @@
+// The retrospective analysis of the window program: the assessment with the current fields and
+// its peels (the last 1..N analysis years removed), computed on a worker thread without the
+// progress window, and the retrospective tables in retro/ under the working directory, as the
+// batch runner writes them with --retro N.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "report/results_record.h"
+#include "run/retrospective.h"
+#include "run/settings.h"
+
+namespace quorvane::app {
+
+struct RetroOutcome {
+  std::string problem;  // one line when the full run failed or a table could not be written
+  bool quit = false;    // "Quit session" ended it; nothing is to be shown
+  std::vector<PeelResult> peels;
+  std::vector<RetroRho> rho;  // ssb, mean_f, recruitment
+  std::string folder;         // retro/ under the working directory
+  std::string tables;         // the full run's tables folder, from which the charts are drawn
+};
+
+// The full run the peels are set against: its stock summary and tables folder.
+struct FullRun {
+  std::vector<SummaryYear> years;
+  std::string tables;
+};
+
+// The most peels the analysis years allow: every peel keeps at least the first year. Zero when
+// the first or last year of the analysis is not a number.
+int most_peels(const FieldTexts& texts);
+
+// Runs the retrospective in `workdir`. Without `full`, the assessment with `texts` is run first,
+// in a fresh session as at a program start, writing its files into the working directory. The
+// peels run on all cores. `quit` set by the window makes every run unwind at its next yield
+// point; `peel_done` is called, on a computing thread, as each peel ends.
+RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workdir, int peels,
+                               const FullRun* full, const std::atomic<bool>& quit,
+                               const std::function<void()>& peel_done);
+
+}  // namespace quorvane::app
