@@ -196,8 +196,25 @@ void MenuTest::retrospectiveMatchesTheBatchRunner() {
     QVERIFY2(results->currentChart().startsWith(QStringLiteral("retrospective")),
              qPrintable(results->currentChart()));
     QCOMPARE(results->note()->text(), session.window.statusLine()->text());
+    if (!after_start) {
+      results->resize(1366, 768);
+      QVERIFY(save_picture(results, QStringLiteral("results_window_retrospective_1366x768")));
+    }
 #endif
   }
+}
+
+void MenuTest::quitSessionDuringARetrospectiveEndsItWithoutTables() {
+  Session session;
+  bool over = false;
+  connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
+  QVERIFY(session.window.runRetrospective(3));
+  // One thing at a time: START waits until the retrospective is over.
+  QVERIFY(!session.controller.start(session.window.fieldTexts(), session.dir.path()));
+  session.window.quitButton()->click();
+  QVERIFY(QTest::qWaitFor([&] { return over; }, kRunTimeoutMs));
+  QVERIFY(!session.retro_finished);
+  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("retro/retro.csv"))));
 }
 
 }  // namespace quorvane::app::testing

@@ -16,6 +16,7 @@ class MenuTest : public QObject {
   void badSettingsFileLoadsNothingAndNamesTheLine();
   void windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts();
   void retrospectiveMatchesTheBatchRunner();
+  void quitSessionDuringARetrospectiveEndsItWithoutTables();
 };
 
 }  // namespace quorvane::app::testing

@@ -2,6 +2,7 @@
 // window's drawing, and the two question windows.
 #include "app/tests/window_test.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -105,6 +106,7 @@ void WindowTest::parameterWindowFitsALaptopScreen() {
   RunController controller;
   ParameterWindow window(controller);
   window.resize(1366, 768);
+  window.setWorkingDirectory(QDir::homePath() + QStringLiteral("/assessments/demo-stock"));
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   // Only the height scrolls: every field is reachable without cutting a row short.
