@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -23,6 +22,7 @@
 #include "app/parameter_layout.h"
 #include "app/retrospective_job.h"
 #include "app/run_controller.h"
+#include "app/warning.h"
 #include "run/fields_file.h"
 #if QUORVANE_CHARTS
 #include "app/results_window.h"
@@ -244,14 +244,19 @@ void ParameterWindow::chooseWorkingDirectory() {
 
 void ParameterWindow::start() {
   if (controller_.running()) return;  // one run at a time; the press is ignored
+  if (!useWorkingDirectory()) return;
+  if (controller_.start(fieldTexts(), workingDirectory())) status_->setText(tr("Running..."));
+}
+
+bool ParameterWindow::useWorkingDirectory() {
   const QString dir = workingDirectory();
   if (!QDir(dir).exists()) {
-    showMessage(tr("Working directory"),
-                tr("The working directory \"%1\" does not exist.").arg(dir));
-    return;
+    show_warning(this, tr("Working directory"),
+                 tr("The working directory \"%1\" does not exist.").arg(dir));
+    return false;
   }
   rememberWorkingDirectory();
-  if (controller_.start(fieldTexts(), dir)) status_->setText(tr("Running..."));
+  return true;
 }
 
 // ---- Saved settings ----
@@ -261,7 +266,7 @@ QString ParameterWindow::saveSettingsTo(const QString& path) {
     write_fields_file(path.toStdString(), fieldTexts());
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
-    showMessage(tr("Save settings"), problem);
+    show_warning(this, tr("Save settings"), problem);
     return problem;
   }
   settings_file_ = path;
@@ -278,7 +283,7 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
     read_fields_file(path.toStdString(), texts);
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
-    showMessage(tr("Load settings"), problem);
+    show_warning(this, tr("Load settings"), problem);
     return problem;
   }
   for (int n = 1; n <= kFieldCount; ++n) fields_[n]->setText(QString::fromStdString(texts[n]));
@@ -330,7 +335,7 @@ void ParameterWindow::openResults() {
   if (results_ == nullptr) results_ = new ResultsWindow(this);
   results_->openResults(workingDirectory());
 #else
-  showMessage(tr("Open results"), showResults({}));
+  show_warning(this, tr("Open results"), showResults({}));
 #endif
 }
 
@@ -338,9 +343,9 @@ void ParameterWindow::retrospective() {
   if (controller_.running()) return;
   const int most = most_peels(fieldTexts());
   if (most < 1) {
-    showMessage(tr("Retrospective"),
-                tr("The years of the analysis (%1 to %2) leave no year to remove.")
-                    .arg(fields_[8]->text(), fields_[9]->text()));
+    show_warning(this, tr("Retrospective"),
+                 tr("The years of the analysis (%1 to %2) leave no year to remove.")
+                     .arg(fields_[8]->text(), fields_[9]->text()));
     return;
   }
   bool ok = false;
@@ -352,14 +357,10 @@ void ParameterWindow::retrospective() {
 }
 
 bool ParameterWindow::runRetrospective(int peels) {
-  const QString dir = workingDirectory();
-  if (!QDir(dir).exists()) {
-    showMessage(tr("Working directory"),
-                tr("The working directory \"%1\" does not exist.").arg(dir));
+  if (!useWorkingDirectory() ||
+      !controller_.startRetrospective(fieldTexts(), workingDirectory(), peels)) {
     return false;
   }
-  rememberWorkingDirectory();
-  if (!controller_.startRetrospective(fieldTexts(), dir, peels)) return false;
   status_->setText(tr("Retrospective: %1 peels running...").arg(peels));
   return true;
 }
@@ -372,7 +373,7 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
   if (outcome.quit) return;
   if (outcome.peels.empty() || outcome.rho.empty()) {
     status_->setText(tr("The retrospective stopped with an error."));
-    showMessage(tr("Retrospective"), QString::fromStdString(outcome.problem));
+    show_warning(this, tr("Retrospective"), QString::fromStdString(outcome.problem));
     return;
   }
   const auto rho_text = [&](std::size_t i) {
@@ -392,12 +393,12 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
   }
   if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
   status_->setText(lines.front());
+  const QString note = lines.join(QLatin1Char('\n'));
   const QString problem =
-      showResults(QString::fromStdString(outcome.tables), lines.join(QLatin1Char('\n')),
-                  QStringLiteral("retrospective"));
-  if (!problem.isEmpty())
-    showMessage(tr("Retrospective"),
-                lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + problem);
+      showResults(QString::fromStdString(outcome.tables), note, QStringLiteral("retrospective"));
+  if (!problem.isEmpty()) {
+    show_warning(this, tr("Retrospective"), note + QStringLiteral("\n\n") + problem);
+  }
 }
 
 void ParameterWindow::reportRun(const RunOutcome& outcome) {
@@ -414,22 +415,14 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
     }
     case RunStatus::SettingsRejected:
       status_->setText(tr("Settings rejected; nothing was run."));
-      showMessage(tr("Settings rejected"), QString::fromStdString(outcome.message));
+      show_warning(this, tr("Settings rejected"), QString::fromStdString(outcome.message));
       return;
     case RunStatus::InputFailed:
     case RunStatus::ArithmeticFailed:
       status_->setText(tr("The run stopped with an error."));
-      showMessage(tr("The run stopped"), QString::fromStdString(outcome.message));
+      show_warning(this, tr("The run stopped"), QString::fromStdString(outcome.message));
       return;
   }
-}
-
-void ParameterWindow::showMessage(const QString& title, const QString& text) {
-  auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
-  box->setObjectName(QStringLiteral("runMessage"));
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::ApplicationModal);
-  box->show();
 }
 
 void ParameterWindow::showAgain() {

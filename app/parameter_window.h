@@ -85,6 +85,8 @@ class ParameterWindow : public QWidget {
   void createMenu();
   void readSettings();
   void rememberWorkingDirectory();
+  // The working directory for a run: remembered when it exists, a message when it does not.
+  bool useWorkingDirectory();
   // Shows the charts of a tables folder in the results window; the reason when it cannot.
   QString showResults(const QString& folder, const QString& note = {}, const QString& chart = {});
   void createTopLabel();
@@ -96,7 +98,6 @@ class ParameterWindow : public QWidget {
   QWidget* createRow(const LayoutRow& cells);
   QWidget* createFleetGrid();
   QLineEdit* createField(int n);
-  void showMessage(const QString& title, const QString& text);
 
   RunController& controller_;
   QMenuBar* menu_bar_ = nullptr;

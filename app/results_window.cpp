@@ -6,10 +6,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <exception>
+
+#include "app/warning.h"
 
 namespace quorvane::app {
 
@@ -139,7 +140,7 @@ void ResultsWindow::showSelected() {
     try {
       chart = plot::make_chart(*data_, name.toStdString());
     } catch (const std::exception& e) {
-      warn(tr("Chart"), QString::fromUtf8(e.what()));
+      show_warning(this, tr("Chart"), QString::fromUtf8(e.what()));
     }
   }
   // The view gives up its old chart without deleting it.
@@ -176,7 +177,7 @@ void ResultsWindow::saveChart() {
     path += filter == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
   }
   const QString problem = saveChartTo(path);
-  if (!problem.isEmpty()) warn(tr("Save chart"), problem);
+  if (!problem.isEmpty()) show_warning(this, tr("Save chart"), problem);
 }
 
 void ResultsWindow::openResults(const QString& from) {
@@ -185,19 +186,11 @@ void ResultsWindow::openResults(const QString& from) {
   if (folder.isEmpty()) return;
   const QString problem = showTables(folder);
   if (!problem.isEmpty()) {
-    warn(tr("Open results"), problem);
+    show_warning(this, tr("Open results"), problem);
     return;
   }
   show();
   raise();
-}
-
-void ResultsWindow::warn(const QString& title, const QString& text) {
-  auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
-  box->setObjectName(QStringLiteral("resultsMessage"));
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::ApplicationModal);
-  box->show();
 }
 
 }  // namespace quorvane::app

@@ -60,7 +60,6 @@ class ResultsWindow : public QWidget {
   void createNote();
   void createChartArea();
   void createButtons();
-  void warn(const QString& title, const QString& text);
 
   std::unique_ptr<plot::PlotData> data_;
   QString folder_;

@@ -76,8 +76,6 @@ void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine_data() {
                                  << "line 3";
   QTest::newRow("line without =") << "Text8=1990\n# a comment\nText9 2010\n"
                                   << "line 3";
-  QTest::newRow("not a field name") << "\nTextX=1\n"
-                                    << "line 2";
 }
 
 void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {

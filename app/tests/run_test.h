@@ -13,8 +13,7 @@ class RunTest : public QObject {
 
  private slots:
   void initTestCase();
-  void defaultRunMatchesTheBatchRunner();
-  void stopAnsweredNoChangesNothing();
+  void defaultRunWithAStopAnsweredNoMatchesTheBatchRunner();
   void stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap();
   void bootstrapOfTwoRunsThroughTheQuestionWindow();
   void stopInABootstrapRunAsksWhetherToRestart_data();
