@@ -433,7 +433,9 @@ void ParameterWindow::showAgain() {
 
 void ParameterWindow::quitSession() {
   hide();
+#if QUORVANE_CHARTS
   if (results_ != nullptr) results_->hide();
+#endif
   controller_.quit();
 }
 

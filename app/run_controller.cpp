@@ -56,6 +56,9 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
 bool RunController::startRetrospective(const FieldTexts& texts, const QString& workdir, int peels) {
   if (running() || quitting_) return false;
   const std::optional<FullRun> last = lastFullRun(texts, workdir);
+  // A full run made here writes its results and tables over those of the last START, which
+  // then can no longer serve a later retrospective.
+  if (!last) last_workdir_.clear();
   retro_outcome_ = {};
   retrospective_ = true;
   quit_retrospective_ = false;
