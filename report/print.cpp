@@ -231,10 +231,32 @@ void PrintFile::close() {
     std::fclose(file_);
     file_ = nullptr;
   }
+  holding_ = false;
+  held_.clear();
+  reset_column();
+}
+
+void PrintFile::hold() {
+  close();
+  holding_ = true;
+}
+
+std::string PrintFile::take_held() {
+  std::string text;
+  text.swap(held_);
+  return text;
+}
+
+void PrintFile::write_lines(std::string_view lines) {
+  write(lines);
   reset_column();
 }
 
 void PrintFile::write(std::string_view chars) {
+  if (holding_) {
+    held_.append(chars);
+    return;
+  }
   assert(file_ != nullptr && "print statement on a file that is not open");
   if (file_ != nullptr) std::fwrite(chars.data(), 1, chars.size(), file_);
 }

@@ -84,12 +84,21 @@ class PrintFile : public PrintTarget {
   bool is_open() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
 
+  // Holds what is printed in memory instead of writing it (a bootstrap run computed ahead of its
+  // turn keeps its search log lines until they are due); take_held() hands the text over.
+  void hold();
+  std::string take_held();
+  // Writes whole lines printed elsewhere, as they stand; the next item starts a fresh line.
+  void write_lines(std::string_view lines);
+
  protected:
   void write(std::string_view chars) override;
 
  private:
   std::FILE* file_ = nullptr;
   std::string path_;
+  bool holding_ = false;
+  std::string held_;
 };
 
 }  // namespace quorvane

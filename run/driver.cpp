@@ -10,6 +10,7 @@
 #include "model/line_search.h"
 #include "objective/whole_objective.h"
 #include "run/bootstrap.h"
+#include "run/parallel_bootstrap.h"
 #include "run/session_control.h"
 
 namespace quorvane {
@@ -164,22 +165,44 @@ void estimate(RunState& s, Host& host) {
   }
 }
 
+bool finish_run(RunState& s, Host& host) {
+  RESPRINT(s, host);
+  if (s.boot != 1) return false;
+  if (s.bootn == 0) create_boot_files(s);
+  append_boot_lines(s, host);
+  s.bootn = static_cast<std::int16_t>(s.bootn + 1);
+  return s.bootn <= s.boottot;
+}
+
+void prepare_bootstrap_data(RunState& s, Host& host) {
+  draw_catches(s);
+  if (s.indssb == 1) ssbread(s, host);
+  if (s.indaged == 1) newindex(s, host);
+}
+
 void casec4(RunState& s, Host& host) {
   s.evaluations = 0;
   // One pass per estimation: the main run (bootn 0), then bootstrap runs 1..boottot.
-  for (;;) {
+  estimate(s, host);
+  if (s.userend == 1) return;  // the user's stop has written what there was to write
+  bool more = finish_run(s, host);
+  if (more && bootstrap_thread_count(s) > 1 && s.boottot > s.bootn) {
+    switch (run_bootstrap_in_parallel(s, host, bootstrap_thread_count(s))) {
+      case BootstrapProgress::Unwound:
+        return;
+      case BootstrapProgress::Done:
+        more = false;
+        break;
+      case BootstrapProgress::Sequential:
+        more = s.bootn <= s.boottot && s.boot == 1;
+        break;
+    }
+  }
+  while (more) {
+    prepare_bootstrap_data(s, host);
     estimate(s, host);
-    if (s.userend == 1) return;  // the user's stop has written what there was to write
-    RESPRINT(s, host);
-    if (s.boot != 1) break;
-    if (s.bootn == 0) create_boot_files(s);
-    append_boot_lines(s, host);
-    s.bootn = static_cast<std::int16_t>(s.bootn + 1);
-    if (s.bootn > s.boottot) break;
-    // The data of the next pass: catches around the observed ones, then the surveys.
-    draw_catches(s);
-    if (s.indssb == 1) ssbread(s, host);
-    if (s.indaged == 1) newindex(s, host);
+    if (s.userend == 1) return;
+    more = finish_run(s, host);
   }
   finalization(s, host);
 }

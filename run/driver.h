@@ -14,6 +14,13 @@ namespace quorvane {
 
 void casec4(RunState& s, Host& host);
 
+// The steps of the run loop around one estimation. finish_run: RESPRINT, the bootstrap files
+// after the main run, the line of the run just finished, bootn moved on; false when the loop
+// ends there. prepare_bootstrap_data: the data of run bootn, drawn in the one order of the
+// random sequence: the catches around the observed ones, then the SSB surveys, then the fleets.
+bool finish_run(RunState& s, Host& host);
+void prepare_bootstrap_data(RunState& s, Host& host);
+
 // One estimation from the starting values: the counters of the search, "minim.out" created anew
 // in the main run, the starting values, then the scan or the precise search. The bootstrap loop
 // of casec4 runs it once per pass.

@@ -135,7 +135,12 @@ void finalization(RunState& s, Host& host) {
 }
 
 UserRequest RunHost::yield() {
-  const UserRequest request = user_.yield();
+  const UserRequest request = ask_user();
+  carry_out(request);
+  return request;
+}
+
+void RunHost::carry_out(UserRequest request) {
   switch (request) {
     case UserRequest::Stop:
       s_.zz = 1;
@@ -150,7 +155,6 @@ UserRequest RunHost::yield() {
     case UserRequest::None:
       break;
   }
-  return request;
 }
 
 }  // namespace quorvane

@@ -31,6 +31,11 @@ class RunHost : public Host {
   void print(std::string_view text) override { user_.print(text); }
   void show_parameters() override { user_.show_parameters(); }
   UserRequest yield() override;
+  // The two halves of yield(): what the user asked for since the last yield point, and carrying
+  // it out. The bootstrap, which puts the yield points of runs computed ahead to the user in
+  // their turn, carries a request out only once the run state stands where the request came.
+  UserRequest ask_user() { return user_.yield(); }
+  void carry_out(UserRequest request);
   BootstrapAnswer ask_bootstrap(bool terminated) override { return user_.ask_bootstrap(terminated); }
   std::string ask_restart() override { return user_.ask_restart(); }
   void run_ended(const std::string& message) override { user_.run_ended(message); }

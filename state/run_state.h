@@ -29,11 +29,20 @@ enum class Loss : std::int16_t { MDN = 1, SSE = 2, AMD = 3 };
 enum class Mode : std::int16_t { Catch = 1, Effort = 2, Mixed = 3, MixedByPoints = 4 };
 
 // The files a run keeps open between procedure calls.
+//
+// An open file belongs to the one run state that opened it. A copy of a run state (a bootstrap
+// run computed on another core) starts with every file closed, and assigning one run state to
+// another leaves the files of the one assigned to as they are: copying moves the computation,
+// never the files.
 struct OpenFiles {
   PrintFile results;                 // channel 4: results file, START .. RESPRINT
   PrintFile minim;                   // channel 5: "minim.out", driver .. finalization
   std::array<PrintFile, 7> boot;     // channels 7..13: bootS1, bootS2, bootf, bootTSB, bootNtrm,
                                      // bootSSB, bootm
+
+  OpenFiles() = default;
+  OpenFiles(const OpenFiles& /*other*/) {}
+  OpenFiles& operator=(const OpenFiles& /*other*/) { return *this; }
 };
 
 struct RunState {
@@ -41,6 +50,9 @@ struct RunState {
   std::string workdir = ".";  // stands for the fixed working directory; every name is relative
   UniformRandom rng;          // never reseeded for the life of the session
   OpenFiles files;
+  // Threads on which the bootstrap runs are computed: 0 every core, 1 one after the other. The
+  // written files are the same whatever the number.
+  std::int16_t bootstrap_threads = 0;
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;     // Text1

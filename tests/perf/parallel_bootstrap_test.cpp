@@ -1,0 +1,185 @@
+// Bootstrap runs computed on several threads write, byte for byte, what the runs one after the
+// other write: every file of the working directory (the bootstrap files, the search log, the
+// results file and the temporary fleet files), the record the tables are made from, the
+// progress drawing and the yield points put to the user. Each compared run starts from a fresh
+// run state, since the random sequence runs on for the life of a session.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report/results_record.h"
+#include "tests/perf/demo_runs.h"
+#include "tests/support/recording_host.h"
+
+namespace quorvane::perf {
+namespace {
+
+using quorvane::testing::RecordingHost;
+
+// The progress host of these runs. It also tells whether some exploitation rate went above 1:
+// under effort control the recursion then gives a negative stock, which the cohort computation
+// sets to 10 fish; at the next yield point the cell still holds exactly 10.
+class WatchingHost : public RecordingHost {
+ public:
+  WatchingHost(bool draw, const RunState& s) : RecordingHost(draw), s_(s) {}
+  UserRequest yield() override {
+    if (s_.bootn >= 1) {
+      for (int a = s_.agemin; a <= s_.agemax; ++a)
+        for (int y = s_.yearmin; y <= s_.yearmax; ++y) repaired_in_bootstrap += s_.N(a, y) == 10.0;
+    }
+    return RecordingHost::yield();
+  }
+  long repaired_in_bootstrap = 0;
+
+ private:
+  const RunState& s_;
+};
+
+struct Written {
+  RunOutcome outcome;
+  std::map<std::string, std::string> files;
+  std::vector<std::string> calls;  // drawing and questions, in order
+  long yields = 0;
+  long repaired_in_bootstrap = 0;
+  std::vector<std::vector<double>> record;  // each bootstrap run's f, TSB, SSB and recruitment
+};
+
+struct Stop {
+  long at_yield = -1;
+  bool quit = false;
+  std::string restart_answer = "1";
+};
+
+// The demo's catches of one year multiplied by `factor`: a year fished far harder than the
+// stock could yield, whose exploitation rates go above 1 in the fit.
+void heavy_year(const fs::path& workdir, const std::string& year, double factor) {
+  const fs::path path = workdir / "demo" / "c.txt";
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  in.close();
+  for (std::string& line : lines) {
+    if (line.rfind(year + " ", 0) != 0) continue;
+    std::istringstream values(line);
+    std::ostringstream scaled;
+    values >> line;
+    scaled << year;
+    for (double v; values >> v;) scaled << " " << v * factor;
+    line = scaled.str();
+  }
+  std::ofstream out(path, std::ios::trunc);
+  for (const std::string& line : lines) out << line << "\n";
+}
+
+Written run(const DemoCase& c, int threads, bool draw = false, Stop stop = {},
+            double heavy = 1) {
+  DemoDir dir("parallel_" + c.name + "_" + std::to_string(threads));
+  if (heavy != 1) heavy_year(dir.path(), "2000", heavy);
+  auto s = std::make_unique<RunState>();
+  s->workdir = dir.path().string();
+  s->bootstrap_threads = static_cast<std::int16_t>(threads);
+  WatchingHost host(draw, *s);
+  host.bootstrap_answer = {"1", std::to_string(c.bootstrap_runs)};
+  (stop.quit ? host.quit_at_yield : host.stop_at_yield) = stop.at_yield;
+  host.restart_answer = stop.restart_answer;
+
+  RunOptions options;
+  options.tables = false;
+  Written w;
+  w.outcome = run_start(*s, host, case_texts(dir.path(), c), options);
+  w.files = files_in(dir.path());
+  w.calls = host.calls;
+  w.yields = host.yields;
+  w.repaired_in_bootstrap = host.repaired_in_bootstrap;
+  if (s->results_record) {
+    for (const BootstrapRun& r : s->results_record->bootstrap) {
+      for (const auto* v : {&r.f, &r.stock_weight, &r.ssb, &r.recruitment}) w.record.push_back(*v);
+    }
+  }
+  return w;
+}
+
+// A read of a fleet file draws "working..." and erases it at once; a run computed ahead reads
+// its fleets before its turn and draws neither.
+std::vector<std::string> without_reading_notices(const std::vector<std::string>& calls) {
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i] == "at 8000,6400" && i + 1 < calls.size() &&
+        (calls[i + 1] == "print [working...]" || calls[i + 1] == "print [              ]")) {
+      ++i;
+      continue;
+    }
+    kept.push_back(calls[i]);
+  }
+  return kept;
+}
+
+void expect_same(const Written& sequential, const Written& parallel, const std::string& what) {
+  SCOPED_TRACE(what);
+  EXPECT_EQ(parallel.outcome.status, sequential.outcome.status) << parallel.outcome.message;
+  EXPECT_EQ(parallel.outcome.message, sequential.outcome.message);
+  EXPECT_EQ(parallel.yields, sequential.yields);
+  EXPECT_EQ(parallel.record, sequential.record);
+  EXPECT_EQ(without_reading_notices(parallel.calls), without_reading_notices(sequential.calls));
+  ASSERT_EQ(parallel.files.size(), sequential.files.size());
+  for (const auto& [name, bytes] : sequential.files) {
+    const auto it = parallel.files.find(name);
+    ASSERT_NE(it, parallel.files.end()) << name << " was not written";
+    EXPECT_TRUE(it->second == bytes) << name << " differs";
+  }
+}
+
+DemoCase demo_case(std::string name, std::vector<std::string> fields, long runs) {
+  return {std::move(name), std::move(fields), runs};
+}
+
+TEST(ParallelBootstrap, DefaultSettingsWriteTheSameFilesOnOneTwoAndFourThreads) {
+  const DemoCase c = demo_case("default", {}, 6);
+  const Written one = run(c, 1);
+  ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
+  ASSERT_EQ(one.record.size(), 6u * 4u);
+  ASSERT_EQ(one.files.count("aged4.tmp"), 1u);
+  expect_same(one, run(c, 2), "2 threads");
+  expect_same(one, run(c, 4), "4 threads");
+}
+
+// Effort control on catches of one year nine times what the stock could yield: exploitation
+// rates above 1 in bootstrap runs, stock numbers that the recursion keeps from the computation
+// before, stocks set to 10 fish. The progress drawing is compared too, including the losses that
+// a run shows from the run before it.
+TEST(ParallelBootstrap, EffortControlWithExploitationAboveOneDrawsAndWritesTheSame) {
+  const DemoCase c = demo_case("effort", {"Text14=2"}, 3);
+  const Written one = run(c, 1, true, {}, 9);
+  ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
+  ASSERT_GT(one.repaired_in_bootstrap, 0) << "no exploitation rate above 1 in a bootstrap run";
+  expect_same(one, run(c, 2, true, {}, 9), "2 threads");
+  expect_same(one, run(c, 4, true, {}, 9), "4 threads");
+}
+
+// A STOP at a yield point inside the second bootstrap run, answered with a restart (new catch
+// draws, the runs after it one after the other) or with the end of the run; and Quit there.
+TEST(ParallelBootstrap, StopOrQuitInsideABootstrapRunEndsAsInOrder) {
+  const DemoCase c = demo_case("stopped", {}, 3);
+  const Written whole = run(c, 1);
+  ASSERT_EQ(whole.outcome.status, RunStatus::Completed) << whole.outcome.message;
+  // The main run takes a bit under a quarter of the yield points of a bootstrap of 3 runs.
+  const long inside_second_run = whole.yields * 5 / 10;
+
+  for (const Stop& stop : {Stop{inside_second_run, false, "1"}, Stop{inside_second_run, false, "2"},
+                           Stop{inside_second_run, true, "1"}}) {
+    const std::string what = stop.quit ? "quit" : "stop, answer " + stop.restart_answer;
+    const Written one = run(c, 1, false, stop);
+    const Written two = run(c, 2, false, stop);
+    ASSERT_NE(one.files.find("bootf.out"), one.files.end()) << what;
+    expect_same(one, two, what);
+  }
+}
+
+}  // namespace
+}  // namespace quorvane::perf
