@@ -78,9 +78,10 @@ void heavy_year(const fs::path& workdir, const std::string& year, double factor)
 }
 
 Written run(const DemoCase& c, int threads, bool draw = false, Stop stop = {},
-            double heavy = 1) {
-  DemoDir dir("parallel_" + c.name + "_" + std::to_string(threads));
+            double heavy = 1, const std::string& blocked = "") {
+  DemoDir dir("parallel_" + c.name);  // one name: messages name the paths
   if (heavy != 1) heavy_year(dir.path(), "2000", heavy);
+  if (!blocked.empty()) fs::create_directory(dir.path() / blocked);
   auto s = std::make_unique<RunState>();
   s->workdir = dir.path().string();
   s->bootstrap_threads = static_cast<std::int16_t>(threads);
@@ -179,6 +180,15 @@ TEST(ParallelBootstrap, StopOrQuitInsideABootstrapRunEndsAsInOrder) {
     ASSERT_NE(one.files.find("bootf.out"), one.files.end()) << what;
     expect_same(one, two, what);
   }
+}
+
+// A temporary fleet file that cannot be written (a folder has its name) fails the preparation of
+// the first bootstrap run: the run ends with the same message and the same files as in order.
+TEST(ParallelBootstrap, APreparationThatFailsEndsTheRunAsInOrder) {
+  const DemoCase c = demo_case("blocked", {}, 3);
+  const Written one = run(c, 1, false, {}, 1, "aged2.tmp");
+  ASSERT_EQ(one.outcome.status, RunStatus::InputFailed) << one.outcome.message;
+  expect_same(one, run(c, 2, false, {}, 1, "aged2.tmp"), "2 threads");
 }
 
 }  // namespace
