@@ -366,19 +366,9 @@ struct AheadRun {
 // run before it actually left.
 bool start_holds(const AheadRun& run, const RunState& before) {
   const Prediction& p = run.predicted;
-  if (!same_bits(p.SSETP, before.SSETP)) {
-    // The first evaluation's second stopping test reads the loss that the run before left, and
-    // only when its first test does not decide; the history moves on when it continues.
-    if (run.yields < 3) return false;
-    auto decides = [&](double previous) {
-      try {
-        return fixed_point_continues(before.n4, 2, run.second_loss, run.first_loss, previous) ? 1
-                                                                                                : 0;
-      } catch (const ArithmeticFault&) {
-        return 2;
-      }
-    };
-    if (decides(p.SSETP) != 1 || decides(before.SSETP) != 1) return false;
+  if (run.yields < 3 && !same_bits(p.SSETP, before.SSETP)) return false;
+  if (!loss_history_holds(before.n4, run.first_loss, run.second_loss, p.SSETP, before.SSETP)) {
+    return false;
   }
   // Values that no run writes, or writes before reading, are the same after every run.
   if (!same_bits(p.metka1, before.metka1) || !same_bits(p.dolpol, before.dolpol)) return false;
@@ -628,6 +618,19 @@ class ParallelBootstrap {
 };
 
 }  // namespace
+
+bool loss_history_holds(std::int16_t n4, double first_loss, double second_loss, double predicted,
+                        double actual) {
+  if (same_bits(predicted, actual)) return true;
+  auto decides = [&](double previous) {
+    try {
+      return fixed_point_continues(n4, 2, second_loss, first_loss, previous) ? 1 : 0;
+    } catch (const ArithmeticFault&) {
+      return 2;
+    }
+  };
+  return decides(predicted) == 1 && decides(actual) == 1;
+}
 
 int bootstrap_thread_count(const RunState& s) {
   if (s.bootstrap_threads > 0) return s.bootstrap_threads;

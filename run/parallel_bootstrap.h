@@ -24,6 +24,8 @@
 // files again, so the "working..." notice that a reading draws and erases at once is not drawn.
 #pragma once
 
+#include <cstdint>
+
 #include "report/host.h"
 #include "state/run_state.h"
 
@@ -34,6 +36,14 @@ enum class BootstrapProgress {
   Unwound,     // the user ended the run: return at once
   Sequential,  // a restart drew new catches: the runs from bootn on go one after the other
 };
+
+// Whether a run computed ahead with `predicted` as the SSETP that the run before it left
+// computes the same with the `actual` one. Its first evaluation's second stopping test reads
+// that loss only when the test on its own two catch losses (`first_loss`, `second_loss`) does
+// not decide, and the history moves on only when the evaluation goes on: so both values must
+// let it go on, or be the same.
+bool loss_history_holds(std::int16_t n4, double first_loss, double second_loss, double predicted,
+                        double actual);
 
 // Threads of the bootstrap: bootstrap_threads, or every core when it is 0.
 int bootstrap_thread_count(const RunState& s);

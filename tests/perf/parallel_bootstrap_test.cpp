@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "report/results_record.h"
+#include "run/parallel_bootstrap.h"
 #include "tests/perf/demo_runs.h"
 #include "tests/support/recording_host.h"
 
@@ -189,6 +190,31 @@ TEST(ParallelBootstrap, APreparationThatFailsEndsTheRunAsInOrder) {
   const Written one = run(c, 1, false, {}, 1, "aged2.tmp");
   ASSERT_EQ(one.outcome.status, RunStatus::InputFailed) << one.outcome.message;
   expect_same(one, run(c, 2, false, {}, 1, "aged2.tmp"), "2 threads");
+}
+
+// The first evaluation of a run computed ahead tests its second pass's catch loss against its
+// first (in units of the fifth decimal for Methods 1-3, against a tolerance of 1E-6 for Method
+// 4) and, when that does not decide, against the SSETP that the run before it left.
+TEST(ParallelBootstrap, TheLossLeftByTheRunBeforeMattersOnlyWhenTheFirstTestDoesNotDecide) {
+  constexpr std::int16_t kFifthDecimal = 2, kDirect = 1;
+  // 9 - 10 is -100000 units: the first test goes on whatever the run before left.
+  EXPECT_TRUE(loss_history_holds(kFifthDecimal, 10, 9, 5, 7));
+  // 10.000001 - 10 is 0.1 unit, rounded 0: the loss left is read. 10.000001 - 12 and
+  // 10.000001 - 11 are about -200000 and -100000 units: both go on, and the history moves on.
+  EXPECT_TRUE(loss_history_holds(kFifthDecimal, 10, 10.000001, 12, 11));
+  // 10.000001 - 10 is 0.1 unit: it would have stopped, where 11 goes on.
+  EXPECT_FALSE(loss_history_holds(kFifthDecimal, 10, 10.000001, 10, 11));
+  // Both stop (0.1 and 0.05 units), but the loss left stays in SSETPP: it must be the same.
+  EXPECT_FALSE(loss_history_holds(kFifthDecimal, 10, 10.000001, 10, 10.0000005));
+  EXPECT_TRUE(loss_history_holds(kFifthDecimal, 10, 10.000001, 10, 10));
+  // A difference of 1E300 does not fit 32 bits: a fault, which the prediction did not meet.
+  EXPECT_FALSE(loss_history_holds(kFifthDecimal, 10, 10.000001, 12, 1E300));
+
+  // Method 4: 10 - 1E-6 > 9 goes on by itself.
+  EXPECT_TRUE(loss_history_holds(kDirect, 10, 9, 5, 7));
+  // 9 - 1E-6 > 9 does not: 10 and 9.5 both go on, 8 stops.
+  EXPECT_TRUE(loss_history_holds(kDirect, 9, 9, 10, 9.5));
+  EXPECT_FALSE(loss_history_holds(kDirect, 9, 9, 10, 8));
 }
 
 }  // namespace
