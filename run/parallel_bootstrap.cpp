@@ -53,7 +53,8 @@ bool same_bits(double a, double b) {
 
 template <std::size_t n>
 bool same_bits(const std::array<double, n>& a, const std::array<double, n>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), [](double x, double y) { return same_bits(x, y); });
+  return std::equal(a.begin(), a.end(), b.begin(),
+                    [](double x, double y) { return same_bits(x, y); });
 }
 
 // The calls that a run made of its host while it was computed ahead.
@@ -82,7 +83,9 @@ class HostCalls {
     texts_.append(text);
   }
   const std::vector<Call>& calls() const { return calls_; }
-  std::string_view text(const Call& c) const { return std::string_view(texts_).substr(c.begin, c.size); }
+  std::string_view text(const Call& c) const {
+    return std::string_view(texts_).substr(c.begin, c.size);
+  }
 
  private:
   std::vector<Call> calls_;
@@ -250,7 +253,9 @@ class CatchUpHost : public Host {
     }
     return host_.yield();
   }
-  BootstrapAnswer ask_bootstrap(bool terminated) override { return host_.ask_bootstrap(terminated); }
+  BootstrapAnswer ask_bootstrap(bool terminated) override {
+    return host_.ask_bootstrap(terminated);
+  }
   std::string ask_restart() override { return host_.ask_restart(); }
   void run_ended(const std::string& message) override { host_.run_ended(message); }
 
@@ -341,7 +346,7 @@ struct Prediction {
 };
 
 Prediction predict(const RunState& s) {
-  return {s.SSETP, s.metka1, s.dolpol, s.MC,     s.LALFA,  s.mix,
+  return {s.SSETP,  s.metka1, s.dolpol, s.MC,      s.LALFA,      s.mix,
           s.errssb, s.errind, s.zz,     s.userend, s.evaluations};
 }
 

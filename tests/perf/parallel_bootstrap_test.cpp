@@ -3,18 +3,19 @@
 // results file and the temporary fleet files), the record the tables are made from, the
 // progress drawing and the yield points put to the user. Each compared run starts from a fresh
 // run state, since the random sequence runs on for the life of a session.
+#include "run/parallel_bootstrap.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "report/results_record.h"
-#include "run/parallel_bootstrap.h"
 #include "tests/perf/demo_runs.h"
 #include "tests/support/recording_host.h"
 
@@ -78,8 +79,8 @@ void heavy_year(const fs::path& workdir, const std::string& year, double factor)
   for (const std::string& line : lines) out << line << "\n";
 }
 
-Written run(const DemoCase& c, int threads, bool draw = false, Stop stop = {},
-            double heavy = 1, const std::string& blocked = "") {
+Written run(const DemoCase& c, int threads, bool draw = false, Stop stop = {}, double heavy = 1,
+            const std::string& blocked = "") {
   DemoDir dir("parallel_" + c.name);  // one name: messages name the paths
   if (heavy != 1) heavy_year(dir.path(), "2000", heavy);
   if (!blocked.empty()) fs::create_directory(dir.path() / blocked);
