@@ -426,6 +426,7 @@ class ParallelBootstrap {
       if (run.preparation_failure) {
         // Its turn: every run before it is written, as when it failed in order.
         stop_threads();
+        replay(run.preparation_calls, host_, nullptr, s_);
         install(s_, *take_data(*prep_));
         std::rethrow_exception(run.preparation_failure);
       }
