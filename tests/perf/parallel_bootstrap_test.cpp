@@ -79,23 +79,34 @@ void heavy_year(const fs::path& workdir, const std::string& year, double factor)
   for (const std::string& line : lines) out << line << "\n";
 }
 
-Written run(const DemoCase& c, int threads, bool draw = false, Stop stop = {}, double heavy = 1,
-            const std::string& blocked = "") {
+// How a compared run is set up: the host draws or not and may stop; the catches of the year
+// 2000 multiplied by `heavy`; a folder in the way of a file; several STARTs in one session.
+struct Setup {
+  bool draw = false;
+  Stop stop;
+  double heavy = 1;
+  std::string blocked;
+  int starts = 1;
+};
+
+Written run(const DemoCase& c, int threads, const Setup& setup = {}) {
   DemoDir dir("parallel_" + c.name);  // one name: messages name the paths
-  if (heavy != 1) heavy_year(dir.path(), "2000", heavy);
-  if (!blocked.empty()) fs::create_directory(dir.path() / blocked);
+  if (setup.heavy != 1) heavy_year(dir.path(), "2000", setup.heavy);
+  if (!setup.blocked.empty()) fs::create_directory(dir.path() / setup.blocked);
   auto s = std::make_unique<RunState>();
   s->workdir = dir.path().string();
   s->bootstrap_threads = static_cast<std::int16_t>(threads);
-  WatchingHost host(draw, *s);
+  WatchingHost host(setup.draw, *s);
   host.bootstrap_answer = {"1", std::to_string(c.bootstrap_runs)};
-  (stop.quit ? host.quit_at_yield : host.stop_at_yield) = stop.at_yield;
-  host.restart_answer = stop.restart_answer;
+  (setup.stop.quit ? host.quit_at_yield : host.stop_at_yield) = setup.stop.at_yield;
+  host.restart_answer = setup.stop.restart_answer;
 
   RunOptions options;
   options.tables = false;
   Written w;
-  w.outcome = run_start(*s, host, case_texts(dir.path(), c), options);
+  for (int i = 0; i < setup.starts; ++i) {
+    w.outcome = run_start(*s, host, case_texts(dir.path(), c), options);
+  }
   w.files = files_in(dir.path());
   w.calls = host.calls;
   w.yields = host.yields;
@@ -158,11 +169,11 @@ TEST(ParallelBootstrap, DefaultSettingsWriteTheSameFilesOnOneTwoAndFourThreads) 
 // a run shows from the run before it.
 TEST(ParallelBootstrap, EffortControlWithExploitationAboveOneDrawsAndWritesTheSame) {
   const DemoCase c = demo_case("effort", {"Text14=2"}, 3);
-  const Written one = run(c, 1, true, {}, 9);
+  const Written one = run(c, 1, {.draw = true, .heavy = 9});
   ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
   ASSERT_GT(one.repaired_in_bootstrap, 0) << "no exploitation rate above 1 in a bootstrap run";
-  expect_same(one, run(c, 2, true, {}, 9), "2 threads");
-  expect_same(one, run(c, 4, true, {}, 9), "4 threads");
+  expect_same(one, run(c, 2, {.draw = true, .heavy = 9}), "2 threads");
+  expect_same(one, run(c, 4, {.draw = true, .heavy = 9}), "4 threads");
 }
 
 // A STOP at a yield point inside the second bootstrap run, answered with a restart (new catch
@@ -171,15 +182,21 @@ TEST(ParallelBootstrap, StopOrQuitInsideABootstrapRunEndsAsInOrder) {
   const DemoCase c = demo_case("stopped", {}, 3);
   const Written whole = run(c, 1);
   ASSERT_EQ(whole.outcome.status, RunStatus::Completed) << whole.outcome.message;
-  // The main run takes a bit under a quarter of the yield points of a bootstrap of 3 runs.
-  const long inside_second_run = whole.yields * 5 / 10;
+  // The main run takes more yield points than a bootstrap run: 65 % of them lies inside the
+  // second bootstrap run (checked below by the lines written before the end).
+  const long inside_second_run = whole.yields * 65 / 100;
 
   for (const Stop& stop : {Stop{inside_second_run, false, "1"}, Stop{inside_second_run, false, "2"},
                            Stop{inside_second_run, true, "1"}}) {
     const std::string what = stop.quit ? "quit" : "stop, answer " + stop.restart_answer;
-    const Written one = run(c, 1, false, stop);
-    const Written two = run(c, 2, false, stop);
+    const Written one = run(c, 1, {.stop = stop});
+    const Written two = run(c, 2, {.stop = stop});
     ASSERT_NE(one.files.find("bootf.out"), one.files.end()) << what;
+    if (!stop.quit && stop.restart_answer == "2") {
+      // Ended inside the second run: the header and the lines of the main run and the first.
+      const std::string& lines = one.files.at("bootf.out");
+      ASSERT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
+    }
     expect_same(one, two, what);
   }
 }
@@ -188,9 +205,18 @@ TEST(ParallelBootstrap, StopOrQuitInsideABootstrapRunEndsAsInOrder) {
 // the first bootstrap run: the run ends with the same message and the same files as in order.
 TEST(ParallelBootstrap, APreparationThatFailsEndsTheRunAsInOrder) {
   const DemoCase c = demo_case("blocked", {}, 3);
-  const Written one = run(c, 1, false, {}, 1, "aged2.tmp");
+  const Written one = run(c, 1, {.blocked = "aged2.tmp"});
   ASSERT_EQ(one.outcome.status, RunStatus::InputFailed) << one.outcome.message;
-  expect_same(one, run(c, 2, false, {}, 1, "aged2.tmp"), "2 threads");
+  expect_same(one, run(c, 2, {.blocked = "aged2.tmp"}), "2 threads");
+}
+
+// The session goes on after a bootstrap on several threads as after the runs in order: the
+// random sequence, the stock numbers and the loss history that the next START's runs find.
+TEST(ParallelBootstrap, TheNextStartOfTheSessionWritesWhatItWritesAfterTheRunsInOrder) {
+  const DemoCase c = demo_case("session", {}, 2);
+  const Written one = run(c, 1, {.starts = 2});
+  ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
+  expect_same(one, run(c, 2, {.starts = 2}), "2 threads");
 }
 
 // The first evaluation of a run computed ahead tests its second pass's catch loss against its
