@@ -29,13 +29,8 @@ sim::SimulatedStock noisy_stock(std::uint32_t seed) {
 
 // Settings on top of the data set's own: precise search of the terminal f (a scan would round it
 // to its grid), SSE, catch-controlled, no generation factors.
-std::vector<std::string> run_arguments(const WorkDir& dir) {
-  return {"--fields", (dir / "data/fields.txt").string(),
-          "--set",    "Text16=2",
-          "--set",    "Text7=2",
-          "--set",    "Text14=1",
-          "--set",    "Text112=2"};
-}
+constexpr const char* kArguments =
+    "--fields data/fields.txt --set Text16=2 --set Text7=2 --set Text14=1 --set Text112=2";
 
 double standard_deviation(const std::vector<double>& x) {
   double mean = 0;
@@ -78,9 +73,9 @@ TEST(BootstrapSpread, TerminalSsbSpreadsAsTheEstimateDoesOverIndependentData) {
   std::vector<double> errors;
   for (std::uint32_t seed = 101; seed <= 112; ++seed) {
     const sim::SimulatedStock stock = noisy_stock(seed);
-    WorkDir dir(std::to_string(seed));
+    ScratchDir dir(std::to_string(seed));
     sim::write_dataset(stock, dir / "data", "data/");
-    const BatchRun run = run_batch(dir.path(), run_arguments(dir));
+    const BatchRun run = run_batch(dir.path(), kArguments);
     ASSERT_EQ(run.exit_code, 0) << "seed " << seed << ": " << run.describe();
     const std::map<int, std::vector<double>> summary = stock_summary(dir / "output.out");
     ASSERT_EQ(summary.rbegin()->first, stock.scenario.last_year);
@@ -90,11 +85,10 @@ TEST(BootstrapSpread, TerminalSsbSpreadsAsTheEstimateDoesOverIndependentData) {
 
   constexpr int kRuns = 20;
   const sim::SimulatedStock stock = noisy_stock(1);
-  WorkDir dir;
+  ScratchDir dir;
   sim::write_dataset(stock, dir / "data", "data/");
-  std::vector<std::string> args = run_arguments(dir);
-  args.insert(args.end(), {"--bootstrap", std::to_string(kRuns)});
-  const BatchRun run = run_batch(dir.path(), args);
+  const BatchRun run =
+      run_batch(dir.path(), std::string(kArguments) + " --bootstrap " + std::to_string(kRuns));
   ASSERT_EQ(run.exit_code, 0) << run.describe();
 
   const double se1 = first_standard_error(dir / "output.out");

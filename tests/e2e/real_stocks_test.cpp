@@ -17,16 +17,14 @@
 namespace quorvane::e2e {
 namespace {
 
-const fs::path kSharedData = QUORVANE_SHARED_DATA_DIR;
-
 // Copies the stock's folder into the working directory, runs it with its fields file and checks
 // the search log: its header for the stock's fleets and one line per point of the f grid plus
 // the final evaluation.
-BatchRun run_stock(const WorkDir& dir, const std::string& stock, int fleets, std::size_t grid) {
-  fs::copy(kSharedData / stock, dir / stock, fs::copy_options::recursive);
-  const BatchRun run = run_batch(dir.path(), {"--fields", (dir / stock / "fields.txt").string()});
+BatchRun run_stock(const ScratchDir& dir, const std::string& stock, int fleets, std::size_t grid) {
+  copy_folder(kSharedData / stock, dir / stock);
+  const BatchRun run = run_batch(dir.path(), "--fields " + stock + "/fields.txt");
   EXPECT_EQ(run.exit_code, 0) << run.describe();
-  const std::vector<LogLine> log = read_search_log(dir / "minim.out", 0, fleets);
+  const std::vector<LogLine> log = read_search_log(dir / "minim.out", fleets);
   EXPECT_EQ(log.size(), grid + 1);
   return run;
 }
@@ -77,7 +75,7 @@ class RealStock : public ::testing::Test {
 // Haddock, ages 3-13+, 1983-2018, four aged fleets; the f grid 0.5 to 6 by 0.25 has 23 points.
 // The run must reach the end of the results file with a full stock summary.
 TEST_F(RealStock, NortheastArcticHaddockRunsToTheEnd) {
-  WorkDir dir;
+  ScratchDir dir;
   run_stock(dir, "nea_haddock", 4, 23);
   const std::vector<std::string> results = lines_of(dir / "nea_haddock.out");
   ASSERT_FALSE(results.empty());
@@ -99,7 +97,7 @@ TEST_F(RealStock, NortheastArcticHaddockRunsToTheEnd) {
 // log SSB above 0.9). A wrong weight or maturity lookup, wrong units, a mixed-up year or a
 // broken recursion all fail it.
 TEST_F(RealStock, NorthSeaCodSsbFollowsThePublishedAssessment) {
-  WorkDir dir;
+  ScratchDir dir;
   run_stock(dir, "ns_cod", 2, 29);
   const std::map<int, std::vector<double>> summary = stock_summary(dir / "ns_cod.out");
   const std::map<int, double> published = published_ssb(dir / "ns_cod" / "published_summary.csv");

@@ -72,7 +72,7 @@ int year_index(int j) { return j + 1; }
 TEST(RecoveryWithoutNoise, SeparableFitFindsTheSimulatedTerminalFAndStock) {
   const sim::SimulatedStock stock =
       sim::simulate(sim::without_observation_noise(catch_only_scenario()));
-  WorkDir dir;
+  ScratchDir dir;
   for (const char* method : {"1", "2"}) {
     SCOPED_TRACE(std::string("Method ") + method);
     const Fit fit = estimate(stock, dir.path(), kExactModel, {{6, method}});
@@ -148,7 +148,7 @@ sim::Scenario noisy_catch_with_exact_ssb_survey(std::uint32_t seed) {
 // to 22 % with these seeds).
 TEST(RecoveryWithSurvey, ExactAbsoluteSsbSurveyMovesTheTerminalFToTheSimulatedOne) {
   constexpr double kTunedTolerance = 0.05;  // relative
-  WorkDir dir;
+  ScratchDir dir;
   double catch_only_error = 0, tuned_error = 0;
   for (std::uint32_t seed = 1; seed <= 5; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));

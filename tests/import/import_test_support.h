@@ -1,51 +1,23 @@
-// Small helpers of the importer's tests: a temporary folder per test, files written into it,
-// and the age-by-year tables read back as numbers.
+// Small helpers of the importer's tests: Lowestoft files written by hand, and the age-by-year
+// tables read back as numbers.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace quorvane::import::testing {
 
 namespace fs = std::filesystem;
 
-// A folder of its own for the running test, removed at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    static int made = 0;
-    path_ = fs::temp_directory_path() / ("quorvane_import_" + std::string(info->test_suite_name()) +
-                                         "_" + info->name() + "_" + std::to_string(++made));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const fs::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(path_ / name, std::ios::binary) << text;
-    return file(name);
-  }
-
- private:
-  fs::path path_;
-};
-
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using TempFolder = quorvane::testing::ScratchDir;
+using quorvane::testing::slurp;
 
 // A Lowestoft table file: title, "1 type", years, ages, format, then `body`.
 inline std::string lowestoft_table(int type, int first_year, int last_year, int first_age,

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "state/errors.h"
+#include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 
 namespace quorvane {
@@ -21,11 +19,6 @@ using quorvane::testing::RecordingHost;
 constexpr double kRelTol = 1e-12;
 constexpr const char* kEstimatesHeading =
     "Age     M(a,yarmax)          s1(a)        s2(a)      q(a) for aged indexes by fleets";
-
-std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The file's lines without their CR LF ends.
 std::vector<std::string> split_lines(const std::string& text) {
@@ -73,17 +66,11 @@ int count_lines_starting(const std::vector<std::string>& lines, const std::strin
 class ResultsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("quorvane_results_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    std::ofstream(dir_ / "mat.txt")
-        << "3 5 2001 2003\nx\nx\nx\n2001 0 .5 1\n2002 0 .5 1\n2003 0 .5 1\n";
+    dir_.write("mat.txt", "3 5 2001 2003\nx\nx\nx\n2001 0 .5 1\n2002 0 .5 1\n2003 0 .5 1\n");
 
     s_ = std::make_unique<RunState>();
     RunState& s = *s_;
-    s.workdir = dir_.string();
+    s.workdir = dir_.str();
     s.Anamefile[8] = "mat.txt";
     s.firstage = 3, s.lastage = 5, s.firstyear = 2001, s.lastyear = 2003;
     s.agemin = 2, s.agemax = 4, s.agemaxa = 3;
@@ -119,12 +106,10 @@ class ResultsFileTest : public ::testing::Test {
     s.sigma = 0.123;
     s.files.results.create((dir_ / "output.out").string());
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::vector<std::string> write() {
     write_results_file(*s_, host_);
     EXPECT_FALSE(s_->files.results.is_open());
-    const std::string text = slurp(dir_ / "output.out");
+    const std::string text = dir_.text("output.out");
     // Every line ends with CR LF; no bare LF.
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -132,7 +117,7 @@ class ResultsFileTest : public ::testing::Test {
     return split_lines(text);
   }
 
-  std::filesystem::path dir_;
+  testing::ScratchDir dir_;
   std::unique_ptr<RunState> s_;
   RecordingHost host_{false};
 };
@@ -315,8 +300,7 @@ TEST_F(ResultsFileTest, FleetBlockComparesProportionsWithTheCatchabilityRemoved)
   // Fleet 1, whole stock, proportions against numbers (indcomp 2), survey at the start of the
   // year (sv = 1). 2001 index 1, 1, 2 (-> .25, .25, .5); q(age 3) = 2000, so the residual is
   // ln(1000) - ln(.25) - ln(2000) = ln 2 = .69315. Age 5 in 2002 has no observation (-1): 0.
-  std::ofstream(dir_ / "fleet1.txt")
-      << "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 -1\n2003 1 1 1\n";
+  dir_.write("fleet1.txt", "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 -1\n2003 1 1 1\n");
   RunState& s = *s_;
   s.indaged = 1, s.totalind = 1;
   s.Anamefile[1] = "fleet1.txt";
@@ -338,8 +322,7 @@ TEST_F(ResultsFileTest, FleetBlockComparesProportionsWithTheCatchabilityRemoved)
 }
 
 TEST_F(ResultsFileTest, FleetWithoutCatchabilityIsAFaultNamingTheCell) {
-  std::ofstream(dir_ / "fleet1.txt")
-      << "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 1\n2003 1 1 1\n";
+  dir_.write("fleet1.txt", "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 1\n2003 1 1 1\n");
   RunState& s = *s_;
   s.indaged = 1, s.totalind = 1;
   s.Anamefile[1] = "fleet1.txt";

@@ -18,11 +18,14 @@
 
 #include "run/fields_file.h"
 #include "run/start.h"
+#include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 
 namespace quorvane {
 namespace {
 
+using testing::copy_folder;
+using testing::lines_of;
 namespace fs = std::filesystem;
 
 // ---- Cells ------------------------------------------------------------------------------------
@@ -79,21 +82,6 @@ TEST(Quantile, InterpolatesLinearlyBetweenTheOrderStatistics) {
 }
 
 // ---- Readers of the files a run writes ----------------------------------------------------------
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> lines_of(const fs::path& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(slurp(path));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 bool is_number(const std::string& token, double& v) {
   char* end = nullptr;
@@ -232,24 +220,12 @@ class TablesOfARun : public ::testing::TestWithParam<Stock> {
  protected:
   void SetUp() override {
     const Stock& stock = GetParam();
-    // One folder per test: the tests of one stock may run at the same time.
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    dir_ = fs::temp_directory_path() / ("quorvane_tables_" + stock.name + "_" + name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     const fs::path source(stock.source);
-    fs::copy(source, dir_ / source.filename(), fs::copy_options::recursive);
-    fs::permissions(dir_ / source.filename(), fs::perms::owner_all, fs::perm_options::add);
+    copy_folder(source, dir_ / source.filename());
     texts_ = default_field_texts();
     if (!stock.fields.empty()) read_fields_file((dir_ / stock.fields).string(), texts_);
     state_ = std::make_unique<RunState>();
-    state_->workdir = dir_.string();
-  }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir_);
+    state_->workdir = dir_.str();
   }
 
   RunOutcome run() { return run_start(*state_, host_, texts_); }
@@ -261,7 +237,7 @@ class TablesOfARun : public ::testing::TestWithParam<Stock> {
   fs::path results() const { return dir_ / GetParam().results; }
   fs::path tables() const { return dir_ / (GetParam().results + ".tables"); }
 
-  fs::path dir_;
+  testing::ScratchDir dir_;
   FieldTexts texts_;
   std::unique_ptr<RunState> state_;
   testing::RecordingHost host_{false};
@@ -506,13 +482,10 @@ INSTANTIATE_TEST_SUITE_P(
 // A run that fails before its results file is written leaves no tables; a run told not to
 // write them writes none.
 TEST(RunTables, AreWrittenOnlyWhenAskedAndOnlyAfterAResultsFile) {
-  const fs::path dir = fs::temp_directory_path() / "quorvane_tables_none";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  fs::copy(QUORVANE_SOURCE_DIR "/demo", dir / "demo", fs::copy_options::recursive);
-  fs::permissions(dir / "demo", fs::perms::owner_all, fs::perm_options::add);
+  testing::ScratchDir dir;
+  copy_folder(QUORVANE_SOURCE_DIR "/demo", dir / "demo");
   auto s = std::make_unique<RunState>();
-  s->workdir = dir.string();
+  s->workdir = dir.str();
   testing::RecordingHost host(false);
   FieldTexts texts = default_field_texts();
 
@@ -526,7 +499,6 @@ TEST(RunTables, AreWrittenOnlyWhenAskedAndOnlyAfterAResultsFile) {
   EXPECT_EQ(outcome.status, RunStatus::InputFailed);
   EXPECT_TRUE(outcome.tables.empty());
   EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
-  fs::remove_all(dir);
 }
 
 }  // namespace

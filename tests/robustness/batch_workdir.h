@@ -5,28 +5,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
 #include <cctype>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace quorvane::testing {
-
-namespace fs = std::filesystem;
-
-inline std::string read_whole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // True when a whitespace-separated token of the text is how a C or C++ library writes a value
 // that is not finite: "nan", "-nan", "inf", "-inf", "infinity", "nan(...)", "1.#INF", "1.#IND".
@@ -49,54 +37,21 @@ inline bool holds_non_finite(const std::string& text) {
 inline std::vector<std::string> files_with_non_finite(const fs::path& dir) {
   std::vector<std::string> bad;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.is_regular_file() && holds_non_finite(read_whole(entry.path()))) {
+    if (entry.is_regular_file() && holds_non_finite(slurp(entry.path())))
       bad.push_back(fs::relative(entry.path(), dir).string());
-    }
   }
   return bad;
 }
 
-class BatchWorkdir {
+// A copy of the small valid stock of tests/data/bad_inputs (ages 1-4, years 2001-2006, one SSB
+// survey and one aged fleet) to run quorvane-batch in.
+class BadInputsStock : public ScratchDir {
  public:
-  // `source` is a folder of tests/data copied whole into the working directory.
-  explicit BatchWorkdir(const std::string& source = "bad_inputs") {
-    std::random_device rd;
-    base_ = fs::temp_directory_path() /
-            ("quorvane-robust-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-    dir_ = base_ / "work";
-    fs::create_directories(base_);
-    fs::copy(fs::path(QUORVANE_SOURCE_DIR) / "tests" / "data" / source, dir_,
-             fs::copy_options::recursive);
+  BadInputsStock() { copy_folder(kSourceDir / "tests/data/bad_inputs", dir()); }
+  fs::path dir() const { return path() / "work"; }
+  BatchRun run(const std::string& args, const std::string& subdir = "") const {
+    return run_batch(dir() / subdir, args);
   }
-  ~BatchWorkdir() {
-    std::error_code ec;
-    fs::remove_all(base_, ec);
-  }
-  BatchWorkdir(const BatchWorkdir&) = delete;
-  BatchWorkdir& operator=(const BatchWorkdir&) = delete;
-
-  // Runs quorvane-batch in the working directory with `args` (quoted by the caller where
-  // needed) and returns its exit status, -1 when it did not exit normally (a crash).
-  int run(const std::string& args, const std::string& subdir = "") {
-    const fs::path where = subdir.empty() ? dir_ : dir_ / subdir;
-    const std::string command = "cd '" + where.string() + "' && '" + QUORVANE_BATCH_EXE + "' " +
-                                args + " >'" + (base_ / "out").string() + "' 2>'" +
-                                (base_ / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  std::string err() const { return read_whole(base_ / "err"); }
-  std::string out() const { return read_whole(base_ / "out"); }
-  const fs::path& dir() const { return dir_; }
-  fs::path file(const std::string& name) const { return dir_ / name; }
-  std::string text(const std::string& name) const { return read_whole(dir_ / name); }
-  void write(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-
- private:
-  fs::path base_, dir_;
 };
 
 // One bad input: what the user typed or supplied, and what the program must answer.
@@ -123,20 +78,27 @@ inline constexpr const char* kEarlierResults = "results of an earlier run\r\n";
 // Runs one case in a fresh copy of tests/data/bad_inputs and checks the exit status, the
 // message, the results file and that no file holds a value that is not finite.
 inline void expect_answer(const BadInput& c) {
-  BatchWorkdir w;
+  BadInputsStock w;
   const fs::path where = w.dir() / c.subdir;
-  std::ofstream(where / "output.out", std::ios::binary) << kEarlierResults;
+  write_text(where / "output.out", kEarlierResults);
   if (*c.blocker) fs::create_directories(where / c.blocker);
+  std::size_t files_before = 0;
+  for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(w.dir())) ++files_before;
 
-  EXPECT_EQ(w.run(std::string("--fields fields.txt ") + c.args, c.subdir), c.exit) << w.err();
-  const std::string expected = *c.message ? "quorvane-batch: " + std::string(c.message) + "\n" : "";
-  EXPECT_EQ(w.err(), expected);
+  const BatchRun run = w.run(std::string("--fields fields.txt ") + c.args, c.subdir);
+  EXPECT_EQ(run.exit_code, c.exit) << run.err;
+  EXPECT_EQ(run.err, *c.message ? "quorvane-batch: " + std::string(c.message) + "\n" : "");
 
-  const std::string results = read_whole(where / "output.out");
+  const std::string results = slurp(where / "output.out");
   switch (c.results) {
-    case ResultsFile::Kept:
+    case ResultsFile::Kept: {  // and no other file touched either
       EXPECT_EQ(results, kEarlierResults);
+      std::size_t files_after = 0;
+      for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(w.dir()))
+        ++files_after;
+      EXPECT_EQ(files_after, files_before);
       break;
+    }
     case ResultsFile::Emptied:
       EXPECT_EQ(results, "");
       break;

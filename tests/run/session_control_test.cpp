@@ -16,7 +16,6 @@
 namespace quorvane {
 namespace {
 
-using testing::lines_of;
 using testing::RecordingHost;
 using testing::slurp;
 using testing::SmallStock;
@@ -109,8 +108,7 @@ TEST_F(StoppedBootstrapRun, StopAtTheYieldPointRunsTheRestartQuestionAtOnce) {
 }
 
 TEST(Finalization, ClosesTheFilesResetsTheFlagsAndMayRunTwice) {
-  const auto dir = std::filesystem::temp_directory_path() / "quorvane_finalization_test";
-  std::filesystem::create_directories(dir);
+  testing::ScratchDir dir;
   auto state = std::make_unique<RunState>();
   RunState& s = *state;
   s.files.results.create((dir / "output.out").string());
@@ -133,7 +131,6 @@ TEST(Finalization, ClosesTheFilesResetsTheFlagsAndMayRunTwice) {
   EXPECT_EQ(s.contboot, 0);
   EXPECT_EQ(s.userend, 1);  // left for the computation to unwind
   EXPECT_EQ(host.calls, (std::vector<std::string>{"hide", "parameters", "hide", "parameters"}));
-  std::filesystem::remove_all(dir);
 }
 
 // ---- Whole runs on a small stock ----------------------------------------------------------
@@ -161,26 +158,6 @@ TEST_F(SessionRun, StopInTheMainRunWritesTheTerminatedResultsAndRefusesTheBootst
   // The run unwound at once: no cohort computation (hence no yield) after the stop.
   EXPECT_EQ(stock.state().userend, 1);
   EXPECT_EQ(host.yields, 40);
-}
-
-TEST_F(SessionRun, StopAnsweredTwoInTheBootstrapWindowEndsTheRunAtOnce) {
-  host.stop_at_yield = 40;
-  host.bootstrap_answer = {"2", "100"};
-  ASSERT_EQ(run().status, RunStatus::Completed);
-  // finalization ran: the files are closed and the parameter window is back.
-  EXPECT_FALSE(stock.state().files.minim.is_open());
-  EXPECT_FALSE(stock.state().files.results.is_open());
-  EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "parameters"), host.calls.end());
-  const std::string results = slurp(stock.file("output.out"));
-  EXPECT_NE(results.find("Process was terminated by user !!!"), std::string::npos);
-}
-
-TEST_F(SessionRun, StopBeforeTheFirstEvaluationFinishedSaysSo) {
-  host.stop_at_yield = 1;  // the first cohort computation: no stock numbers yet
-  const RunOutcome outcome = run();
-  ASSERT_EQ(outcome.status, RunStatus::ArithmeticFailed) << outcome.message;
-  EXPECT_NE(outcome.message.find("stopped before its first evaluation finished"), std::string::npos)
-      << outcome.message;
 }
 
 TEST_F(SessionRun, QuitClosesEveryFileWithoutWritingResults) {

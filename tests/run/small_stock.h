@@ -10,32 +10,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "run/settings.h"
 #include "state/run_state.h"
+#include "tests/support/files.h"
 
 namespace quorvane::testing {
-
-inline std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The lines of a file written with CR LF line ends, without the line ends.
-inline std::vector<std::string> lines_of(const std::filesystem::path& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(slurp(path));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 class SmallStock {
  public:
@@ -44,13 +27,8 @@ class SmallStock {
   static constexpr int kYears = kLastYear - kFirstYear + 1;
 
   SmallStock() : state_(std::make_unique<RunState>()) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("quorvane_run_" + std::string(info->test_suite_name()) + "_" + info->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     write_files();
-    state_->workdir = dir_.string();
+    state_->workdir = dir_.str();
     texts_ = default_field_texts();
     set(1, "c.txt");
     set(2, "w.txt");
@@ -78,14 +56,11 @@ class SmallStock {
     set(113, "1");
     set(114, "4");
   }
-  ~SmallStock() { std::filesystem::remove_all(dir_); }
-
   void set(int field, std::string text) {
     texts_[static_cast<std::size_t>(field)] = std::move(text);
   }
   const FieldTexts& texts() const { return texts_; }
   RunState& state() { return *state_; }
-  const std::filesystem::path& dir() const { return dir_; }
   std::filesystem::path file(const std::string& name) const { return dir_ / name; }
 
  private:
@@ -139,7 +114,7 @@ class SmallStock {
   }
 
   std::unique_ptr<RunState> state_;
-  std::filesystem::path dir_;
+  ScratchDir dir_;
   FieldTexts texts_{};
 };
 

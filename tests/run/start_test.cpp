@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 
 namespace quorvane {
@@ -22,15 +21,11 @@ namespace fs = std::filesystem;
 class Start : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("quorvane_start_" + std::string(info->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     write_table("c.txt", 3, 13, 1984, 2014, [](int a, int y) { return 1000.0 + 10 * a + y % 7; });
     write_table("w.txt", 3, 13, 1984, 2014, [](int a, int) { return 0.1 * a; });
     write_table("m.txt", 3, 13, 1984, 2014, [](int, int) { return 0.2; });
     write_table("mat.txt", 3, 13, 1984, 2014, [](int a, int) { return a < 6 ? 0.0 : 1.0; });
-    s_->workdir = dir_.string();
+    s_->workdir = dir_.str();
     set(1, "c.txt");
     set(2, "w.txt");
     set(5, "m.txt");
@@ -42,7 +37,6 @@ class Start : public ::testing::Test {
     set(18, "1");
     set(19, "1");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   template <typename Value>
   void write_table(const std::string& name, int a0, int a1, int y0, int y1, Value value) {
@@ -56,18 +50,7 @@ class Start : public ::testing::Test {
   }
   void set(int n, const std::string& text) { texts_[static_cast<std::size_t>(n)] = text; }
   RunOutcome run() { return run_start(*s_, host_, texts_); }
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  std::string contents(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  fs::path dir_;
+  testing::ScratchDir dir_;
   FieldTexts texts_ = default_field_texts();
   std::unique_ptr<RunState> s_ = std::make_unique<RunState>();
   testing::RecordingHost host_;
@@ -126,82 +109,6 @@ TEST_F(Start, ShowsTheProgressWindowWithWaitBeforeTheEstimation) {
   EXPECT_EQ(s_->zz, 0);
 }
 
-// The results file is replaced by an empty one before any input file is read, so a failing
-// input leaves it empty; the message names the file.
-TEST_F(Start, ResultsFileIsEmptiedBeforeTheInputIsRead) {
-  std::ofstream(dir_ / "output.out") << "results of an earlier run";
-  set(2, "missing_w.txt");
-  const RunOutcome outcome = run();
-  EXPECT_EQ(outcome.status, RunStatus::InputFailed);
-  EXPECT_NE(outcome.message.find((dir_ / "missing_w.txt").string()), std::string::npos)
-      << outcome.message;
-  EXPECT_EQ(contents("output.out"), "");
-  EXPECT_FALSE(s_->files.results.is_open());
-  EXPECT_EQ(host_.ended_with, outcome.message);
-}
-
-TEST_F(Start, RejectedFieldsTouchNoFile) {
-  std::ofstream(dir_ / "output.out") << "kept";
-  const std::vector<std::string> before = files();
-  set(8, "abc");
-  const RunOutcome outcome = run();
-  EXPECT_EQ(outcome.status, RunStatus::SettingsRejected);
-  EXPECT_EQ(outcome.message, "Years for analysis.  First year: 'abc' is not a number (Text8)");
-  EXPECT_EQ(files(), before);
-  EXPECT_EQ(contents("output.out"), "kept");
-  EXPECT_TRUE(host_.calls.empty());
-}
-
-// The analysis must lie inside the file; found after line 1 of C(a,y), when the results file
-// has been created empty.
-TEST_F(Start, AnalysisOutsideTheFileIsRejectedAfterItsFirstLine) {
-  set(8, "1983");
-  set(12, "14");
-  set(10, "1990");
-  set(9, "1989");
-  RunOutcome outcome = run();
-  EXPECT_EQ(outcome.status, RunStatus::SettingsRejected);
-  EXPECT_NE(outcome.message.find("First year: '1983' lies outside the years 1984..2014 of the "
-                                 "C(a,y) file (Text8)"),
-            std::string::npos)
-      << outcome.message;
-  EXPECT_NE(outcome.message.find("Last age: '14' lies outside the ages 3..13"), std::string::npos);
-  EXPECT_EQ(contents("output.out"), "");
-  EXPECT_FALSE(fs::exists(dir_ / "minim.out"));
-
-  set(8, "1984");
-  set(12, "13");
-  outcome = run();
-  EXPECT_NE(outcome.message.find("Last year of 1-st S(a): '1990' lies outside the years of the "
-                                 "analysis 1984..1989 (Text10)"),
-            std::string::npos)
-      << outcome.message;
-
-  set(9, "1984");
-  set(8, "1985");
-  outcome = run();
-  EXPECT_NE(outcome.message.find("Last year: '1984' is below the first year"), std::string::npos)
-      << outcome.message;
-
-  // The window of the generation factors: inside the analysis ages, or empty.
-  set(8, "1984");
-  set(9, "2014");
-  set(10, "2014");
-  set(11, "4");
-  set(113, "3");
-  outcome = run();
-  EXPECT_NE(outcome.message.find("For Triple: TrAgeMin: '3' lies outside the ages of the "
-                                 "analysis 4..13 (Text113)"),
-            std::string::npos)
-      << outcome.message;
-  set(113, "12");
-  set(114, "5");  // empty window: allowed
-  EXPECT_EQ(run().status, RunStatus::Completed);
-  set(113, "3");
-  set(112, "2");  // no generation factors: the window is not used
-  EXPECT_EQ(run().status, RunStatus::Completed);
-}
-
 // The capacity of the tables is tested before the analysis ranges, and a setting that does not
 // fit 16 bits as an index is an arithmetic overflow.
 TEST_F(Start, CapacityAndIndexOverflowFailTheInput) {
@@ -209,7 +116,7 @@ TEST_F(Start, CapacityAndIndexOverflowFailTheInput) {
   set(8, "1900");
   RunOutcome outcome = run();
   EXPECT_EQ(outcome.status, RunStatus::InputFailed) << outcome.message;
-  EXPECT_EQ(contents("output.out"), "");
+  EXPECT_EQ(dir_.text("output.out"), "");
 
   write_table("c.txt", 3, 13, -20000, -19970, [](int, int) { return 1.0; });
   set(8, "20000");  // 20000 + 20000 + 1 does not fit 16 bits
