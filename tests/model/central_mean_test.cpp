@@ -70,19 +70,6 @@ TEST(CentralMean, SelectionGivesTheBitsOfAFullSort) {
   }
 }
 
-TEST(CentralMean, SampleSmallerThanTheWindowStops) {
-  auto v = sample({1, 2, 3});
-  try {
-    central_mean(v.data(), 3, 4, "mediana");
-    FAIL() << "no fault";
-  } catch (const ArithmeticFault& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "mediana: the sample of 3 residuals is smaller than the central window of 4");
-  }
-  auto none = sample({});
-  EXPECT_THROW(central_mean(none.data(), 0, 2, "medianaind"), ArithmeticFault);
-}
-
 // Ages 3, 4, 5 and years 2000..2003: the sample area is ages 3-4 and years 2000-2002 (the
 // oldest age and the last year never enter). Residuals:
 //           2000   2001   2002   2003

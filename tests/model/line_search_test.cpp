@@ -181,17 +181,6 @@ TEST(Parmin, StopLooksOnlyAtTheStartAndTheWalkRunsOut) {
   EXPECT_LT(r.evaluations, 30);
 }
 
-TEST(Parmin, EndlessClimbStops) {
-  auto s = outer_block();
-  RecordingHost host(false);
-  try {
-    parmin(*s, host, endless_objective);
-    FAIL() << "no fault";
-  } catch (const ArithmeticFault& e) {
-    EXPECT_EQ(std::string(e.what()), "parmin: the climb did not end after 1000000 steps");
-  }
-}
-
 std::unique_ptr<RunState> inner_block(double code) {
   auto s = small_block(3, 3);
   s->n21 = 4;
@@ -252,12 +241,20 @@ TEST(Parmin1, StopEndsTheSearchBeforeTheNextEvaluation) {
   EXPECT_EQ(trials.size(), 3u);
 }
 
-TEST(Parmin1, EndlessClimbStops) {
-  auto s = inner_block(102);
+// Both searches cap a climb at a million steps and name themselves.
+TEST(LineSearches, EndlessClimbStops) {
   RecordingHost host(false);
+  auto outer = outer_block();
+  auto inner = inner_block(102);
   try {
-    PARMIN1(*s, host, endless_cohort);
-    FAIL() << "no fault";
+    parmin(*outer, host, endless_objective);
+    ADD_FAILURE() << "no fault";
+  } catch (const ArithmeticFault& e) {
+    EXPECT_EQ(std::string(e.what()), "parmin: the climb did not end after 1000000 steps");
+  }
+  try {
+    PARMIN1(*inner, host, endless_cohort);
+    ADD_FAILURE() << "no fault";
   } catch (const ArithmeticFault& e) {
     EXPECT_EQ(std::string(e.what()), "PARMIN1: the climb did not end after 1000000 steps");
   }

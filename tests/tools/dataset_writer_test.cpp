@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tools/sim/stock_simulator.h"
 
 namespace quorvane::sim {
@@ -19,39 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh directory under the system's temporary directory, removed at the end
-// of the test.
-class ScratchDir {
-public:
-  ScratchDir() {
-    std::random_device entropy;
-    path_ = fs::temp_directory_path() /
-            ("quorvane-sim-test-" + std::to_string(entropy()) +
-             std::to_string(entropy()));
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path &path() const { return path_; }
-
-private:
-  fs::path path_;
-};
-
-std::vector<std::string> read_lines(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
-std::string read_all(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::lines_of;
+using testing::slurp;
+using ScratchDir = testing::ScratchDir;
 
 std::vector<double> numbers_of(const std::string &line) {
   std::istringstream in(line);
@@ -71,22 +42,18 @@ bool matches_written(double written, double value) {
 // Checks one age-by-year file against the table it came from: line 1 the four
 // dimensions of the data, three lines of text, then one line per year of the
 // year and one value per age.
-void expect_age_year_file(const fs::path &path, const Scenario &scenario,
-                          const StockTable &table) {
+void expect_age_year_file(const fs::path &path, const Scenario &scenario, const StockTable &table) {
   SCOPED_TRACE(path.filename().string());
-  const std::vector<std::string> lines = read_lines(path);
+  const std::vector<std::string> lines = lines_of(path);
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(4 + scenario.year_count()));
-  EXPECT_EQ(
-      numbers_of(lines[0]),
-      (std::vector<double>{static_cast<double>(scenario.first_age),
-                           static_cast<double>(scenario.last_age),
-                           static_cast<double>(scenario.first_year),
-                           static_cast<double>(scenario.data_last_year())}));
+  EXPECT_EQ(numbers_of(lines[0]),
+            (std::vector<double>{static_cast<double>(scenario.first_age),
+                                 static_cast<double>(scenario.last_age),
+                                 static_cast<double>(scenario.first_year),
+                                 static_cast<double>(scenario.data_last_year())}));
   for (int y = 0; y < scenario.year_count(); ++y) {
-    const std::vector<double> row =
-        numbers_of(lines[static_cast<std::size_t>(4 + y)]);
-    ASSERT_EQ(row.size(), static_cast<std::size_t>(1 + scenario.age_count()))
-        << "year " << y;
+    const std::vector<double> row = numbers_of(lines[static_cast<std::size_t>(4 + y)]);
+    ASSERT_EQ(row.size(), static_cast<std::size_t>(1 + scenario.age_count())) << "year " << y;
     EXPECT_EQ(row[0], scenario.first_year + y);
     for (int a = 0; a < scenario.age_count(); ++a) {
       const double written = row[static_cast<std::size_t>(1 + a)];
@@ -94,8 +61,8 @@ void expect_age_year_file(const fs::path &path, const Scenario &scenario,
         EXPECT_EQ(written, kNoObservation);
       } else {
         EXPECT_TRUE(matches_written(written, table(a, y)))
-            << "age index " << a << " year index " << y << ": " << written
-            << " for " << table(a, y);
+            << "age index " << a << " year index " << y << ": " << written << " for "
+            << table(a, y);
       }
     }
   }
@@ -122,42 +89,35 @@ TEST(DatasetWriter, FilesReadBackThroughTheirLayouts) {
   scenario.fleets[1].index_of = IndexOf::Mature;
   const SimulatedStock stock = simulate(scenario);
   ScratchDir dir;
-  const std::vector<fs::path> written =
-      write_dataset(stock, dir.path() / "set", "runs/set/");
+  const std::vector<fs::path> written = write_dataset(stock, dir.path() / "set", "runs/set/");
   EXPECT_EQ(written.size(), 4u + 1u + 4u + 2u);
-  for (const fs::path &path : written)
-    EXPECT_TRUE(fs::exists(path)) << path;
+  for (const fs::path &path : written) EXPECT_TRUE(fs::exists(path)) << path;
 
   const fs::path set = dir.path() / "set";
   expect_age_year_file(set / "c.txt", stock.scenario, stock.observed_catch);
   expect_age_year_file(set / "w.txt", stock.scenario, stock.scenario.weight);
-  expect_age_year_file(set / "mm.txt", stock.scenario,
-                       stock.scenario.natural_mortality);
-  expect_age_year_file(set / "mat.txt", stock.scenario,
-                       stock.scenario.maturity);
+  expect_age_year_file(set / "mm.txt", stock.scenario, stock.scenario.natural_mortality);
+  expect_age_year_file(set / "mat.txt", stock.scenario, stock.scenario.maturity);
   for (std::size_t k = 0; k < 4; ++k) {
-    expect_age_year_file(set / ("fleet" + std::to_string(k + 1) + ".txt"),
-                         stock.scenario, stock.fleet_indices[k]);
+    expect_age_year_file(set / ("fleet" + std::to_string(k + 1) + ".txt"), stock.scenario,
+                         stock.fleet_indices[k]);
   }
   // The extended year carries no catch; fleet 3 starts in 1995, so 1984 is
   // unobserved at every age, and fleet 1 ran to the last catch year, so it runs
   // on into the extended one.
-  const std::vector<std::string> catch_lines = read_lines(set / "c.txt");
+  const std::vector<std::string> catch_lines = lines_of(set / "c.txt");
   EXPECT_EQ(numbers_of(catch_lines.back()),
             (std::vector<double>{2015, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(
-      numbers_of(read_lines(set / "fleet3.txt")[4]),
-      (std::vector<double>{1984, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
-  EXPECT_GT(numbers_of(read_lines(set / "fleet1.txt").back())[1], 0.0);
+  EXPECT_EQ(numbers_of(lines_of(set / "fleet3.txt")[4]),
+            (std::vector<double>{1984, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+  EXPECT_GT(numbers_of(lines_of(set / "fleet1.txt").back())[1], 0.0);
 
   // SSB survey: four text lines, then one value per year of the catch file and
   // nothing else.
-  const std::vector<std::string> ssb_lines = read_lines(set / "SSB1.txt");
-  ASSERT_EQ(ssb_lines.size(),
-            static_cast<std::size_t>(4 + stock.scenario.year_count()));
+  const std::vector<std::string> ssb_lines = lines_of(set / "SSB1.txt");
+  ASSERT_EQ(ssb_lines.size(), static_cast<std::size_t>(4 + stock.scenario.year_count()));
   for (int y = 0; y < stock.scenario.year_count(); ++y) {
-    const std::vector<double> value =
-        numbers_of(ssb_lines[static_cast<std::size_t>(4 + y)]);
+    const std::vector<double> value = numbers_of(ssb_lines[static_cast<std::size_t>(4 + y)]);
     ASSERT_EQ(value.size(), 1u);
     const double expected = stock.ssb_indices[0][static_cast<std::size_t>(y)];
     if (1984 + y < 1990) {
@@ -167,22 +127,19 @@ TEST(DatasetWriter, FilesReadBackThroughTheirLayouts) {
     }
   }
 
-  const std::string fields = read_all(set / "fields.txt");
+  const std::string fields = slurp(set / "fields.txt");
   for (const char *line :
        {"Text1=runs/set/c.txt\n", "Text9=2015\n", "Text10=2015\n", "Text13=1\n",
-        "Text40=runs/set/SSB1.txt\n", "Text48=4\n",
-        "Text52=runs/set/fleet4.txt\n", "Text57=0.99\n", "Text64=2\n",
-        "Text109=2\n"}) {
+        "Text40=runs/set/SSB1.txt\n", "Text48=4\n", "Text52=runs/set/fleet4.txt\n", "Text57=0.99\n",
+        "Text64=2\n", "Text109=2\n"}) {
     EXPECT_NE(fields.find(line), std::string::npos) << line;
   }
-  EXPECT_NE(read_all(set / "truth.txt").find("\nterminal_f 3\n"),
-            std::string::npos);
+  EXPECT_NE(slurp(set / "truth.txt").find("\nterminal_f 3\n"), std::string::npos);
 }
 
 TEST(DatasetWriter, RefusesMoreFleetsThanARunTakes) {
   Scenario scenario = demo_scenario();
-  while (scenario.fleets.size() < 8)
-    scenario.fleets.push_back(scenario.fleets.front());
+  while (scenario.fleets.size() < 8) scenario.fleets.push_back(scenario.fleets.front());
   const SimulatedStock stock = simulate(scenario);
   ScratchDir dir;
   EXPECT_THROW(write_dataset(stock, dir.path() / "set"), std::invalid_argument);
@@ -198,10 +155,10 @@ TEST(DemoStock, CommittedFilesAreWhatTheSimulatorWrites) {
       write_dataset(simulate(demo_scenario()), dir.path(), "demo/");
   const fs::path committed = fs::path(QUORVANE_SOURCE_DIR) / "demo";
   for (const fs::path &path : written) {
-    EXPECT_EQ(read_all(path), read_all(committed / path.filename()))
+    EXPECT_EQ(slurp(path), slurp(committed / path.filename()))
         << path.filename() << " differs from the committed demo";
   }
 }
 
-} // namespace
-} // namespace quorvane::sim
+}  // namespace
+}  // namespace quorvane::sim

