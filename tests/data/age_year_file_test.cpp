@@ -2,34 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "state/errors.h"
+#include "tests/support/files.h"
 
 namespace quorvane {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A fresh directory per test, removed afterwards.
 class AgeYearFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("quorvane_ayf_" + std::string(info->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    s_->workdir = dir_.string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  void SetUp() override { s_->workdir = dir_.str(); }
+  void write(const std::string& name, const std::string& text) { dir_.write(name, text); }
+  std::string path(const std::string& name) const { return dir_.file(name); }
 
   // A table whose cell for an age and year holds year * 100 + age, one year per line.
   static std::string table_text(int first_age, int last_age, int first_year, int last_year,
@@ -51,7 +37,7 @@ class AgeYearFile : public ::testing::Test {
     read_catch_file(*s_, [] {});
   }
 
-  fs::path dir_;
+  testing::ScratchDir dir_;
   std::unique_ptr<RunState> s_ = std::make_unique<RunState>();
 };
 

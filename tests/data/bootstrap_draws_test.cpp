@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "data/survey_data.h"
-#include "tests/support/objective_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"
 
@@ -15,7 +15,7 @@ namespace {
 using testing::fill_by_age;
 using testing::RecordingHost;
 using testing::small_block;
-using testing::TempDir;
+using TempDir = testing::ScratchDir;
 using testing::write_text;
 
 constexpr double kRel = 1e-12;

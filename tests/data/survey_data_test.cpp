@@ -6,17 +6,17 @@
 #include <string>
 
 #include "state/errors.h"
-#include "tests/support/objective_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"
 
 namespace quorvane {
 namespace {
 
-using testing::read_text;
+using testing::slurp;
 using testing::RecordingHost;
 using testing::small_block;
-using testing::TempDir;
+using TempDir = testing::ScratchDir;
 using testing::write_text;
 
 constexpr double kRel = 1e-12;
@@ -115,7 +115,7 @@ TEST(NewIndex, CopyInTheFleetLayoutRoundedWithMinusOneForNoObservation) {
   s->stdind[1] = 0;
   s->bootn = 1;  // preparing the first bootstrap run: the fleet's own file is read
   newindex(*s, host);
-  EXPECT_EQ(read_text(dir.file("aged1.tmp")),
+  EXPECT_EQ(slurp(dir.file("aged1.tmp")),
             " 3  4  2000  2001 \r\n 99 \r\n 99 \r\n 99 \r\n 2000  123.46 -1 \r\n 2001  0 -1 \r\n");
   UniformRandom ref;  // four cells, two numbers each
   for (int i = 0; i < 4; ++i) ref.draw();

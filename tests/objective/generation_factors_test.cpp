@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/objective_fixture.h"
 #include "tests/support/small_block.h"
 
 namespace quorvane {

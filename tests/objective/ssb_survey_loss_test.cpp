@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "state/errors.h"
-#include "tests/support/objective_fixture.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"
 

@@ -7,7 +7,7 @@
 
 #include "report/print.h"
 #include "state/errors.h"
-#include "tests/support/objective_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"
 
@@ -16,10 +16,10 @@ namespace {
 
 using testing::fill_ages;
 using testing::keep_maturity;
-using testing::read_text;
+using testing::slurp;
 using testing::RecordingHost;
 using testing::small_block;
-using testing::TempDir;
+using TempDir = testing::ScratchDir;
 
 std::string blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
@@ -165,7 +165,7 @@ TEST(CalcStockAll, WeightedComponentsAndOneLogLinePerEvaluationUnlessStopped) {
   CALCSTOCKALL(*s, host);
   EXPECT_EQ(s->f[4], 1.0);
   s->files.minim.close();
-  const std::string log = read_text(dir.file("minim.out"));
+  const std::string log = slurp(dir.file("minim.out"));
   ASSERT_EQ(log.find("\r\n"), log.size() - 2);  // one line
   const std::string survey = format_real(rounded(s->errssb[1], "###0.#####"));
   EXPECT_EQ(log.substr(74, survey.size()), survey);  // the survey loss at column 75

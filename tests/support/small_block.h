@@ -66,4 +66,32 @@ inline void fill_years(RunState& s, YearVector& v, std::initializer_list<double>
   for (double x : values) v[y++] = x;
 }
 
+// A maturity by age from agemin, the same in every year, kept as if the file had been read.
+inline void keep_maturity(RunState& s, std::initializer_list<double> by_age) {
+  for (int y = 1; y <= s.file_years(); ++y) {
+    int a = s.agemin;
+    for (double v : by_age) s.maturity_table(a++, y) = v;
+  }
+  s.maturity_loaded = true;
+}
+
+// Fleet k, rows by age from agemin and one value per year from yearmin, kept as if read from
+// the fleet's own file.
+inline void keep_fleet(RunState& s, int k,
+                       std::initializer_list<std::initializer_list<double>> rows) {
+  int a = s.agemin;
+  for (const auto& row : rows) {
+    int y = s.yearmin;
+    for (double v : row) s.fleet_table[k](a, y++) = v;
+    ++a;
+  }
+  s.fleet_loaded[k] = true;
+  s.fleet_source_bootn = s.bootn;
+}
+
+inline void fill_block(RunState& s, AgeYearTable& t, double v) {
+  for (int a = s.agemin; a <= s.agemax; ++a)
+    for (int y = s.yearmin; y <= s.yearmax; ++y) t(a, y) = v;
+}
+
 }  // namespace quorvane::testing
