@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 
 #include "state/errors.h"
+#include "tests/support/files.h"
 
 namespace quorvane {
 namespace {
@@ -97,13 +95,9 @@ TEST(PrintStatement, TabPadsStaysOrBreaksTheLine) {
 }
 
 TEST(PrintFile, WritesCrLfLinesCreatesAnewAndAppendsAtColumnOne) {
-  const auto dir = std::filesystem::temp_directory_path() / "quorvane_print_file_test";
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "out.txt").string();
-  auto slurp = [&] {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  };
+  testing::ScratchDir dir;
+  const std::string path = dir.file("out.txt");
+  const auto slurp = [&] { return testing::slurp(path); };
   PrintFile f;
   f.create(path);
   f.text("x").zone().integer(2).end_line();
@@ -118,7 +112,7 @@ TEST(PrintFile, WritesCrLfLinesCreatesAnewAndAppendsAtColumnOne) {
   EXPECT_EQ(slurp(), "");
 
   // A file that cannot be opened names its path.
-  const std::string bad = (dir / "no_such_dir" / "results.out").string();
+  const std::string bad = dir.file("no_such_dir/results.out");
   try {
     f.create(bad);
     FAIL() << "expected InputError";
@@ -126,7 +120,6 @@ TEST(PrintFile, WritesCrLfLinesCreatesAnewAndAppendsAtColumnOne) {
     EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
   }
   EXPECT_THROW(f.append(bad), InputError);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -15,30 +15,25 @@ namespace {
 
 // ---- The scan grid ------------------------------------------------------------------------
 
-TEST(ScanGrid, DefaultTerminalFGridHasSeventeenExactPoints) {
-  // 1, 1.25, ..., 5: quarters are exact in binary, so the sum lands on 5.
-  const std::vector<double> grid = scan_grid(1, 5, 0.25);
-  ASSERT_EQ(grid.size(), 17u);
-  EXPECT_EQ(grid.front(), 1.0);
-  EXPECT_EQ(grid[8], 3.0);
-  EXPECT_EQ(grid.back(), 5.0);
-}
-
-TEST(ScanGrid, RepeatedAdditionThatOvershootsLosesTheLastPoint) {
-  // M from 0.01 to 0.8 by 0.01: seventy-eight additions of 0.01 give 0.7900000000000005, and
-  // the next one 0.8000000000000005 > 0.8, so the grid stops at 79 points. A grid computed as
-  // lowest + k * step would reach 0.8 exactly and have 80.
-  const std::vector<double> grid = scan_grid(0.01, 0.8, 0.01);
-  ASSERT_EQ(grid.size(), 79u);
-  EXPECT_EQ(grid.back(), 0.7900000000000005);
-}
-
-TEST(ScanGrid, RepeatedAdditionThatLandsKeepsTheLastPoint) {
-  // 0.1 + 0.1 + ... (six additions) is exactly the double 0.7, while 0.1 + 6 * 0.1 would be
-  // 0.7000000000000001 and fall outside.
-  const std::vector<double> grid = scan_grid(0.1, 0.7, 0.1);
-  ASSERT_EQ(grid.size(), 7u);
-  EXPECT_EQ(grid.back(), 0.7);
+// The grid is built by repeated addition of the step, as the scan loop runs it:
+// - 1 to 5 by 0.25: quarters are exact in binary, so the sum lands on 5 (17 points);
+// - 0.01 to 0.8 by 0.01: seventy-eight additions give 0.7900000000000005 and the next
+//   0.8000000000000005 > 0.8, so 79 points (lowest + k * step would reach 0.8 and give 80);
+// - 0.1 to 0.7 by 0.1: six additions give exactly the double 0.7, while 0.1 + 6 * 0.1 would be
+//   0.7000000000000001 and fall outside (7 points).
+TEST(ScanGrid, RepeatedAdditionDecidesTheLastPoint) {
+  struct Case {
+    double lowest, highest, step;
+    std::size_t points;
+    double last;
+  };
+  for (const Case& c : {Case{1, 5, 0.25, 17, 5.0}, Case{0.01, 0.8, 0.01, 79, 0.7900000000000005},
+                        Case{0.1, 0.7, 0.1, 7, 0.7}}) {
+    const std::vector<double> grid = scan_grid(c.lowest, c.highest, c.step);
+    ASSERT_EQ(grid.size(), c.points) << c.highest;
+    EXPECT_EQ(grid.front(), c.lowest);
+    EXPECT_EQ(grid.back(), c.last);
+  }
 }
 
 // ---- The header of the search log ---------------------------------------------------------
