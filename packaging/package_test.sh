@@ -66,9 +66,25 @@ cp -r "$root/usr/share/quorvane/demo" "$work/"
 [[ -s "$work/output.out" ]] || fail "the demo run wrote no results file"
 grep -q 'Terminal f' "$tmp/batch.log" || { cat "$tmp/batch.log"; fail "no summary of the run"; }
 
-# 4. The plotter on the results of that run, when it is packaged.
+# 4. The installed plotter on the tables of that run, when it is packaged: a file for each
+#    chart path it prints, PNG by default and SVG on request, without a display.
 if [[ -x "$bin/quorvane-plot" ]]; then
-  "$bin/quorvane-plot" --help >"$tmp/plot.log" 2>&1 || { cat "$tmp/plot.log"; fail "quorvane-plot --help"; }
+  grep -q '^ Depends: .*libqt6charts6.*libqt6svg6' "$tmp/info" ||
+    fail "the plotter's Qt Charts and Qt Svg are not among the dependencies"
+  [[ -d "$work/output.out.tables" ]] || fail "the demo run wrote no tables"
+  for format in png svg; do
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/quorvane-plot" \
+      "$work/output.out.tables" --format "$format" --out "$work/plots-$format" \
+      >"$tmp/plot.out" 2>"$tmp/plot.err" ||
+      { cat "$tmp/plot.err"; fail "quorvane-plot --format $format on the demo's tables"; }
+    [[ ! -s "$tmp/plot.err" ]] || { cat "$tmp/plot.err"; fail "quorvane-plot wrote to stderr"; }
+    grep -q "/ssb\.$format\$" "$tmp/plot.out" || { cat "$tmp/plot.out"; fail "no SSB chart ($format)"; }
+    while read -r chart; do
+      [[ -s "$chart" ]] || fail "quorvane-plot printed $chart but did not write it"
+    done <"$tmp/plot.out"
+  done
+  head -c 8 "$work/plots-png/ssb.png" | od -An -c | grep -q 'P   N   G' || fail "ssb.png is not a PNG"
+  grep -q '<svg' "$work/plots-svg/ssb.svg" || fail "ssb.svg is not an SVG drawing"
 fi
 
 # 5. Every man page renders without a complaint.

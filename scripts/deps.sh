@@ -3,7 +3,8 @@
 # run as root).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev clang libclang-rt-14-dev
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-charts-dev qt6-svg-dev
+  clang libclang-rt-14-dev
   man-db fonts-liberation)
 
 missing=()
