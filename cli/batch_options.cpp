@@ -1,5 +1,6 @@
 #include "cli/batch_options.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 
@@ -11,7 +12,8 @@ namespace quorvane {
 const char* const kBatchUsage =
     "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
     "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
-    "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--quiet] [--help]\n"
+    "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
+    "                      [--quiet] [--help]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -32,6 +34,8 @@ const char* const kBatchUsage =
     "  --retro N             after the run, a retrospective analysis: the run repeated with\n"
     "                        its last 1..N years removed, each in retro/peelK/, with\n"
     "                        retro/retro.csv and Mohn's rho in retro/retro_rho.csv\n"
+    "  --threads N           run the bootstrap runs and the peels on N threads (default: one\n"
+    "                        per core; the files written are the same for any N)\n"
     "  --quiet               no progress line on standard error (shown only on a terminal)\n"
     "  --help                show this text\n"
     "\n"
@@ -97,6 +101,9 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       o.stop_after_seconds = seconds;
     } else if (arg == "--no-tables") {
       o.tables = false;
+    } else if (arg == "--threads") {
+      constexpr long kMostThreads = 256;
+      o.threads = static_cast<int>(std::min(whole_at_least(arg, take_value(), 1), kMostThreads));
     } else if (arg == "--quiet") {
       o.quiet = true;
     } else if (arg == "--retro") {

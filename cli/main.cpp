@@ -127,6 +127,7 @@ int run(int argc, char** argv) {
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
+  state->bootstrap_threads = static_cast<std::int16_t>(options.threads);
   BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer,
                  options.stop_after_seconds);
   const OutputFiles outputs(options.workdir, options.texts[35]);

@@ -28,7 +28,8 @@ std::string rho_text(const RetroRho& r) {
 }  // namespace
 
 bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = options.threads > 0 ? static_cast<unsigned>(options.threads)
+                                             : std::max(1u, std::thread::hardware_concurrency());
   RetroProgress progress(options.retro);
   const std::vector<PeelResult> peels = run_peels(
       options.workdir, options.texts, options.retro, cores,
