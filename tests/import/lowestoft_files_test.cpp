@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "state/errors.h"
 #include "tests/import/import_test_support.h"
@@ -82,40 +83,6 @@ TEST(LowestoftTable, ReadsTheLayoutsOfRealFiles) {
   EXPECT_EQ(t.at(1991, 3), 31.0);
 }
 
-TEST(LowestoftTable, BadFilesAreRejectedNamingFileLineAndToken) {
-  TempFolder dir;
-  const std::string malformed =
-      dir.write("bad.dat", lowestoft_table(2, 2000, 2001, 1, 2, 1, "1 2\r\n3,5x\r\n"));
-  // Commas separate numbers, so the token is "5x".
-  EXPECT_EQ(table_error(malformed), malformed + ": line 7: '5x' is not a number");
-
-  const std::string surplus =
-      dir.write("surplus.dat", lowestoft_table(2, 2000, 2000, 1, 2, 1, "1 2 3\n"));
-  EXPECT_EQ(table_error(surplus),
-            surplus + ": line 6: '3' is one value more than the 2 of the ages 1-2 in 2000");
-
-  const std::string short_file =
-      dir.write("short.dat", lowestoft_table(2, 2000, 2002, 1, 2, 1, "1 2\n3 4\n"));
-  EXPECT_EQ(table_error(short_file),
-            short_file + ": the file ends at line 7 before the values of the ages 1-2 in 2002");
-
-  const std::string format4 = dir.write("f4.dat", lowestoft_table(2, 2000, 2000, 1, 2, 4, "1 2\n"));
-  EXPECT_NE(table_error(format4).find(format4 + ": line 5: data format 4 is none of"),
-            std::string::npos);
-
-  const std::string no_last_year = dir.write("years.dat", "t\n1 2\n1990 years\n1 2\n1\n1 2\n");
-  EXPECT_EQ(table_error(no_last_year),
-            no_last_year +
-                ": line 3: 'years' is not a number; the first and last year should "
-                "stand here");
-
-  const std::string reversed = dir.write("rev.dat", "t\n1 2\n1990 1980\n1 2\n1\n1 2\n");
-  EXPECT_NE(table_error(reversed).find(reversed + ": line 3: the years 1990-1980"),
-            std::string::npos);
-
-  EXPECT_NE(table_error(dir.file("absent.dat")).find("cannot be opened"), std::string::npos);
-}
-
 TEST(LowestoftFleets, ReadsAgedAndBiomassFleetsAndIgnoresValuesBeyondTheAges) {
   TempFolder dir;
   const std::string path = dir.write("survey.dat",
@@ -150,23 +117,44 @@ TEST(LowestoftFleets, ReadsAgedAndBiomassFleetsAndIgnoresValuesBeyondTheAges) {
   EXPECT_EQ(acoustic.catches[0][0], 12345.5);
 }
 
-TEST(LowestoftFleets, BadFleetFilesAreRejected) {
+// A bad file, the reader it is given to, and the message after "<path>: ".
+struct BadFile {
+  const char* name;
+  bool fleets;
+  std::string text;
+  std::string message;
+};
+
+TEST(LowestoftFiles, BadFilesAreRejectedNamingFileLineAndToken) {
+  const std::vector<BadFile> cases = {
+      // Commas separate numbers, so the token is "5x".
+      {"bad.dat", false, lowestoft_table(2, 2000, 2001, 1, 2, 1, "1 2\r\n3,5x\r\n"),
+       "line 7: '5x' is not a number"},
+      {"surplus.dat", false, lowestoft_table(2, 2000, 2000, 1, 2, 1, "1 2 3\n"),
+       "line 6: '3' is one value more than the 2 of the ages 1-2 in 2000"},
+      {"short.dat", false, lowestoft_table(2, 2000, 2002, 1, 2, 1, "1 2\n3 4\n"),
+       "the file ends at line 7 before the values of the ages 1-2 in 2002"},
+      {"f4.dat", false, lowestoft_table(2, 2000, 2000, 1, 2, 4, "1 2\n"),
+       "line 5: data format 4 is none of"},
+      {"years.dat", false, "t\n1 2\n1990 years\n1 2\n1\n1 2\n",
+       "line 3: 'years' is not a number; the first and last year should stand here"},
+      {"rev.dat", false, "t\n1 2\n1990 1980\n1 2\n1\n1 2\n", "line 3: the years 1990-1980"},
+      {"count.dat", true, "t\n2\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n",
+       "line 2: '2' is not the number of fleets plus 100 (101 for one fleet)"},
+      {"period.dat", true, "t\n101\nA\n2000 2000\n1 1 0.8 0.2\n1 1\n1 5\n",
+       "line 5: the survey period"},
+      {"token.dat", true, "t\n101\nA\n2000 2001\n1 1 0 1\n1 1\n1 5\n1 O.5\n",
+       "line 8: 'O.5' is not a number"},
+      {"two.dat", true, "t\n102\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n",
+       "line 8: the file ends where the name of fleet 2 should stand"},
+  };
   TempFolder dir;
-  const std::string count = dir.write("count.dat", "t\n2\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n");
-  EXPECT_EQ(fleets_error(count),
-            count + ": line 2: '2' is not the number of fleets plus 100 (101 for one fleet)");
-
-  const std::string period =
-      dir.write("period.dat", "t\n101\nA\n2000 2000\n1 1 0.8 0.2\n1 1\n1 5\n");
-  EXPECT_NE(fleets_error(period).find(period + ": line 5: the survey period"), std::string::npos);
-
-  const std::string token =
-      dir.write("token.dat", "t\n101\nA\n2000 2001\n1 1 0 1\n1 1\n1 5\n1 O.5\n");
-  EXPECT_EQ(fleets_error(token), token + ": line 8: 'O.5' is not a number");
-
-  const std::string missing_fleet =
-      dir.write("two.dat", "t\n102\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n");
-  EXPECT_NE(fleets_error(missing_fleet).find("the name of fleet 2"), std::string::npos);
+  for (const BadFile& c : cases) {
+    const std::string path = dir.write(c.name, c.text);
+    const std::string error = c.fleets ? fleets_error(path) : table_error(path);
+    EXPECT_EQ(error.rfind(path + ": " + c.message, 0), 0u) << c.name << ": " << error;
+  }
+  EXPECT_NE(table_error(dir.file("absent.dat")).find("cannot be opened"), std::string::npos);
 }
 
 TEST(LowestoftFiles, LineTwoTellsTablesFromFleetFiles) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -77,93 +78,75 @@ TEST(ProgressDisplay, DrawsNothingAndFormatsNothingWithoutAWindow) {
   EXPECT_TRUE(host.calls.empty());
 }
 
-TEST(ProgressDisplay, DrawsTopLineListsAndBottomLineAtTheirPlaces) {
-  auto s = small_run(2, 3);  // ages 3, 4; years 1990..1992; second period 1992 only
-  s->SSEALL = 12.345678;     // "#####.####" -> 12.3457
-  s->SSET = 0.12345678;      // "####.######" -> .123457
-  s->SSEL1 = 99;             // not shown outside the direct search
-  s->SSEL = 1.000004;        // "####.#####" -> 1 (1.000004 rounds to 1.00000)
-  s->s1[2] = 0.12345678;     // "#.#######" -> .1234568
-  s->s1[3] = 0.0;            // a zero factor is shown as 0
-  s->f[3] = 0.333333333;     // "##.#######" -> .3333333
-  s->METKA = 1000.123456789;
-  s->bootn = 3;
-  const Drawn d = draw(*s);
+// What a case expects at one place: the texts printed there in order; none means nothing.
+struct Place {
+  int x, y;
+  std::vector<std::string> texts;
+};
 
-  EXPECT_EQ(at(d, 2, 1), std::vector<std::string>{"WAIT....."});
-  EXPECT_EQ(at(d, 7300, 1), std::vector<std::string>{"AMD="});
-  EXPECT_EQ(at(d, 5000, 1), std::vector<std::string>{"LF="});
-  EXPECT_EQ(at(d, 6000, 1), std::vector<std::string>{" 12.3457 "});  // not erased first
-  EXPECT_EQ(at(d, 8000, 1), (std::vector<std::string>{k16, " .123457 "}));
-  EXPECT_EQ(at(d, 9000, 1), (std::vector<std::string>{k16, " 1 "}));
+struct DisplayCase {
+  const char* what;
+  std::pair<int, int> ages_years;
+  std::function<void(RunState&)> settle;
+  std::vector<Place> places;
+};
 
-  EXPECT_EQ(at(d, 1, 200), std::vector<std::string>{
-                               "Age          s1(a)            s2(a)               M(a,yearmax)     "
-                               "                                         Year        f(year)"});
-
-  // Age rows at 200 r + 400: age 3 at 600, age 4 at 800.
-  EXPECT_EQ(at(d, 1, 600), std::vector<std::string>{" 3 "});
-  EXPECT_EQ(at(d, 500, 600), (std::vector<std::string>{k13, " .1234568 "}));
-  EXPECT_EQ(at(d, 1500, 600), (std::vector<std::string>{k13, " .4 "}));  // s2 = 0.2 * 2
-  EXPECT_EQ(at(d, 2500, 600), (std::vector<std::string>{k13, " .2 "}));
-  EXPECT_EQ(at(d, 1, 800), std::vector<std::string>{" 4 "});
-  EXPECT_EQ(at(d, 500, 800), (std::vector<std::string>{k13, " 0 "}));
-  EXPECT_TRUE(at(d, 1, 1000).empty());
-  EXPECT_TRUE(at(d, 200, 2400).empty());
-
-  // Year rows, the latest first: 1992 at 600, 1991 at 800, 1990 at 1000.
-  EXPECT_EQ(at(d, 5000, 600), std::vector<std::string>{" 1992 "});
-  EXPECT_EQ(at(d, 6000, 600), (std::vector<std::string>{k13, " .3333333 "}));
-  EXPECT_EQ(at(d, 5000, 1000), std::vector<std::string>{" 1990 "});
-  EXPECT_EQ(at(d, 6000, 1000), (std::vector<std::string>{k13, " .01 "}));
-  EXPECT_TRUE(at(d, 5000, 6000).empty());
-
-  EXPECT_EQ(at(d, 2, 6400), (std::vector<std::string>{k15, " 1000.123456789 "}));
-  EXPECT_EQ(at(d, 4000, 6400), std::vector<std::string>{"boot N:"});
-  EXPECT_EQ(at(d, 5000, 6400), std::vector<std::string>{" 3 "});
-}
-
-TEST(ProgressDisplay, LongBlocksShowTheFirstTwentyAgesAndTheLastTwentyFiveYears) {
-  {
-    auto s = small_run(25, 40);  // ages 3..27, years 1990..2029
+TEST(ProgressDisplay, DrawsEachValueAtItsPlaceInItsFormat) {
+  // clang-format off
+  const std::vector<DisplayCase> cases = {
+      {"ages 3, 4; years 1990..1992; second period 1992 only", {2, 3},
+       [](RunState& s) {
+         s.SSEALL = 12.345678;  // "#####.####" -> 12.3457
+         s.SSET = 0.12345678;   // "####.######" -> .123457
+         s.SSEL1 = 99;          // not shown outside the direct search
+         s.SSEL = 1.000004;     // "####.#####" -> 1 (1.000004 rounds to 1.00000)
+         s.s1[2] = 0.12345678;  // "#.#######" -> .1234568
+         s.s1[3] = 0.0;         // a zero factor is shown as 0
+         s.f[3] = 0.333333333;  // "##.#######" -> .3333333
+         s.METKA = 1000.123456789;
+         s.bootn = 3;
+       },
+       // The loss at 6000 is not erased first. Age rows at 200 r + 400: age 3 at 600, age 4 at
+       // 800, s2 = 0.2 * 2 = .4 at age 3. Year rows, the latest first: 1992 at 600, 1990 at 1000.
+       {{2, 1, {"WAIT....."}}, {7300, 1, {"AMD="}}, {5000, 1, {"LF="}}, {6000, 1, {" 12.3457 "}},
+        {8000, 1, {k16, " .123457 "}}, {9000, 1, {k16, " 1 "}},
+        {1, 200, {"Age          s1(a)            s2(a)               M(a,yearmax)     "
+                  "                                         Year        f(year)"}},
+        {1, 600, {" 3 "}}, {500, 600, {k13, " .1234568 "}}, {1500, 600, {k13, " .4 "}},
+        {2500, 600, {k13, " .2 "}}, {1, 800, {" 4 "}}, {500, 800, {k13, " 0 "}},
+        {1, 1000, {}}, {200, 2400, {}},
+        {5000, 600, {" 1992 "}}, {6000, 600, {k13, " .3333333 "}},
+        {5000, 1000, {" 1990 "}}, {6000, 1000, {k13, " .01 "}}, {5000, 6000, {}},
+        {2, 6400, {k15, " 1000.123456789 "}}, {4000, 6400, {"boot N:"}}, {5000, 6400, {" 3 "}}}},
+      // Row 20 (200 * 20 + 400 = 4400) holds age 3 + 19 = 22; there is no row 21. Year row 1 is
+      // 2029; row 25 (5400) is 2029 - 24 = 2005; there is no row 26.
+      {"ages 3..27, years 1990..2029: the first 20 ages and the last 25 years", {25, 40}, nullptr,
+       {{200, 2400, {"(first 20)"}}, {1, 4400, {" 22 "}}, {1, 4600, {}},
+        {5000, 6000, {"(last 25)"}}, {5000, 600, {" 2029 "}}, {5000, 5400, {" 2005 "}},
+        {5000, 5600, {}}}},
+      {"exactly 20 ages and 25 years fit: no label", {20, 25}, nullptr,
+       {{200, 2400, {}}, {5000, 6000, {}}, {5000, 5400, {" 1990 "}}}},
+      {"one period, the direct search, a total loss of 0, a catch loss still unset", {2, 3},
+       [](RunState& s) {
+         s.yearmid = s.yearmax;
+         s.SSEALL = 0.0;
+         s.SSEL = -1.0;
+         s.n21 = 4;  // the direct search shows its own catch loss copy
+         s.SSET = 5.0;
+         s.SSEL1 = 2.5;
+         s.n22 = 7;  // no measure name
+       },
+       {{1500, 600, {k13}}, {1500, 800, {k13}}, {6000, 1, {" 0 "}}, {9000, 1, {k16}},
+        {8000, 1, {k16, " 2.5 "}}, {7300, 1, {}}}},
+  };
+  // clang-format on
+  for (const DisplayCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto s = small_run(c.ages_years.first, c.ages_years.second);
+    if (c.settle) c.settle(*s);
     const Drawn d = draw(*s);
-    EXPECT_EQ(at(d, 200, 2400), std::vector<std::string>{"(first 20)"});
-    // Row 20 (200 * 20 + 400 = 4400) holds age 3 + 19 = 22; there is no row 21.
-    EXPECT_EQ(at(d, 1, 4400), std::vector<std::string>{" 22 "});
-    EXPECT_TRUE(at(d, 1, 4600).empty());
-    EXPECT_EQ(at(d, 5000, 6000), std::vector<std::string>{"(last 25)"});
-    // Row 1 is 2029; row 25 (5400) is 2029 - 24 = 2005; there is no row 26.
-    EXPECT_EQ(at(d, 5000, 600), std::vector<std::string>{" 2029 "});
-    EXPECT_EQ(at(d, 5000, 5400), std::vector<std::string>{" 2005 "});
-    EXPECT_TRUE(at(d, 5000, 5600).empty());
+    for (const Place& p : c.places) EXPECT_EQ(at(d, p.x, p.y), p.texts) << p.x << "," << p.y;
   }
-  {
-    // Exactly 20 ages and 25 years fit: no label.
-    auto s = small_run(20, 25);
-    const Drawn d = draw(*s);
-    EXPECT_TRUE(at(d, 200, 2400).empty());
-    EXPECT_TRUE(at(d, 5000, 6000).empty());
-    EXPECT_EQ(at(d, 5000, 5400), std::vector<std::string>{" 1990 "});
-  }
-}
-
-// One selectivity period, the direct search, a total loss of 0 and a catch loss still unset.
-TEST(ProgressDisplay, BlanksAndLossesFollowTheSettingsOfTheRun) {
-  auto s = small_run(2, 3);
-  s->yearmid = s->yearmax;
-  s->SSEALL = 0.0;
-  s->SSEL = -1.0;
-  s->n21 = 4;  // the direct search shows its own catch loss copy
-  s->SSET = 5.0;
-  s->SSEL1 = 2.5;
-  s->n22 = 7;  // no measure name
-  const Drawn d = draw(*s);
-  EXPECT_EQ(at(d, 1500, 600), std::vector<std::string>{k13});
-  EXPECT_EQ(at(d, 1500, 800), std::vector<std::string>{k13});
-  EXPECT_EQ(at(d, 6000, 1), std::vector<std::string>{" 0 "});
-  EXPECT_EQ(at(d, 9000, 1), std::vector<std::string>{k16});
-  EXPECT_EQ(at(d, 8000, 1), (std::vector<std::string>{k16, " 2.5 "}));
-  EXPECT_TRUE(at(d, 7300, 1).empty());
 }
 
 }  // namespace
