@@ -86,58 +86,41 @@ void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
           file_bytes(batch.filePath(QStringLiteral("minim.out"))));
 }
 
-void RunTest::bootstrapOfTwoRunsThroughTheQuestionWindow() {
-  Session session;
-  session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"),
-                                  [&] { main_run_yields_ = session.controller.yields(); });
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
-  QCOMPARE(session.outcome.status, RunStatus::Completed);
-
-  // A header and the lines of the main run and the two bootstrap runs, numbered 0, 1, 2.
-  const QList<QByteArray> lines = session.bytes(QStringLiteral("bootS1.out")).split('\n');
-  QCOMPARE(lines.size(), 5);  // four lines and the empty rest after the last line end
-  QVERIFY(lines[0].startsWith("bootN; S1(a) by ages"));
-  for (int run = 0; run <= 2; ++run) {
-    QCOMPARE(lines[run + 1].left(3), QByteArray(" ") + QByteArray::number(run) + " ");
-  }
-
-  QTemporaryDir batch;
-  QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(batch.path(), {"--bootstrap", "2"}));
-  for (const QString& name : kBootFiles + QStringList{"output.out", "minim.out"}) {
-    QCOMPARE(QFileInfo::exists(session.path(name)), QFileInfo::exists(batch.filePath(name)));
-    QVERIFY2(session.bytes(name) == file_bytes(batch.filePath(name)), qPrintable(name));
-  }
-}
-
-void RunTest::stopInABootstrapRunAsksWhetherToRestart_data() {
+void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner_data() {
+  QTest::addColumn<long>("after_main_run");
   QTest::addColumn<QString>("answer");
-  QTest::newRow("restart") << QStringLiteral("1");
-  QTest::newRow("no, stop") << QStringLiteral("2");
+  QTest::newRow("not stopped") << 0L << QString();
+  // Well into the first bootstrap run, STOP and then restart it or stop.
+  QTest::newRow("stopped, restart") << 7L << QStringLiteral("1");
+  QTest::newRow("stopped, no") << 7L << QStringLiteral("2");
 }
 
-void RunTest::stopInABootstrapRunAsksWhetherToRestart() {
+void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner() {
+  QFETCH(long, after_main_run);
   QFETCH(QString, answer);
   if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
-  // Well into the first bootstrap run.
-  const long stop_at = main_run_yields_ + 7;
+  const long stop_at = after_main_run == 0 ? 0 : main_run_yields_ + after_main_run;
 
   Session session;
   session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"));
-  session.atYield(stop_at, [&] {
-    session.expectStopQuestion(true);
-    session.expectRestartQuestion(answer);
-    session.pressStop();
-  });
+  if (stop_at > 0) {
+    session.atYield(stop_at, [&] {
+      session.expectStopQuestion(true);
+      session.expectRestartQuestion(answer);
+      session.pressStop();
+    });
+  }
   QVERIFY(session.run());
   VERIFY_ANSWERED(session);
   QCOMPARE(session.outcome.status, RunStatus::Completed);
 
+  QStringList arguments = {"--bootstrap", "2"};
+  if (stop_at > 0) {
+    arguments << "--stop-at-call" << QString::number(stop_at) << "--restart-answer" << answer;
+  }
   QTemporaryDir batch;
   QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(batch.path(), {"--bootstrap", "2", "--stop-at-call", QString::number(stop_at),
-                                   "--restart-answer", answer}));
+  QVERIFY(run_batch(batch.path(), arguments));
   for (const QString& name : kBootFiles + QStringList{"output.out", "minim.out"}) {
     QCOMPARE(QFileInfo::exists(session.path(name)), QFileInfo::exists(batch.filePath(name)));
     QVERIFY2(session.bytes(name) == file_bytes(batch.filePath(name)), qPrintable(name));

@@ -15,9 +15,8 @@ class RunTest : public QObject {
   void initTestCase();
   void defaultRunWithAStopAnsweredNoMatchesTheBatchRunner();
   void stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap();
-  void bootstrapOfTwoRunsThroughTheQuestionWindow();
-  void stopInABootstrapRunAsksWhetherToRestart_data();
-  void stopInABootstrapRunAsksWhetherToRestart();
+  void bootstrapOfTwoRunsMatchesTheBatchRunner_data();
+  void bootstrapOfTwoRunsMatchesTheBatchRunner();
   void rejectedStartLeavesTheWindowUsable();
   void startDuringARunIsIgnored();
   void quitSessionDuringARunWritesNoResults();

@@ -7,10 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSet>
 #include <QTest>
 
-#include "app/parameter_layout.h"
 #include "app/parameter_window.h"
 #include "app/progress_window.h"
 #include "app/question_windows.h"
@@ -73,35 +71,6 @@ void WindowTest::parameterWindowShowsEveryLabelAndDefault() {
   QCOMPARE(window.fieldTexts()[15], std::string(" 2.5 "));
 }
 
-void WindowTest::layoutPutsEachFieldOnceInItsRow() {
-  QList<int> placed;
-  const std::vector<LayoutRow>& rows = parameter_rows();
-  QCOMPARE(static_cast<int>(rows.size()), 21);
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (const auto* side : {&rows[r].left, &rows[r].right}) {
-      for (const LayoutCell& cell : *side) {
-        if (cell.heading) {
-          // A heading may stand above its group ("For Triple:" over TrAgeMin).
-          QVERIFY(!kFields[cell.field - 1].heading.empty());
-        } else {
-          QCOMPARE(kFields[cell.field - 1].row, static_cast<int>(r) + 1);
-          placed << cell.field;
-        }
-      }
-    }
-  }
-  for (int column : kFleetColumns) {
-    for (int k = 1; k <= kFleets; ++k) {
-      QCOMPARE(kFields[column + k - 2].row, kFleetGridRow);
-      QCOMPARE(kFields[column + k - 2].slot, k);
-      placed << column + k - 1;
-    }
-  }
-  std::sort(placed.begin(), placed.end());
-  QCOMPARE(placed.size(), kFieldCount);
-  for (int n = 1; n <= kFieldCount; ++n) QCOMPARE(placed[n - 1], n);
-}
-
 void WindowTest::parameterWindowFitsALaptopScreen() {
   RunController controller;
   ParameterWindow window(controller);
@@ -122,17 +91,6 @@ void WindowTest::parameterWindowFitsALaptopScreen() {
 }
 
 // ---- Progress window -------------------------------------------------------------------------
-
-void WindowTest::progressWindowGeometry() {
-  ProgressWindow window;
-  QCOMPARE(window.windowTitle(), QStringLiteral("CORVEL current results"));
-  // 10350 x 7545 twips at 15 twips per pixel.
-  QCOMPARE(window.size(), QSize(690, 503));
-  QCOMPARE(window.picture().size(), QSize(690, 503));
-  // x 4200, y 7080, 1575 x 375 twips.
-  QCOMPARE(window.stopButton()->geometry(), QRect(280, 472, 105, 25));
-  QCOMPARE(window.stopButton()->text(), QStringLiteral("STOP (if want)"));
-}
 
 void WindowTest::textStaysUntilDrawnOverOrCleared() {
   ProgressWindow window;

@@ -9,9 +9,7 @@ class WindowTest : public QObject {
 
  private slots:
   void parameterWindowShowsEveryLabelAndDefault();
-  void layoutPutsEachFieldOnceInItsRow();
   void parameterWindowFitsALaptopScreen();
-  void progressWindowGeometry();
   void textStaysUntilDrawnOverOrCleared();
   void batchedDrawingPaintsWhatEachCallPaints();
   void bootstrapWindowAsksAndPassesTheTextsOn();
