@@ -72,24 +72,6 @@ class RealStock : public ::testing::Test {
   }
 };
 
-// Haddock, ages 3-13+, 1983-2018, four aged fleets; the f grid 0.5 to 6 by 0.25 has 23 points.
-// The run must reach the end of the results file with a full stock summary.
-TEST_F(RealStock, NortheastArcticHaddockRunsToTheEnd) {
-  ScratchDir dir;
-  run_stock(dir, "nea_haddock", 4, 23);
-  const std::vector<std::string> results = lines_of(dir / "nea_haddock.out");
-  ASSERT_FALSE(results.empty());
-  EXPECT_EQ(results.front(), "FILE OF RESULTS");
-  EXPECT_NE(std::find(results.begin(), results.end(), " Standard errors"), results.end());
-  const std::map<int, std::vector<double>> summary = stock_summary(dir / "nea_haddock.out");
-  ASSERT_EQ(summary.size(), 36u);
-  EXPECT_EQ(summary.begin()->first, 1983);
-  for (const auto& [year, row] : summary) {
-    ASSERT_EQ(row.size(), 11u) << year;
-    EXPECT_GT(row[3], 0) << "SSB of " << year;
-  }
-}
-
 // Cod, ages 1-6+, 1983-2015 of the 1963-2015 file, two aged fleets; the f grid 0.5 to 4 by 0.125
 // has 29 points. The published assessment is a state-space model fitted to a catch that it scales
 // up or down in 1993-2005, so the separable fit to the reported catch can only agree in the
