@@ -146,7 +146,9 @@ TEST(DefaultRoad, SurveysFleetsAndThreeBootstrapRuns) {
   const std::vector<LogLine> log = read_search_log(dir / "minim.out", 5);
   ASSERT_EQ(log.size(), 4 * (kDefaultFGrid.size() + 1));
   for (std::size_t i = 0; i < log.size(); ++i) {
-    if (i % 18 < 17) EXPECT_EQ(*log[i][0], kDefaultFGrid[i % 18]) << "line " << i + 2;
+    if (i % 18 < 17) {
+      EXPECT_EQ(*log[i][0], kDefaultFGrid[i % 18]) << "line " << i + 2;
+    }
   }
   for (const char* name :
        {"bootS1.out", "bootf.out", "bootTSB.out", "bootNtrm.out", "bootSSB.out"}) {

@@ -112,8 +112,11 @@ class ResultsFileTest : public ::testing::Test {
     const std::string text = dir_.text("output.out");
     // Every line ends with CR LF; no bare LF.
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    for (std::size_t i = 0; i < text.size(); ++i)
-      if (text[i] == '\n') EXPECT_EQ(text[i - 1], '\r') << "at byte " << i;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n') {
+        EXPECT_EQ(text[i - 1], '\r') << "at byte " << i;
+      }
+    }
     return split_lines(text);
   }
 
