@@ -26,6 +26,8 @@ void draw_integer(Host& host, int x, int y, std::int64_t value) {
   host.print(format_integer(value));
 }
 
+constexpr int kTotalLossX = 6000;
+
 // A loss that is still unset (negative) is not shown; zero is shown as 0, a positive loss with
 // the pattern's decimals. The place is not erased first.
 void draw_loss(Host& host, int x, int y, double loss, std::string_view pattern) {
@@ -63,6 +65,14 @@ void draw_real(Host& host, int x, int y, double value) {
   host.print(format_real(value));
 }
 
+void draw_total_loss(Host& host, double loss) {
+  draw_loss(host, kTotalLossX, kLossRow, loss, "#####.####");
+}
+
+void draw_catch_loss(Host& host, double loss) {
+  draw_loss(host, kCatchLossX, kLossRow, loss, "####.#####");
+}
+
 void kartinka(RunState& s, Host& host) {
   if (!host.draws()) return;
 
@@ -70,14 +80,14 @@ void kartinka(RunState& s, Host& host) {
   draw_text(host, 2, 1, "WAIT.....");
   const std::string_view measure = loss_measure_name(s.n22);
   if (!measure.empty()) draw_text(host, 7300, 1, measure);
-  draw_text(host, 5000, 1, "LF=");
-  draw_loss(host, 6000, 1, s.SSEALL, "#####.####");
+  draw_text(host, kTotalLossLabelX, kLossRow, "LF=");
+  draw_total_loss(host, s.SSEALL);
   draw_text(host, 8000, 1, kErase16);
   // The direct search keeps its own copy of the catch loss.
   const double catch_loss = s.n21 == static_cast<std::int16_t>(Method::Direct) ? s.SSEL1 : s.SSET;
   draw_real(host, 8000, 1, rounded(catch_loss, "####.######"));
-  draw_text(host, 9000, 1, kErase16);
-  draw_loss(host, 9000, 1, s.SSEL, "####.#####");
+  draw_text(host, kCatchLossX, kLossRow, kErase16);
+  draw_catch_loss(host, s.SSEL);
 
   // Age list: s1(a), s2(a), M(a, last year).
   draw_text(host, 1, 200,

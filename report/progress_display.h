@@ -15,6 +15,14 @@ void draw_text(Host& host, int x, int y, std::string_view text);
 // Set the drawing position and print one real in the number style.
 void draw_real(Host& host, int x, int y, double value);
 
+// The top line's two losses: the total loss after its label "LF=", and the catch loss of the
+// evaluation. A loss that is still unset (negative) is not drawn; the place is not erased first.
+inline constexpr int kLossRow = 1;
+inline constexpr int kTotalLossLabelX = 5000;
+inline constexpr int kCatchLossX = 9000;
+void draw_total_loss(Host& host, double loss);
+void draw_catch_loss(Host& host, double loss);
+
 void kartinka(RunState& s, Host& host);
 
 }  // namespace quorvane

@@ -31,15 +31,6 @@
 namespace quorvane {
 namespace {
 
-// The progress window's top line shows the total loss after its label and the catch loss of the
-// evaluation after a blanked field. Until a run has its own, these are the run before it's.
-constexpr int kLossRow = 1;
-constexpr int kTotalLossLabelX = 5000;
-constexpr int kTotalLossX = 6000;
-constexpr std::string_view kTotalLossPattern = "#####.####";
-constexpr int kCatchLossX = 9000;
-constexpr std::string_view kCatchLossPattern = "####.#####";
-
 // How many runs are prepared ahead of the one whose turn it is, per thread: enough to keep
 // every thread busy while a run waits for its turn, few enough to keep the memory small.
 constexpr int kRunsAheadPerThread = 2;
@@ -127,6 +118,9 @@ class RecordedHost : public Host {
 
 // The host of a run computed ahead. At its yield points it notes the first two catch losses of
 // the run, with which the first evaluation's stopping test is taken again in the run's turn.
+// The progress window's top line shows the total loss and the catch loss of the evaluation; until
+// a run has its own, they are the run before it's, so a run computed ahead notes where it drew
+// them and they are drawn from its predecessor in its turn.
 class AheadHost : public RecordedHost {
  public:
   AheadHost(const RunState& s, bool draws, HostCalls& calls, const std::atomic<bool>& cancel)
@@ -156,15 +150,6 @@ class AheadHost : public RecordedHost {
   const RunState& s_;
   const std::atomic<bool>& cancel_;
 };
-
-// A run's loss as the progress window's top line shows it: nothing while it is negative.
-void draw_loss(Host& host, int x, double loss, std::string_view pattern) {
-  if (loss > 0) {
-    draw_real(host, x, kLossRow, rounded(loss, pattern));
-  } else if (loss == 0) {
-    draw_real(host, x, kLossRow, 0.0);
-  }
-}
 
 struct Replayed {
   long yields = 0;  // yield points put to the user
@@ -206,10 +191,10 @@ Replayed replay(const HostCalls& recorded, Host& host, RunHost* run_host, const 
         host.show_parameters();
         break;
       case HostCalls::Kind::TotalLoss:
-        draw_loss(host, kTotalLossX, before.SSEALL, kTotalLossPattern);
+        draw_total_loss(host, before.SSEALL);
         break;
       case HostCalls::Kind::CatchLoss:
-        draw_loss(host, kCatchLossX, before.SSEL, kCatchLossPattern);
+        draw_catch_loss(host, before.SSEL);
         break;
     }
   }

@@ -3,6 +3,8 @@
 // and a run from a fresh run state in a working directory that holds a copy of demo/.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -86,7 +88,8 @@ class QuietHost : public Host {
 class DemoDir {
  public:
   explicit DemoDir(const std::string& tag) {
-    path_ = fs::temp_directory_path() / ("quorvane_perf_" + tag);
+    // The process number keeps two test programs running at once (two build folders) apart.
+    path_ = fs::temp_directory_path() / ("quorvane_perf_" + std::to_string(::getpid()) + "_" + tag);
     fs::remove_all(path_);
     fs::create_directories(path_);
     fs::copy(source_dir() / "demo", path_ / "demo", fs::copy_options::recursive);

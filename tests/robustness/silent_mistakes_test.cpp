@@ -1,6 +1,7 @@
 // Mistakes in the input that keep the layout of a file or field but would put wrong numbers into
 // the assessment without a sound: each must stop the run with a message that points at it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,8 @@ namespace fs = std::filesystem;
 // Reads a catch file of ages 1-2 and years 2001-2003 whose rows are given; returns the message
 // of the InputError, or "" when the file was read.
 std::string read_catch_rows(const std::string& rows) {
-  const fs::path dir = fs::temp_directory_path() / "quorvane_silent_mistakes";
+  const fs::path dir =
+      fs::temp_directory_path() / ("quorvane_silent_mistakes_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "c.txt", std::ios::binary) << "1 2 2001 2003\nt\nt\nt\n" << rows;
   auto s = std::make_unique<RunState>();

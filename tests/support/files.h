@@ -64,8 +64,9 @@ class ScratchDir {
     std::string name = std::string(info->test_suite_name()) + "_" + info->name();
     for (char& c : name)
       if (c == '/') c = '_';
-    path_ = fs::temp_directory_path() /
-            ("quorvane_" + name + "_" + std::to_string(++made) + (tag.empty() ? "" : "_" + tag));
+    path_ =
+        fs::temp_directory_path() / ("quorvane_" + name + "_" + std::to_string(::getpid()) + "_" +
+                                     std::to_string(++made) + (tag.empty() ? "" : "_" + tag));
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
