@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the default assessment on the bundled demo stock.
-# The run happens in build/demo-run/, a copy of the demo data, so the repository stays clean.
+# Installs what is missing, builds, and runs the default assessment on the bundled demo stock,
+# then draws its charts. The run happens in build/demo-run/, a copy of the demo data, so the
+# repository stays clean.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,3 +17,8 @@ cp -r "$root/demo" "$run/demo"
 echo
 echo "Results: $run/output.out"
 echo "Search log: $run/minim.out"
+if [[ -x "$build/plot/quorvane-plot" ]]; then
+  # Drawn without a display when there is none.
+  "$build/plot/quorvane-plot" "$run/output.out.tables" --out "$run/plots" >/dev/null
+  echo "Charts: $run/plots/"
+fi
