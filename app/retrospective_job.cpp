@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "data/age_year_file.h"
 #include "report/host.h"
 #include "run/start.h"
+#include "run/threads.h"
 #include "state/errors.h"
 #include "state/run_state.h"
 
@@ -77,7 +77,7 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workd
   }
   outcome.tables = full->tables;
 
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const auto cores = static_cast<unsigned>(thread_count(0));
   outcome.peels = run_peels(workdir, texts, peels, cores, [&](int, const RunState&) {
     return std::make_unique<QuietHost>(quit, peel_done);
   });

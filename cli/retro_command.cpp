@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "data/age_year_file.h"
 #include "run/retrospective.h"
+#include "run/threads.h"
 #include "state/errors.h"
 
 namespace quorvane {
@@ -28,8 +28,7 @@ std::string rho_text(const RetroRho& r) {
 }  // namespace
 
 bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
-  const unsigned cores = options.threads > 0 ? static_cast<unsigned>(options.threads)
-                                             : std::max(1u, std::thread::hardware_concurrency());
+  const auto cores = static_cast<unsigned>(thread_count(options.threads));
   RetroProgress progress(options.retro);
   const std::vector<PeelResult> peels = run_peels(
       options.workdir, options.texts, options.retro, cores,

@@ -26,6 +26,7 @@
 #include "report/progress_display.h"
 #include "run/driver.h"
 #include "run/session_control.h"
+#include "run/threads.h"
 #include "state/errors.h"
 
 namespace quorvane {
@@ -623,10 +624,7 @@ bool loss_history_holds(std::int16_t n4, double first_loss, double second_loss, 
   return decides(predicted) == 1 && decides(actual) == 1;
 }
 
-int bootstrap_thread_count(const RunState& s) {
-  if (s.bootstrap_threads > 0) return s.bootstrap_threads;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-}
+int bootstrap_thread_count(const RunState& s) { return thread_count(s.bootstrap_threads); }
 
 BootstrapProgress run_bootstrap_in_parallel(RunState& s, Host& host, int threads) {
   ParallelBootstrap bootstrap(s, host, threads);
