@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -19,10 +21,12 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/command_line.h"
 #include "app/parameter_layout.h"
 #include "app/retrospective_job.h"
 #include "app/run_controller.h"
 #include "app/warning.h"
+#include "report/results_record.h"
 #include "run/fields_file.h"
 #if QUORVANE_CHARTS
 #include "app/results_window.h"
@@ -85,8 +89,8 @@ void ParameterWindow::createMenu() {
 
 void ParameterWindow::readSettings() {
   const QSettings settings;
-  const QString dir = settings.value(kWorkdirKey).toString();
-  if (!dir.isEmpty() && QDir(dir).exists()) workdir_->setText(dir);
+  workdir_->setText(choose_working_directory({}, QDir::currentPath(),
+                                             settings.value(kWorkdirKey).toString()));
   settings_file_ = settings.value(kSettingsFileKey).toString();
 }
 
@@ -245,7 +249,15 @@ void ParameterWindow::chooseWorkingDirectory() {
 void ParameterWindow::start() {
   if (controller_.running()) return;  // one run at a time; the press is ignored
   if (!useWorkingDirectory()) return;
-  if (controller_.start(fieldTexts(), workingDirectory())) status_->setText(tr("Running..."));
+  if (controller_.start(fieldTexts(), workingDirectory())) {
+    unmarkFields();
+    status_->setText(tr("Running..."));
+#if QUORVANE_CHARTS
+    if (results_ != nullptr) {
+      results_->clearCharts(tr("A run is going on; its charts come when it ends."));
+    }
+#endif
+  }
 }
 
 bool ParameterWindow::useWorkingDirectory() {
@@ -392,6 +404,11 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
     }
   }
   if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
+  if (controller_.retrospectiveRewroteResults()) {
+    lines << tr("Its full run was made afresh: %1 and minim.out in the working directory were "
+                "written anew.")
+                 .arg(fields_[35]->text());
+  }
   status_->setText(lines.front());
   const QString note = lines.join(QLatin1Char('\n'));
   const QString problem =
@@ -401,27 +418,77 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
   }
 }
 
+QString ParameterWindow::runBanner(const RunOutcome& outcome) const {
+  if (outcome.status != RunStatus::Completed) {
+    return tr("run failed (%1): values are not a fit")
+        .arg(QString::fromStdString(outcome.message));
+  }
+  const ResultsRecord* record = controller_.state().results_record.get();
+  if (record != nullptr && record->stopped) {
+    return tr("run stopped by the user at evaluation %1: values are not a fit")
+        .arg(record->evaluations);
+  }
+  return {};
+}
+
 void ParameterWindow::reportRun(const RunOutcome& outcome) {
+  // A stopped or failed run's charts show the state of the moment, not an estimate: they carry
+  // a banner that says so, and a run without tables leaves no charts of an earlier run behind.
+  const QString banner = runBanner(outcome);
+  const QString tables = QString::fromStdString(outcome.tables);
+#if QUORVANE_CHARTS
+  if (tables.isEmpty() && results_ != nullptr) results_->clearCharts(banner);
+#endif
   switch (outcome.status) {
     case RunStatus::Completed: {
-      status_->setText(tr("The run has ended."));
+      status_->setText(banner.isEmpty() ? tr("The run has ended.") : banner);
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
-      const QString tables = QString::fromStdString(outcome.tables);
-      const QString problem =
-          tables.isEmpty() ? QString::fromStdString(outcome.tables_problem) : showResults(tables);
+      const QString problem = tables.isEmpty() ? QString::fromStdString(outcome.tables_problem)
+                                               : showResults(tables, banner);
       if (!problem.isEmpty()) status_->setText(tr("The run has ended; no charts: %1").arg(problem));
       return;
     }
     case RunStatus::SettingsRejected:
       status_->setText(tr("Settings rejected; nothing was run."));
-      show_warning(this, tr("Settings rejected"), QString::fromStdString(outcome.message));
+      show_warning(this, tr("Settings rejected"),
+                   markRejectedFields(QString::fromStdString(outcome.message)));
       return;
     case RunStatus::InputFailed:
     case RunStatus::ArithmeticFailed:
       status_->setText(tr("The run stopped with an error."));
+      if (!tables.isEmpty()) showResults(tables, banner);
       show_warning(this, tr("The run stopped"), QString::fromStdString(outcome.message));
       return;
+  }
+}
+
+QString ParameterWindow::markRejectedFields(const QString& message) {
+  // Each problem ends by naming its field, "(TextN)": one problem to a line, and the fields
+  // named are marked until the next START.
+  static const QRegularExpression named(QStringLiteral("\\(Text(\\d+)\\)(; )?"));
+  QStringList lines;
+  qsizetype from = 0;
+  for (auto it = named.globalMatch(message); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    lines << message.mid(from, m.capturedEnd(1) + 1 - from);
+    from = m.capturedEnd(0);
+    const int n = m.captured(1).toInt();
+    if (n >= 1 && n <= kFieldCount) {
+      fields_[n]->setStyleSheet(QStringLiteral("QLineEdit { background: #ffd0d0; }"));
+      fields_[n]->setToolTip(lines.back());
+    }
+  }
+  if (from < message.size()) lines << message.mid(from);
+  return lines.join(QLatin1Char('\n'));
+}
+
+void ParameterWindow::unmarkFields() {
+  for (int n = 1; n <= kFieldCount; ++n) {
+    if (!fields_[n]->styleSheet().isEmpty()) {
+      fields_[n]->setStyleSheet({});
+      fields_[n]->setToolTip({});
+    }
   }
 }
 
@@ -440,8 +507,25 @@ void ParameterWindow::quitSession() {
 }
 
 void ParameterWindow::closeEvent(QCloseEvent* event) {
-  event->accept();
-  quitSession();
+  if (!controller_.running()) {
+    event->accept();
+    quitSession();
+    return;
+  }
+  // Closing the window is one click away from STOP: a run is never given up unasked, and on Yes
+  // it stops as STOP stops it, with its results written, before the program ends.
+  event->ignore();
+  QMessageBox question(QMessageBox::Question, tr("A run is going on"),
+                       tr("A run is going on. Stop it, write its results and quit?"),
+                       QMessageBox::Yes | QMessageBox::No, this);
+  question.setObjectName(QStringLiteral("closeQuestion"));
+  fit_to_text(&question);
+  if (question.exec() != QMessageBox::Yes || !controller_.running()) return;
+  hide();
+#if QUORVANE_CHARTS
+  if (results_ != nullptr) results_->hide();
+#endif
+  controller_.stopAndQuit();
 }
 
 }  // namespace quorvane::app

@@ -82,6 +82,11 @@ class ParameterWindow : public QWidget {
   void reportRetrospective(const quorvane::app::RetroOutcome& outcome);
 
  private:
+  // What a stopped or failed run's charts say above them; empty for a fit.
+  QString runBanner(const RunOutcome& outcome) const;
+  // The problems of a rejected START one to a line; marks the fields they name.
+  QString markRejectedFields(const QString& message);
+  void unmarkFields();
   void createMenu();
   void readSettings();
   void rememberWorkingDirectory();

@@ -3,8 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPushButton>
-#include <map>
-#include <utility>
+#include <algorithm>
 
 namespace quorvane::app {
 
@@ -19,6 +18,14 @@ constexpr int kStopY = 7080;
 constexpr int kStopWidth = 1575;
 constexpr int kStopHeight = 375;
 
+// "(first 20)" belongs at x 200, y 2400, which is the line of the tenth age row: that row's age
+// and s1(a) are drawn over it at every evaluation, leaving a few letters of the caption between
+// the digits. It is drawn instead on the free line under the twentieth row (y 4600), in the age
+// column it speaks of, as "(last 25)" stands under the year list.
+constexpr ProgressPicture::Place kFirst20Given{200, 2400, 0};
+constexpr int kFirst20Y = 4600;
+constexpr std::string_view kFirst20 = "(first 20)";
+
 }  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -28,13 +35,11 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void ProgressWindow::createCanvas() {
-  const QSize client(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips));
-  setFixedSize(client);
+  setFixedSize(toPixels(kClientWidthTwips), toPixels(kClientHeightTwips));
   font_ = QFont(QStringLiteral("Arial"));
   font_.setPixelSize(kFontPixels);
   font_.setStyleHint(QFont::SansSerif);
-  picture_ = QImage(client, QImage::Format_RGB32);
-  wipe();
+  render();
 }
 
 void ProgressWindow::createStopButton() {
@@ -45,76 +50,53 @@ void ProgressWindow::createStopButton() {
   connect(stop_, &QPushButton::clicked, this, &ProgressWindow::stopPressed);
 }
 
-void ProgressWindow::wipe() {
-  picture_.fill(palette().color(QPalette::Window));
-  pen_ = QPoint(0, 0);
-}
-
-ProgressWindow::Placed ProgressWindow::place(const QString& text) {
-  const QFontMetrics metrics(font_, &picture_);
-  // The background of the whole text cell is painted, plus any ink that leaves it, so that a
-  // later text whose footprint contains this one hides every pixel of it.
-  const QRect cell(0, 0, metrics.horizontalAdvance(text), metrics.height());
-  const QRect ink = metrics.boundingRect(text).translated(0, metrics.ascent());
-  Placed item{pen_, cell.united(ink).translated(pen_), text};
-  // Each print statement ends its line: the position moves to the start of the next line.
-  pen_ = QPoint(0, pen_.y() + metrics.height());
-  return item;
-}
-
-void ProgressWindow::render(QPainter& painter, const Placed& item) {
-  painter.fillRect(item.footprint, palette().color(QPalette::Window));
-  painter.drawText(item.at + QPoint(0, painter.fontMetrics().ascent()), item.text);
-}
-
-void ProgressWindow::apply(const DrawOps& ops) {
-  // Replay the positions first: where each text lands depends on the ones before it.
-  std::vector<Placed> placed;
-  bool cleared = false;
-  for (const DrawOp& op : ops) {
-    switch (op.kind) {
-      case DrawOp::Kind::Clear:
-        placed.clear();
-        cleared = true;
-        pen_ = QPoint(0, 0);
-        break;
-      case DrawOp::Kind::Position:
-        pen_ = QPoint(toPixels(op.x_twips), toPixels(op.y_twips));
-        break;
-      case DrawOp::Kind::Print:
-        placed.push_back(place(op.text));
-        break;
-    }
-  }
-
-  // Walking backwards, a text is hidden when a later one at the same place covers it.
-  std::vector<bool> hidden(placed.size(), false);
-  std::map<std::pair<int, int>, std::vector<QRect>> later;
-  for (std::size_t i = placed.size(); i-- > 0;) {
-    auto& covers = later[{placed[i].at.x(), placed[i].at.y()}];
-    for (const QRect& r : covers) {
-      if (r.contains(placed[i].footprint)) {
-        hidden[i] = true;
-        break;
-      }
-    }
-    if (!hidden[i]) covers.push_back(placed[i].footprint);
-  }
-
-  if (cleared) picture_.fill(palette().color(QPalette::Window));
-  QPainter painter(&picture_);
-  painter.setFont(font_);
-  painter.setPen(palette().color(QPalette::WindowText));
-  for (std::size_t i = 0; i < placed.size(); ++i) {
-    if (!hidden[i]) render(painter, placed[i]);
-  }
-  painter.end();
+void ProgressWindow::setPicture(const ProgressPicture& picture) {
+  texts_ = picture.texts();
+  render();
+  ++paints_;
   update();
 }
 
+void ProgressWindow::render() {
+  // Painted at the screen's own pixel density, so the digits stay sharp on a scaled screen.
+  const qreal ratio = std::max<qreal>(1.0, devicePixelRatioF());
+  const QSize logical = size();
+  picture_ = QImage(logical * ratio, QImage::Format_RGB32);
+  picture_.setDevicePixelRatio(ratio);
+  const QColor background = palette().color(QPalette::Window);
+  picture_.fill(background);
+
+  QPainter painter(&picture_);
+  painter.setFont(font_);
+  painter.setPen(palette().color(QPalette::WindowText));
+  const QFontMetrics metrics(font_, &picture_);
+  const int blank = metrics.horizontalAdvance(QLatin1Char(' '));
+  for (const ProgressPicture::Text& t : texts_) {
+    const QString text = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
+    // Each print ends its line: a text printed without a position of its own starts the next
+    // line at the left edge.
+    QPoint at(t.at.line > 0 ? 0 : toPixels(t.at.x_twips),
+              toPixels(t.at.y_twips) + t.at.line * metrics.height());
+    if (t.at == kFirst20Given && t.text == kFirst20) at.setY(toPixels(kFirst20Y));
+    // The text's whole cell and any ink that leaves it are cleared first, and at least the
+    // width of the blanks that erased the place, so nothing of what stood there shows through.
+    const int width = std::max(metrics.horizontalAdvance(text), t.erased_blanks * blank);
+    const QRect cell(at, QSize(width, metrics.height()));
+    const QRect ink = metrics.boundingRect(text).translated(at + QPoint(0, metrics.ascent()));
+    painter.fillRect(cell.united(ink), background);
+    painter.drawText(at + QPoint(0, metrics.ascent()), text);
+  }
+}
+
 void ProgressWindow::paintEvent(QPaintEvent*) {
+  if (picture_.devicePixelRatio() != std::max<qreal>(1.0, devicePixelRatioF())) render();
   QPainter painter(this);
   painter.drawImage(0, 0, picture_);
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  emit closeRequested();
 }
 
 }  // namespace quorvane::app

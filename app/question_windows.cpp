@@ -72,8 +72,11 @@ BootstrapWindow::BootstrapWindow(QWidget* parent) : QDialog(parent) {
 }
 
 BootstrapAnswer BootstrapWindow::ask() {
+  const BootstrapAnswer defaults;
+  answer_->setText(QString::fromStdString(defaults.answer));
+  runs_->setText(QString::fromStdString(defaults.runs));
   answer_->setFocus();
-  exec();
+  if (exec() != QDialog::Accepted) return {"2", defaults.runs};
   return {answer_->text().toStdString(), runs_->text().toStdString()};
 }
 
@@ -99,8 +102,9 @@ RestartWindow::RestartWindow(QWidget* parent) : QDialog(parent) {
 }
 
 std::string RestartWindow::ask() {
+  answer_->setText(QStringLiteral("1"));
   answer_->setFocus();
-  exec();
+  if (exec() != QDialog::Accepted) return "2";
   return answer_->text().toStdString();
 }
 

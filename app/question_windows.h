@@ -1,8 +1,9 @@
 // The two question windows that a run asks from inside the computation: the bootstrap window
 // after the main run, and the restart window after a stop inside a bootstrap run. Each is shown
-// modally and answered only by its GO button; the texts of its fields are handed to the
-// computation as typed. They keep their texts between questions, as one window that is hidden
-// and shown again does.
+// modally; the texts of its fields are handed to the computation as typed. Each question starts
+// from the window's default answer, so an answer of an earlier question is never given again
+// unseen. Esc and the title bar's X answer "2" (no bootstrap; stop), the answer that starts no
+// further computation.
 #pragma once
 
 #include <QDialog>
@@ -20,15 +21,12 @@ class BootstrapWindow : public QDialog {
  public:
   explicit BootstrapWindow(QWidget* parent = nullptr);
 
-  // Shows the window modally until GO is pressed with numbers in both fields.
+  // Shows the window modally until GO is pressed with numbers in both fields, or Esc or X.
   BootstrapAnswer ask();
 
   QLineEdit* answerField() const { return answer_; }
   QLineEdit* runsField() const { return runs_; }
   QPushButton* goButton() const { return go_; }
-
- public slots:
-  void reject() override {}  // the window is left through GO only
 
  private:
   QLineEdit* answer_ = nullptr;
@@ -42,14 +40,11 @@ class RestartWindow : public QDialog {
  public:
   explicit RestartWindow(QWidget* parent = nullptr);
 
-  // Shows the window modally until GO is pressed with a number in the field.
+  // Shows the window modally until GO is pressed with a number in the field, or Esc or X.
   std::string ask();
 
   QLineEdit* answerField() const { return answer_; }
   QPushButton* goButton() const { return go_; }
-
- public slots:
-  void reject() override {}
 
  private:
   QLineEdit* answer_ = nullptr;

@@ -109,6 +109,17 @@ QString ResultsWindow::showTables(const QString& folder, const QString& note) {
   return {};
 }
 
+void ResultsWindow::clearCharts(const QString& note) {
+  data_.reset();
+  folder_.clear();
+  setWindowTitle(tr("QUORVANE results"));
+  note_->setText(note);
+  note_->setVisible(!note.isEmpty());
+  const QSignalBlocker quiet(list_);
+  list_->clear();
+  showSelected();
+}
+
 QStringList ResultsWindow::chartNames() const {
   QStringList names;
   for (int row = 0; row < list_->count(); ++row) {

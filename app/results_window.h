@@ -33,6 +33,9 @@ class ResultsWindow : public QWidget {
   // Shows the charts of `folder` and the `note` above them (empty: none). A folder whose
   // tables cannot be read leaves the window as it was; the one-line reason is returned.
   QString showTables(const QString& folder, const QString& note = {});
+  // Takes every chart off the window and shows `note` in their place: the charts of an earlier
+  // run must not pass for those of the run that is going on.
+  void clearCharts(const QString& note);
   // Shows the first chart whose name begins with `name` ("retrospective" for the first of the
   // retrospective charts); false when the folder has none.
   bool selectChart(const QString& name);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/warning.h"
 #include "app/window_host.h"
 
 namespace quorvane::app {
@@ -19,6 +20,16 @@ RunController::RunController(QObject* parent)
       bootstrap_(std::make_unique<BootstrapWindow>()),
       restart_(std::make_unique<RestartWindow>()) {
   connect(progress_.get(), &ProgressWindow::stopPressed, this, &RunController::askStop);
+  // The title bar's X is STOP while a run goes on; afterwards it only closes the window.
+  connect(progress_.get(), &ProgressWindow::closeRequested, this, [this] {
+    if (running() && !retrospective_) {
+      askStop();
+    } else {
+      progress_->hide();
+    }
+  });
+  repaint_later_.setSingleShot(true);
+  connect(&repaint_later_, &QTimer::timeout, this, [this] { repaintProgress(true); });
 }
 
 RunController::~RunController() {
@@ -59,6 +70,7 @@ bool RunController::startRetrospective(const FieldTexts& texts, const QString& w
   // A full run made here writes its results and tables over those of the last START, which
   // then can no longer serve a later retrospective.
   if (!last) last_workdir_.clear();
+  retro_full_run_ = !last;
   retro_outcome_ = {};
   retrospective_ = true;
   quit_retrospective_ = false;
@@ -96,7 +108,8 @@ void RunController::finishRun() {
   worker_->wait();
   delete worker_;
   worker_ = nullptr;
-  if (quitting_) {
+  if (quitting_ || stop_and_quit_) {
+    quitting_ = true;
     closeFiles();
     emit sessionOver();
     return;
@@ -124,11 +137,21 @@ void RunController::quit() {
   emit sessionOver();
 }
 
+void RunController::stopAndQuit() {
+  if (!running() || retrospective_) return quit();
+  stop_and_quit_ = true;
+  progress_->hide();
+  host_->pause();
+  host_->resume(true);
+}
+
 void RunController::closeFiles() {
   state_->files.results.close();
   state_->files.minim.close();
   for (PrintFile& f : state_->files.boot) f.close();
 }
+
+Host& RunController::host() { return *host_; }
 
 void RunController::holdAtYield(long n) { host_->hold_at_yield(n); }
 
@@ -136,10 +159,27 @@ void RunController::release() { host_->resume(false); }
 
 long RunController::yields() const { return host_->yields(); }
 
-void RunController::draw(const DrawOps& ops) { progress_->apply(ops); }
+namespace {
+
+// About 30 pictures a second: more than a person can read, and little work for the window.
+constexpr qint64 kPaintIntervalMs = 33;
+
+}  // namespace
+
+void RunController::repaintProgress(bool now) {
+  if (!now && painted_.isValid() && painted_.elapsed() < kPaintIntervalMs) {
+    if (!repaint_later_.isActive()) {
+      repaint_later_.start(static_cast<int>(kPaintIntervalMs - painted_.elapsed()));
+    }
+    return;
+  }
+  repaint_later_.stop();
+  painted_.start();
+  progress_->setPicture(host_->take_picture());
+}
 
 void RunController::setProgressVisible(bool visible) {
-  if (visible && !quitting_) {
+  if (visible && !quitting_ && !stop_and_quit_) {
     progress_->show();
     progress_->raise();
   } else {
@@ -147,17 +187,20 @@ void RunController::setProgressVisible(bool visible) {
   }
 }
 
-void RunController::showParameters() { emit parametersWanted(); }
+void RunController::showParameters() {
+  if (!quitting_ && !stop_and_quit_) emit parametersWanted();
+}
 
 void RunController::workerHeld(long yield_count) { emit heldAtYield(yield_count); }
 
 void RunController::askStop() {
-  if (!running() || quitting_) return;
+  if (!running() || quitting_ || stop_and_quit_) return;
   host_->pause();
   stop_question_open_ = true;
   QMessageBox question(QMessageBox::Question, tr("termination"), tr("Stop it?"),
                        QMessageBox::Yes | QMessageBox::No, progress_.get());
   question.setObjectName(QStringLiteral("stopQuestion"));
+  fit_to_text(&question);
   const bool stop = question.exec() == QMessageBox::Yes;
   stop_question_open_ = false;
   host_->resume(stop);
@@ -175,8 +218,11 @@ void RunController::whenQuestionsAllowed(std::function<void()> question) {
 
 void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
-    if (quitting_) return reply(kRefuseBootstrap);
-    BootstrapAnswer answer = bootstrap_->ask();
+    if (quitting_ || stop_and_quit_) return reply(kRefuseBootstrap);
+    BootstrapAnswer answer = bootstrap_answer_ ? *bootstrap_answer_ : bootstrap_->ask();
+    // The answer clears the window: the closing message must not stand over the age rows of
+    // the bootstrap runs that follow.
+    host_->clear_progress();
     setProgressVisible(true);  // GO shows the progress window again
     reply(std::move(answer));
   });
@@ -184,7 +230,7 @@ void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> repl
 
 void RunController::askRestart(std::function<void(std::string)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
-    if (quitting_) return reply(kRefuseRestart);
+    if (quitting_ || stop_and_quit_) return reply(kRefuseRestart);
     std::string answer = restart_->ask();
     setProgressVisible(true);
     reply(std::move(answer));

@@ -4,7 +4,9 @@
 // computation takes at its yield point, and the worker's drawing and questions into window actions.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -54,6 +56,16 @@ class RunController : public QObject {
   // then the open files are closed and sessionOver() is emitted.
   void quit();
 
+  // Every later bootstrap question is answered with this, without showing the window.
+  void answerBootstrapWith(BootstrapAnswer answer) { bootstrap_answer_ = std::move(answer); }
+
+  // Closing the program during a run: the run stops as STOP stops it (its results written, its
+  // questions answered "2"), its files are closed, then sessionOver() is emitted.
+  void stopAndQuit();
+
+  // The host the computation draws on and yields to (tests drive it as a run would).
+  Host& host();
+
   ProgressWindow* progressWindow() const { return progress_.get(); }
   BootstrapWindow* bootstrapWindow() const { return bootstrap_.get(); }
   RestartWindow* restartWindow() const { return restart_.get(); }
@@ -62,6 +74,9 @@ class RunController : public QObject {
   const RunState& state() const { return *state_; }
   const RunOutcome& lastOutcome() const { return outcome_; }
   const RetroOutcome& lastRetrospective() const { return retro_outcome_; }
+  // The last retrospective made its full run afresh, writing the results file and the search
+  // log of the working directory over those of the last START.
+  bool retrospectiveRewroteResults() const { return retro_full_run_; }
 
   // Holds the worker at its n-th yield point of the next run and emits workerHeld(); STOP or
   // release() lets it go on.
@@ -70,7 +85,9 @@ class RunController : public QObject {
   long yields() const;
 
   // ---- Window-thread side of the worker's host ----
-  void draw(const DrawOps& ops);
+  // Paints the newest picture of the run: at once when `now`, else at most about 30 times a
+  // second, so that the window keeps up with any search.
+  void repaintProgress(bool now);
   void setProgressVisible(bool visible);
   void showParameters();
   void askBootstrap(bool terminated, std::function<void(BootstrapAnswer)> reply);
@@ -111,8 +128,13 @@ class RunController : public QObject {
   bool retrospective_ = false;  // the worker runs a retrospective, not a START
   std::atomic<bool> quit_retrospective_{false};
   RetroOutcome retro_outcome_;
+  bool retro_full_run_ = false;
   bool quitting_ = false;
+  bool stop_and_quit_ = false;
+  std::optional<BootstrapAnswer> bootstrap_answer_;
   bool stop_question_open_ = false;
+  QElapsedTimer painted_;  // since the last picture was painted
+  QTimer repaint_later_;
   std::vector<std::function<void()>> deferred_;
 };
 

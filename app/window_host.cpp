@@ -1,6 +1,7 @@
 #include "app/window_host.h"
 
 #include <QMetaObject>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <utility>
@@ -11,10 +12,6 @@ namespace quorvane::app {
 
 namespace {
 
-// Drawing reaches the screen at most this often while the search runs; a person reads the
-// values at a glance, and the search is not slowed by repainting.
-constexpr auto kFlushInterval = std::chrono::milliseconds(40);
-
 // How often a worker that waits for an answer looks whether the session is being closed.
 constexpr auto kQuitPoll = std::chrono::milliseconds(50);
 
@@ -24,11 +21,20 @@ void WindowHost::post(std::function<void()> call) {
   QMetaObject::invokeMethod(&window_side_, std::move(call), Qt::QueuedConnection);
 }
 
+void WindowHost::changed() {
+  if (!repaint_asked_.exchange(true)) {
+    post([side = &window_side_] { side->repaintProgress(false); });
+  }
+}
+
 void WindowHost::flush() {
-  last_flush_ = std::chrono::steady_clock::now();
-  if (pending_.empty()) return;
-  post([side = &window_side_, ops = std::move(pending_)] { side->draw(ops); });
-  pending_.clear();
+  post([side = &window_side_] { side->repaintProgress(true); });
+}
+
+ProgressPicture WindowHost::take_picture() {
+  repaint_asked_ = false;
+  std::lock_guard lock(picture_mutex_);
+  return picture_;
 }
 
 void WindowHost::show_progress() {
@@ -41,15 +47,25 @@ void WindowHost::hide_progress() {
   post([side = &window_side_] { side->setProgressVisible(false); });
 }
 
-void WindowHost::clear_progress() { pending_.push_back(DrawOp::clear()); }
+void WindowHost::clear_progress() {
+  {
+    std::lock_guard lock(picture_mutex_);
+    picture_.clear();
+  }
+  changed();
+}
 
 void WindowHost::set_position(int x_twips, int y_twips) {
-  pending_.push_back(DrawOp::position(x_twips, y_twips));
+  std::lock_guard lock(picture_mutex_);
+  picture_.set_position(x_twips, y_twips);
 }
 
 void WindowHost::print(std::string_view text) {
-  pending_.push_back(
-      DrawOp::print(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+  {
+    std::lock_guard lock(picture_mutex_);
+    picture_.print(text);
+  }
+  changed();
 }
 
 void WindowHost::show_parameters() {
@@ -72,8 +88,6 @@ UserRequest WindowHost::yield() {
   if (hold) {
     flush();
     post([side = &window_side_, count] { side->workerHeld(count); });
-  } else if (std::chrono::steady_clock::now() - last_flush_ >= kFlushInterval) {
-    flush();
   }
 
   std::unique_lock lock(mutex_);
@@ -129,8 +143,8 @@ void WindowHost::begin_run() {
   yields_ = 0;
   paused_ = false;
   stop_ = false;
-  pending_.clear();
-  last_flush_ = std::chrono::steady_clock::now();
+  std::lock_guard picture_lock(picture_mutex_);
+  picture_.clear();
 }
 
 void WindowHost::pause() {

@@ -1,20 +1,22 @@
 // The host that the computation sees when it runs on the worker thread of the window program.
 //
-// Drawing calls are collected and sent to the progress window in batches, at the yield point
-// when enough time has passed and always before the run waits for the user or ends, so the
-// window shows the final picture of every stage. The questions are asked on the window thread
+// Drawing calls update the latest picture of the run in place (ProgressPicture, under a mutex);
+// the window is only told that there is something new, once until it has looked, and paints the
+// newest picture at its own pace. Nothing queues up however fast the search draws, and before
+// the run waits for the user or ends the window paints at once, so it shows the final picture
+// of every stage. The questions are asked on the window thread
 // while the worker waits for the answer, so the user sees them in the order of a run that stands
 // still while it asks. STOP, Quit and the wait while "Stop it?" is on screen reach the worker at
 // its yield point, the one place where the computation takes user input.
 #pragma once
 
-#include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
 
-#include "app/progress_window.h"
+#include "app/progress_picture.h"
 #include "report/host.h"
 
 namespace quorvane::app {
@@ -37,12 +39,15 @@ class WindowHost : public Host {
   BootstrapAnswer ask_bootstrap(bool terminated) override;
   std::string ask_restart() override;
   void run_ended(const std::string& message) override;
-  // Sends what is still collected to the window; the worker calls it last.
+  // Has the window paint the picture now; the worker calls it last.
   void flush();
 
   // ---- Called on the window thread ----
-  // Before a run starts: no stop pending, no pause, counting of yield points from zero.
+  // Before a run starts: no stop pending, no pause, counting of yield points from zero, and an
+  // empty picture (nothing of the previous run stays between the rows of the next).
   void begin_run();
+  // The newest picture; from now on a change asks the window to paint again.
+  ProgressPicture take_picture();
   // The worker waits at its next yield point until resume(); with `stop` the yield point then
   // reports the confirmed STOP, once.
   void pause();
@@ -57,15 +62,17 @@ class WindowHost : public Host {
 
  private:
   void post(std::function<void()> call);
+  void changed();
   bool quit_requested() const;
   template <typename Answer>
   Answer wait_for_answer(std::function<void(std::function<void(Answer)>)> ask, Answer if_quit);
 
   RunController& window_side_;
 
-  // Worker side only.
-  DrawOps pending_;
-  std::chrono::steady_clock::time_point last_flush_{};
+  // The latest picture, written by the worker and read by the window.
+  std::mutex picture_mutex_;
+  ProgressPicture picture_;
+  std::atomic<bool> repaint_asked_{false};
 
   // Shared, under mutex_.
   mutable std::mutex mutex_;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -50,6 +51,14 @@ bool same_bits(const std::array<double, n>& a, const std::array<double, n>& b) {
 }
 
 // The calls that a run made of its host while it was computed ahead.
+//
+// A run with the display on draws tens of thousands of texts a second, and several runs are
+// computed ahead at once: kept call by call, a long run's drawing would outgrow the memory. Up to
+// kExactCalls calls are kept as made; past that, a text printed at a place that already holds
+// one in the same stretch of drawing (no show, hide, clear or borrowed loss between them)
+// replaces it, and a row of yield points is kept as their number. A window shows the newest
+// values only, so what the user sees of the run in its turn is the same; the yield points put to
+// the user are the same in number and order.
 class HostCalls {
  public:
   enum class Kind : std::uint8_t {
@@ -65,23 +74,42 @@ class HostCalls {
   };
   struct Call {
     Kind kind;
-    int x = 0, y = 0;                 // Position
-    std::size_t begin = 0, size = 0;  // Print: the text in `texts_`
+    int x = 0, y = 0;        // Position
+    std::size_t text = 0;    // Print: the text in `texts_`
+    long count = 1;          // Yield: how many in a row
   };
+  static constexpr std::size_t kExactCalls = std::size_t{1} << 16;
 
-  void add(Kind kind, int x = 0, int y = 0) { calls_.push_back({kind, x, y}); }
+  void add(Kind kind, int x = 0, int y = 0) {
+    const bool folding = calls_.size() >= kExactCalls;
+    if (folding && kind == Kind::Yield && !calls_.empty() && calls_.back().kind == Kind::Yield) {
+      ++calls_.back().count;
+      return;
+    }
+    if (kind != Kind::Yield && kind != Kind::Position) places_.clear();
+    calls_.push_back({kind, x, y});
+  }
   void add_print(std::string_view text) {
-    calls_.push_back({Kind::Print, 0, 0, texts_.size(), text.size()});
-    texts_.append(text);
+    if (calls_.size() >= kExactCalls && calls_.back().kind == Kind::Position) {
+      const std::pair<int, int> place{calls_.back().x, calls_.back().y};
+      const auto it = places_.find(place);
+      if (it != places_.end()) {
+        texts_[calls_[it->second].text].assign(text);
+        calls_.pop_back();
+        return;
+      }
+      places_[place] = calls_.size();
+    }
+    calls_.push_back({Kind::Print, 0, 0, texts_.size()});
+    texts_.emplace_back(text);
   }
   const std::vector<Call>& calls() const { return calls_; }
-  std::string_view text(const Call& c) const {
-    return std::string_view(texts_).substr(c.begin, c.size);
-  }
+  std::string_view text(const Call& c) const { return texts_[c.text]; }
 
  private:
   std::vector<Call> calls_;
-  std::string texts_;
+  std::vector<std::string> texts_;
+  std::map<std::pair<int, int>, std::size_t> places_;  // the print at a place, in calls_
 };
 
 // The host of a preparation or of a run computed ahead: it records the drawing and the yield
@@ -165,12 +193,14 @@ Replayed replay(const HostCalls& recorded, Host& host, RunHost* run_host, const 
   for (const HostCalls::Call& c : recorded.calls()) {
     switch (c.kind) {
       case HostCalls::Kind::Yield:
-        ++r.yields;
-        if (run_host == nullptr) {
-          host.yield();  // nothing else carries a request out
-        } else {
-          r.request = run_host->ask_user();
-          if (r.request != UserRequest::None) return r;
+        for (long i = 0; i < c.count; ++i) {
+          ++r.yields;
+          if (run_host == nullptr) {
+            host.yield();  // nothing else carries a request out
+          } else {
+            r.request = run_host->ask_user();
+            if (r.request != UserRequest::None) return r;
+          }
         }
         break;
       case HostCalls::Kind::Position:

@@ -1,9 +1,13 @@
 #include "app/tests/run_test.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "app/tests/session.h"
+#if QUORVANE_CHARTS
+#include "app/results_window.h"
+#endif
 
 namespace quorvane::app::testing {
 
@@ -30,12 +34,14 @@ void RunTest::defaultRunWithAStopAnsweredNoMatchesTheBatchRunner() {
   Session session;
   ProgressWindow* progress = session.controller.progressWindow();
   bool visible_during_run = false;
-  // STOP answered No changes nothing: the run goes on to the batch runner's files.
+  // STOP answered No changes nothing: the run goes on to the batch runner's files. The title
+  // bar's X asks as STOP does, and the window stays.
   session.atYield(5, [&] {
     visible_during_run = progress->isVisible();
     save_picture(progress, QStringLiteral("progress_during_run"));
     session.expectStopQuestion(false);
-    session.pressStop();
+    progress->close();
+    visible_during_run = visible_during_run && progress->isVisible();
   });
   session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"),
                                   [&] { main_run_yields_ = session.controller.yields(); });
@@ -72,6 +78,16 @@ void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
 
   const QByteArray results = session.bytes(QStringLiteral("output.out"));
   QVERIFY(results.contains("Process was terminated by user !!!"));
+  // What the window and the charts show of a stopped run says that it is no fit.
+  const QString status = session.window.statusLine()->text();
+  QVERIFY2(status.startsWith(QStringLiteral("run stopped by the user at evaluation ")) &&
+               status.endsWith(QStringLiteral(": values are not a fit")),
+           qPrintable(status));
+#if QUORVANE_CHARTS
+  if (session.window.resultsWindow() != nullptr) {
+    QCOMPARE(session.window.resultsWindow()->note()->text(), status);
+  }
+#endif
   for (const QString& name : kBootFiles) QVERIFY(!QFileInfo::exists(session.path(name)));
 
   // The batch runner stopped at the same cohort computation writes the same files.
@@ -141,7 +157,7 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
   session.window.field(8)->setText(QStringLiteral("abc"));
   expect_message();
   QVERIFY(session.run());
-  QTRY_VERIFY(session.answerer.done());
+  QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
   VERIFY_ANSWERED(session);
   QCOMPARE(session.outcome.status, RunStatus::SettingsRejected);
   QVERIFY2(message.contains(QStringLiteral("Years for analysis.  First year:")) &&
@@ -156,7 +172,7 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
   session.window.field(2)->setText(QStringLiteral("demo/none.txt"));
   expect_message();
   QVERIFY(session.run());
-  QTRY_VERIFY(session.answerer.done());
+  QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
   VERIFY_ANSWERED(session);
   QCOMPARE(session.outcome.status, RunStatus::InputFailed);
   QVERIFY2(message.contains(QStringLiteral("none.txt")), qPrintable(message));
@@ -190,13 +206,38 @@ void RunTest::startDuringARunIsIgnored() {
   QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
 }
 
+// Closing the main window during a run asks first; on Yes the run stops as STOP stops it, its
+// results are written, and then the program ends.
+void RunTest::closingDuringARunAsksAndWritesTheResultsBeforeQuitting() {
+  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
+  Session session;
+  bool over = false;
+  connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
+  session.window.show();
+  session.atYield(midRun(), [&] {
+    session.answerer.expect<QMessageBox>([](QMessageBox* box) {
+      box->button(box->objectName() == QStringLiteral("closeQuestion") ? QMessageBox::Yes
+                                                                        : QMessageBox::No)
+          ->click();
+    });
+    session.window.close();
+  });
+  session.window.startButton()->click();
+  QVERIFY(wait_until([&] { return over; }, "end of the session"));
+  VERIFY_ANSWERED(session);
+  QVERIFY(!session.window.isVisible());
+  QVERIFY(session.bytes(QStringLiteral("output.out")).contains("Process was terminated by user !!!"));
+  const OpenFiles& files = session.controller.state().files;
+  QVERIFY(!files.results.is_open() && !files.minim.is_open());
+}
+
 void RunTest::quitSessionDuringARunWritesNoResults() {
   Session session;
   bool over = false;
   connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
   session.atYield(5, [&] { session.window.quitButton()->click(); });
   session.window.startButton()->click();
-  QVERIFY(QTest::qWaitFor([&] { return over; }, kRunTimeoutMs));
+  QVERIFY(wait_until([&] { return over; }, "end of the session"));
   VERIFY_ANSWERED(session);
   QVERIFY(!session.finished);  // the session ends; no run report is shown
   QVERIFY(!session.window.isVisible());

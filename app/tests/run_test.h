@@ -19,6 +19,7 @@ class RunTest : public QObject {
   void bootstrapOfTwoRunsMatchesTheBatchRunner();
   void rejectedStartLeavesTheWindowUsable();
   void startDuringARunIsIgnored();
+  void closingDuringARunAsksAndWritesTheResultsBeforeQuitting();
   void quitSessionDuringARunWritesNoResults();
 
  private:

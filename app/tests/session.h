@@ -17,8 +17,6 @@
 
 namespace quorvane::app::testing {
 
-inline constexpr int kRunTimeoutMs = 120000;
-
 // One session of the program: its own run state (and so its own random sequence), windows and
 // a working directory with the demo stock.
 struct Session {
@@ -88,8 +86,8 @@ struct Session {
     finished = false;
     window.startButton()->click();
     // An unexpected window would wait for an answer forever; it ends the wait at once.
-    return QTest::qWaitFor([this] { return finished || !answerer.problems.isEmpty(); },
-                           kRunTimeoutMs) &&
+    return wait_until([this] { return finished || !answerer.problems.isEmpty(); },
+                      "end of the run (or unexpected window)") &&
            finished;
   }
 
@@ -97,7 +95,7 @@ struct Session {
   bool retrospective(int peels) {
     retro_finished = false;
     return window.runRetrospective(peels) &&
-           QTest::qWaitFor([this] { return retro_finished; }, kRunTimeoutMs);
+           wait_until([this] { return retro_finished; }, "end of the retrospective");
   }
 };
 

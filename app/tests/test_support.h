@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QString>
+#include <QTest>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -22,6 +23,18 @@
 #include <functional>
 
 namespace quorvane::app::testing {
+
+// The tests wait for events (a run's end, a window, a picture), never for a time: a loaded
+// machine only makes them slower. This guard ends a wait only when something hangs, and the
+// message then says what was waited for.
+inline constexpr int kHangGuardMs = 30 * 60 * 1000;
+
+template <typename Done>
+bool wait_until(Done done, const char* what) {
+  if (QTest::qWaitFor(done, kHangGuardMs)) return true;
+  qWarning("no %s after %d minutes: taken as a hang", what, kHangGuardMs / 60000);
+  return false;
+}
 
 // Answers the modal windows of a test as they appear. Each expectation names the kind of window
 // it answers and is used once, by the first window of that kind; a window that nobody expects is
@@ -41,6 +54,11 @@ class ModalAnswerer : public QObject {
         {[](QWidget* w) { return qobject_cast<Window*>(w) != nullptr; },
          [answer = std::move(answer)](QWidget* w) { answer(qobject_cast<Window*>(w)); }});
   }
+  // A window that was answered and hidden counts as new when it is shown again, even before
+  // the next look (a question asked twice in a row).
+  void forgetHidden() {
+    handled_.removeIf([](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+  }
   // Every expected window has appeared and been answered.
   bool done() const { return expected_.empty() && answering_ == 0; }
 
@@ -55,7 +73,7 @@ class ModalAnswerer : public QObject {
   void poll() {
     // A window that is being answered may become the active one again for a moment, when a
     // window it opened has closed; it counts as new only after it has been hidden.
-    handled_.removeIf([](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+    forgetHidden();
     QWidget* window = QApplication::activeModalWidget();
     if (window == nullptr || handled_.contains(window)) return;
     handled_.append(window);
@@ -127,7 +145,8 @@ inline bool run_batch(const QString& workdir, const QStringList& arguments) {
   QProcess batch;
   batch.start(QStringLiteral(QUORVANE_BATCH_EXE),
               QStringList{QStringLiteral("--workdir"), workdir} + arguments);
-  return batch.waitForFinished(120000) && batch.exitStatus() == QProcess::NormalExit &&
+  if (!batch.waitForFinished(kHangGuardMs)) qWarning("the batch runner did not end: a hang");
+  return batch.state() == QProcess::NotRunning && batch.exitStatus() == QProcess::NormalExit &&
          batch.exitCode() == 0;
 #else
   (void)workdir;

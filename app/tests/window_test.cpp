@@ -3,13 +3,20 @@
 #include "app/tests/window_test.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
+#include <atomic>
+#include <string>
+#include <thread>
 
+#include "app/command_line.h"
 #include "app/parameter_window.h"
+#include "app/progress_picture.h"
 #include "app/progress_window.h"
 #include "app/question_windows.h"
 #include "app/run_controller.h"
@@ -33,8 +40,11 @@ QRect cell_at(int x_twips, int y_twips, int width) {
   return QRect(ProgressWindow::toPixels(x_twips), ProgressWindow::toPixels(y_twips), width, 13);
 }
 
-void draw(ProgressWindow& window, int x, int y, const QString& text) {
-  window.apply({DrawOp::position(x, y), DrawOp::print(text)});
+// Draws one text as the computation does, on a picture kept for that window, and shows it.
+void draw(ProgressWindow& window, ProgressPicture& picture, int x, int y, const QString& text) {
+  picture.set_position(x, y);
+  picture.print(text.toStdString());
+  window.setPicture(picture);
 }
 
 }  // namespace
@@ -94,68 +104,113 @@ void WindowTest::parameterWindowFitsALaptopScreen() {
 
 void WindowTest::textStaysUntilDrawnOverOrCleared() {
   ProgressWindow window;
+  ProgressPicture picture;
   const QRgb bg = background(window);
 
   // A text lands at its twip position and nowhere else: x 1500, y 600 is pixel (100, 40).
-  draw(window, 1500, 600, QStringLiteral("0.1234567"));
+  draw(window, picture, 1500, 600, QStringLiteral("0.1234567"));
   QVERIFY(ink(window.picture(), cell_at(1500, 600, 60), bg) > 0);
   QCOMPARE(ink(window.picture(), QRect(0, 0, 99, 503), bg), 0);
   QCOMPARE(ink(window.picture(), QRect(0, 0, 690, 39), bg), 0);
 
   // Another text elsewhere leaves the first one alone; blanks over a text erase it.
-  draw(window, 5000, 600, QStringLiteral("1990"));
-  draw(window, 1500, 600, QStringLiteral("1.5"));
-  draw(window, 1500, 600, QString(13, QLatin1Char(' ')));
+  draw(window, picture, 5000, 600, QStringLiteral("1990"));
+  draw(window, picture, 1500, 600, QStringLiteral("1.5"));
+  draw(window, picture, 1500, 600, QString(13, QLatin1Char(' ')));
   QCOMPARE(ink(window.picture(), cell_at(1500, 600, 20), bg), 0);
   QVERIFY(ink(window.picture(), cell_at(5000, 600, 30), bg) > 0);
 
-  // A short value over a longer one without blanks first leaves the end of the longer one.
-  draw(window, 6000, 1, QStringLiteral("17.1921"));
-  draw(window, 6000, 1, QStringLiteral("9"));
-  QVERIFY(ink(window.picture(), QRect(400 + 10, 0, 30, 13), bg) > 0);
-
   // Each print ends its line: a second print without a position starts the next line at x 0.
-  window.apply({DrawOp::position(3000, 3000), DrawOp::print(QStringLiteral("A")),
-                DrawOp::print(QStringLiteral("B"))});
+  picture.set_position(3000, 3000);
+  picture.print("A");
+  picture.print("B");
+  window.setPicture(picture);
   QCOMPARE(ink(window.picture(), QRect(0, 200, 30, 11), bg), 0);
   QVERIFY(ink(window.picture(), QRect(0, 211, 30, 20), bg) > 0);
 
-  window.apply({DrawOp::clear()});
+  picture.clear();
+  window.setPicture(picture);
   QCOMPARE(ink(window.picture(), window.picture().rect(), bg), 0);
 }
 
-// The window may skip texts that a later text of the same batch covers; whatever it skips, the
-// picture must be the one that drawing every call in turn gives.
-void WindowTest::batchedDrawingPaintsWhatEachCallPaints() {
-  DrawOps ops;
-  const auto at = [&](int x, int y, const QString& text) {
-    ops.push_back(DrawOp::position(x, y));
-    ops.push_back(DrawOp::print(text));
-  };
+// A shorter value over a longer one, with or without blanks first, leaves not one pixel of the
+// longer one: the cell looks as if the short value had been drawn on an empty window.
+void WindowTest::erasingLeavesNoResidue() {
   const QString blanks13(13, QLatin1Char(' '));
-  const QString blanks16(16, QLatin1Char(' '));
-  const QStringList values = {QStringLiteral(".1234567"), QStringLiteral("1.5"),
-                              QStringLiteral("12.3456789"), QStringLiteral("0")};
-  for (int pass = 0; pass < 4; ++pass) {
-    if (pass == 2) ops.push_back(DrawOp::clear());
-    at(2, 1, QStringLiteral("WAIT....."));
-    at(6000, 1, values[pass]);  // no blanks first: the tail of a longer value stays
-    at(8000, 1, blanks16);
-    at(8000, 1, values[(pass + 1) % 4]);
-    for (int row = 1; row <= 3; ++row) {
-      at(500, 200 * row + 400, blanks13);
-      at(500, 200 * row + 400, values[(pass + row) % 4]);
-    }
-    ops.push_back(DrawOp::print(QStringLiteral("next line")));
-  }
-  at(500, 800, QStringLiteral("9"));  // shorter than what it lands on
+  ProgressWindow drawn_over, fresh;
+  ProgressPicture over, clean;
+  draw(drawn_over, over, 6000, 1, QStringLiteral("17.1921"));  // the total loss has no blanks
+  draw(drawn_over, over, 6000, 1, QStringLiteral("9"));
+  draw(drawn_over, over, 6000, 600, QStringLiteral("2.856270"));
+  draw(drawn_over, over, 6000, 600, blanks13);
+  draw(drawn_over, over, 6000, 600, QStringLiteral(".4789"));
+  draw(drawn_over, over, 8000, 6400, QStringLiteral("working..."));
+  draw(drawn_over, over, 8000, 6400, blanks13);
+  draw(fresh, clean, 6000, 1, QStringLiteral("9"));
+  draw(fresh, clean, 6000, 600, QStringLiteral(".4789"));
+  QVERIFY(drawn_over.picture() == fresh.picture());
+  QVERIFY(ink(fresh.picture(), cell_at(6000, 600, 60), background(fresh)) > 0);
 
-  ProgressWindow batched;
-  batched.apply(ops);
-  ProgressWindow one_by_one;
-  for (const DrawOp& op : ops) one_by_one.apply({op});
-  QVERIFY(batched.picture() == one_by_one.picture());
-  QVERIFY(ink(batched.picture(), batched.picture().rect(), background(batched)) > 0);
+  // "(first 20)" is not overwritten by the tenth age row, which shares its line: it stands
+  // readable under the twentieth row, and row 10's value is whole.
+  ProgressWindow both, row_only;
+  ProgressPicture with_caption, without;
+  draw(both, with_caption, 200, 2400, QStringLiteral("(first 20)"));
+  draw(both, with_caption, 500, 2400, QStringLiteral(".9876543"));
+  draw(row_only, without, 500, 2400, QStringLiteral(".9876543"));
+  QVERIFY(both.picture().copy(cell_at(0, 2400, 200)) == row_only.picture().copy(cell_at(0, 2400, 200)));
+  QVERIFY(ink(both.picture(), cell_at(200, 4600, 60), background(both)) > 0);
+}
+
+// However fast the computation draws, the window paints at most about 30 pictures a second,
+// nothing piles up between them, and the last picture is the last state.
+void WindowTest::drawingIsCoalescedToTheLatestPicture() {
+  RunController controller;
+  Host& host = controller.host();
+  ProgressWindow* window = controller.progressWindow();
+  const long paints_before = window->paints();
+  constexpr int kEvaluations = 200000;
+  std::atomic<bool> done{false};
+  QElapsedTimer clock;
+  clock.start();
+  std::thread worker([&] {
+    for (int i = 1; i <= kEvaluations; ++i) {
+      host.set_position(500, 600);
+      host.print(std::to_string(i));
+      host.set_position(1500, 600);
+      host.print(i % 2 == 0 ? "even" : "odd");
+    }
+    host.run_ended({});  // the last picture is shown at once
+    done = true;
+  });
+  ProgressWindow expected;
+  ProgressPicture last;
+  draw(expected, last, 500, 600, QString::number(kEvaluations));
+  draw(expected, last, 1500, 600, QStringLiteral("even"));
+  const bool shown =
+      wait_until([&] { return done && window->picture() == expected.picture(); },
+                 "last state on the progress window");
+  worker.join();
+  QVERIFY(shown);
+  // At most one picture per 33 ms, plus the one asked for at the end.
+  const long paints = window->paints() - paints_before;
+  QVERIFY2(paints <= clock.elapsed() / 33 + 2, qPrintable(QString::number(paints)));
+}
+
+void WindowTest::workingDirectoryIsTheGivenTheStockOrTheRemembered() {
+  QTemporaryDir stock, other, plain;
+  QVERIFY(copy_demo(stock.path()));
+  QCOMPARE(choose_working_directory(other.path(), stock.path(), plain.path()), other.path());
+  QCOMPARE(choose_working_directory({}, stock.path(), other.path()), stock.path());
+  QCOMPARE(choose_working_directory({}, plain.path(), other.path()), other.path());
+  const QString gone = other.path() + QStringLiteral("/gone");
+  QCOMPARE(choose_working_directory({}, plain.path(), gone), plain.path());
+
+  const CommandLine line = parse_command_line(
+      {QStringLiteral("--workdir"), QStringLiteral("w"), QStringLiteral("--start")});
+  QVERIFY(line.problem.isEmpty() && line.start && line.workdir == QStringLiteral("w"));
+  QVERIFY(!parse_command_line({QStringLiteral("--fields")}).problem.isEmpty());
+  QVERIFY(!parse_command_line({QStringLiteral("--strat")}).problem.isEmpty());
 }
 
 // ---- Question windows ------------------------------------------------------------------------
@@ -200,6 +255,16 @@ void WindowTest::bootstrapWindowAsksAndPassesTheTextsOn() {
   QCOMPARE(answer.answer, std::string("1"));
   QCOMPARE(answer.runs, std::string(" 3"));
   QVERIFY(!window.isVisible());
+
+  // The next question starts from the default, not from the last answer; Esc means "2".
+  answerer.forgetHidden();
+  answerer.expect<BootstrapWindow>([&](BootstrapWindow* form) {
+    if (form->answerField()->text() != QStringLiteral("2")) answerer.problems << "kept answer";
+    form->answerField()->setText(QStringLiteral("1"));
+    QTest::keyClick(form, Qt::Key_Escape);
+  });
+  QCOMPARE(window.ask().answer, std::string("2"));
+  QVERIFY2(answerer.problems.isEmpty(), qPrintable(answerer.problems.join("; ")));
 }
 
 void WindowTest::restartWindowAsksAndPassesTheTextOn() {
@@ -227,6 +292,15 @@ void WindowTest::restartWindowAsksAndPassesTheTextOn() {
   QCOMPARE(window.ask(), std::string("2"));
   QVERIFY2(answerer.problems.isEmpty(), qPrintable(answerer.problems.join("; ")));
   QCOMPARE(warnings, 1);
+
+  // The title bar's X means "2" too, and the field shows the default "1" again first.
+  answerer.forgetHidden();
+  answerer.expect<RestartWindow>([&](RestartWindow* form) {
+    if (form->answerField()->text() != QStringLiteral("1")) answerer.problems << "kept answer";
+    form->close();
+  });
+  QCOMPARE(window.ask(), std::string("2"));
+  QVERIFY2(answerer.problems.isEmpty(), qPrintable(answerer.problems.join("; ")));
 }
 
 }  // namespace quorvane::app::testing

@@ -11,7 +11,9 @@ class WindowTest : public QObject {
   void parameterWindowShowsEveryLabelAndDefault();
   void parameterWindowFitsALaptopScreen();
   void textStaysUntilDrawnOverOrCleared();
-  void batchedDrawingPaintsWhatEachCallPaints();
+  void erasingLeavesNoResidue();
+  void drawingIsCoalescedToTheLatestPicture();
+  void workingDirectoryIsTheGivenTheStockOrTheRemembered();
   void bootstrapWindowAsksAndPassesTheTextsOn();
   void restartWindowAsksAndPassesTheTextOn();
 };
