@@ -27,7 +27,8 @@ CommandLine parse_command_line(const QStringList& arguments) {
       value(line.bootstrap);
       bool number = false;
       if (line.problem.isEmpty() && (line.bootstrap.toInt(&number) < 1 || !number)) {
-        line.problem = QStringLiteral("--bootstrap: \"%1\" is not a number of runs").arg(line.bootstrap);
+        line.problem =
+            QStringLiteral("--bootstrap: \"%1\" is not a number of runs").arg(line.bootstrap);
       }
     } else if (arg == QStringLiteral("--start")) {
       line.start = true;

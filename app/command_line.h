@@ -7,8 +7,8 @@
 namespace quorvane::app {
 
 struct CommandLine {
-  QString workdir;  // --workdir DIR, empty when not given
-  QString fields;   // --fields FILE, empty when not given
+  QString workdir;     // --workdir DIR, empty when not given
+  QString fields;      // --fields FILE, empty when not given
   bool start = false;  // --start: press START once the window is shown
   QString bootstrap;   // --bootstrap RUNS: the bootstrap question is answered 1 and RUNS
   bool help = false;

@@ -1,15 +1,15 @@
 // The window program: the parameter window opens with the default texts of its fields (or those
 // of --fields) in the working directory chosen at start; nothing else happens until START (or
 // --start) or a menu action. The program ends through "Quit session" or by closing the window.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
-
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/parameter_window.h"
@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
   }
   // SIGTERM during a run stops it as STOP does, its results written, and then ends the program.
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signal_socket) == 0) {
-    auto* notifier =
-        new QSocketNotifier(g_signal_socket[1], QSocketNotifier::Read, &application);
+    auto* notifier = new QSocketNotifier(g_signal_socket[1], QSocketNotifier::Read, &application);
     QObject::connect(notifier, &QSocketNotifier::activated, &application, [&] {
       char byte = 0;
       [[maybe_unused]] const ssize_t n = ::read(g_signal_socket[1], &byte, 1);

@@ -89,8 +89,8 @@ void ParameterWindow::createMenu() {
 
 void ParameterWindow::readSettings() {
   const QSettings settings;
-  workdir_->setText(choose_working_directory({}, QDir::currentPath(),
-                                             settings.value(kWorkdirKey).toString()));
+  workdir_->setText(
+      choose_working_directory({}, QDir::currentPath(), settings.value(kWorkdirKey).toString()));
   settings_file_ = settings.value(kSettingsFileKey).toString();
 }
 
@@ -419,9 +419,10 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
 }
 
 QString ParameterWindow::runBanner(const RunOutcome& outcome) const {
+  if (outcome.status == RunStatus::SettingsRejected)
+    return tr("Settings rejected; nothing was run.");
   if (outcome.status != RunStatus::Completed) {
-    return tr("run failed (%1): values are not a fit")
-        .arg(QString::fromStdString(outcome.message));
+    return tr("run failed (%1): values are not a fit").arg(QString::fromStdString(outcome.message));
   }
   const ResultsRecord* record = controller_.state().results_record.get();
   if (record != nullptr && record->stopped) {

@@ -35,8 +35,7 @@ std::vector<ProgressPicture::Text> ProgressPicture::texts() const {
   std::vector<Text> out;
   out.reserve(texts_.size());
   for (const auto& [place, text] : texts_) out.push_back(text);
-  std::sort(out.begin(), out.end(),
-            [](const Text& a, const Text& b) { return a.order < b.order; });
+  std::sort(out.begin(), out.end(), [](const Text& a, const Text& b) { return a.order < b.order; });
   return out;
 }
 

@@ -6,8 +6,8 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>

@@ -74,9 +74,9 @@ class HostCalls {
   };
   struct Call {
     Kind kind;
-    int x = 0, y = 0;        // Position
-    std::size_t text = 0;    // Print: the text in `texts_`
-    long count = 1;          // Yield: how many in a row
+    int x = 0, y = 0;      // Position
+    std::size_t text = 0;  // Print: the text in `texts_`
+    long count = 1;        // Yield: how many in a row
   };
   static constexpr std::size_t kExactCalls = std::size_t{1} << 16;
 

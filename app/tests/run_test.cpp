@@ -153,16 +153,24 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
     });
   };
 
-  // A field that is not a number: a message naming the field and its text, and no file touched.
+  // Fields that are not numbers: a message naming each field and its text on a line of its
+  // own, the fields marked, and no file touched.
   session.window.field(8)->setText(QStringLiteral("abc"));
+  session.window.field(33)->setText(QStringLiteral("four"));
   expect_message();
   QVERIFY(session.run());
   QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
   VERIFY_ANSWERED(session);
   QCOMPARE(session.outcome.status, RunStatus::SettingsRejected);
-  QVERIFY2(message.contains(QStringLiteral("Years for analysis.  First year:")) &&
-               message.contains(QStringLiteral("abc")),
+  const QStringList problems = message.split(QLatin1Char('\n'));
+  QVERIFY2(problems.size() == 2 && problems[0].contains(QStringLiteral("abc")) &&
+               problems[0].contains(QStringLiteral("Years for analysis.  First year:")) &&
+               problems[1].contains(QStringLiteral("four")),
            qPrintable(message));
+  QVERIFY(!session.window.field(8)->styleSheet().isEmpty());
+  QVERIFY(!session.window.field(33)->styleSheet().isEmpty());
+  QVERIFY(session.window.field(9)->styleSheet().isEmpty());
+  session.window.field(33)->setText(QStringLiteral("4"));
   QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("output.out"))));
   QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("minim.out"))));
   QVERIFY(!session.controller.progressWindow()->isVisible());
@@ -217,7 +225,7 @@ void RunTest::closingDuringARunAsksAndWritesTheResultsBeforeQuitting() {
   session.atYield(midRun(), [&] {
     session.answerer.expect<QMessageBox>([](QMessageBox* box) {
       box->button(box->objectName() == QStringLiteral("closeQuestion") ? QMessageBox::Yes
-                                                                        : QMessageBox::No)
+                                                                       : QMessageBox::No)
           ->click();
     });
     session.window.close();
@@ -226,7 +234,8 @@ void RunTest::closingDuringARunAsksAndWritesTheResultsBeforeQuitting() {
   QVERIFY(wait_until([&] { return over; }, "end of the session"));
   VERIFY_ANSWERED(session);
   QVERIFY(!session.window.isVisible());
-  QVERIFY(session.bytes(QStringLiteral("output.out")).contains("Process was terminated by user !!!"));
+  QVERIFY(
+      session.bytes(QStringLiteral("output.out")).contains("Process was terminated by user !!!"));
   const OpenFiles& files = session.controller.state().files;
   QVERIFY(!files.results.is_open() && !files.minim.is_open());
 }

@@ -14,8 +14,8 @@
 #include <QProcess>
 #include <QRect>
 #include <QString>
-#include <QTest>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>

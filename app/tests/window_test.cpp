@@ -4,11 +4,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <string>
@@ -158,7 +158,8 @@ void WindowTest::erasingLeavesNoResidue() {
   draw(both, with_caption, 200, 2400, QStringLiteral("(first 20)"));
   draw(both, with_caption, 500, 2400, QStringLiteral(".9876543"));
   draw(row_only, without, 500, 2400, QStringLiteral(".9876543"));
-  QVERIFY(both.picture().copy(cell_at(0, 2400, 200)) == row_only.picture().copy(cell_at(0, 2400, 200)));
+  QVERIFY(both.picture().copy(cell_at(0, 2400, 200)) ==
+          row_only.picture().copy(cell_at(0, 2400, 200)));
   QVERIFY(ink(both.picture(), cell_at(200, 4600, 60), background(both)) > 0);
 }
 
@@ -187,9 +188,8 @@ void WindowTest::drawingIsCoalescedToTheLatestPicture() {
   ProgressPicture last;
   draw(expected, last, 500, 600, QString::number(kEvaluations));
   draw(expected, last, 1500, 600, QStringLiteral("even"));
-  const bool shown =
-      wait_until([&] { return done && window->picture() == expected.picture(); },
-                 "last state on the progress window");
+  const bool shown = wait_until([&] { return done && window->picture() == expected.picture(); },
+                                "last state on the progress window");
   worker.join();
   QVERIFY(shown);
   // At most one picture per 33 ms, plus the one asked for at the end.
