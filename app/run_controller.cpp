@@ -9,6 +9,7 @@
 
 #include "app/warning.h"
 #include "app/window_host.h"
+#include "run/parallel_bootstrap.h"
 
 namespace quorvane::app {
 
@@ -20,6 +21,9 @@ RunController::RunController(QObject* parent)
       bootstrap_(std::make_unique<BootstrapWindow>()),
       restart_(std::make_unique<RestartWindow>()) {
   connect(progress_.get(), &ProgressWindow::stopPressed, this, &RunController::askStop);
+  // The progress window paints the newest picture only: the bootstrap need not keep every
+  // drawing call of the runs it computes ahead.
+  fold_drawing_of_runs_ahead(true);
   // The title bar's X is STOP while a run goes on; afterwards it only closes the window.
   connect(progress_.get(), &ProgressWindow::closeRequested, this, [this] {
     if (running() && !retrospective_) {

@@ -38,6 +38,8 @@ namespace {
 constexpr int kRunsAheadPerThread = 2;
 
 struct Cancelled {};  // a run computed ahead is no longer wanted
+std::atomic<bool> g_fold_drawing{false};
+
 struct OutOfTurn {};  // a run computed ahead asked a question: it is computed again in its turn
 
 bool same_bits(double a, double b) {
@@ -53,12 +55,12 @@ bool same_bits(const std::array<double, n>& a, const std::array<double, n>& b) {
 // The calls that a run made of its host while it was computed ahead.
 //
 // A run with the display on draws tens of thousands of texts a second, and several runs are
-// computed ahead at once: kept call by call, a long run's drawing would outgrow the memory. Up to
-// kExactCalls calls are kept as made; past that, a text printed at a place that already holds
-// one in the same stretch of drawing (no show, hide, clear or borrowed loss between them)
-// replaces it, and a row of yield points is kept as their number. A window shows the newest
-// values only, so what the user sees of the run in its turn is the same; the yield points put to
-// the user are the same in number and order.
+// computed ahead at once: kept call by call, a long run's drawing would outgrow the memory. For
+// a host that shows only the newest picture, up to kExactCalls calls are kept as made; past
+// that, a text printed at a place that already holds one in the same stretch of drawing (no
+// show, hide, clear or borrowed loss between them) replaces it, and a row of yield points is
+// kept as their number. What the user sees of the run in its turn is the same, and the yield
+// points put to the user are the same in number and order.
 class HostCalls {
  public:
   enum class Kind : std::uint8_t {
@@ -80,8 +82,10 @@ class HostCalls {
   };
   static constexpr std::size_t kExactCalls = std::size_t{1} << 16;
 
+  void fold_past_exact_calls() { fold_ = true; }
+
   void add(Kind kind, int x = 0, int y = 0) {
-    const bool folding = calls_.size() >= kExactCalls;
+    const bool folding = fold_ && calls_.size() >= kExactCalls;
     if (folding && kind == Kind::Yield && !calls_.empty() && calls_.back().kind == Kind::Yield) {
       ++calls_.back().count;
       return;
@@ -90,7 +94,7 @@ class HostCalls {
     calls_.push_back({kind, x, y});
   }
   void add_print(std::string_view text) {
-    if (calls_.size() >= kExactCalls && calls_.back().kind == Kind::Position) {
+    if (fold_ && calls_.size() >= kExactCalls && calls_.back().kind == Kind::Position) {
       const std::pair<int, int> place{calls_.back().x, calls_.back().y};
       const auto it = places_.find(place);
       if (it != places_.end()) {
@@ -110,6 +114,7 @@ class HostCalls {
   std::vector<Call> calls_;
   std::vector<std::string> texts_;
   std::map<std::pair<int, int>, std::size_t> places_;  // the print at a place, in calls_
+  bool fold_ = false;
 };
 
 // The host of a preparation or of a run computed ahead: it records the drawing and the yield
@@ -458,6 +463,10 @@ class ParallelBootstrap {
   // order of the runs; then its estimation is handed to a thread.
   void prepare_next() {
     auto run = std::make_unique<AheadRun>();
+    if (g_fold_drawing.load(std::memory_order_relaxed)) {
+      run->preparation_calls.fold_past_exact_calls();
+      run->calls.fold_past_exact_calls();
+    }
     run->bootn = next_++;
     RunState& p = *prep_;
     p.bootn = static_cast<std::int16_t>(run->bootn);
@@ -640,6 +649,8 @@ class ParallelBootstrap {
 };
 
 }  // namespace
+
+void fold_drawing_of_runs_ahead(bool fold) { g_fold_drawing = fold; }
 
 bool loss_history_holds(std::int16_t n4, double first_loss, double second_loss, double predicted,
                         double actual) {

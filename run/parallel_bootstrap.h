@@ -45,6 +45,11 @@ enum class BootstrapProgress {
 bool loss_history_holds(std::int16_t n4, double first_loss, double second_loss, double predicted,
                         double actual);
 
+// Whether the drawing of runs computed ahead may be folded (see HostCalls in the .cpp): set once
+// by a program whose progress window shows only the newest picture. Off by default, so that a
+// host that records every call sees every call.
+void fold_drawing_of_runs_ahead(bool fold);
+
 // Threads of the bootstrap: bootstrap_threads, or every core when it is 0.
 int bootstrap_thread_count(const RunState& s);
 
