@@ -13,7 +13,7 @@ const char* const kBatchUsage =
     "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
     "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
-    "                      [--quiet] [--help]\n"
+    "                      [--quiet] [--help] [--version]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -36,8 +36,11 @@ const char* const kBatchUsage =
     "                        retro/retro.csv and Mohn's rho in retro/retro_rho.csv\n"
     "  --threads N           run the bootstrap runs and the peels on N threads (default: one\n"
     "                        per core; the files written are the same for any N)\n"
-    "  --quiet               no progress line on standard error (shown only on a terminal)\n"
+    "  --quiet               no progress on standard error (on a terminal one line that\n"
+    "                        rewrites itself; elsewhere a line as each bootstrap run starts\n"
+    "                        and as each peel ends, and one at most every 10 seconds)\n"
     "  --help                show this text\n"
+    "  --version             show the version and the compiler that built it\n"
     "\n"
     "Exit status: 0 the run completed (also when stopped), 2 bad usage or settings rejected\n"
     "before the run, 1 an input file or the arithmetic failed.\n";
@@ -81,6 +84,8 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--version") {
+      o.version = true;
     } else if (arg == "--workdir") {
       o.workdir = std::string(take_value());
     } else if (arg == "--fields") {
@@ -125,7 +130,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
     }
   }
-  if (!o.help) {
+  if (!o.help && !o.version) {
     std::error_code ec;
     if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
       throw UsageError("the working directory '" + o.workdir + "' does not exist");

@@ -2,7 +2,7 @@
 //
 //   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
 //                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2]
-//                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help]
+//                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help] [--version]
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
 // are given, later ones winning.
@@ -34,6 +34,7 @@ struct BatchOptions {
   int threads = 0;     // --threads N: bootstrap runs and peels on N threads; 0 every core
   bool quiet = false;  // --quiet: no progress line on a terminal
   bool help = false;
+  bool version = false;
 };
 
 extern const char* const kBatchUsage;

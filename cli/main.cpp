@@ -15,6 +15,7 @@
 #include "cli/retro_command.h"
 #include "data/age_year_file.h"
 #include "report/results_record.h"
+#include "report/version.h"
 #include "run/start.h"
 #include "state/errors.h"
 #include "state/run_state.h"
@@ -100,11 +101,16 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   if (written.empty()) std::printf(" none");
   for (const std::string& n : written) std::printf(" %s", n.c_str());
   std::printf("\n");
-  // The losses and the terminal f exist once an estimation has run.
-  if (outcome.status == RunStatus::Completed && s.yearmax >= 1 && s.yearmax < kYearSlots &&
-      s.f[static_cast<std::size_t>(s.yearmax)] > 0) {
-    std::printf("Total loss SSEALL: %s\n", label_text(s.SSEALL).c_str());
-    std::printf("Terminal f: %s\n", label_text(s.f[static_cast<std::size_t>(s.yearmax)]).c_str());
+  if (outcome.status != RunStatus::Completed) return;
+  // The main fit as the results file holds it: after a bootstrap the run state holds the last
+  // bootstrap run's fit instead.
+  if (const ResultsRecord* fit = s.results_record.get(); fit && fit->complete) {
+    std::printf("Total loss SSEALL: %s\n", label_text(fit->total_loss).c_str());
+    std::printf("Terminal f: %s\n", label_text(fit->terminal_f).c_str());
+    if (o.bootstrap_runs) {
+      std::printf("Bootstrap: %zu of %ld runs finished\n", fit->bootstrap.size(),
+                  *o.bootstrap_runs);
+    }
   }
 }
 
@@ -123,6 +129,10 @@ int run(int argc, char** argv) {
     std::fputs(kBatchUsage, stdout);
     return kExitCompleted;
   }
+  if (options.version) {
+    std::fputs(version_text("quorvane-batch").c_str(), stdout);
+    return kExitCompleted;
+  }
 
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
@@ -132,7 +142,7 @@ int run(int argc, char** argv) {
                  options.stop_after_seconds);
   const OutputFiles outputs(options.workdir, options.texts[35]);
 
-  ProgressLine line(ProgressLine::terminal() && !options.quiet);
+  ProgressLine line(ProgressLine::kind_for(options.quiet));
   MainRunProgress progress(host, *state, line);
   const RunOutcome outcome =
       run_start(*state, progress, options.texts, RunOptions{.tables = options.tables});
