@@ -11,6 +11,7 @@
 
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
+#include "cli/interrupt.h"
 #include "cli/progress_line.h"
 #include "cli/retro_command.h"
 #include "data/age_year_file.h"
@@ -124,6 +125,7 @@ int run(int argc, char** argv) {
     return kExitCompleted;
   }
 
+  install_interrupt_handlers();
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
@@ -160,8 +162,10 @@ int run(int argc, char** argv) {
   if (outcome.status != RunStatus::Completed) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
-    return kExitFailed;
   }
+  // Ended by SIGINT or SIGTERM: the shell's status of a program that a signal ended.
+  if (const int sig = interrupt_signal(); sig != 0) return 128 + sig;
+  if (outcome.status != RunStatus::Completed) return kExitFailed;
   return extras_written ? kExitCompleted : kExitFailed;
 }
 

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "data/input_file.h"
 #include "state/errors.h"
 
 namespace quorvane {
@@ -39,7 +40,8 @@ std::optional<long> leading_power(std::string_view mantissa) {
 }
 
 // Reads the year rows of the matrix part into `table`.
-void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
+// `first_year` is the first year of the file's own line 1, which its first row must carry.
+void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, double first_year) {
   const int years = s.file_years();
   const int columns = s.file_columns();
   for (int y = 1; y <= years; ++y) {
@@ -53,6 +55,12 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
         throw InputError(in.path() + ": the file ends early: " + missing + " is missing (" +
                          std::to_string(years) + " years of " + std::to_string(columns - 1) +
                          " ages expected from line 5 on)");
+      }
+      if (a == 1 && y == 1 && value != first_year) {
+        // Rows that start at another year than line 1 says would all be read a year or more off.
+        throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": the first row " +
+                         "begins with the year '" + label_text(value) + "', but line 1 gives " +
+                         label_text(first_year) + " as the first year");
       }
       if (a == 1 && y > 1 && value != table(1, 1) + (y - 1)) {
         // The rows follow each other year by year. A row that slid tells of a value missing or
@@ -153,23 +161,14 @@ std::string resolve_path(const std::string& workdir, const std::string& name) {
   for (char& c : tail) {
     if (c == '\\') c = '/';
   }
-  if (path.empty()) return tail;
-  while (!tail.empty() && tail.front() == '/') tail.erase(0, 1);
+  // An absolute name stands as given; the run's checks keep its outputs in the directory.
+  if (path.empty() || (!tail.empty() && tail.front() == '/')) return tail;
   if (path.back() != '/') path += '/';
   return path + tail;
 }
 
-NumberReader::NumberReader(std::string path) : path_(std::move(path)) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path_, ec)) {
-    throw InputError(path_ + ": is a directory, not a file");
-  }
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) {
-    throw InputError(path_ + ": the file cannot be opened (" + std::strerror(errno) + ")");
-  }
-  text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) throw InputError(path_ + ": the file cannot be read");
+NumberReader::NumberReader(std::string path)
+    : path_(std::move(path)), text_(read_input_file(path_)) {
   // A byte-order mark, as some editors write at the start of a text file, is not a number.
   if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
 }
@@ -278,7 +277,7 @@ void read_catch_file(RunState& s, const std::function<void()>& after_header) {
 
   after_header();
   in.skip_lines(kSkippedLines);
-  read_matrix(in, s, s.C);
+  read_matrix(in, s, s.C, s.firstyear);
 }
 
 void read_table_file(RunState& s, const std::string& path, AgeYearTable& table) {
@@ -286,7 +285,7 @@ void read_table_file(RunState& s, const std::string& path, AgeYearTable& table) 
   const std::vector<double> head = read_header(in);
   for (int i = 1; i <= 4; ++i) s.headX[i] = head[static_cast<std::size_t>(i - 1)];
   in.skip_lines(kSkippedLines);
-  read_matrix(in, s, table);
+  read_matrix(in, s, table, head[2]);
 }
 
 }  // namespace quorvane

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +57,7 @@ void write_text(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw InputError(path.string() + ": the table cannot be written");
+  if (!out) throw InputError("cannot write " + path.string() + ": " + std::strerror(errno != 0 ? errno : EIO));
 }
 
 }  // namespace
