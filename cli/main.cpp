@@ -17,7 +17,9 @@
 #include "data/age_year_file.h"
 #include "report/results_record.h"
 #include "run/start.h"
+#include "run/workdir_lock.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 #include "state/run_state.h"
 
 namespace fs = std::filesystem;
@@ -114,10 +116,10 @@ int run(int argc, char** argv) {
   try {
     options = parse_batch_options(argc - 1, argv + 1);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", message_line(e.what()).c_str());
     return kExitRejected;
   } catch (const SettingsError& e) {
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
     return kExitRejected;
   }
   if (options.help) {
@@ -126,6 +128,13 @@ int run(int argc, char** argv) {
   }
 
   install_interrupt_handlers();
+  std::optional<WorkdirLock> lock;
+  try {
+    lock.emplace(options.workdir);
+  } catch (const SettingsError& e) {
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
+    return kExitRejected;
+  }
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
@@ -175,7 +184,7 @@ int main(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
     return kExitFailed;
   }
 }

@@ -13,6 +13,7 @@
 
 #include "data/input_file.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -80,7 +81,7 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, doubl
   const std::string_view after = in.peek_on_line();
   if (!after.empty() && parse_number(after)) {
     throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": '" +
-                     std::string(after) + "' follows the value for age " +
+                     token_text(after) + "' follows the value for age " +
                      label_text(s.age_label(columns)) + " in year " +
                      label_text(s.year_label(years)) +
                      ": the row holds more values than ages, or a decimal comma split a number "
@@ -199,7 +200,7 @@ double NumberReader::number_of(std::size_t begin, std::size_t end) const {
   const std::string_view token(text_.data() + begin, end - begin);
   const std::optional<double> value = parse_number(token);
   if (!value) {
-    throw InputError(path_ + ": line " + std::to_string(line_) + ": '" + std::string(token) +
+    throw InputError(path_ + ": line " + std::to_string(line_) + ": '" + token_text(token) +
                      "' is not a number");
   }
   return *value;

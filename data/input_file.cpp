@@ -71,6 +71,12 @@ std::string read_input_file(const std::string& path, const char* what) {
     }
     text.append(buffer, static_cast<std::size_t>(n));
   }
+  // A file saved as UTF-16 has a zero byte beside every letter; no number can be read from it.
+  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+      (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0'))) {
+    throw InputError(path + ": the " + what +
+                     " is in UTF-16; save it as plain text (UTF-8 or ASCII)");
+  }
   return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "data/input_file.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -40,13 +41,13 @@ std::optional<int> field_number(std::string_view name) {
 void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
-    throw SettingsError(where + ": '" + std::string(trimmed(line)) +
+    throw SettingsError(where + ": '" + token_text(trimmed(line)) +
                         "' is not of the form TextN=value");
   }
   const std::string_view name = trimmed(line.substr(0, eq));
   const std::optional<int> n = field_number(name);
   if (!n) {
-    throw SettingsError(where + ": '" + std::string(name) + "' is not a field name (Text1.." +
+    throw SettingsError(where + ": '" + token_text(name) + "' is not a field name (Text1.." +
                         "Text" + std::to_string(kFieldCount) + ")");
   }
   texts[static_cast<std::size_t>(*n)] = std::string(trimmed(line.substr(eq + 1)));

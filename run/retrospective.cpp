@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <thread>
 
 #include "data/age_year_file.h"
@@ -100,7 +101,12 @@ std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& 
   const unsigned count = std::max(1u, std::min(threads, static_cast<unsigned>(std::max(peels, 1))));
   {
     std::vector<std::jthread> helpers;
-    for (unsigned i = 1; i < count; ++i) helpers.emplace_back(worker);
+    // A system that refuses another thread leaves the peels to the threads there are; this one
+    // works through them all if need be.
+    try {
+      for (unsigned i = 1; i < count; ++i) helpers.emplace_back(worker);
+    } catch (const std::system_error&) {
+    }
     worker();
   }  // the helpers are joined here
   return results;

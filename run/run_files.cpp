@@ -94,7 +94,7 @@ void check_run_files(const RunState& s) {
   const fs::path tables = on_disk(tables_folder(results_path));
 
   if (!lies_below(results, workdir)) {
-    add(kResultsField, "lies outside the working directory " + workdir.string());
+    add(kResultsField, "lies outside the working directory");
   } else {
     for (const std::string& name : fixed_output_names()) {
       if (on_disk(resolve_path(s.workdir, name)) == results) {

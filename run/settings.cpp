@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "state/errors.h"
+#include "state/message_text.h"
 #include "state/indices.h"
 
 namespace quorvane {
@@ -561,7 +562,7 @@ std::string field_title(const Field& f) {
 }
 
 std::string field_problem(int n, std::string_view text, std::string_view what) {
-  return field_title(field(n)) + " '" + std::string(text) + "' " + std::string(what) + " (Text" +
+  return field_title(field(n)) + " '" + token_text(text) + "' " + std::string(what) + " (Text" +
          std::to_string(n) + ")";
 }
 

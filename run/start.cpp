@@ -13,6 +13,7 @@
 #include "run/session_control.h"
 #include "state/errors.h"
 #include "state/indices.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -144,11 +145,11 @@ RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts, const Run
   try {
     START(s, run_host, texts);
   } catch (const SettingsError& e) {
-    outcome = {RunStatus::SettingsRejected, e.what()};
+    outcome = {RunStatus::SettingsRejected, message_line(e.what())};
   } catch (const InputError& e) {
-    outcome = {RunStatus::InputFailed, e.what()};
+    outcome = {RunStatus::InputFailed, message_line(e.what())};
   } catch (const ArithmeticFault& e) {
-    outcome = {RunStatus::ArithmeticFailed, e.what()};
+    outcome = {RunStatus::ArithmeticFailed, message_line(e.what())};
   }
   if (outcome.status != RunStatus::Completed) discard_run_files(s);
   if (options.tables) {
