@@ -245,7 +245,8 @@ void PrintFile::close() {
     std::FILE* file = file_;
     file_ = nullptr;
     errno = 0;
-    int error = std::fflush(file) != 0 || std::ferror(file) != 0 ? errno : 0;
+    int error = 0;
+    if (std::fflush(file) != 0 || std::ferror(file) != 0) error = errno != 0 ? errno : EIO;
     if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
     if (error != 0) fail(error);
     if (!staged_.empty() && std::rename(staged_.c_str(), path_.c_str()) != 0) fail(errno);

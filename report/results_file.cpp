@@ -275,12 +275,16 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord&
     }
     checked_finite(SSBsp, kProcedure, -1, year_of(s, y));
     record_year(record, s, y, TN, TW, SSB, SSBsp);
+    // A survey value near the largest double has no rounded form; the year says where.
+    const auto written = [&](double v, std::string_view pattern) {
+      return checked_finite(rounded(v, pattern), kProcedure, -1, year_of(s, y));
+    };
     out.real(s.year_label(y));
-    out.tab(8).real(rounded(s.f[y], "#0.#####"));
-    out.tab(23).real(rounded(TN, "#########0.##"));
-    out.tab(38).real(rounded(TW, "########0.##"));
-    out.tab(53).real(rounded(SSB, "########0.##"));
-    out.tab(68).real(rounded(SSBsp, "########0.##"));
+    out.tab(8).real(written(s.f[y], "#0.#####"));
+    out.tab(23).real(written(TN, "#########0.##"));
+    out.tab(38).real(written(TW, "########0.##"));
+    out.tab(53).real(written(SSB, "########0.##"));
+    out.tab(68).real(written(SSBsp, "########0.##"));
     for (int k = 1; k <= 3; ++k) {
       const double survey = s.ssbind[k][y];
       // A year without observation (0 or a negative mark) has no residual; so has a year whose
@@ -289,8 +293,8 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord&
       if (survey > 0 && SSBsp > 0 && s.kssb[k] > 0) {
         r = std::log(SSBsp) - std::log(survey) - std::log(s.kssb[k]);
       }
-      out.tab(kSurveyColumn[k]).real(rounded(survey, "########0.##"));
-      out.tab(kResidualColumn[k]).real(rounded(r, "#0.####"));
+      out.tab(kSurveyColumn[k]).real(written(survey, "########0.##"));
+      out.tab(kResidualColumn[k]).real(written(r, "#0.####"));
       record_ssb_survey(record, s, k, y, SSBsp, r);
     }
     out.end_line();

@@ -77,7 +77,9 @@ FieldTexts peel_fields(const FieldTexts& texts, int k) {
   }
   for (const Field& f : kFields) {
     std::string& name = peel[static_cast<std::size_t>(f.number)];
-    if (f.kind == FieldKind::Text && f.setting != "AnamefileR" && !name.empty()) {
+    // An absolute name stands as given in the peel's folder too.
+    if (f.kind == FieldKind::Text && f.setting != "AnamefileR" && !name.empty() &&
+        name.front() != '/') {
       name = kBackToWorkdir + name;
     }
   }

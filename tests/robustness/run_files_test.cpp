@@ -111,6 +111,10 @@ const BadInput kMadeFiles[] = {
     {"ControlBytesAreEscaped", "--set Text1=ctl.txt", 1,
      "./ctl.txt: line 5: '2001\\x00\\x1B[2J' is not a number", Emptied, "", "", "ctl.txt",
      "1 4 2001 2006\nx\nx\nx\n2001\0\x1B[2J 1 2 3 4\n"sv},
+    // 1E308 in an SSB survey has no rounded form in the results file: the year is named.
+    {"SurveyValueNearTheLargestDouble", "--set Text40=huge.txt", 1,
+     "RESPRINT: a value that is not finite in year 2003", Emptied, "", "", "huge.txt",
+     "SSB\nx\nx\nx\n468.0\n434.0\n1e308\n399.0\n423.3\n454.2\n"},
     // A byte-order mark before the first field, as some editors write it.
     {"FieldsFileWithAByteOrderMark", "--fields bom.txt", 0, "", Written, "", "", "bom.txt",
      "\xEF\xBB\xBFText1=c.txt\n"},
