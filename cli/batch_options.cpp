@@ -47,6 +47,8 @@ const char* const kBatchUsage =
 
 namespace {
 
+constexpr long kMostBootstrapRuns = 32767;
+
 // A whole number of at least `least`, written as plain digits.
 long whole_at_least(std::string_view option, std::string_view text, long least) {
   long v = 0;
@@ -94,6 +96,11 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       apply_field_line(o.texts, take_value(), "--set");
     } else if (arg == "--bootstrap") {
       o.bootstrap_runs = whole_at_least(arg, take_value(), 1);
+      // The number of runs is a 16-bit setting; refused here, before the run touches a file.
+      if (*o.bootstrap_runs > kMostBootstrapRuns) {
+        throw UsageError("--bootstrap needs at most " + std::to_string(kMostBootstrapRuns) +
+                         " runs, not '" + std::to_string(*o.bootstrap_runs) + "'");
+      }
     } else if (arg == "--stop-at-call") {
       o.stop_at_call = whole_at_least(arg, take_value(), 1);
     } else if (arg == "--stop-after-seconds") {

@@ -11,13 +11,16 @@
 
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
+#include "cli/interrupt.h"
 #include "cli/progress_line.h"
 #include "cli/retro_command.h"
 #include "data/age_year_file.h"
 #include "report/results_record.h"
 #include "report/version.h"
 #include "run/start.h"
+#include "run/workdir_lock.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 #include "state/run_state.h"
 
 namespace fs = std::filesystem;
@@ -119,10 +122,10 @@ int run(int argc, char** argv) {
   try {
     options = parse_batch_options(argc - 1, argv + 1);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", message_line(e.what()).c_str());
     return kExitRejected;
   } catch (const SettingsError& e) {
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
     return kExitRejected;
   }
   if (options.help) {
@@ -134,6 +137,14 @@ int run(int argc, char** argv) {
     return kExitCompleted;
   }
 
+  install_interrupt_handlers();
+  std::optional<WorkdirLock> lock;
+  try {
+    lock.emplace(options.workdir);
+  } catch (const SettingsError& e) {
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
+    return kExitRejected;
+  }
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
@@ -170,8 +181,10 @@ int run(int argc, char** argv) {
   if (outcome.status != RunStatus::Completed) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
-    return kExitFailed;
   }
+  // Ended by SIGINT or SIGTERM: the shell's status of a program that a signal ended.
+  if (const int sig = interrupt_signal(); sig != 0) return 128 + sig;
+  if (outcome.status != RunStatus::Completed) return kExitFailed;
   return extras_written ? kExitCompleted : kExitFailed;
 }
 
@@ -181,7 +194,7 @@ int main(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
     return kExitFailed;
   }
 }
