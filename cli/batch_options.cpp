@@ -14,6 +14,7 @@ const char* const kBatchUsage =
     "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
     "                      [--quiet] [--help]\n"
+    "                      [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -36,6 +37,14 @@ const char* const kBatchUsage =
     "                        retro/retro.csv and Mohn's rho in retro/retro_rho.csv\n"
     "  --threads N           run the bootstrap runs and the peels on N threads (default: one\n"
     "                        per core; the files written are the same for any N)\n"
+    "  --bootstrap-kind K    chained (default): each bootstrap run perturbs the data of the run\n"
+    "                        before; independent: each replicate is drawn around the observed\n"
+    "                        data with its own generator, a replicate that fails is listed in\n"
+    "                        bootfailed.out and the others go on\n"
+    "  --seed N              seed of the bootstrap's random numbers (default 5489)\n"
+    "  --replicates A-B      independent bootstrap: compute replicates A..B only, with the\n"
+    "                        numbers of a whole run; a part after the first writes no headers\n"
+    "                        and no main-run lines, so that the parts concatenate\n"
     "  --quiet               no progress line on standard error (shown only on a terminal)\n"
     "  --help                show this text\n"
     "\n"
@@ -104,6 +113,27 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--threads") {
       constexpr long kMostThreads = 256;
       o.threads = static_cast<int>(std::min(whole_at_least(arg, take_value(), 1), kMostThreads));
+    } else if (arg == "--bootstrap-kind") {
+      const std::string_view kind = take_value();
+      if (kind != "independent" && kind != "chained") {
+        throw UsageError("--bootstrap-kind needs independent or chained, not '" +
+                         std::string(kind) + "'");
+      }
+      o.bootstrap_kind = kind == "independent" ? BootstrapKind::Independent
+                                               : BootstrapKind::Chained;
+    } else if (arg == "--seed") {
+      o.seed = static_cast<std::uint32_t>(whole_at_least(arg, take_value(), 0));
+    } else if (arg == "--replicates") {
+      const std::string_view range = take_value();
+      const std::size_t dash = range.find('-');
+      if (dash == std::string_view::npos) {
+        throw UsageError("--replicates needs a range A-B, not '" + std::string(range) + "'");
+      }
+      o.first_replicate = static_cast<int>(whole_at_least(arg, range.substr(0, dash), 1));
+      o.last_replicate = static_cast<int>(whole_at_least(arg, range.substr(dash + 1), 1));
+      if (o.last_replicate < o.first_replicate) {
+        throw UsageError("--replicates " + std::string(range) + ": B is below A");
+      }
     } else if (arg == "--quiet") {
       o.quiet = true;
     } else if (arg == "--retro") {
@@ -125,6 +155,14 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
     }
   }
+  if (!o.help && o.first_replicate > 0) {
+    if (o.bootstrap_kind != BootstrapKind::Independent) {
+      throw UsageError("--replicates needs --bootstrap-kind independent");
+    }
+    if (!o.bootstrap_runs || o.last_replicate > *o.bootstrap_runs) {
+      throw UsageError("--replicates needs --bootstrap N with N at least the last replicate");
+    }
+  }
   if (!o.help) {
     std::error_code ec;
     if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
@@ -132,6 +170,16 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     }
   }
   return o;
+}
+
+void apply_bootstrap_options(const BatchOptions& o, RunState& s) {
+  s.bootstrap_kind = o.bootstrap_kind;
+  s.first_replicate = o.first_replicate;
+  s.last_replicate = o.last_replicate;
+  if (o.seed) {
+    s.bootstrap_seed = *o.seed;
+    s.rng = UniformRandom(*o.seed);
+  }
 }
 
 }  // namespace quorvane

@@ -64,6 +64,13 @@ struct BootstrapRun {
   std::vector<double> f, stock_weight, ssb, recruitment;
 };
 
+// An independent bootstrap replicate that met an arithmetic fault: it is left out of the
+// bootstrap files and of the quantiles, and listed in bootfailed.out.
+struct ReplicateFailure {
+  int replicate = 0;
+  std::string message;
+};
+
 struct ResultsRecord {
   // Set when the whole results file has been written; a fault part way leaves it unset.
   bool complete = false;
@@ -81,6 +88,7 @@ struct ResultsRecord {
                                              // age in their block)
   long evaluations = 0;
   std::vector<BootstrapRun> bootstrap;  // runs 1, 2, ... that finished
+  std::vector<ReplicateFailure> bootstrap_failures;  // independent replicates that failed
 };
 
 // ---- Filling the record, called by the writers of the results and bootstrap files ----------
