@@ -5,7 +5,9 @@
 #include <string_view>
 
 #include "data/age_year_file.h"
+#include "report/fbar.h"
 #include "run/fields_file.h"
+#include "state/errors.h"
 
 namespace quorvane {
 
@@ -45,6 +47,9 @@ const char* const kBatchUsage =
     "  --replicates A-B      independent bootstrap: compute replicates A..B only, with the\n"
     "                        numbers of a whole run; a part after the first writes no headers\n"
     "                        and no main-run lines, so that the parts concatenate\n"
+    "  --fbar A-B            the ages of F-bar, the mean F in the tables and the F chart\n"
+    "                        (default: every age of the analysis; a fields file may say\n"
+    "                        fbar = A-B, units_numbers = TEXT and units_weight = TEXT)\n"
     "  --quiet               no progress line on standard error (shown only on a terminal)\n"
     "  --help                show this text\n"
     "\n"
@@ -66,6 +71,24 @@ long whole_at_least(std::string_view option, std::string_view text, long least) 
                      std::to_string(least) + ", not '" + std::string(text) + "'");
   }
   return v;
+}
+
+// The keys of a fields file beside the fields.
+bool take_run_key(BatchOptions& o, std::string_view name, std::string_view value,
+                  const std::string& where) {
+  if (name == "fbar") {
+    o.fbar = parse_age_range(value);
+    if (!o.fbar) {
+      throw SettingsError(where + ": fbar '" + std::string(value) +
+                          "' is not a range of ages A-B");
+    }
+    return true;
+  }
+  if (name == "units_numbers" || name == "units_weight") {
+    (name == "units_numbers" ? o.units_numbers : o.units_weight) = std::string(value);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -93,7 +116,16 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--workdir") {
       o.workdir = std::string(take_value());
     } else if (arg == "--fields") {
-      read_fields_file(std::string(take_value()), o.texts);
+      read_fields_file(std::string(take_value()), o.texts,
+                       [&o](std::string_view name, std::string_view v, const std::string& where) {
+                         return take_run_key(o, name, v, where);
+                       });
+    } else if (arg == "--fbar") {
+      const std::string_view range = take_value();
+      o.fbar = parse_age_range(range);
+      if (!o.fbar) {
+        throw UsageError("--fbar needs a range of ages A-B, not '" + std::string(range) + "'");
+      }
     } else if (arg == "--set") {
       apply_field_line(o.texts, take_value(), "--set");
     } else if (arg == "--bootstrap") {
@@ -176,6 +208,9 @@ void apply_bootstrap_options(const BatchOptions& o, RunState& s) {
   s.bootstrap_kind = o.bootstrap_kind;
   s.first_replicate = o.first_replicate;
   s.last_replicate = o.last_replicate;
+  s.fbar_ages = o.fbar;
+  if (o.units_numbers) s.units_numbers = *o.units_numbers;
+  if (o.units_weight) s.units_weight = *o.units_weight;
   if (o.seed) {
     s.bootstrap_seed = *o.seed;
     s.rng = UniformRandom(*o.seed);

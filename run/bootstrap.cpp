@@ -6,6 +6,7 @@
 
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "report/fbar.h"
 #include "report/results_record.h"
 
 namespace quorvane {
@@ -94,7 +95,11 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
              }));
   run.ssb = by_year;
   write_line(s, BootFile::M, ages([&](int a) { return s.M(a, s.yearmax); }));
-  for (int y = s.yearmin; y <= s.yearmax; ++y) run.recruitment.push_back(s.N(s.agemin, y));
+  run.replicate = s.bootn;
+  for (int y = s.yearmin; y <= s.yearmax; ++y) {
+    run.recruitment.push_back(s.N(s.agemin, y));
+    run.fbar.push_back(fbar_of_year(s, y));
+  }
   return run;
 }
 

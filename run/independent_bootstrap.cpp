@@ -80,6 +80,7 @@ class IndependentBootstrap {
     base_->results_record.reset();
     load_observed_tables(*base_);
     open_failure_file();
+    if (s_.results_record) s_.results_record->independent_replicates = true;
     if (first_ > 1) leave_main_run_out();
 
     next_ = first_;

@@ -49,11 +49,11 @@ join() {
   done
   # The results file and its tables: every part writes the same main run.
   for name in "$outdir"/part1/*; do
-    [[ -e "$outdir/$(basename "$name")" ]] && continue
+    if [[ -e "$outdir/$(basename "$name")" ]]; then continue; fi
     case "$(basename "$name")" in
       part.log | *.tmp) ;;
       *.tables) cp -r "$name" "$outdir/" ;;
-      *) [[ -f "$name" && ! -L "$name" ]] && cp "$name" "$outdir/" ;;
+      *) if [[ -f "$name" && ! -L "$name" ]]; then cp "$name" "$outdir/"; fi ;;
     esac
   done
 }

@@ -63,6 +63,11 @@ struct RunState {
   // part after the first writes no headers and no main-run lines, so that the pieces of a split
   // bootstrap concatenate into the files of the whole.
   std::int32_t first_replicate = 0, last_replicate = 0;
+  // What the tables and charts say beside the results: the ages (labels) of the mean F, F-bar,
+  // none for all ages of the analysis; the units of catch numbers and weights as the user states
+  // them.
+  std::optional<std::array<int, 2>> fbar_ages;
+  std::string units_numbers = "not stated", units_weight = "not stated";
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;     // Text1
