@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "data/age_year_file.h"
+#include "data/fleet_names.h"
 #include "report/fbar.h"
 
 namespace quorvane {
@@ -14,6 +16,11 @@ ResultsRecord& start_results_record(RunState& s) {
   s.results_record->fbar_ages = fbar_ages_text(s);
   s.results_record->units_numbers = s.units_numbers;
   s.results_record->units_weight = s.units_weight;
+  if (s.indaged == 1) {
+    for (int k = 1; k <= s.totalind; ++k) {
+      s.results_record->fleet_names[k] = fleet_name_of_file(resolve_path(s.workdir, s.Anamefile[k]));
+    }
+  }
   return *s.results_record;
 }
 

@@ -6,6 +6,7 @@
 // the tables cannot be taken from it then.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,6 +96,7 @@ struct ResultsRecord {
   bool independent_replicates = false;               // the bootstrap was of independent kind
   std::string fbar_ages;                             // "3-7", the ages of F-bar
   std::string units_numbers, units_weight;           // as the user stated them
+  std::array<std::string, kFleetSlots> fleet_names;  // from the fleets' title lines, or empty
 };
 
 // ---- Filling the record, called by the writers of the results and bootstrap files ----------

@@ -222,12 +222,15 @@ std::string stock_csv(const ResultsRecord& record) {
 }
 
 std::string surveys_csv(const ResultsRecord& record) {
-  Csv csv{"kind",   "number",       "year",         "age",        "observed",
-          "fitted", "log_residual", "catchability", "coefficient"};
+  Csv csv{"kind",   "number",       "year",         "age",         "observed",
+          "fitted", "log_residual", "catchability", "coefficient", "name"};
   for (const SurveyPoint& p : record.surveys) {
     csv.text(p.kind == SurveyPoint::Kind::Ssb ? "ssb" : "fleet");
     csv.number(static_cast<double>(p.number)).number(p.year).number(p.age).number(p.observed);
     csv.number(p.fitted).number(p.residual).number(p.catchability).number(p.coefficient);
+    const bool fleet = p.kind == SurveyPoint::Kind::Fleet && p.number >= 1 &&
+                       p.number < static_cast<int>(record.fleet_names.size());
+    csv.text(fleet ? record.fleet_names[static_cast<std::size_t>(p.number)] : "");
     csv.end_row();
   }
   return csv.str();

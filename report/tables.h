@@ -5,7 +5,8 @@
 //                  at survey time, catch in weight, mean F; after a bootstrap the 5%, 50% and 95%
 //                  quantiles of SSB, f, total stock in weight and recruitment
 //   stock.csv      one row per year and age of the analysed block
-//   surveys.csv    one row per survey observation, SSB surveys first, then the aged fleets
+//   surveys.csv    one row per survey observation, SSB surveys first, then the aged fleets,
+//                  each fleet with the name of its file's title line
 //   estimates.csv  name, value: the searched parameters, the losses, the standard errors
 //   run.csv        every field with its label and text, the ages of F-bar, the units, the
 //                  program version, the time of the run
