@@ -79,8 +79,7 @@ bool take_run_key(BatchOptions& o, std::string_view name, std::string_view value
   if (name == "fbar") {
     o.fbar = parse_age_range(value);
     if (!o.fbar) {
-      throw SettingsError(where + ": fbar '" + std::string(value) +
-                          "' is not a range of ages A-B");
+      throw SettingsError(where + ": fbar '" + std::string(value) + "' is not a range of ages A-B");
     }
     return true;
   }
@@ -151,8 +150,8 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
         throw UsageError("--bootstrap-kind needs independent or chained, not '" +
                          std::string(kind) + "'");
       }
-      o.bootstrap_kind = kind == "independent" ? BootstrapKind::Independent
-                                               : BootstrapKind::Chained;
+      o.bootstrap_kind =
+          kind == "independent" ? BootstrapKind::Independent : BootstrapKind::Chained;
     } else if (arg == "--seed") {
       o.seed = static_cast<std::uint32_t>(whole_at_least(arg, take_value(), 0));
     } else if (arg == "--replicates") {

@@ -30,10 +30,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitRejected = 2;
 
 // The files a run may write into the working directory, besides the results file.
-constexpr const char* kRunFiles[] = {"minim.out",   "bootS1.out",   "bootS2.out",  "bootf.out",
-                                     "bootTSB.out", "bootNtrm.out", "bootSSB.out", "bootm.out",
-                                     "aged1.tmp",   "aged2.tmp",    "aged3.tmp",   "aged4.tmp",
-                                     "aged5.tmp",   "aged6.tmp",    "aged7.tmp",   "bootfailed.out"};
+constexpr const char* kRunFiles[] = {
+    "minim.out",   "bootS1.out", "bootS2.out", "bootf.out",     "bootTSB.out", "bootNtrm.out",
+    "bootSSB.out", "bootm.out",  "aged1.tmp",  "aged2.tmp",     "aged3.tmp",   "aged4.tmp",
+    "aged5.tmp",   "aged6.tmp",  "aged7.tmp",  "bootfailed.out"};
 
 struct FileStamp {
   fs::file_time_type time;

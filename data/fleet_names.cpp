@@ -20,7 +20,8 @@ std::string fleet_name_from_title(std::string_view title) {
   if (open != std::string_view::npos) {
     const std::size_t close = title.find('\'', open + 1);
     if (close != std::string_view::npos && close > open + 1) {
-      return std::string(trimmed(title.substr(open + 1, close - open - 1)).substr(0, kMostNameChars));
+      return std::string(
+          trimmed(title.substr(open + 1, close - open - 1)).substr(0, kMostNameChars));
     }
   }
   return std::string(trimmed(trimmed(title.substr(0, title.find(','))).substr(0, kMostNameChars)));

@@ -282,11 +282,10 @@ QChart* ssb_chart(const PlotData& data) {
     }
   }
 
-  const double top =
-      top_with_band(estimate_top, band_top(data.summary, &SummaryRow::ssb_q95));
-  QAreaSeries* band = band_series(
-      clamped_band(data.summary, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, top),
-      "Bootstrap 5\u201395 %");
+  const double top = top_with_band(estimate_top, band_top(data.summary, &SummaryRow::ssb_q95));
+  QAreaSeries* band =
+      band_series(clamped_band(data.summary, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, top),
+                  "Bootstrap 5\u201395 %");
   const Scale scale = scale_for(top, weight_unit(data));
   for (QXYSeries* series :
        std::initializer_list<QXYSeries*>{ssb, at_survey_time, band ? band->upperSeries() : nullptr,
@@ -313,7 +312,8 @@ QChart* f_chart(const PlotData& data) {
   // F-bar over its ages where the tables have it, else the mean F over the analysed ages.
   const bool has_fbar = std::any_of(data.summary.begin(), data.summary.end(),
                                     [](const SummaryRow& r) { return r.fbar.has_value(); });
-  std::optional<double> SummaryRow::*right_value = has_fbar ? &SummaryRow::fbar : &SummaryRow::mean_f;
+  std::optional<double> SummaryRow::*right_value =
+      has_fbar ? &SummaryRow::fbar : &SummaryRow::mean_f;
   const std::string right_name =
       has_fbar ? "F-bar" + (data.fbar_ages.empty() ? "" : ", ages " + data.fbar_ages) : "Mean F";
   auto* f = line("f(y), year factor (left)", kEstimateColour);
@@ -633,8 +633,7 @@ std::string biomass_unit(const PlotData& data) {
   return data.units_numbers + " \u00d7 " + data.units_weight;
 }
 
-BandPoints clamped_band(const std::vector<SummaryRow>& rows,
-                        std::optional<double> SummaryRow::*low,
+BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
                         std::optional<double> SummaryRow::*high, double cap) {
   BandPoints band;
   for (const SummaryRow& r : rows) {
@@ -665,16 +664,16 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   const std::vector<int> aged = survey_numbers(
       data, SurveyRow::Kind::Fleet, [](const SurveyRow& s) { return s.log_residual.has_value(); });
   for (int k : aged) {
-    charts.push_back({"fleet" + std::to_string(k) + "_residuals",
-                      fleet_title(data, k) + " log residuals"});
+    charts.push_back(
+        {"fleet" + std::to_string(k) + "_residuals", fleet_title(data, k) + " log residuals"});
   }
   for (int k : survey_numbers(data, SurveyRow::Kind::Ssb, has_fit)) {
     charts.push_back({"ssb_survey" + std::to_string(k) + "_fit",
                       "SSB survey " + std::to_string(k) + ": observed and fitted"});
   }
   for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_fit)) {
-    charts.push_back({"fleet" + std::to_string(k) + "_fit",
-                      fleet_title(data, k) + ": observed against fitted"});
+    charts.push_back(
+        {"fleet" + std::to_string(k) + "_fit", fleet_title(data, k) + ": observed against fitted"});
   }
   if (!data.retro.empty()) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
@@ -702,8 +701,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name.starts_with("ssb_survey")) return ssb_survey_fit_chart(data, number_after("ssb_survey"));
   const int fleet = number_after("fleet");
   if (name.ends_with("_residuals")) {
-    return bubble_chart(fleet_title(data, fleet) + " log residuals",
-                        fleet_bubbles(data, fleet));
+    return bubble_chart(fleet_title(data, fleet) + " log residuals", fleet_bubbles(data, fleet));
   }
   return fleet_fit_chart(data, fleet);
 }

@@ -20,8 +20,8 @@
 #include <QSize>
 #include <map>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane::plot {
@@ -101,8 +101,7 @@ struct BandPoints {
   std::vector<std::pair<double, double>> lower, upper;  // (year, value)
   bool cut = false;
 };
-BandPoints clamped_band(const std::vector<SummaryRow>& rows,
-                        std::optional<double> SummaryRow::*low,
+BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
                         std::optional<double> SummaryRow::*high, double cap);
 
 // Reads summary.csv, stock.csv, surveys.csv (and retro.csv when it is in the folder or in

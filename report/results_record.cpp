@@ -18,7 +18,8 @@ ResultsRecord& start_results_record(RunState& s) {
   s.results_record->units_weight = s.units_weight;
   if (s.indaged == 1) {
     for (int k = 1; k <= s.totalind; ++k) {
-      s.results_record->fleet_names[k] = fleet_name_of_file(resolve_path(s.workdir, s.Anamefile[k]));
+      s.results_record->fleet_names[k] =
+          fleet_name_of_file(resolve_path(s.workdir, s.Anamefile[k]));
     }
   }
   return *s.results_record;

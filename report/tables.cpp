@@ -289,10 +289,9 @@ std::string replicates_csv(const ResultsRecord& record) {
   Csv csv{"replicate", "finished", "fault"};
   std::size_t i = 0, j = 0;
   while (i < record.bootstrap.size() || j < record.bootstrap_failures.size()) {
-    const bool take_run =
-        j == record.bootstrap_failures.size() ||
-        (i < record.bootstrap.size() &&
-         record.bootstrap[i].replicate < record.bootstrap_failures[j].replicate);
+    const bool take_run = j == record.bootstrap_failures.size() ||
+                          (i < record.bootstrap.size() &&
+                           record.bootstrap[i].replicate < record.bootstrap_failures[j].replicate);
     if (take_run) {
       csv.number(record.bootstrap[i++].replicate).number(1.0).text("");
     } else {

@@ -56,8 +56,8 @@ struct Replicate {
   std::string minim;
   std::array<std::string, 7> boot;
   BootstrapRun run;
-  std::string fault;                // the message of an arithmetic fault
-  std::exception_ptr failure;       // anything else ends the whole run in the replicate's turn
+  std::string fault;           // the message of an arithmetic fault
+  std::exception_ptr failure;  // anything else ends the whole run in the replicate's turn
 };
 
 class IndependentBootstrap {
@@ -220,9 +220,7 @@ class IndependentBootstrap {
 
 }  // namespace
 
-int first_replicate_of(const RunState& s) {
-  return s.first_replicate > 0 ? s.first_replicate : 1;
-}
+int first_replicate_of(const RunState& s) { return s.first_replicate > 0 ? s.first_replicate : 1; }
 
 int last_replicate_of(const RunState& s) {
   return s.last_replicate > 0 ? std::min<int>(s.last_replicate, s.boottot) : s.boottot;

@@ -5,8 +5,8 @@
 #include <QChartView>
 #include <QGraphicsLayout>
 #include <QScatterSeries>
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
