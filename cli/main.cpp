@@ -17,6 +17,7 @@
 #include "data/age_year_file.h"
 #include "report/results_record.h"
 #include "report/version.h"
+#include "run/independent_bootstrap.h"
 #include "run/start.h"
 #include "run/workdir_lock.h"
 #include "state/errors.h"
@@ -33,10 +34,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitRejected = 2;
 
 // The files a run may write into the working directory, besides the results file.
-constexpr const char* kRunFiles[] = {"minim.out",   "bootS1.out",   "bootS2.out",  "bootf.out",
-                                     "bootTSB.out", "bootNtrm.out", "bootSSB.out", "bootm.out",
-                                     "aged1.tmp",   "aged2.tmp",    "aged3.tmp",   "aged4.tmp",
-                                     "aged5.tmp",   "aged6.tmp",    "aged7.tmp"};
+constexpr const char* kRunFiles[] = {
+    "minim.out",   "bootS1.out", "bootS2.out", "bootf.out",     "bootTSB.out", "bootNtrm.out",
+    "bootSSB.out", "bootm.out",  "aged1.tmp",  "aged2.tmp",     "aged3.tmp",   "aged4.tmp",
+    "aged5.tmp",   "aged6.tmp",  "aged7.tmp",  "bootfailed.out"};
 
 struct FileStamp {
   fs::file_time_type time;
@@ -149,6 +150,7 @@ int run(int argc, char** argv) {
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
   state->bootstrap_threads = static_cast<std::int16_t>(options.threads);
+  apply_bootstrap_options(options, *state);
   BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer,
                  options.stop_after_seconds);
   const OutputFiles outputs(options.workdir, options.texts[35]);
@@ -169,6 +171,12 @@ int run(int argc, char** argv) {
   if (!extras_written) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables_problem.c_str());
+  }
+  if (const std::string line = bootstrap_summary(*state); !line.empty()) {
+    std::printf("%s\n", line.c_str());
+  }
+  if (options.retro > 0 && outcome.status != RunStatus::Completed) {
+    std::printf("No retrospective: the run failed before its end\n");
   }
   if (options.retro > 0 && outcome.status == RunStatus::Completed) {
     const ResultsRecord* full = state->results_record.get();
