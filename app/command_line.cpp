@@ -61,11 +61,7 @@ QString usage_text() {
       "SIGTERM during a run stops it as STOP does (its results are written), then ends.\n");
 }
 
-QString version_text() {
-  return QStringLiteral("quorvane %1\n")
-      .arg(QString::fromUtf8(kProgramVersion.data(),
-                             static_cast<qsizetype>(kProgramVersion.size())));
-}
+QString version_text() { return QString::fromStdString(::quorvane::version_text("quorvane")); }
 
 QString choose_working_directory(const QString& given, const QString& current,
                                  const QString& remembered) {

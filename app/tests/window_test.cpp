@@ -211,6 +211,9 @@ void WindowTest::workingDirectoryIsTheGivenTheStockOrTheRemembered() {
   QVERIFY(line.problem.isEmpty() && line.start && line.workdir == QStringLiteral("w"));
   QVERIFY(!parse_command_line({QStringLiteral("--fields")}).problem.isEmpty());
   QVERIFY(!parse_command_line({QStringLiteral("--strat")}).problem.isEmpty());
+  QVERIFY(
+      !parse_command_line({QStringLiteral("--bootstrap"), QStringLiteral("x")}).problem.isEmpty());
+  QVERIFY(version_text().startsWith(QStringLiteral("quorvane 0.")));
 }
 
 // ---- Question windows ------------------------------------------------------------------------
