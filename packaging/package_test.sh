@@ -2,9 +2,9 @@
 # Builds the Debian packages in BUILD_DIR and checks them: their names and computed
 # dependencies (quorvane-cli without any Qt library), lintian's verdict when lintian is
 # installed (no error or warning), and, unpacked into a temporary root, that every program
-# without windows answers --help and --version, that the installed batch runner runs a copy of the installed
-# demo to the end, that the plotter (when packaged) draws its charts, and that every man page
-# renders.
+# without windows answers --help and --version, that the installed batch runner runs a copy of
+# the installed demo to the end, that the plotter (when packaged) draws its charts, and that
+# every man page renders.
 #
 #   package_test.sh BUILD_DIR     (QUORVANE_PROGRAMS: the programs packaged)
 #
