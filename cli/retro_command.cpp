@@ -65,7 +65,8 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
   }
   std::printf("Retrospective tables: %s, %s\n", absolute(folder + "/retro.csv").c_str(),
               absolute(folder + "/retro_rho.csv").c_str());
-  return true;
+  // A peel that failed leaves the retrospective incomplete: the exit status must say so.
+  return ran == static_cast<long>(peels.size());
 }
 
 }  // namespace quorvane
