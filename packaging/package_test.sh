@@ -2,9 +2,9 @@
 # Builds the Debian packages in BUILD_DIR and checks them: their names and computed
 # dependencies (quorvane-cli without any Qt library), lintian's verdict when lintian is
 # installed (no error or warning), and, unpacked into a temporary root, that every program
-# answers --help and --version, that the installed batch runner runs a copy of the installed
-# demo to the end, that the plotter (when packaged) draws its charts, and that every man page
-# renders.
+# without windows answers --help and --version, that the installed batch runner runs a copy of
+# the installed demo to the end, that the plotter (when packaged) draws its charts, and that
+# every man page renders.
 #
 #   package_test.sh BUILD_DIR     (QUORVANE_PROGRAMS: the programs packaged)
 #
@@ -72,6 +72,8 @@ bin="$root/usr/bin"
 for p in $programs; do
   [[ -x "$bin/$p" ]] || fail "$p is not installed"
   [[ -f "$root/usr/share/man/man1/$p.1.gz" ]] || fail "$p has no compressed man page"
+  # The window program's command line is checked by its own tests.
+  [[ "$p" == quorvane ]] && continue
   "$bin/$p" --help >"$tmp/help" 2>&1 || { cat "$tmp/help"; fail "$p --help"; }
   "$bin/$p" --version >"$tmp/version" 2>&1 || { cat "$tmp/version"; fail "$p --version"; }
   grep -q "^$p [0-9]" "$tmp/version" || { cat "$tmp/version"; fail "$p --version"; }
