@@ -115,6 +115,9 @@ const BadInput kMadeFiles[] = {
     {"SurveyValueNearTheLargestDouble", "--set Text40=huge.txt", 1,
      "RESPRINT: a value that is not finite in year 2003", Emptied, "", "", "huge.txt",
      "SSB\nx\nx\nx\n468.0\n434.0\n1e308\n399.0\n423.3\n454.2\n"},
+    // A file where the peel's folder goes: the main run's results stand, the exit says 1.
+    {"RetrospectivePeelThatCannotBeWritten", "--retro 1", 1, "", Written, "", "retro",
+     "retro/peel1", "not a folder\n"},
     // A byte-order mark before the first field, as some editors write it.
     {"FieldsFileWithAByteOrderMark", "--fields bom.txt", 0, "", Written, "", "", "bom.txt",
      "\xEF\xBB\xBFText1=c.txt\n"},
