@@ -60,10 +60,10 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, const
                          " ages expected from line 5 on)");
       }
       if (a == 1 && y == 1 && value != first_year) {
-        // Rows that start at another year than line 1 says would all be read a year or more off.
-        throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": the first row " +
-                         "begins with the year '" + label_text(value) + "', but " + source + " gives " +
-                         label_text(first_year) + " as the first year");
+        // Rows that start at another year than the tables' first would all be read years off.
+        throw InputError(in.path() + ": line " + std::to_string(in.line()) +
+                         ": the first row begins with the year '" + label_text(value) + "', but " +
+                         source + " gives " + label_text(first_year) + " as the first year");
       }
       if (a == 1 && y > 1 && value != table(1, 1) + (y - 1)) {
         // The rows follow each other year by year. A row that slid tells of a value missing or
