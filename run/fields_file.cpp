@@ -53,7 +53,7 @@ void apply_field_line(FieldTexts& texts, std::string_view line, const std::strin
   texts[static_cast<std::size_t>(*n)] = std::string(trimmed(line.substr(eq + 1)));
 }
 
-void read_fields_file(const std::string& path, FieldTexts& texts) {
+void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKeys& extra) {
   std::string text;
   try {
     text = read_input_file(path, "fields file");
@@ -71,7 +71,12 @@ void read_fields_file(const std::string& path, FieldTexts& texts) {
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     const std::string_view content = trimmed(line);
     if (content.empty() || content.front() == '#') continue;
-    apply_field_line(loaded, line, path + ": line " + std::to_string(number));
+    const std::string where = path + ": line " + std::to_string(number);
+    if (const std::size_t eq = content.find('='); extra && eq != std::string_view::npos) {
+      const std::string_view name = trimmed(content.substr(0, eq));
+      if (!field_number(name) && extra(name, trimmed(content.substr(eq + 1)), where)) continue;
+    }
+    apply_field_line(loaded, line, where);
   }
   texts = loaded;
 }

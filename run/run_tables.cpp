@@ -43,6 +43,9 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   run.version = std::string(kProgramVersion);
   run.time = utc_time_text(started);
   run.sigma = s.sigma;
+  run.fbar_ages = s.results_record->fbar_ages;
+  run.units_numbers = s.units_numbers;
+  run.units_weight = s.units_weight;
   const std::string folder = tables_folder(resolve_path(s.workdir, s.AnamefileR));
   try {
     write_tables(folder, *s.results_record, run);

@@ -7,6 +7,7 @@
 
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "report/fbar.h"
 #include "run/driver.h"
 #include "run/run_files.h"
 #include "run/run_tables.h"
@@ -95,6 +96,10 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
     if (s.tragemax < s.agemin || s.tragemax > s.agemax) {
       add(114, "lies outside the ages of the analysis " + analysis_ages);
     }
+  }
+
+  if (ages_inside && s.agemin <= s.agemax) {
+    if (const std::string fbar = fbar_range_problem(s); !fbar.empty()) problems.push_back(fbar);
   }
 
   if (problems.empty()) return;
