@@ -65,8 +65,12 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
   }
   std::printf("Retrospective tables: %s, %s\n", absolute(folder + "/retro.csv").c_str(),
               absolute(folder + "/retro_rho.csv").c_str());
-  // A peel that failed leaves the retrospective incomplete: the exit status must say so.
-  return ran == static_cast<long>(peels.size());
+  // A peel that the data cannot support is reported and the others count; but a peel that
+  // could not write its files, or a retrospective without a single peel, has failed.
+  const bool unwritten = std::any_of(peels.begin(), peels.end(), [](const PeelResult& p) {
+    return p.outcome.status == RunStatus::InputFailed;
+  });
+  return ran > 0 && !unwritten;
 }
 
 }  // namespace quorvane

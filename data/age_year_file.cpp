@@ -41,8 +41,10 @@ std::optional<long> leading_power(std::string_view mantissa) {
 }
 
 // Reads the year rows of the matrix part into `table`.
-// `first_year` is the first year of the file's own line 1, which its first row must carry.
-void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, double first_year) {
+// The first row must carry the first year of the tables, which `source` names ("line 1" for the
+// C(a,y) file itself, "the C(a,y) file" for the tables read with its dimensions).
+void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, const char* source) {
+  const double first_year = s.firstyear;
   const int years = s.file_years();
   const int columns = s.file_columns();
   for (int y = 1; y <= years; ++y) {
@@ -58,10 +60,10 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, doubl
                          " ages expected from line 5 on)");
       }
       if (a == 1 && y == 1 && value != first_year) {
-        // Rows that start at another year than line 1 says would all be read a year or more off.
-        throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": the first row " +
-                         "begins with the year '" + label_text(value) + "', but line 1 gives " +
-                         label_text(first_year) + " as the first year");
+        // Rows that start at another year than the tables' first would all be read years off.
+        throw InputError(in.path() + ": line " + std::to_string(in.line()) +
+                         ": the first row begins with the year '" + label_text(value) + "', but " +
+                         source + " gives " + label_text(first_year) + " as the first year");
       }
       if (a == 1 && y > 1 && value != table(1, 1) + (y - 1)) {
         // The rows follow each other year by year. A row that slid tells of a value missing or
@@ -278,7 +280,7 @@ void read_catch_file(RunState& s, const std::function<void()>& after_header) {
 
   after_header();
   in.skip_lines(kSkippedLines);
-  read_matrix(in, s, s.C, s.firstyear);
+  read_matrix(in, s, s.C, "line 1");
 }
 
 void read_table_file(RunState& s, const std::string& path, AgeYearTable& table) {
@@ -286,7 +288,7 @@ void read_table_file(RunState& s, const std::string& path, AgeYearTable& table) 
   const std::vector<double> head = read_header(in);
   for (int i = 1; i <= 4; ++i) s.headX[i] = head[static_cast<std::size_t>(i - 1)];
   in.skip_lines(kSkippedLines);
-  read_matrix(in, s, table, head[2]);
+  read_matrix(in, s, table, "the C(a,y) file");
 }
 
 }  // namespace quorvane

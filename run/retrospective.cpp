@@ -58,7 +58,10 @@ void write_text(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw InputError("cannot write " + path.string() + ": " + std::strerror(errno != 0 ? errno : EIO));
+  if (!out) {
+    throw InputError("cannot write " + path.string() + ": " +
+                     std::strerror(errno != 0 ? errno : EIO));
+  }
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ WorkdirLock::WorkdirLock(const std::string& workdir)
     }
     // The file may have been removed by the run that held it between our open and our lock; a
     // lock on a removed file guards nothing, so start again on the new file.
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
         held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
       break;
@@ -45,8 +46,8 @@ WorkdirLock::WorkdirLock(const std::string& workdir)
     ::close(fd_);
     fd_ = -1;
   }
-  const std::string who = std::to_string(::getpid()) + " " +
-                          utc_time_text(std::chrono::system_clock::now()) + "\n";
+  const std::string who =
+      std::to_string(::getpid()) + " " + utc_time_text(std::chrono::system_clock::now()) + "\n";
   // Without the note the lock still holds; a second run then names no process.
   if (::ftruncate(fd_, 0) == 0) {
     [[maybe_unused]] const ssize_t written = ::pwrite(fd_, who.data(), who.size(), 0);

@@ -75,8 +75,7 @@ const BadInput kOutOfRange[] = {
     {"FleetTimeBelowZero", "--set Text56=-1", 2, "Time(0-1): 1: '-1' is outside 0..1 (Text56)",
      Kept},
     {"NegativeWeight", "--set Text102=-1", 2,
-     "Weights of components in the overall loss function: Aged1 : '-1' is below 0 (Text102)",
-     Kept},
+     "Weights of components in the overall loss function: Aged1 : '-1' is below 0 (Text102)", Kept},
     {"PreciseStepZero", "--set Text16=2 --set Text21=0", 2,
      "If precise: Init.step for f: '0' is not above 0 (Text21)", Kept},
     // (2 - .5) / 1E-9 + 1 points.
@@ -92,9 +91,11 @@ const BadInput kOutOfRange[] = {
     {"BootstrapBeyondSixteenBits", "--bootstrap 100000", 2,
      "--bootstrap needs at most 32767 runs, not '100000' (see --help)", Kept},
     // 60 letters: the first 40 and the length.
-    {"LongTokenIsCut", "--set Text8=yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy", 2,
+    {"LongTokenIsCut", "--set Text8=yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy",
+     2,
      "Years for analysis.  First year: 'yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy... (60 bytes)' "
-     "is not a number (Text8)", Kept},
+     "is not a number (Text8)",
+     Kept},
 };
 
 // Files that keep a layout but must not be read as they stand.
@@ -105,8 +106,8 @@ const BadInput kMadeFiles[] = {
      "the first year",
      Emptied, "", "", "late.txt", "1 4 2001 2006\nx\nx\nx\n2002 1 2 3 4\n"},
     {"FieldsFileInUtf16", "--fields wide.txt", 2,
-     "wide.txt: the fields file is in UTF-16; save it as plain text (UTF-8 or ASCII)", Kept, "",
-     "", "wide.txt", "\xFF\xFET\0e\0x\0t\0"sv},
+     "wide.txt: the fields file is in UTF-16; save it as plain text (UTF-8 or ASCII)", Kept, "", "",
+     "wide.txt", "\xFF\xFET\0e\0x\0t\0"sv},
     // A NUL byte and an escape sequence are shown as escapes, not sent to the terminal.
     {"ControlBytesAreEscaped", "--set Text1=ctl.txt", 1,
      "./ctl.txt: line 5: '2001\\x00\\x1B[2J' is not a number", Emptied, "", "", "ctl.txt",
@@ -115,6 +116,9 @@ const BadInput kMadeFiles[] = {
     {"SurveyValueNearTheLargestDouble", "--set Text40=huge.txt", 1,
      "RESPRINT: a value that is not finite in year 2003", Emptied, "", "", "huge.txt",
      "SSB\nx\nx\nx\n468.0\n434.0\n1e308\n399.0\n423.3\n454.2\n"},
+    // A file where the peel's folder goes: the main run's results stand, the exit says 1.
+    {"RetrospectivePeelThatCannotBeWritten", "--retro 1", 1, "", Written, "", "retro",
+     "retro/peel1", "not a folder\n"},
     // A byte-order mark before the first field, as some editors write it.
     {"FieldsFileWithAByteOrderMark", "--fields bom.txt", 0, "", Written, "", "", "bom.txt",
      "\xEF\xBB\xBFText1=c.txt\n"},
@@ -176,7 +180,8 @@ TimedRun timed_run(const fs::path& dir, std::vector<std::string> args, unsigned 
 TEST(InputsThatAreNotFiles, PipesAreRefusedWithoutBlocking) {
   BadInputsStock w;
   ASSERT_EQ(::mkfifo((w.dir() / "pipe").c_str(), 0644), 0);
-  const TimedRun catch_pipe = timed_run(w.dir(), {"--fields", "fields.txt", "--set", "Text1=pipe"}, 60);
+  const TimedRun catch_pipe =
+      timed_run(w.dir(), {"--fields", "fields.txt", "--set", "Text1=pipe"}, 60);
   EXPECT_EQ(catch_pipe.exit_code, 2) << "signal " << catch_pipe.signal;
   EXPECT_EQ(slurp(w.dir() / "stderr.txt"),
             "quorvane-batch: C(a,y) file: 'pipe' is a pipe (FIFO), not a file (Text1)\n");
@@ -267,8 +272,15 @@ TEST(CheckedWrites, FullDiskEndsTheRunWithAMessage) {
     GTEST_SKIP() << "cannot mount a small file system here";
   }
   std::vector<std::string> args{"--fields", (dir.path() / "demo/fields.txt").string()};
-  for (const auto& [n, name] : {std::pair{1, "c"}, {2, "w"}, {5, "mm"}, {37, "mat"}, {40, "SSB1"},
-                                {49, "fleet1"}, {50, "fleet2"}, {51, "fleet3"}, {52, "fleet4"}}) {
+  for (const auto& [n, name] : {std::pair{1, "c"},
+                                {2, "w"},
+                                {5, "mm"},
+                                {37, "mat"},
+                                {40, "SSB1"},
+                                {49, "fleet1"},
+                                {50, "fleet2"},
+                                {51, "fleet3"},
+                                {52, "fleet4"}}) {
     args.push_back("--set");
     args.push_back("Text" + std::to_string(n) + "=" +
                    (dir.path() / "demo" / (std::string(name) + ".txt")).string());
@@ -287,8 +299,8 @@ TEST(CheckedWrites, FullDiskEndsTheRunWithAMessage) {
 TEST(Interrupts, SigintWritesTheResultsOfTheMomentAndExits130) {
   BadInputsStock w;
   write_text(w.dir() / "output.out.tables/stale.csv", "an earlier run\n");
-  const TimedRun r = timed_run(w.dir(), {"--fields", "fields.txt", "--set", "Text19=0.000002"},
-                               120, RLIM_INFINITY, 2, SIGINT);
+  const TimedRun r = timed_run(w.dir(), {"--fields", "fields.txt", "--set", "Text19=0.000002"}, 120,
+                               RLIM_INFINITY, 2, SIGINT);
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.exit_code, 130);
   const std::string results = slurp(w.dir() / "output.out");
@@ -325,7 +337,7 @@ TEST(MessageText, TokensAndMessagesStayOnePrintableLine) {
   EXPECT_EQ(token_text(std::string(45, 'a')), std::string(40, 'a') + "... (45 bytes)");
   EXPECT_EQ(token_text("a\0b\n\x1B"sv), "a\\x00b\\x0A\\x1B");
   EXPECT_EQ(token_text("1,5 \xC3\xA9"), "1,5 \xC3\xA9");  // é is printable UTF-8
-  EXPECT_EQ(token_text("\xC3("), "\\xC3(");             // a broken sequence is not
+  EXPECT_EQ(token_text("\xC3("), "\\xC3(");               // a broken sequence is not
   EXPECT_EQ(message_line(std::string(400, 'm')), std::string(297, 'm') + "...");
 }
 
