@@ -15,7 +15,7 @@ const char* const kBatchUsage =
     "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
     "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
-    "                      [--quiet] [--help]\n"
+    "                      [--quiet] [--help] [--version]\n"
     "                      [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
@@ -50,13 +50,18 @@ const char* const kBatchUsage =
     "  --fbar A-B            the ages of F-bar, the mean F in the tables and the F chart\n"
     "                        (default: every age of the analysis; a fields file may say\n"
     "                        fbar = A-B, units_numbers = TEXT and units_weight = TEXT)\n"
-    "  --quiet               no progress line on standard error (shown only on a terminal)\n"
+    "  --quiet               no progress on standard error (on a terminal one line that\n"
+    "                        rewrites itself; elsewhere a line as each bootstrap run starts\n"
+    "                        and as each peel ends, and one at most every 10 seconds)\n"
     "  --help                show this text\n"
+    "  --version             show the version and the compiler that built it\n"
     "\n"
     "Exit status: 0 the run completed (also when stopped), 2 bad usage or settings rejected\n"
     "before the run, 1 an input file or the arithmetic failed.\n";
 
 namespace {
+
+constexpr long kMostBootstrapRuns = 32767;
 
 // A whole number of at least `least`, written as plain digits.
 long whole_at_least(std::string_view option, std::string_view text, long least) {
@@ -112,6 +117,8 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--version") {
+      o.version = true;
     } else if (arg == "--workdir") {
       o.workdir = std::string(take_value());
     } else if (arg == "--fields") {
@@ -129,6 +136,11 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       apply_field_line(o.texts, take_value(), "--set");
     } else if (arg == "--bootstrap") {
       o.bootstrap_runs = whole_at_least(arg, take_value(), 1);
+      // The number of runs is a 16-bit setting; refused here, before the run touches a file.
+      if (*o.bootstrap_runs > kMostBootstrapRuns) {
+        throw UsageError("--bootstrap needs at most " + std::to_string(kMostBootstrapRuns) +
+                         " runs, not '" + std::to_string(*o.bootstrap_runs) + "'");
+      }
     } else if (arg == "--stop-at-call") {
       o.stop_at_call = whole_at_least(arg, take_value(), 1);
     } else if (arg == "--stop-after-seconds") {
@@ -186,7 +198,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
     }
   }
-  if (!o.help && o.first_replicate > 0) {
+  if (!o.help && !o.version && o.first_replicate > 0) {
     if (o.bootstrap_kind != BootstrapKind::Independent) {
       throw UsageError("--replicates needs --bootstrap-kind independent");
     }
@@ -194,7 +206,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("--replicates needs --bootstrap N with N at least the last replicate");
     }
   }
-  if (!o.help) {
+  if (!o.help && !o.version) {
     std::error_code ec;
     if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
       throw UsageError("the working directory '" + o.workdir + "' does not exist");

@@ -2,7 +2,7 @@
 //
 //   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
 //                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2]
-//                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help]
+//                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help] [--version]
 //                  [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]
 //                  [--fbar A-B]
 //
@@ -47,6 +47,7 @@ struct BatchOptions {
   // The fields file's "units_numbers = ..." and "units_weight = ...".
   std::optional<std::string> units_numbers, units_weight;
   bool help = false;
+  bool version = false;
 };
 
 extern const char* const kBatchUsage;

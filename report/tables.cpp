@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cerrno>
+#include <cstring>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -81,7 +83,7 @@ void write_file(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw InputError(path.string() + ": the table cannot be written");
+  if (!out) throw InputError("cannot write " + path.string() + ": " + std::strerror(errno != 0 ? errno : EIO));
 }
 
 // Whether the bytes read as UTF-8: lead bytes followed by the right number of continuation
