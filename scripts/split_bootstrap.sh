@@ -36,6 +36,9 @@ part() {
   rm -rf "$dir"
   mkdir -p "$dir"
   cp -rs "$(cd "$workdir" && pwd)/." "$dir/"
+  # Outputs of an earlier run in the working directory are not linked: the part writes its own.
+  find "$dir" -maxdepth 1 \( -name '*.out' -o -name '*.tmp' -o -name '*.tables' \) \
+    -exec rm -rf {} +
   (cd "$dir" && "$batch" --bootstrap "$runs" --bootstrap-kind independent \
     --replicates "$first-$last" --quiet "$@" >part.log)
 }
