@@ -38,10 +38,13 @@ struct Drawn {
   double band_top = 0;
 };
 
-Drawn draw_run(const ComparedRun& run, const Quantity& q, const QString& name, const QColor& colour,
-               const QColor& band_colour, Qt::PenStyle style) {
+// The estimate is named "A: <run>" in the legend, the band only "A: bootstrap ...", which keeps
+// the legend on one line.
+Drawn draw_run(const ComparedRun& run, const Quantity& q, const QString& letter,
+               const QString& name, const QColor& colour, const QColor& band_colour,
+               Qt::PenStyle style) {
   Drawn d;
-  d.estimate = line(name, colour, kLineWidth, style);
+  d.estimate = line(letter + ": " + name, colour, kLineWidth, style);
   auto* upper = new QLineSeries;
   auto* lower = new QLineSeries;
   for (const RunYear& y : run.years) {
@@ -61,7 +64,7 @@ Drawn draw_run(const ComparedRun& run, const Quantity& q, const QString& name, c
     return d;
   }
   d.band = new QAreaSeries(upper, lower);
-  d.band->setName(name + QString::fromUtf8(": bootstrap 5\u201395 %"));
+  d.band->setName(letter + QString::fromUtf8(": bootstrap 5\u201395 %"));
   d.band->setBrush(band_colour);
   d.band->setPen(Qt::NoPen);
   return d;
@@ -95,9 +98,9 @@ QChart* make_overlay_chart(const ComparedRun& a, const ComparedRun& b, const std
   if (q == std::end(kQuantities)) throw std::invalid_argument("no overlay named '" + name + "'");
 
   QChart* chart = new_chart(std::string(q->title) + ": A and B");
-  Drawn da = draw_run(a, *q, QString::fromStdString("A: " + name_a), kEstimateColour, kBandColour,
+  Drawn da = draw_run(a, *q, "A", QString::fromStdString(name_a), kEstimateColour, kBandColour,
                       Qt::SolidLine);
-  Drawn db = draw_run(b, *q, QString::fromStdString("B: " + name_b), kSecondColour, kBandColourB,
+  Drawn db = draw_run(b, *q, "B", QString::fromStdString(name_b), kSecondColour, kBandColourB,
                       Qt::DashLine);
 
   double low = 0, high = 0;
