@@ -27,7 +27,7 @@ constexpr const char* kUsage =
     "  --out DIR         where the tables and charts go (default: comparison, made when needed)\n"
     "  --format FORMAT   png (default, 1200 x 800 pixels) or svg\n"
     "  --help            show this text\n"
-    "  --version         show the program version\n";
+    "  --version         show the version and the compiler that built it\n";
 
 struct Options {
   std::string a, b;
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::cout << "quorvane-compare " << quorvane::kProgramVersion << '\n';
+    std::cout << quorvane::version_text("quorvane-compare");
     return 0;
   }
 

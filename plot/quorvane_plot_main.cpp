@@ -12,6 +12,7 @@
 #include "plot/charts.h"
 #include "plot/headless.h"
 #include "plot/report_html.h"
+#include "report/version.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ constexpr const char* kUsage =
     "  --report          write DIR/report.html instead: the run in one self-contained page\n"
     "                    (settings, data, fit, stock summary, bootstrap, retrospective and\n"
     "                    every chart), readable in any browser without a network\n"
-    "  --help            show this text\n";
+    "  --help            show this text\n"
+    "  --version         show the version and the compiler that built it\n";
 
 struct Options {
   std::string tables;
@@ -37,6 +39,7 @@ struct Options {
   quorvane::plot::ImageFormat format = quorvane::plot::ImageFormat::Png;
   bool report = false;
   bool help = false;
+  bool version = false;
 };
 
 struct UsageError : std::runtime_error {
@@ -61,6 +64,8 @@ Options parse(int argc, char** argv) {
       o.help = true;
     } else if (arg == "--report") {
       o.report = true;
+    } else if (arg == "--version") {
+      o.version = true;
     } else if (arg == "--out") {
       o.out = value();
     } else if (arg == "--format") {
@@ -80,7 +85,7 @@ Options parse(int argc, char** argv) {
       throw UsageError("one tables folder only; '" + arg + "' is a second");
     }
   }
-  if (!o.help && o.tables.empty()) throw UsageError("the tables folder is missing");
+  if (!o.help && !o.version && o.tables.empty()) throw UsageError("the tables folder is missing");
   if (o.out.empty()) {
     o.out = o.report ? o.tables : (std::filesystem::path(o.tables) / "plots").string();
   }
@@ -99,6 +104,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (options.version) {
+    std::cout << quorvane::version_text("quorvane-plot");
     return 0;
   }
 

@@ -12,7 +12,6 @@
 #include <optional>
 #include <set>
 #include <string_view>
-#include <tuple>
 
 #include "data/age_year_file.h"
 #include "report/csv_reader.h"
@@ -235,18 +234,25 @@ std::vector<std::pair<std::string, std::optional<double>>> read_estimates(const 
   return rows;
 }
 
-std::string component_title(const std::string& name, const RunTable& run) {
+// "Fleet 2", or "Fleet 2: <name>" when the tables name the fleet.
+std::string series_title(const PlotData& data, bool ssb_survey, int k) {
+  if (ssb_survey) return "SSB survey " + std::to_string(k);
+  std::string title = "Fleet " + std::to_string(k);
+  if (data.fleet_names.contains(k)) title += ": " + data.fleet_names.at(k);
+  return title;
+}
+
+std::string component_title(const std::string& name, const RunTable& run, const PlotData& data) {
   if (name == "catch") return "Catch at age";
-  for (const auto& [prefix, title, ssb] :
-       {std::tuple{"ssb", "SSB survey ", true}, std::tuple{"fleet", "Fleet ", false}}) {
+  for (const auto& [prefix, ssb] : {std::pair{"ssb", true}, std::pair{"fleet", false}}) {
     const std::string p(prefix);
     if (!name.starts_with(p)) continue;
-    const std::string number = name.substr(p.size());
-    std::string text = title + number;
-    if (const std::optional<double> k = parse_number(number)) {
-      const std::string file = input_file(run, ssb, static_cast<int>(*k));
-      if (!file.empty()) text += " (" + file + ")";
-    }
+    const std::optional<double> k = parse_number(name.substr(p.size()));
+    if (!k) continue;
+    const int number = static_cast<int>(*k);
+    std::string text = series_title(data, ssb, number);
+    const std::string file = input_file(run, ssb, number);
+    if (!file.empty()) text += " (" + file + ")";
     return text;
   }
   return name;
@@ -285,9 +291,9 @@ void data_section(std::string& out, const PlotData& data, const RunTable& run) {
     }
     const bool ssb = kind == SurveyRow::Kind::Ssb;
     for (const auto& [k, span] : spans) {
-      t.rows.push_back({text_of((ssb ? "SSB survey " : "Fleet ") + std::to_string(k)),
-                        text_of(input_file(run, ssb, k)), text_of(span.first.text()),
-                        text_of(ssb ? "" : span.second.text()), number_of(observations[k])});
+      t.rows.push_back({text_of(series_title(data, ssb, k)), text_of(input_file(run, ssb, k)),
+                        text_of(span.first.text()), text_of(ssb ? "" : span.second.text()),
+                        number_of(observations[k])});
     }
   }
   paragraph(out,
@@ -295,7 +301,7 @@ void data_section(std::string& out, const PlotData& data, const RunTable& run) {
   append_table(out, t);
 }
 
-void fit_section(std::string& out, const RunTable& run,
+void fit_section(std::string& out, const RunTable& run, const PlotData& data,
                  const std::vector<std::pair<std::string, std::optional<double>>>& estimates) {
   heading(out, "fit", "The fit");
   if (estimates.empty()) {
@@ -309,8 +315,8 @@ void fit_section(std::string& out, const RunTable& run,
   for (const auto& [name, v] : estimates) {
     if (name.starts_with("loss_") && name != "loss_total") {
       const std::string component = name.substr(5);
-      losses.rows.push_back(
-          {text_of(component_title(component, run)), cell(v), cell(value["weight_" + component])});
+      losses.rows.push_back({text_of(component_title(component, run, data)), cell(v),
+                             cell(value["weight_" + component])});
     } else if (!name.starts_with("weight_") && name != "bootstrap_runs") {
       others.rows.push_back({text_of(name), cell(v)});
     }
@@ -420,7 +426,7 @@ std::string report_html(const PlotData& data) {
       "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
 
   data_section(out, data, run);
-  fit_section(out, run, estimates);
+  fit_section(out, run, data, estimates);
   heading(out, "summary", "Stock summary");
   if (summary) {
     append_table(out, columns_of(*summary, [](const std::string& n) { return !is_quantile(n); }));

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/input_file.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -39,36 +41,43 @@ std::optional<int> field_number(std::string_view name) {
 void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
-    throw SettingsError(where + ": '" + std::string(trimmed(line)) +
+    throw SettingsError(where + ": '" + token_text(trimmed(line)) +
                         "' is not of the form TextN=value");
   }
   const std::string_view name = trimmed(line.substr(0, eq));
   const std::optional<int> n = field_number(name);
   if (!n) {
-    throw SettingsError(where + ": '" + std::string(name) + "' is not a field name (Text1.." +
+    throw SettingsError(where + ": '" + token_text(name) + "' is not a field name (Text1.." +
                         "Text" + std::to_string(kFieldCount) + ")");
   }
   texts[static_cast<std::size_t>(*n)] = std::string(trimmed(line.substr(eq + 1)));
 }
 
-void read_fields_file(const std::string& path, FieldTexts& texts) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    throw SettingsError(path + ": is a directory, not a fields file");
+void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKeys& extra) {
+  std::string text;
+  try {
+    text = read_input_file(path, "fields file");
+  } catch (const InputError& e) {
+    throw SettingsError(e.what());
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    throw SettingsError(path + ": the fields file cannot be opened (" + std::strerror(errno) + ")");
-  }
+  // A byte-order mark, as some editors write at the start of a text file, is not a field name.
+  std::string_view rest(text);
+  if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
   // A file with a bad line loads nothing: the lines go into a copy.
   FieldTexts loaded = texts;
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
+  for (int number = 1; !rest.empty(); ++number) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     const std::string_view content = trimmed(line);
     if (content.empty() || content.front() == '#') continue;
-    apply_field_line(loaded, line, path + ": line " + std::to_string(number));
+    const std::string where = path + ": line " + std::to_string(number);
+    if (const std::size_t eq = content.find('='); extra && eq != std::string_view::npos) {
+      const std::string_view name = trimmed(content.substr(0, eq));
+      if (!field_number(name) && extra(name, trimmed(content.substr(eq + 1)), where)) continue;
+    }
+    apply_field_line(loaded, line, where);
   }
-  if (in.bad()) throw SettingsError(path + ": the fields file cannot be read");
   texts = loaded;
 }
 

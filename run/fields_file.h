@@ -4,6 +4,7 @@
 // The writer puts every field on its own line with its label in a comment above it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,7 +23,11 @@ void apply_field_line(FieldTexts& texts, std::string_view line, const std::strin
 // Reads a fields file into `texts`, line by line, later lines winning. SettingsError naming the
 // file when it cannot be read, and the file and line when a line is not an assignment or names
 // no field; `texts` is then left as it was.
-void read_fields_file(const std::string& path, FieldTexts& texts);
+// Lines whose name is not a field go to `extra` (name, value, where), which takes those it knows
+// (true) and may reject a value with SettingsError; a name it does not take is an error.
+using ExtraKeys =
+    std::function<bool(std::string_view name, std::string_view value, const std::string& where)>;
+void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKeys& extra = {});
 
 // The text of a fields file with every field Text1..Text115, in field order:
 //   # C(a,y) file:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "state/errors.h"
+#include "state/message_text.h"
 #include "state/indices.h"
 
 namespace quorvane {
@@ -432,6 +433,58 @@ void check_option(Problems& problems, int n, double value, int first, int last) 
   }
 }
 
+// Points of a scan grid lowest, lowest + step, ... up to highest; more would hold the run for
+// days and the grid's memory with it.
+constexpr double kMostScanPoints = 1e6;
+
+// Portions of a year, weights, steps and the size of the scan: settings that read as numbers but
+// that no run can use.
+void check_ranges(const Settings& t, const std::array<bool, kFieldCount + 1>& read,
+                  Problems& problems) {
+  const auto was_read = [&](int n) { return read[static_cast<std::size_t>(n)]; };
+  const auto portion = [&](int n, double v) {
+    if (was_read(n) && !(v >= 0 && v <= 1)) problems.add(n, "is outside 0..1");
+  };
+  portion(43, t.parysp);
+  for (int k = 1; k <= 7; ++k) portion(55 + k, t.indtime[k]);
+  if (was_read(98) && !(t.weca >= 0)) problems.add(98, "is below 0");
+  for (int k = 1; k <= 3; ++k) {
+    if (was_read(98 + k) && !(t.wssb[k] >= 0)) problems.add(98 + k, "is below 0");
+  }
+  for (int k = 1; k <= 7; ++k) {
+    if (was_read(101 + k) && !(t.wind[k] >= 0)) problems.add(101 + k, "is below 0");
+  }
+  // A precise search that may not step away from its initial guess finds nothing.
+  const int precise_step = t.n1 == 1 ? 26 : 31;
+  if (was_read(21) && !(t.fscanstep > 0)) problems.add(21, "is not above 0");
+  if ((t.n1 == 1 || t.n1 == 2) && was_read(precise_step) && !(t.mscanstep > 0)) {
+    problems.add(precise_step, "is not above 0");
+  }
+
+  if (t.scansearch != 1) return;
+  // A grid whose step is lost beside its values would never end; one too fine, hardly.
+  const auto points = [](double lowest, double highest, double step) {
+    if (!(step > 0) || highest < lowest) return 1.0;
+    if (lowest + step == lowest) return HUGE_VAL;
+    return std::floor((highest - lowest) / step) + 1;
+  };
+  double grid = was_read(17) && was_read(18) && was_read(19)
+                    ? points(t.fscanmin, t.fscanmax, t.fscanstep)
+                    : 1.0;
+  std::string fields = "Text17..Text19";
+  if (t.n1 == 1 || t.n1 == 2) {
+    const int low = t.n1 == 1 ? 22 : 27;
+    if (was_read(low) && was_read(low + 1) && was_read(low + 2)) {
+      grid *= points(t.mscanmin, t.mscanmax, t.mscanstep);
+    }
+    fields += " and Text" + std::to_string(low) + "..Text" + std::to_string(low + 2);
+  }
+  if (grid > kMostScanPoints) {
+    problems.add(19, "makes a scan of more than 1000000 points (the bounds and steps " + fields +
+                         ")");
+  }
+}
+
 // The checks of the settings that the run cannot work with. `read` marks the fields that were
 // read and held a number; a field that failed to read is already reported.
 void check_settings(const Settings& t, const std::array<bool, kFieldCount + 1>& read,
@@ -490,6 +543,7 @@ void check_settings(const Settings& t, const std::array<bool, kFieldCount + 1>& 
   if (read[33] && (t.centralel < 2 || t.centralel % 2 != 0)) {
     problems.add(33, "is not an even number of at least 2");
   }
+  check_ranges(t, read, problems);
 }
 
 }  // namespace
@@ -508,7 +562,7 @@ std::string field_title(const Field& f) {
 }
 
 std::string field_problem(int n, std::string_view text, std::string_view what) {
-  return field_title(field(n)) + " '" + std::string(text) + "' " + std::string(what) + " (Text" +
+  return field_title(field(n)) + " '" + token_text(text) + "' " + std::string(what) + " (Text" +
          std::to_string(n) + ")";
 }
 

@@ -27,6 +27,7 @@ enum class MOption : std::int16_t { Constant = 1, ByAge = 2, Known = 3 };
 enum class Method : std::int16_t { Nonlog = 1, Log = 2, NonlogWeighted = 3, Direct = 4 };
 enum class Loss : std::int16_t { MDN = 1, SSE = 2, AMD = 3 };
 enum class Mode : std::int16_t { Catch = 1, Effort = 2, Mixed = 3, MixedByPoints = 4 };
+enum class BootstrapKind : std::int16_t { Chained, Independent };
 
 // The files a run keeps open between procedure calls.
 //
@@ -53,6 +54,20 @@ struct RunState {
   // Threads on which the bootstrap runs are computed: 0 every core, 1 one after the other. The
   // written files are the same whatever the number.
   std::int16_t bootstrap_threads = 0;
+  // How the bootstrap runs follow one another: chained, each drawing from where the one before
+  // left the random sequence and the fleet copies; or independent replicates, each drawn around
+  // the observed data from a generator of its own seeded from (bootstrap_seed, k).
+  BootstrapKind bootstrap_kind = BootstrapKind::Chained;
+  std::uint32_t bootstrap_seed = kDefaultSeed;
+  // Independent replicates first_replicate..last_replicate only (0: from 1, up to boottot). A
+  // part after the first writes no headers and no main-run lines, so that the pieces of a split
+  // bootstrap concatenate into the files of the whole.
+  std::int32_t first_replicate = 0, last_replicate = 0;
+  // What the tables and charts say beside the results: the ages (labels) of the mean F, F-bar,
+  // none for all ages of the analysis; the units of catch numbers and weights as the user states
+  // them.
+  std::optional<std::array<int, 2>> fbar_ages;
+  std::string units_numbers = "not stated", units_weight = "not stated";
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;     // Text1

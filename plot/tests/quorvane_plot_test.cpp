@@ -130,6 +130,12 @@ TEST_F(PlotterOnTheDemo, AWrongFolderOrOptionIsOneLineOnStandardError) {
   EXPECT_EQ(format.exit_code, 2);
   EXPECT_EQ(testing::file_bytes(err.string()),
             "quorvane-plot: --format needs png or svg, not 'jpg' (see --help)\n");
+
+  // --version needs no tables folder: the name, the version and the compiler.
+  const Command version = run(std::string(QUORVANE_PLOT_EXE) + " --version", err);
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("quorvane-plot ", 0), 0u) << version.out;
+  EXPECT_NE(version.out.find(" (built with "), std::string::npos) << version.out;
 }
 
 TEST_F(PlotterOnTheDemo, TheReportHoldsEveryChartAndWellFormedTables) {
@@ -153,7 +159,8 @@ TEST_F(PlotterOnTheDemo, TheReportHoldsEveryChartAndWellFormedTables) {
   const std::string html = testing::file_bytes(page.string());
   EXPECT_NE(html.find("20 bootstrap runs"), std::string::npos);
   EXPECT_NE(html.find("3 peels, last years 2013 2012 2011"), std::string::npos);
-  EXPECT_NE(html.find("<td>Fleet 4 (demo/fleet4.txt)</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
+            std::string::npos);
   EXPECT_NE(html.find("by quorvane-plot " + std::string(kProgramVersion)), std::string::npos);
 }
 

@@ -92,12 +92,14 @@ TEST_F(NsCod, PlusAgeSixReproducesTheConvertedTables) {
   FieldTexts suggested{};
   read_fields_file((kConverted / "fields.txt").string(), suggested);
   // The suggested settings of the converted data set, where they describe the data rather than
-  // a choice of analysis (they analyse 1983-2015 only; names there are relative to shared/data).
-  for (int n : {3, 11, 12, 13, 38, 39, 47, 48, 51, 52, 53, 54, 55, 56, 57, 112, 113, 114}) {
+  // a choice of analysis (names there are relative to shared/data). Both analyse 1983-2015: the
+  // catch runs from 1963, the surveys from 1983.
+  for (int n : {3, 8, 11, 12, 13, 38, 39, 47, 48, 51, 52, 53, 54, 55, 56, 57, 112, 113, 114}) {
     EXPECT_EQ(fields[static_cast<std::size_t>(n)], suggested[static_cast<std::size_t>(n)])
         << "Text" << n;
   }
   EXPECT_EQ(fields[49], "fleet1.txt");
+  EXPECT_EQ(slurp(out() / "fields.txt").back(), '\n');
   EXPECT_EQ(fields[9], "2015");
 
   // The imported stock, with its written settings and two fleets, runs to the end.
