@@ -29,7 +29,10 @@
 #include "report/results_record.h"
 #include "run/fields_file.h"
 #if QUORVANE_CHARTS
+#include "app/compare_window.h"
 #include "app/results_window.h"
+#include "data/age_year_file.h"
+#include "report/tables.h"
 #endif
 
 namespace quorvane::app {
@@ -82,6 +85,16 @@ void ParameterWindow::createMenu() {
   file->addAction(tr("&Load settings..."), this, &ParameterWindow::loadSettings);
   file->addSeparator();
   file->addAction(tr("&Open results..."), this, &ParameterWindow::openResults);
+#if QUORVANE_CHARTS
+  // The run on view is the one in the results window, else the one the fields name.
+  file->addAction(tr("&Compare with..."), this, [this] {
+    const QString current = results_ != nullptr && !results_->folder().isEmpty()
+                                ? results_->folder()
+                                : QString::fromStdString(tables_folder(resolve_path(
+                                      workingDirectory().toStdString(), fieldTexts()[35])));
+    compare_with(this, current, workingDirectory());
+  });
+#endif
   QMenu* analysis = menu_bar_->addMenu(tr("&Analysis"));
   analysis->addAction(tr("&Retrospective..."), this, &ParameterWindow::retrospective);
   column_->setMenuBar(menu_bar_);

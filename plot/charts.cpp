@@ -1,6 +1,7 @@
 #include "plot/charts.h"
 
 #include <QAreaSeries>
+#include <QBuffer>
 #include <QFile>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -20,10 +21,10 @@
 #include <stdexcept>
 
 #include "plot/bubbles.h"
+#include "plot/chart_style.h"
 #include "state/errors.h"
 
 namespace quorvane::plot {
-namespace {
 
 // Sizes in pixels, chosen so that a chart of 1200 x 800 (the saved size) and one filling most of
 // a 1366 x 768 screen read at arm's length, and a saved chart printed half a page wide still shows
@@ -32,24 +33,14 @@ constexpr int kTitlePixels = 24;
 constexpr int kAxisTitlePixels = 19;
 constexpr int kLabelPixels = 17;
 constexpr int kLegendPixels = 17;
-constexpr double kLineWidth = 3.0;
-constexpr double kMarkerSize = 12.0;
-
-// A band wider than this multiple of the largest estimate (the first years of a bootstrap, where
-// the catch hardly constrains the stock, can reach ten times the estimate) is cut at the top of
-// the chart so that the estimate itself stays readable.
-constexpr double kBandClip = 2.0;
 
 // The largest bubble fills this part of one year or one age of the plot area, so that
 // neighbouring bubbles touch only when both are near the largest.
 constexpr double kBubbleFill = 0.95;
 
-const QColor kEstimateColour(0x1f, 0x4e, 0x8c);    // dark blue
-const QColor kSecondColour(0xc4, 0x5a, 0x00);      // dark orange
-const QColor kSurveyColour(0xc0, 0x1c, 0x28);      // red
-const QColor kPositiveColour(0xc0, 0x1c, 0x28);    // red: observed above the model
-const QColor kNegativeColour(0x1f, 0x5f, 0xa8);    // blue: observed below the model
-const QColor kBandColour(0x1f, 0x4e, 0x8c, 0x40);  // the estimate's blue, light
+const QColor kSurveyColour(0xc0, 0x1c, 0x28);    // red
+const QColor kPositiveColour(0xc0, 0x1c, 0x28);  // red: observed above the model
+const QColor kNegativeColour(0x1f, 0x5f, 0xa8);  // blue: observed below the model
 
 // Colours that stay apart in print and for the common red-green colour blindness.
 const QColor kPalette[] = {QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00),
@@ -114,14 +105,7 @@ QValueAxis* zero_based_axis(const std::string& title, double top) {
   return axis;
 }
 
-// Large stock sizes are shown in thousands or millions so that the axis labels stay short
-// ("500", not "5e+05"); the axis title names the unit.
-struct Scale {
-  double divisor = 1;
-  std::string unit = "catch units";
-};
-
-Scale scale_for(double top, const std::string& unit = "catch units") {
+Scale scale_for(double top, const std::string& unit) {
   if (top >= 1e7) return {1e6, "millions of " + unit};
   if (top >= 1e4) return {1e3, "thousands of " + unit};
   return {1, unit};
@@ -145,8 +129,7 @@ void attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractA
   series->attachAxis(y);
 }
 
-QLineSeries* line(const QString& name, const QColor& colour, double width = kLineWidth,
-                  Qt::PenStyle style = Qt::SolidLine) {
+QLineSeries* line(const QString& name, const QColor& colour, double width, Qt::PenStyle style) {
   auto* series = new QLineSeries;
   series->setName(name);
   QPen pen(colour);
@@ -156,7 +139,7 @@ QLineSeries* line(const QString& name, const QColor& colour, double width = kLin
   return series;
 }
 
-QScatterSeries* points(const QString& name, const QColor& colour, double size = kMarkerSize) {
+QScatterSeries* points(const QString& name, const QColor& colour, double size) {
   auto* series = new QScatterSeries;
   series->setName(name);
   series->setMarkerShape(QScatterSeries::MarkerShapeCircle);
@@ -173,6 +156,8 @@ void rescale(QXYSeries* series, const Scale& scale) {
   for (QPointF& p : values) p.setY(p.y() / scale.divisor);
   series->replace(values);
 }
+
+namespace {
 
 void hide_from_legend(QChart* chart, QAbstractSeries* series) {
   for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
@@ -706,9 +691,13 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   return fleet_fit_chart(data, fleet);
 }
 
-void save_chart(QChart* chart, const std::string& path, ImageFormat format, QSize size) {
-  // The chart is laid out at the requested size in a scene of its own, or, when it is shown in a
-  // window, in the window's scene, and put back to its size there afterwards.
+namespace {
+
+// Lays the chart out at `size` in a scene of its own, or, when it is shown in a window, in the
+// window's scene, where it is put back to its size afterwards; `paint` draws the scene onto a
+// painter with the chart filling the target rectangle.
+template <typename Paint>
+void paint_chart(QChart* chart, QSize size, Paint paint) {
   QGraphicsScene own_scene;
   QGraphicsScene* scene = chart->scene();
   const QRectF shown = chart->geometry();
@@ -720,42 +709,55 @@ void save_chart(QChart* chart, const std::string& path, ImageFormat format, QSiz
   chart->layout()->activate();
   const QRectF source(chart->pos(), QSizeF(size));
   const QRectF target(QPointF(0, 0), QSizeF(size));
+  paint(*scene, target, source);
+  if (scene == &own_scene) {
+    scene->removeItem(chart);
+  } else {
+    chart->setGeometry(shown);
+  }
+}
 
+}  // namespace
+
+QByteArray chart_svg(QChart* chart, QSize size) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  paint_chart(chart, size, [&](QGraphicsScene& scene, const QRectF& target, const QRectF& source) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(size);
+    svg.setResolution(96);  // a pixel of the screen: 1200 pixels print 317.5 mm wide
+    svg.setViewBox(target);
+    svg.setTitle(chart->title());
+    QPainter painter(&svg);
+    painter.setRenderHint(QPainter::Antialiasing);
+    scene.render(&painter, target, source);
+  });
+  return buffer.data();
+}
+
+void save_chart(QChart* chart, const std::string& path, ImageFormat format, QSize size) {
   const QString file_name = QString::fromStdString(path);
   bool written = false;
   if (format == ImageFormat::Png) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(Qt::white);
-    {
-      QPainter painter(&image);
-      painter.setRenderHint(QPainter::Antialiasing);
-      painter.setRenderHint(QPainter::TextAntialiasing);
-      scene->render(&painter, target, source);
-    }
+    paint_chart(chart, size,
+                [&image](QGraphicsScene& scene, const QRectF& target, const QRectF& source) {
+                  QPainter painter(&image);
+                  painter.setRenderHint(QPainter::Antialiasing);
+                  painter.setRenderHint(QPainter::TextAntialiasing);
+                  scene.render(&painter, target, source);
+                });
     written = image.save(file_name, "PNG");
   } else {
+    const QByteArray svg = chart_svg(chart, size);
     QFile file(file_name);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-      QSvgGenerator svg;
-      svg.setOutputDevice(&file);
-      svg.setSize(size);
-      svg.setResolution(96);  // a pixel of the screen: 1200 pixels print 317.5 mm wide
-      svg.setViewBox(target);
-      svg.setTitle(chart->title());
-      {
-        QPainter painter(&svg);
-        painter.setRenderHint(QPainter::Antialiasing);
-        scene->render(&painter, target, source);
-      }
+      written = file.write(svg) == svg.size();
       file.close();
-      written = file.error() == QFileDevice::NoError;
+      written = written && file.error() == QFileDevice::NoError;
     }
-  }
-
-  if (scene == &own_scene) {
-    scene->removeItem(chart);
-  } else {
-    chart->setGeometry(shown);
   }
   if (!written) throw InputError(path + ": the chart cannot be written there");
 }

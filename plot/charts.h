@@ -16,6 +16,7 @@
 //                       SSB and mean F of the full run and of each peel, when retro.csv exists
 #pragma once
 
+#include <QByteArray>
 #include <QChart>
 #include <QSize>
 #include <map>
@@ -115,6 +116,9 @@ std::vector<ChartInfo> available_charts(const PlotData& data);
 // A new chart (caller owns; QChartView::setChart takes it). Throws std::invalid_argument for a
 // name not in available_charts.
 QChart* make_chart(const PlotData& data, const std::string& name);
+
+// The chart drawn at `size` as an SVG document.
+QByteArray chart_svg(QChart* chart, QSize size = QSize(1200, 800));
 
 // Renders the chart at `size` into a PNG or an SVG file. InputError naming the path when it
 // cannot be written.

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "plot/charts.h"
-#include "plot/csv_reader.h"
+#include "report/csv_reader.h"
 #include "state/errors.h"
 
 namespace quorvane::plot {

@@ -10,20 +10,26 @@
 #include <system_error>
 
 #include "plot/charts.h"
+#include "plot/headless.h"
+#include "plot/report_html.h"
 #include "report/version.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quorvane-plot TABLES_DIR [--out DIR] [--format png|svg]\n"
+    "Usage: quorvane-plot TABLES_DIR [--out DIR] [--format png|svg] [--report]\n"
     "\n"
     "Draws every chart the tables of a run support (SSB, fishing mortality, recruitment,\n"
     "residuals, survey fits and, after a retrospective analysis, the retrospective) into DIR,\n"
     "one file per chart named after it, and prints the path of each file.\n"
     "\n"
     "  TABLES_DIR        the tables folder of a run (output.out.tables for output.out)\n"
-    "  --out DIR         where the files go (default: TABLES_DIR/plots, made when needed)\n"
+    "  --out DIR         where the files go (default: TABLES_DIR/plots, made when needed;\n"
+    "                    with --report, TABLES_DIR)\n"
     "  --format FORMAT   png (default, 1200 x 800 pixels) or svg\n"
+    "  --report          write DIR/report.html instead: the run in one self-contained page\n"
+    "                    (settings, data, fit, stock summary, bootstrap, retrospective and\n"
+    "                    every chart), readable in any browser without a network\n"
     "  --help            show this text\n"
     "  --version         show the version and the compiler that built it\n";
 
@@ -31,11 +37,10 @@ struct Options {
   std::string tables;
   std::string out;
   quorvane::plot::ImageFormat format = quorvane::plot::ImageFormat::Png;
+  bool report = false;
   bool help = false;
   bool version = false;
 };
-
-QtMessageHandler default_handler = nullptr;
 
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -57,6 +62,8 @@ Options parse(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--report") {
+      o.report = true;
     } else if (arg == "--version") {
       o.version = true;
     } else if (arg == "--out") {
@@ -79,7 +86,9 @@ Options parse(int argc, char** argv) {
     }
   }
   if (!o.help && !o.version && o.tables.empty()) throw UsageError("the tables folder is missing");
-  if (o.out.empty()) o.out = (std::filesystem::path(o.tables) / "plots").string();
+  if (o.out.empty()) {
+    o.out = o.report ? o.tables : (std::filesystem::path(o.tables) / "plots").string();
+  }
   return o;
 }
 
@@ -112,18 +121,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // Without a display the charts are drawn offscreen, the same pixels as on a screen.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  // Qt's remark that a session without a desktop has no runtime folder says nothing about the
-  // charts; every other message of Qt is passed on.
-  default_handler = qInstallMessageHandler(
-      [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-        if (message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")) return;
-        default_handler(type, context, message);
-      });
+  plot::prepare_headless_drawing();
   QApplication app(argc, argv);
 
   try {
@@ -131,6 +129,12 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(options.out, ec);
     if (ec) {
       throw std::runtime_error(options.out + ": the folder cannot be made (" + ec.message() + ")");
+    }
+    if (options.report) {
+      const std::string path = (std::filesystem::path(options.out) / "report.html").string();
+      plot::write_report(data, path);
+      std::cout << path << '\n';
+      return 0;
     }
     const char* extension = options.format == plot::ImageFormat::Png ? ".png" : ".svg";
     for (const plot::ChartInfo& info : plot::available_charts(data)) {

@@ -1,4 +1,4 @@
-#include "plot/csv_reader.h"
+#include "report/csv_reader.h"
 
 #include <cmath>
 #include <fstream>
@@ -7,7 +7,7 @@
 #include "data/age_year_file.h"
 #include "state/errors.h"
 
-namespace quorvane::plot {
+namespace quorvane {
 namespace {
 
 [[noreturn]] void fail(const std::string& path, int line, const std::string& what) {
@@ -134,4 +134,4 @@ int whole_cell(const CsvFile& file, const CsvRow& row, int column) {
   return static_cast<int>(*value);
 }
 
-}  // namespace quorvane::plot
+}  // namespace quorvane

@@ -1,6 +1,6 @@
 // Reading the tidy tables back: a CSV file as its header and rows of text cells, each row with
 // the line it started on, and typed access to a cell that names file, line and token when the
-// cell does not hold what the chart needs.
+// cell does not hold what the reader needs (the charts, the comparison of two runs).
 #pragma once
 
 #include <optional>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvane::plot {
+namespace quorvane {
 
 struct CsvRow {
   int line = 0;  // the line of the file the row starts on (the header is line 1)
@@ -42,4 +42,4 @@ std::optional<double> number_cell(const CsvFile& file, const CsvRow& row,
 // token when it is empty, not a number or not whole.
 int whole_cell(const CsvFile& file, const CsvRow& row, int column);
 
-}  // namespace quorvane::plot
+}  // namespace quorvane

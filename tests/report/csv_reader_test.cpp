@@ -1,4 +1,4 @@
-#include "plot/csv_reader.h"
+#include "report/csv_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "state/errors.h"
 
-namespace quorvane::plot {
+namespace quorvane {
 namespace {
 
 std::string message_of(const std::string& text) {
@@ -56,4 +56,4 @@ TEST(CsvReader, MalformedTablesAreNamedByFileLineAndToken) {
 }
 
 }  // namespace
-}  // namespace quorvane::plot
+}  // namespace quorvane
