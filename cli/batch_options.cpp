@@ -20,7 +20,7 @@ const char* const kBatchUsage =
     "\n"
     "  --workdir DIR         working directory: input file names are relative to it and every\n"
     "                        output file is written into it (default: the current directory)\n"
-    "  --fields FILE         read field texts from lines TextN=value ('#' starts a comment)\n"
+    "  --fields FILE         read field texts from lines name=value or TextN=value ('#' starts a comment)\n"
     "  --set TextN=VALUE     set one field; may repeat; later settings win\n"
     "  --bootstrap N         answer Yes to the bootstrap question, with N runs (default: No)\n"
     "  --stop-at-call K      press STOP at the K-th cohort computation since START\n"

@@ -40,7 +40,7 @@ extern const char* const kBatchUsage;
 
 // Parses the arguments after the program name. UsageError for an unknown option, a missing or
 // bad value or a working directory that does not exist; SettingsError for a fields file that
-// cannot be read or a field assignment that is not TextN=value.
+// cannot be read or a field assignment that is not name=value.
 BatchOptions parse_batch_options(int argc, const char* const* argv);
 
 }  // namespace quorvane

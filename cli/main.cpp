@@ -130,7 +130,7 @@ int run(int argc, char** argv) {
   state->bootstrap_threads = static_cast<std::int16_t>(options.threads);
   BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer,
                  options.stop_after_seconds);
-  const OutputFiles outputs(options.workdir, options.texts[35]);
+  const OutputFiles outputs(options.workdir, options.texts[FieldId::ResultsFile]);
 
   ProgressLine line(ProgressLine::terminal() && !options.quiet);
   MainRunProgress progress(host, *state, line);

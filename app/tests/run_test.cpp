@@ -138,7 +138,7 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
   };
 
   // A field that is not a number: a message naming the field and its text, and no file touched.
-  session.window.field(8)->setText(QStringLiteral("abc"));
+  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("abc"));
   expect_message();
   QVERIFY(session.run());
   QTRY_VERIFY(session.answerer.done());
@@ -152,8 +152,8 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
   QVERIFY(!session.controller.progressWindow()->isVisible());
 
   // A missing input file: a message naming the file.
-  session.window.field(8)->setText(QStringLiteral("1984"));
-  session.window.field(2)->setText(QStringLiteral("demo/none.txt"));
+  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("1984"));
+  session.window.field(FieldId::WeightFile)->setText(QStringLiteral("demo/none.txt"));
   expect_message();
   QVERIFY(session.run());
   QTRY_VERIFY(session.answerer.done());
@@ -163,7 +163,7 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
   QVERIFY(!session.controller.progressWindow()->isVisible());
 
   // The next START with good fields runs as if nothing had happened.
-  session.window.field(2)->setText(QStringLiteral("demo/w.txt"));
+  session.window.field(FieldId::WeightFile)->setText(QStringLiteral("demo/w.txt"));
   session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
   QVERIFY(session.run());
   VERIFY_ANSWERED(session);
@@ -177,7 +177,7 @@ void RunTest::startDuringARunIsIgnored() {
   connect(&session.controller, &RunController::runStarted, [&] { ++starts; });
   long yields_after_second_press = 0;
   session.atYield(3, [&] {
-    session.window.field(9)->setText(QStringLiteral("2010"));  // edits wait for the next START
+    session.window.field(FieldId::LastYear)->setText(QStringLiteral("2010"));  // edits wait for the next START
     session.window.startButton()->click();
     yields_after_second_press = session.controller.yields();
     session.controller.release();
