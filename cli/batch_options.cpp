@@ -21,7 +21,9 @@ const char* const kBatchUsage =
     "  --workdir DIR         working directory: input file names are relative to it and every\n"
     "                        output file is written into it (default: the current directory)\n"
     "  --fields FILE         read field texts from lines name=value or TextN=value ('#' starts a comment)\n"
-    "  --set TextN=VALUE     set one field; may repeat; later settings win\n"
+    "  --set NAME=VALUE      set one field, by name or as TextN; may repeat; later settings win\n"
+    "  --list-fields         list every field: name, TextN, label, default, allowed values\n"
+    "  --format table|csv    the form of --list-fields (default: table)\n"
     "  --bootstrap N         answer Yes to the bootstrap question, with N runs (default: No)\n"
     "  --stop-at-call K      press STOP at the K-th cohort computation since START\n"
     "  --stop-after-seconds S\n"
@@ -81,6 +83,14 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--list-fields") {
+      o.list_fields = true;
+    } else if (arg == "--format") {
+      const std::string_view format = take_value();
+      if (format != "table" && format != "csv") {
+        throw UsageError("--format needs table or csv, not '" + std::string(format) + "'");
+      }
+      o.list_format = format == "csv" ? FieldListFormat::Csv : FieldListFormat::Table;
     } else if (arg == "--workdir") {
       o.workdir = std::string(take_value());
     } else if (arg == "--fields") {
@@ -125,7 +135,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
     }
   }
-  if (!o.help) {
+  if (!o.help && !o.list_fields) {
     std::error_code ec;
     if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
       throw UsageError("the working directory '" + o.workdir + "' does not exist");

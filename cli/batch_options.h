@@ -3,6 +3,7 @@
 //   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
 //                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2]
 //                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help]
+//   quorvane-batch --list-fields [--format table|csv]
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
 // are given, later ones winning.
@@ -12,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "run/field_list.h"
 #include "run/settings.h"
 
 namespace quorvane {
@@ -34,6 +36,8 @@ struct BatchOptions {
   int threads = 0;     // --threads N: bootstrap runs and peels on N threads; 0 every core
   bool quiet = false;  // --quiet: no progress line on a terminal
   bool help = false;
+  bool list_fields = false;  // --list-fields: print every field and exit
+  FieldListFormat list_format = FieldListFormat::Table;  // --format table|csv
 };
 
 extern const char* const kBatchUsage;

@@ -123,6 +123,10 @@ int run(int argc, char** argv) {
     std::fputs(kBatchUsage, stdout);
     return kExitCompleted;
   }
+  if (options.list_fields) {
+    std::fputs(field_list_text(options.list_format).c_str(), stdout);
+    return kExitCompleted;
+  }
 
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();

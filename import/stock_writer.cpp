@@ -118,14 +118,16 @@ int mass_maturity_age(const ImportedStock& s) {
 
 std::string fields_text(const ImportedStock& s, const std::vector<std::string>& sources) {
   std::ostringstream out;
+  // Each field by name, with its label in a comment, as the window saves them.
   const auto field = [&](FieldId id, const std::string& value) {
-    out << numbered_name(id) << '=' << value << '\n';
+    out << "#   " << field_title(quorvane::field(id)) << " (" << numbered_name(id) << ")\n"
+        << quorvane::field(id).name << " = " << value << '\n';
   };
   out << "# Settings of a stock imported by quorvane-import from\n";
   for (const std::string& p : sources) out << "#   " << p << '\n';
   out << "# File names are relative to this folder: quorvane-batch --workdir THIS_FOLDER "
          "--fields THIS_FOLDER/fields.txt\n"
-         "# Lines are TextN=value; every field not named keeps its default text.\n";
+         "# Lines are name = value; every field not named keeps its default text.\n";
   out << "# Files\n";
   field(FieldId::CatchFile, s.catch_numbers.file_name);
   field(FieldId::WeightFile, s.weights.file_name);

@@ -315,6 +315,53 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::optional<OptionRange> option_range(FieldId id) {
+  switch (id) {
+    case FieldId::MOption:
+    case FieldId::CatchLoss:
+      return OptionRange{1, 3};
+    case FieldId::Method:
+    case FieldId::Mode:
+      return OptionRange{1, 4};
+    case FieldId::LastAgeKind:
+    case FieldId::Search:
+    case FieldId::ShowProgress:
+    case FieldId::SsbOn:
+    case FieldId::FleetsOn:
+    case FieldId::Triple:
+    case FieldId::NormaliseEachYear:
+      return OptionRange{1, 2};
+    default:
+      break;
+  }
+  for (int k = 1; k <= 3; ++k) {
+    if (id == ssb_field(SsbColumn::Kind, k)) return OptionRange{1, 2};
+  }
+  for (int k = 1; k <= 7; ++k) {
+    if (id == fleet_field(FleetColumn::Type, k) || id == fleet_field(FleetColumn::Compare, k) ||
+        id == fleet_field(FleetColumn::Loss, k)) {
+      return OptionRange{1, 3};
+    }
+    if (id == fleet_field(FleetColumn::EstimateQ, k)) return OptionRange{1, 2};
+  }
+  return std::nullopt;
+}
+
+std::string allowed_values(FieldId id) {
+  if (const std::optional<OptionRange> r = option_range(id)) {
+    return std::to_string(r->first) + ".." + std::to_string(r->last);
+  }
+  switch (field(id).kind) {
+    case FieldKind::Integer:
+      return "whole number";
+    case FieldKind::Real:
+      return "number";
+    case FieldKind::Text:
+      break;
+  }
+  return "text";
+}
+
 FieldId fleet_field(FleetColumn c, int k) {
   assert(k >= 1 && k <= 7);
   return shifted(kFleetColumnStart[static_cast<std::size_t>(c)], k);

@@ -210,6 +210,17 @@ std::optional<FieldId> field_by_name(std::string_view name);
 // The lower_snake names nearest to a mistyped one (by edit distance), for a message.
 std::vector<std::string_view> closest_field_names(std::string_view name, std::size_t count = 3);
 
+// The option numbers first..last that an option field may hold; empty for a field that is not
+// a choice among options.
+struct OptionRange {
+  int first;
+  int last;
+};
+std::optional<OptionRange> option_range(FieldId id);
+
+// What a field accepts, for a listing: "1..3", "whole number", "number" or "text".
+std::string allowed_values(FieldId id);
+
 // The name by which messages call a field: heading and label, e.g. "If Scan: Step :".
 std::string field_title(const Field& f);
 

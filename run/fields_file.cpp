@@ -26,8 +26,7 @@ std::string_view trimmed(std::string_view t) {
 std::string unknown_name(std::string_view name) {
   std::string m = "'" + std::string(name) + "' is not a field name (";
   if (name.substr(0, 4) == "Text") {
-    return m + numbered_name(FieldId::CatchFile) + ".." +
-           numbered_name(kFields.back().id) + ")";
+    return m + numbered_name(FieldId::CatchFile) + ".." + numbered_name(kFields.back().id) + ")";
   }
   m += "closest: ";
   const std::vector<std::string_view> nearest = closest_field_names(name);
@@ -79,8 +78,8 @@ void read_fields_file(const std::string& path, FieldTexts& texts) {
     if (earlier != 0) {
       // Two values for one field: whichever was meant, the other is a mistake.
       throw SettingsError(where + ": " + std::string(field(f.id).name) + " (" +
-                          numbered_name(f.id) + ") is set again; line " +
-                          std::to_string(earlier) + " set it already");
+                          numbered_name(f.id) + ") is set again; line " + std::to_string(earlier) +
+                          " set it already");
     }
     earlier = number;
     loaded[f.id] = std::move(f.text);
@@ -90,8 +89,7 @@ void read_fields_file(const std::string& path, FieldTexts& texts) {
 }
 
 std::string fields_file_text(const FieldTexts& texts) {
-  std::string out =
-      "# Fields of a run: name = value, each below its label; '#' starts a comment\n";
+  std::string out = "# Fields of a run: name = value, each below its label; '#' starts a comment\n";
   for (const Field& f : kFields) {
     const std::string& text = texts[f.id];
     if (text.find_first_of("\r\n") != std::string::npos) {

@@ -1,8 +1,8 @@
 #include "run/settings.h"
 
 #include <cmath>
-#include <memory>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -87,32 +87,23 @@ class ReadFields {
 };
 
 // The checks of the settings that the run cannot work with.
-void check_settings(const RunState& t, const ReadFields& read, Problems& problems) {
-  // An option setting must hold one of the option numbers first..last.
-  const auto option = [&](FieldId id, double value, int first, int last) {
-    if (read(id) && (value < first || value > last || value != std::floor(value))) {
-      problems.add(id, "is not one of the options " + std::to_string(first) + ".." +
-                           std::to_string(last));
+// The number an Integer or Real setting holds (an empty one only when not read).
+double number_in(const SettingRef& setting) {
+  if (const auto* whole = std::get_if<std::int16_t*>(&setting)) return **whole;
+  if (const auto* real = std::get_if<double*>(&setting)) return **real;
+  return std::get<std::optional<std::int16_t>*>(setting)->value_or(0);
+}
+
+void check_settings(RunState& t, const ReadFields& read, Problems& problems) {
+  // An option setting must hold one of its option numbers.
+  for (const Field& f : kFields) {
+    const std::optional<OptionRange> options = option_range(f.id);
+    if (!options || !read(f.id)) continue;
+    const double value = number_in(f.setting(t));
+    if (value < options->first || value > options->last || value != std::floor(value)) {
+      problems.add(f.id, "is not one of the options " + std::to_string(options->first) + ".." +
+                             std::to_string(options->last));
     }
-  };
-  option(FieldId::MOption, t.n1, 1, 3);
-  option(FieldId::Method, t.n21, 1, 4);
-  option(FieldId::CatchLoss, t.n22, 1, 3);
-  option(FieldId::LastAgeKind, t.n3, 1, 2);
-  option(FieldId::Mode, t.n5, 1, 4);
-  option(FieldId::Search, t.scansearch, 1, 2);
-  option(FieldId::ShowProgress, t.scron, 1, 2);
-  option(FieldId::SsbOn, t.indssb, 1, 2);
-  option(FieldId::FleetsOn, t.indaged, 1, 2);
-  option(FieldId::Triple, t.gfactoron, 1, 2);
-  option(FieldId::NormaliseEachYear, t.eachyearnormir, 1, 2);
-  // With SSB surveys on, all three kinds are checked, also those of surveys not used.
-  for (int k = 1; k <= 3; ++k) option(ssb_field(SsbColumn::Kind, k), t.ssbrel[k], 1, 2);
-  for (int k = 1; k <= 7; ++k) {
-    option(fleet_field(FleetColumn::Type, k), t.indtype[k], 1, 3);
-    option(fleet_field(FleetColumn::EstimateQ, k), t.qest[k], 1, 2);
-    option(fleet_field(FleetColumn::Compare, k), t.indcomp[k], 1, 3);
-    if (t.indmin[k]) option(fleet_field(FleetColumn::Loss, k), *t.indmin[k], 1, 3);
   }
 
   // The per-survey and per-fleet arrays have no further slots.
@@ -127,8 +118,7 @@ void check_settings(const RunState& t, const ReadFields& read, Problems& problem
   const auto check_grid = [&](FieldId low, FieldId high, FieldId step, double low_value,
                               double high_value, double step_value) {
     if (read(low) && read(high) && high_value < low_value) {
-      problems.add(high,
-                   "is below the lowest value of the scan (" + field_title(field(low)) + ")");
+      problems.add(high, "is below the lowest value of the scan (" + field_title(field(low)) + ")");
     }
     if (read(step) && !(step_value > 0)) problems.add(step, "is not above 0");
   };
@@ -136,8 +126,8 @@ void check_settings(const RunState& t, const ReadFields& read, Problems& problem
     check_grid(FieldId::FScanLow, FieldId::FScanHigh, FieldId::FScanStep, t.fscanmin, t.fscanmax,
                t.fscanstep);
     if (holds(t.n1, MOption::Constant)) {
-      check_grid(FieldId::MScanLow, FieldId::MScanHigh, FieldId::MScanStep, t.mscanmin,
-                 t.mscanmax, t.mscanstep);
+      check_grid(FieldId::MScanLow, FieldId::MScanHigh, FieldId::MScanStep, t.mscanmin, t.mscanmax,
+                 t.mscanstep);
     } else if (holds(t.n1, MOption::ByAge)) {
       check_grid(FieldId::AlfaScanLow, FieldId::AlfaScanHigh, FieldId::AlfaScanStep, t.mscanmin,
                  t.mscanmax, t.mscanstep);
