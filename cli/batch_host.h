@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/interrupt.h"
 #include "report/host.h"
 
 namespace quorvane {
@@ -29,6 +30,11 @@ class BatchHost : public Host {
   // first yield point after the time allowed.
   UserRequest yield() override {
     ++calls_;
+    // SIGINT or SIGTERM: STOP, once, and both questions answered "no" below.
+    if (interrupt_signal() != 0 && !stopped_by_signal_) {
+      stopped_by_signal_ = true;
+      return UserRequest::Stop;
+    }
     if (calls_ == stop_at_call_) return UserRequest::Stop;
     if (stop_after_seconds_ && !stopped_by_time_ &&
         std::chrono::duration<double>(Clock::now() - started_).count() >= *stop_after_seconds_) {
@@ -40,14 +46,16 @@ class BatchHost : public Host {
 
   BootstrapAnswer ask_bootstrap(bool /*terminated*/) override {
     BootstrapAnswer answer;  // the window's defaults: No, 100 runs
-    if (bootstrap_runs_) {
+    if (bootstrap_runs_ && interrupt_signal() == 0) {
       answer.answer = "1";
       answer.runs = std::to_string(*bootstrap_runs_);
     }
     return answer;
   }
 
-  std::string ask_restart() override { return std::to_string(restart_answer_); }
+  std::string ask_restart() override {
+    return std::to_string(interrupt_signal() != 0 ? 2 : restart_answer_);
+  }
 
   long calls() const { return calls_; }
 
@@ -58,6 +66,7 @@ class BatchHost : public Host {
   std::optional<double> stop_after_seconds_;
   Clock::time_point started_;
   bool stopped_by_time_ = false;
+  bool stopped_by_signal_ = false;
   long calls_ = 0;
 };
 

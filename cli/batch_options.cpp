@@ -5,7 +5,9 @@
 #include <string_view>
 
 #include "data/age_year_file.h"
+#include "report/fbar.h"
 #include "run/fields_file.h"
+#include "state/errors.h"
 
 namespace quorvane {
 
@@ -13,7 +15,8 @@ const char* const kBatchUsage =
     "Usage: quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]...\n"
     "                      [--bootstrap N] [--stop-at-call K] [--stop-after-seconds S]\n"
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
-    "                      [--quiet] [--help]\n"
+    "                      [--quiet] [--help] [--version]\n"
+    "                      [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -38,13 +41,29 @@ const char* const kBatchUsage =
     "                        retro/retro.csv and Mohn's rho in retro/retro_rho.csv\n"
     "  --threads N           run the bootstrap runs and the peels on N threads (default: one\n"
     "                        per core; the files written are the same for any N)\n"
-    "  --quiet               no progress line on standard error (shown only on a terminal)\n"
+    "  --bootstrap-kind K    chained (default): each bootstrap run perturbs the data of the run\n"
+    "                        before; independent: each replicate is drawn around the observed\n"
+    "                        data with its own generator, a replicate that fails is listed in\n"
+    "                        bootfailed.out and the others go on\n"
+    "  --seed N              seed of the bootstrap's random numbers (default 5489)\n"
+    "  --replicates A-B      independent bootstrap: compute replicates A..B only, with the\n"
+    "                        numbers of a whole run; a part after the first writes no headers\n"
+    "                        and no main-run lines, so that the parts concatenate\n"
+    "  --fbar A-B            the ages of F-bar, the mean F in the tables and the F chart\n"
+    "                        (default: every age of the analysis; a fields file may say\n"
+    "                        fbar = A-B, units_numbers = TEXT and units_weight = TEXT)\n"
+    "  --quiet               no progress on standard error (on a terminal one line that\n"
+    "                        rewrites itself; elsewhere a line as each bootstrap run starts\n"
+    "                        and as each peel ends, and one at most every 10 seconds)\n"
     "  --help                show this text\n"
+    "  --version             show the version and the compiler that built it\n"
     "\n"
     "Exit status: 0 the run completed (also when stopped), 2 bad usage or settings rejected\n"
     "before the run, 1 an input file or the arithmetic failed.\n";
 
 namespace {
+
+constexpr long kMostBootstrapRuns = 32767;
 
 // A whole number of at least `least`, written as plain digits.
 long whole_at_least(std::string_view option, std::string_view text, long least) {
@@ -59,6 +78,23 @@ long whole_at_least(std::string_view option, std::string_view text, long least) 
                      std::to_string(least) + ", not '" + std::string(text) + "'");
   }
   return v;
+}
+
+// The keys of a fields file beside the fields.
+bool take_run_key(BatchOptions& o, std::string_view name, std::string_view value,
+                  const std::string& where) {
+  if (name == "fbar") {
+    o.fbar = parse_age_range(value);
+    if (!o.fbar) {
+      throw SettingsError(where + ": fbar '" + std::string(value) + "' is not a range of ages A-B");
+    }
+    return true;
+  }
+  if (name == "units_numbers" || name == "units_weight") {
+    (name == "units_numbers" ? o.units_numbers : o.units_weight) = std::string(value);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -91,14 +127,30 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
         throw UsageError("--format needs table or csv, not '" + std::string(format) + "'");
       }
       o.list_format = format == "csv" ? FieldListFormat::Csv : FieldListFormat::Table;
+    } else if (arg == "--version") {
+      o.version = true;
     } else if (arg == "--workdir") {
       o.workdir = std::string(take_value());
     } else if (arg == "--fields") {
-      read_fields_file(std::string(take_value()), o.texts);
+      read_fields_file(std::string(take_value()), o.texts,
+                       [&o](std::string_view name, std::string_view v, const std::string& where) {
+                         return take_run_key(o, name, v, where);
+                       });
+    } else if (arg == "--fbar") {
+      const std::string_view range = take_value();
+      o.fbar = parse_age_range(range);
+      if (!o.fbar) {
+        throw UsageError("--fbar needs a range of ages A-B, not '" + std::string(range) + "'");
+      }
     } else if (arg == "--set") {
       apply_field_line(o.texts, take_value(), "--set");
     } else if (arg == "--bootstrap") {
       o.bootstrap_runs = whole_at_least(arg, take_value(), 1);
+      // The number of runs is a 16-bit setting; refused here, before the run touches a file.
+      if (*o.bootstrap_runs > kMostBootstrapRuns) {
+        throw UsageError("--bootstrap needs at most " + std::to_string(kMostBootstrapRuns) +
+                         " runs, not '" + std::to_string(*o.bootstrap_runs) + "'");
+      }
     } else if (arg == "--stop-at-call") {
       o.stop_at_call = whole_at_least(arg, take_value(), 1);
     } else if (arg == "--stop-after-seconds") {
@@ -114,6 +166,27 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--threads") {
       constexpr long kMostThreads = 256;
       o.threads = static_cast<int>(std::min(whole_at_least(arg, take_value(), 1), kMostThreads));
+    } else if (arg == "--bootstrap-kind") {
+      const std::string_view kind = take_value();
+      if (kind != "independent" && kind != "chained") {
+        throw UsageError("--bootstrap-kind needs independent or chained, not '" +
+                         std::string(kind) + "'");
+      }
+      o.bootstrap_kind =
+          kind == "independent" ? BootstrapKind::Independent : BootstrapKind::Chained;
+    } else if (arg == "--seed") {
+      o.seed = static_cast<std::uint32_t>(whole_at_least(arg, take_value(), 0));
+    } else if (arg == "--replicates") {
+      const std::string_view range = take_value();
+      const std::size_t dash = range.find('-');
+      if (dash == std::string_view::npos) {
+        throw UsageError("--replicates needs a range A-B, not '" + std::string(range) + "'");
+      }
+      o.first_replicate = static_cast<int>(whole_at_least(arg, range.substr(0, dash), 1));
+      o.last_replicate = static_cast<int>(whole_at_least(arg, range.substr(dash + 1), 1));
+      if (o.last_replicate < o.first_replicate) {
+        throw UsageError("--replicates " + std::string(range) + ": B is below A");
+      }
     } else if (arg == "--quiet") {
       o.quiet = true;
     } else if (arg == "--retro") {
@@ -135,13 +208,34 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
     }
   }
-  if (!o.help && !o.list_fields) {
+  if (!o.help && !o.version && !o.list_fields && o.first_replicate > 0) {
+    if (o.bootstrap_kind != BootstrapKind::Independent) {
+      throw UsageError("--replicates needs --bootstrap-kind independent");
+    }
+    if (!o.bootstrap_runs || o.last_replicate > *o.bootstrap_runs) {
+      throw UsageError("--replicates needs --bootstrap N with N at least the last replicate");
+    }
+  }
+  if (!o.help && !o.version && !o.list_fields) {
     std::error_code ec;
     if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
       throw UsageError("the working directory '" + o.workdir + "' does not exist");
     }
   }
   return o;
+}
+
+void apply_bootstrap_options(const BatchOptions& o, RunState& s) {
+  s.bootstrap_kind = o.bootstrap_kind;
+  s.first_replicate = o.first_replicate;
+  s.last_replicate = o.last_replicate;
+  s.fbar_ages = o.fbar;
+  if (o.units_numbers) s.units_numbers = *o.units_numbers;
+  if (o.units_weight) s.units_weight = *o.units_weight;
+  if (o.seed) {
+    s.bootstrap_seed = *o.seed;
+    s.rng = UniformRandom(*o.seed);
+  }
 }
 
 }  // namespace quorvane

@@ -2,13 +2,20 @@
 //
 //   quorvane-batch [--workdir DIR] [--fields FILE] [--set TextN=VALUE]... [--bootstrap N]
 //                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2]
-//                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help]
+//                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help] [--version]
+//                  [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]
+//                  [--fbar A-B]
+//
 //   quorvane-batch --list-fields [--format table|csv]
+//
+// A fields file may also hold "fbar = A-B", "units_numbers = TEXT" and "units_weight = TEXT".
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
 // are given, later ones winning.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -35,9 +42,17 @@ struct BatchOptions {
   int retro = 0;                             // --retro N: a retrospective of N peels
   int threads = 0;     // --threads N: bootstrap runs and peels on N threads; 0 every core
   bool quiet = false;  // --quiet: no progress line on a terminal
+  BootstrapKind bootstrap_kind = BootstrapKind::Chained;  // --bootstrap-kind
+  std::optional<std::uint32_t> seed;                      // --seed N
+  int first_replicate = 0, last_replicate = 0;            // --replicates A-B
+  // --fbar A-B or the fields file's "fbar = A-B": the ages of F-bar.
+  std::optional<std::array<int, 2>> fbar;
+  // The fields file's "units_numbers = ..." and "units_weight = ...".
+  std::optional<std::string> units_numbers, units_weight;
   bool help = false;
   bool list_fields = false;  // --list-fields: print every field and exit
   FieldListFormat list_format = FieldListFormat::Table;  // --format table|csv
+  bool version = false;
 };
 
 extern const char* const kBatchUsage;
@@ -46,5 +61,8 @@ extern const char* const kBatchUsage;
 // bad value or a working directory that does not exist; SettingsError for a fields file that
 // cannot be read or a field assignment that is not name=value.
 BatchOptions parse_batch_options(int argc, const char* const* argv);
+
+// The bootstrap's kind, seed and replicates, the F-bar ages and the units into a fresh run state.
+void apply_bootstrap_options(const BatchOptions& o, RunState& s);
 
 }  // namespace quorvane

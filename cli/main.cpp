@@ -11,12 +11,17 @@
 
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
+#include "cli/interrupt.h"
 #include "cli/progress_line.h"
 #include "cli/retro_command.h"
 #include "data/age_year_file.h"
 #include "report/results_record.h"
+#include "report/version.h"
+#include "run/independent_bootstrap.h"
 #include "run/start.h"
+#include "run/workdir_lock.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 #include "state/run_state.h"
 
 namespace fs = std::filesystem;
@@ -29,10 +34,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitRejected = 2;
 
 // The files a run may write into the working directory, besides the results file.
-constexpr const char* kRunFiles[] = {"minim.out",   "bootS1.out",   "bootS2.out",  "bootf.out",
-                                     "bootTSB.out", "bootNtrm.out", "bootSSB.out", "bootm.out",
-                                     "aged1.tmp",   "aged2.tmp",    "aged3.tmp",   "aged4.tmp",
-                                     "aged5.tmp",   "aged6.tmp",    "aged7.tmp"};
+constexpr const char* kRunFiles[] = {
+    "minim.out",   "bootS1.out", "bootS2.out", "bootf.out",     "bootTSB.out", "bootNtrm.out",
+    "bootSSB.out", "bootm.out",  "aged1.tmp",  "aged2.tmp",     "aged3.tmp",   "aged4.tmp",
+    "aged5.tmp",   "aged6.tmp",  "aged7.tmp",  "bootfailed.out"};
 
 struct FileStamp {
   fs::file_time_type time;
@@ -100,11 +105,16 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   if (written.empty()) std::printf(" none");
   for (const std::string& n : written) std::printf(" %s", n.c_str());
   std::printf("\n");
-  // The losses and the terminal f exist once an estimation has run.
-  if (outcome.status == RunStatus::Completed && s.yearmax >= 1 && s.yearmax < kYearSlots &&
-      s.f[static_cast<std::size_t>(s.yearmax)] > 0) {
-    std::printf("Total loss SSEALL: %s\n", label_text(s.SSEALL).c_str());
-    std::printf("Terminal f: %s\n", label_text(s.f[static_cast<std::size_t>(s.yearmax)]).c_str());
+  if (outcome.status != RunStatus::Completed) return;
+  // The main fit as the results file holds it: after a bootstrap the run state holds the last
+  // bootstrap run's fit instead.
+  if (const ResultsRecord* fit = s.results_record.get(); fit && fit->complete) {
+    std::printf("Total loss SSEALL: %s\n", label_text(fit->total_loss).c_str());
+    std::printf("Terminal f: %s\n", label_text(fit->terminal_f).c_str());
+    if (o.bootstrap_runs) {
+      std::printf("Bootstrap: %zu of %ld runs finished\n", fit->bootstrap.size(),
+                  *o.bootstrap_runs);
+    }
   }
 }
 
@@ -113,10 +123,10 @@ int run(int argc, char** argv) {
   try {
     options = parse_batch_options(argc - 1, argv + 1);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s (see --help)\n", message_line(e.what()).c_str());
     return kExitRejected;
   } catch (const SettingsError& e) {
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
     return kExitRejected;
   }
   if (options.help) {
@@ -127,16 +137,29 @@ int run(int argc, char** argv) {
     std::fputs(field_list_text(options.list_format).c_str(), stdout);
     return kExitCompleted;
   }
+  if (options.version) {
+    std::fputs(version_text("quorvane-batch").c_str(), stdout);
+    return kExitCompleted;
+  }
 
+  install_interrupt_handlers();
+  std::optional<WorkdirLock> lock;
+  try {
+    lock.emplace(options.workdir);
+  } catch (const SettingsError& e) {
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
+    return kExitRejected;
+  }
   // The run state is large; it lives on the heap as it lives for a whole session in the window.
   auto state = std::make_unique<RunState>();
   state->workdir = options.workdir;
   state->bootstrap_threads = static_cast<std::int16_t>(options.threads);
+  apply_bootstrap_options(options, *state);
   BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer,
                  options.stop_after_seconds);
   const OutputFiles outputs(options.workdir, options.texts[FieldId::ResultsFile]);
 
-  ProgressLine line(ProgressLine::terminal() && !options.quiet);
+  ProgressLine line(ProgressLine::kind_for(options.quiet));
   MainRunProgress progress(host, *state, line);
   const RunOutcome outcome =
       run_start(*state, progress, options.texts, RunOptions{.tables = options.tables});
@@ -153,6 +176,12 @@ int run(int argc, char** argv) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables_problem.c_str());
   }
+  if (const std::string line = bootstrap_summary(*state); !line.empty()) {
+    std::printf("%s\n", line.c_str());
+  }
+  if (options.retro > 0 && outcome.status != RunStatus::Completed) {
+    std::printf("No retrospective: the run failed before its end\n");
+  }
   if (options.retro > 0 && outcome.status == RunStatus::Completed) {
     const ResultsRecord* full = state->results_record.get();
     if (full && full->complete && !full->stopped) {
@@ -164,8 +193,10 @@ int run(int argc, char** argv) {
   if (outcome.status != RunStatus::Completed) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.message.c_str());
-    return kExitFailed;
   }
+  // Ended by SIGINT or SIGTERM: the shell's status of a program that a signal ended.
+  if (const int sig = interrupt_signal(); sig != 0) return 128 + sig;
+  if (outcome.status != RunStatus::Completed) return kExitFailed;
   return extras_written ? kExitCompleted : kExitFailed;
 }
 
@@ -175,7 +206,7 @@ int main(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", message_line(e.what()).c_str());
     return kExitFailed;
   }
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "report/batch_progress.h"
 
@@ -10,10 +11,18 @@ namespace quorvane {
 
 namespace {
 
+// A terminal's line is rewritten at most ten times a second; a log gets the line of the moment
+// at most every 10 seconds, so that an hour's run leaves a few hundred lines, not millions.
 constexpr auto kShortestInterval = std::chrono::milliseconds(100);
+constexpr auto kLogInterval = std::chrono::seconds(10);
 
-double seconds_since(ProgressLine::Clock::time_point t) {
-  return std::chrono::duration<double>(ProgressLine::Clock::now() - t).count();
+double seconds_between(ProgressLine::Clock::time_point from, ProgressLine::Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+void to_stderr(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
 }
 
 // The evaluations and, once the settings are indices, the terminal f and the total loss.
@@ -28,29 +37,53 @@ ProgressSnapshot snapshot(const RunState& s, std::string stage) {
   return p;
 }
 
+// "bootstrap 12 of 200, about 1 min 40 s left"; the time left once a run has finished.
+std::string step_text(const std::string& step, std::optional<double> left) {
+  return left ? step + ", about " + duration_text(*left) + " left" : step;
+}
+
 }  // namespace
 
-bool ProgressLine::terminal() { return isatty(STDERR_FILENO) == 1; }
+ProgressLine::ProgressLine(Kind kind) : ProgressLine(kind, &Clock::now, &to_stderr) {}
+
+ProgressLine::ProgressLine(Kind kind, Now now, Write write)
+    : kind_(kind), now_(std::move(now)), write_(std::move(write)), last_(now_()) {}
+
+ProgressLine::Kind ProgressLine::kind_for(bool quiet) {
+  if (quiet) return Kind::Off;
+  return isatty(STDERR_FILENO) == 1 ? Kind::Terminal : Kind::Log;
+}
 
 void ProgressLine::show(const std::string& text) {
-  if (!shown_) return;
+  if (kind_ == Kind::Off) return;
   const std::lock_guard lock(mutex_);
-  const auto now = Clock::now();
+  const auto now = now_();
+  if (kind_ == Kind::Log) {
+    if (now - last_ < kLogInterval) return;
+    last_ = now;
+    write_(text + "\n");
+    return;
+  }
   if (visible_ && now - last_ < kShortestInterval) return;
   last_ = now;
   visible_ = true;
   // Back to the start of the line, the text, and the rest of the old line erased.
-  std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
-  std::fflush(stderr);
+  write_("\r" + text + "\x1b[K");
+}
+
+void ProgressLine::note(const std::string& text) {
+  if (kind_ != Kind::Log) return;
+  const std::lock_guard lock(mutex_);
+  last_ = now_();
+  write_(text + "\n");
 }
 
 void ProgressLine::clear() {
-  if (!shown_) return;
+  if (kind_ != Kind::Terminal) return;
   const std::lock_guard lock(mutex_);
   if (!visible_) return;
   visible_ = false;
-  std::fprintf(stderr, "\r\x1b[K");
-  std::fflush(stderr);
+  write_("\r\x1b[K");
 }
 
 UserRequest MainRunProgress::yield() {
@@ -58,10 +91,12 @@ UserRequest MainRunProgress::yield() {
     std::string stage = "main run";
     std::optional<double> left;
     if (s_.bootn >= 1) {
-      if (bootstrap_run_ == 0) bootstrap_started_ = ProgressLine::Clock::now();
-      bootstrap_run_ = s_.bootn;
+      const auto now = line_.now();
+      if (bootstrap_run_ == 0) bootstrap_started_ = now;
       stage = "bootstrap " + std::to_string(s_.bootn) + " of " + std::to_string(s_.boottot);
-      left = time_left(seconds_since(bootstrap_started_), s_.bootn - 1, s_.boottot);
+      left = time_left(seconds_between(bootstrap_started_, now), s_.bootn - 1, s_.boottot);
+      if (s_.bootn != bootstrap_run_) line_.note(step_text(stage, left));
+      bootstrap_run_ = s_.bootn;
     }
     ProgressSnapshot p = snapshot(s_, stage);
     p.seconds_left = left;
@@ -79,12 +114,21 @@ UserRequest PeelProgress::yield() {
   if (line_.shown()) {
     ProgressSnapshot p =
         snapshot(s_, "peel " + std::to_string(peel_) + " of " + std::to_string(retro_.peels));
-    p.seconds_left = time_left(seconds_since(retro_.started), retro_.done, retro_.peels);
+    p.seconds_left =
+        time_left(seconds_between(retro_.started, line_.now()), retro_.done, retro_.peels);
     line_.show(progress_text(p));
   }
   return UserRequest::None;
 }
 
-void PeelProgress::run_ended(const std::string& /*message*/) { ++retro_.done; }
+// The peels run side by side, so their ends, not their starts, measure the progress.
+void PeelProgress::run_ended(const std::string& /*message*/) {
+  const int done = ++retro_.done;
+  if (!line_.shown()) return;
+  const auto left = time_left(seconds_between(retro_.started, line_.now()), done, retro_.peels);
+  line_.note(step_text("retrospective: " + std::to_string(done) + " of " +
+                           std::to_string(retro_.peels) + " peels finished",
+                       done < retro_.peels ? left : std::nullopt));
+}
 
 }  // namespace quorvane

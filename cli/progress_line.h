@@ -1,13 +1,16 @@
-// The batch runner's progress: on a terminal, one line on standard error that rewrites itself
+// The batch runner's progress on standard error. On a terminal, one line that rewrites itself
 // with the stage of the run, the evaluations so far, the current terminal f and total loss, and
-// the time left of the bootstrap or the retrospective. Nothing when standard error is not a
-// terminal or with --quiet.
+// the time left of the bootstrap or the retrospective. Elsewhere (a CI log, nohup, a cluster
+// job) plain lines: one as each bootstrap run starts and as each peel ends, and the line of the
+// moment at most every 10 seconds. Nothing with --quiet.
 #pragma once
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "report/host.h"
 #include "state/run_state.h"
@@ -17,22 +20,36 @@ namespace quorvane {
 class ProgressLine {
  public:
   using Clock = std::chrono::steady_clock;
+  enum class Kind { Off, Terminal, Log };
+  using Now = std::function<Clock::time_point()>;
+  using Write = std::function<void(std::string_view)>;
 
-  explicit ProgressLine(bool shown) : shown_(shown) {}
+  // To standard error, timed by the steady clock.
+  explicit ProgressLine(Kind kind);
+  // To `write`, timed by `now`: for the tests, which set the time themselves.
+  ProgressLine(Kind kind, Now now, Write write);
   ~ProgressLine() { clear(); }
 
-  // Whether standard error is a terminal.
-  static bool terminal();
+  // Off with --quiet, Terminal when standard error is a terminal, Log otherwise.
+  static Kind kind_for(bool quiet);
 
-  bool shown() const { return shown_; }
-  // Rewrites the line; at most ten times a second. May be called from any thread.
+  bool shown() const { return kind_ != Kind::Off; }
+  Clock::time_point now() const { return now_(); }
+  // The line of the moment. On a terminal it rewrites the line, at most ten times a second; in
+  // a log it is written when 10 s have passed since the last line written (or the start). May
+  // be called from any thread.
   void show(const std::string& text);
-  // Erases the line, before other output.
+  // A step of a series of runs, written at once in a log (and the 10 s counted from it);
+  // nothing on a terminal, whose line shows the step anyway.
+  void note(const std::string& text);
+  // Erases a terminal's line, before other output.
   void clear();
 
  private:
   std::mutex mutex_;
-  bool shown_;
+  Kind kind_;
+  Now now_;
+  Write write_;
   bool visible_ = false;
   Clock::time_point last_{};
 };
@@ -69,7 +86,8 @@ class MainRunProgress : public Host {
 // What the peels of a retrospective share: how many there are, how many have finished, since
 // when they run.
 struct RetroProgress {
-  explicit RetroProgress(int peels) : peels(peels), started(ProgressLine::Clock::now()) {}
+  RetroProgress(int peels, ProgressLine::Clock::time_point started)
+      : peels(peels), started(started) {}
   const int peels;
   std::atomic<int> done{0};
   const ProgressLine::Clock::time_point started;

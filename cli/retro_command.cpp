@@ -29,7 +29,7 @@ std::string rho_text(const RetroRho& r) {
 
 bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
   const auto cores = static_cast<unsigned>(thread_count(options.threads));
-  RetroProgress progress(options.retro);
+  RetroProgress progress(options.retro, line.now());
   const std::vector<PeelResult> peels = run_peels(
       options.workdir, options.texts, options.retro, cores,
       [&](int k, const RunState& s) -> std::unique_ptr<Host> {
@@ -65,7 +65,8 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
   }
   std::printf("Retrospective tables: %s, %s\n", absolute(folder + "/retro.csv").c_str(),
               absolute(folder + "/retro_rho.csv").c_str());
-  return true;
+  // A peel that failed leaves the retrospective incomplete: the exit status must say so.
+  return ran == static_cast<long>(peels.size());
 }
 
 }  // namespace quorvane

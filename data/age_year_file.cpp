@@ -11,7 +11,9 @@
 #include <iterator>
 #include <string_view>
 
+#include "data/input_file.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -39,7 +41,8 @@ std::optional<long> leading_power(std::string_view mantissa) {
 }
 
 // Reads the year rows of the matrix part into `table`.
-void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
+// `first_year` is the first year of the file's own line 1, which its first row must carry.
+void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, double first_year) {
   const int years = s.file_years();
   const int columns = s.file_columns();
   for (int y = 1; y <= years; ++y) {
@@ -53,6 +56,12 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
         throw InputError(in.path() + ": the file ends early: " + missing + " is missing (" +
                          std::to_string(years) + " years of " + std::to_string(columns - 1) +
                          " ages expected from line 5 on)");
+      }
+      if (a == 1 && y == 1 && value != first_year) {
+        // Rows that start at another year than line 1 says would all be read a year or more off.
+        throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": the first row " +
+                         "begins with the year '" + label_text(value) + "', but line 1 gives " +
+                         label_text(first_year) + " as the first year");
       }
       if (a == 1 && y > 1 && value != table(1, 1) + (y - 1)) {
         // The rows follow each other year by year. A row that slid tells of a value missing or
@@ -72,7 +81,7 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table) {
   const std::string_view after = in.peek_on_line();
   if (!after.empty() && parse_number(after)) {
     throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": '" +
-                     std::string(after) + "' follows the value for age " +
+                     token_text(after) + "' follows the value for age " +
                      label_text(s.age_label(columns)) + " in year " +
                      label_text(s.year_label(years)) +
                      ": the row holds more values than ages, or a decimal comma split a number "
@@ -153,23 +162,14 @@ std::string resolve_path(const std::string& workdir, const std::string& name) {
   for (char& c : tail) {
     if (c == '\\') c = '/';
   }
-  if (path.empty()) return tail;
-  while (!tail.empty() && tail.front() == '/') tail.erase(0, 1);
+  // An absolute name stands as given; the run's checks keep its outputs in the directory.
+  if (path.empty() || (!tail.empty() && tail.front() == '/')) return tail;
   if (path.back() != '/') path += '/';
   return path + tail;
 }
 
-NumberReader::NumberReader(std::string path) : path_(std::move(path)) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path_, ec)) {
-    throw InputError(path_ + ": is a directory, not a file");
-  }
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) {
-    throw InputError(path_ + ": the file cannot be opened (" + std::strerror(errno) + ")");
-  }
-  text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) throw InputError(path_ + ": the file cannot be read");
+NumberReader::NumberReader(std::string path)
+    : path_(std::move(path)), text_(read_input_file(path_)) {
   // A byte-order mark, as some editors write at the start of a text file, is not a number.
   if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
 }
@@ -200,7 +200,7 @@ double NumberReader::number_of(std::size_t begin, std::size_t end) const {
   const std::string_view token(text_.data() + begin, end - begin);
   const std::optional<double> value = parse_number(token);
   if (!value) {
-    throw InputError(path_ + ": line " + std::to_string(line_) + ": '" + std::string(token) +
+    throw InputError(path_ + ": line " + std::to_string(line_) + ": '" + token_text(token) +
                      "' is not a number");
   }
   return *value;
@@ -278,7 +278,7 @@ void read_catch_file(RunState& s, const std::function<void()>& after_header) {
 
   after_header();
   in.skip_lines(kSkippedLines);
-  read_matrix(in, s, s.C);
+  read_matrix(in, s, s.C, s.firstyear);
 }
 
 void read_table_file(RunState& s, const std::string& path, AgeYearTable& table) {
@@ -286,7 +286,7 @@ void read_table_file(RunState& s, const std::string& path, AgeYearTable& table) 
   const std::vector<double> head = read_header(in);
   for (int i = 1; i <= 4; ++i) s.headX[i] = head[static_cast<std::size_t>(i - 1)];
   in.skip_lines(kSkippedLines);
-  read_matrix(in, s, table);
+  read_matrix(in, s, table, head[2]);
 }
 
 }  // namespace quorvane

@@ -23,7 +23,8 @@ std::optional<double> parse_number(std::string_view text);
 // A label or a setting as a person writes it, for messages: 1984, 3, 2.5 (up to 15 digits).
 std::string label_text(double v);
 
-// The file's path: the working directory followed by the name, "/" and "\" both separators.
+// The file's path: the working directory followed by the name, "/" and "\" both separators;
+// an absolute name ("/data/cod/c.txt") as given.
 std::string resolve_path(const std::string& workdir, const std::string& name);
 
 // The numbers of a text file, one after another. Blanks, tabs, commas, CR and LF separate them;

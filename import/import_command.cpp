@@ -32,7 +32,8 @@ const char* const kImportUsage =
     "                        plus group\n"
     "  --extended-year       add the year after the last catch year when the fleets have it\n"
     "  --select-fleets K,..  import these fleets of the fleet file (numbers from 1)\n"
-    "  --help                this text\n";
+    "  --help                this text\n"
+    "  --version             the version and the compiler that built it\n";
 
 namespace {
 
@@ -156,6 +157,82 @@ std::optional<std::string> table_of(const std::vector<Candidate>& all, DataType 
   return found.front()->path;
 }
 
+// The folder in which a file named one by one is looked for when it is not there as given: the
+// source folder, or the folder of the index file.
+fs::path source_folder(const std::string& source) {
+  if (source.empty()) return {};
+  if (fs::is_directory(source)) return source;
+  return fs::path(source).parent_path();
+}
+
+void look_in_source(std::string& path, const fs::path& folder) {
+  std::error_code ec;
+  if (path.empty() || folder.empty() || fs::exists(path, ec)) return;
+  const fs::path beside = folder / path;
+  if (fs::is_regular_file(beside, ec)) path = beside.string();
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return !a.empty() && !b.empty() && fs::equivalent(a, b, ec);
+}
+
+std::string file_name(const std::string& path) { return fs::path(path).filename().string(); }
+
+// What became of the files: the ones used with their role, then each other file of the source
+// with the reason it was left out.
+std::vector<SourceUse> describe_uses(const std::vector<Candidate>& all, const StockFiles& files) {
+  const std::string weights_role = files.weights_are_stock ? "stock weights" : "catch weights";
+  const std::vector<std::pair<const std::string*, std::string>> roles = {
+      {&files.catch_numbers, "catch numbers"},
+      {&files.weights, weights_role},
+      {&files.natural_mortality, "natural mortality"},
+      {&files.maturity, "proportion mature"},
+      {&files.fleets, "tuning fleets"}};
+  std::vector<SourceUse> uses;
+  for (const auto& [path, role] : roles) {
+    if (!path->empty()) uses.push_back({*path, true, role});
+  }
+  // The file used for a data type, when one is.
+  const auto used_for = [&](int type) -> const std::string* {
+    switch (static_cast<DataType>(type)) {
+      case DataType::CatchNumbers:
+        return &files.catch_numbers;
+      case DataType::CatchWeights:
+      case DataType::StockWeights:
+        return &files.weights;
+      case DataType::NaturalMortality:
+        return &files.natural_mortality;
+      case DataType::Maturity:
+        return &files.maturity;
+      default:
+        return nullptr;
+    }
+  };
+  for (const Candidate& c : all) {
+    const auto used = std::find_if(uses.begin(), uses.end(),
+                                   [&](const SourceUse& u) { return same_file(u.path, c.path); });
+    if (used != uses.end()) continue;
+    std::string why;
+    if (c.kind.kind == FileKind::Other) {
+      why = "not a table or a tuning-fleet file (line 2 names no data type)";
+    } else if (c.kind.kind == FileKind::Fleets) {
+      why = "also tuning fleets; " + file_name(files.fleets) + " is used";
+    } else if (c.kind.type == static_cast<int>(DataType::Landings)) {
+      why = "landings; the catch numbers of " + file_name(files.catch_numbers) + " are used";
+    } else if (const std::string* other = used_for(c.kind.type)) {
+      const std::string type = data_type_name(c.kind.type);
+      const std::string taken = other == &files.weights ? weights_role : type;
+      why = (type == taken ? "also " + type : type) + "; the " + taken + " of " +
+            file_name(*other) + " are used";
+    } else {
+      why = data_type_name(c.kind.type) + ", which a run does not read";
+    }
+    uses.push_back({c.path, false, why});
+  }
+  return uses;
+}
+
 }  // namespace
 
 ImportRequest parse_import_command(int argc, const char* const* argv) {
@@ -169,6 +246,8 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h")
       r.help = true;
+    else if (a == "--version")
+      r.version = true;
     else if (a == "--out")
       r.out_dir = value(i, a);
     else if (a == "--catch")
@@ -203,7 +282,7 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
     else
       throw UsageError(a + ": only one index file or folder can be read");
   }
-  if (r.help) return r;
+  if (r.help || r.version) return r;
   if (plus && no_plus) throw UsageError("--plus and --no-plus contradict each other");
   if (no_plus && r.choices.plus_age) {
     throw UsageError("--plus-age makes the last age a plus group; it cannot go with --no-plus");
@@ -213,8 +292,14 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
   return r;
 }
 
-StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& notes) {
+StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& notes,
+                            std::vector<SourceUse>* uses) {
   StockFiles files = r.named;
+  const fs::path folder = source_folder(r.source);
+  for (std::string* named : {&files.catch_numbers, &files.weights, &files.natural_mortality,
+                             &files.maturity, &files.fleets}) {
+    look_in_source(*named, folder);
+  }
   std::vector<Candidate> all;
   if (!r.source.empty()) {
     if (fs::is_directory(r.source))
@@ -257,12 +342,13 @@ StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& no
     else
       files.fleets = fleets.front()->path;
   }
+  if (uses) *uses = describe_uses(all, files);
   return files;
 }
 
 ImportResult run_import(const ImportRequest& request) {
   ImportResult r;
-  const StockFiles files = find_stock_files(request, r.notes);
+  const StockFiles files = find_stock_files(request, r.notes, &r.sources);
   r.stock = import_stock(files, request.choices);
   r.notes.insert(r.notes.end(), r.stock.warnings.begin(), r.stock.warnings.end());
   r.files = render_stock(r.stock);

@@ -3,7 +3,7 @@
 //   quorvane-import [SOURCE] --out DIR [--catch F] [--weights F | --stock-weights F]
 //                   [--natmort F] [--maturity F] [--fleets F] [--use-stock-weights]
 //                   [--plus-age A | --plus | --no-plus] [--extended-year]
-//                   [--select-fleets K,K,...] [--help]
+//                   [--select-fleets K,K,...] [--help] [--version]
 //
 // SOURCE is an index file that lists the stock's files, or a folder that holds them. Each file
 // is recognised by line 2: the data type of a table, or the number of fleets plus 100 of a
@@ -33,6 +33,7 @@ struct ImportRequest {
   ImportChoices choices;
   std::string out_dir;
   bool help = false;
+  bool version = false;
 };
 
 extern const char* const kImportUsage;
@@ -40,13 +41,24 @@ extern const char* const kImportUsage;
 // Parses the arguments after the program name; UsageError for anything it cannot take.
 ImportRequest parse_import_command(int argc, const char* const* argv);
 
-// The files to import: those named one by one, the rest found in the source. UsageError when a
-// table cannot be found or more than one file could be it. Listed files that do not exist are
-// reported in `notes`.
-StockFiles find_stock_files(const ImportRequest& request, std::vector<std::string>& notes);
+// A file of the source, or one named one by one, and what became of it: used for a table or the
+// fleets ("catch numbers"), or ignored and why ("also catch numbers; cn.dat is used").
+struct SourceUse {
+  std::string path;
+  bool used = false;
+  std::string why;
+};
+
+// The files to import: those named one by one, the rest found in the source. A file named one by
+// one that is not there as given is looked for in the source's folder. UsageError when a table
+// cannot be found or more than one file could be it. Listed files that do not exist are reported
+// in `notes`; what became of each file, used first, in `uses` when given.
+StockFiles find_stock_files(const ImportRequest& request, std::vector<std::string>& notes,
+                            std::vector<SourceUse>* uses = nullptr);
 
 struct ImportResult {
   ImportedStock stock;
+  std::vector<SourceUse> sources;  // the files used, then the files of the source ignored
   std::vector<OutputFile> files;   // as written into the out folder
   std::vector<std::string> notes;  // warnings, in the order found
 };

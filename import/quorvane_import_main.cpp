@@ -6,6 +6,7 @@
 
 #include "import/import_command.h"
 #include "import/stock_import.h"
+#include "report/version.h"
 #include "state/errors.h"
 
 using namespace quorvane;
@@ -26,8 +27,15 @@ int main(int argc, char** argv) {
       std::fputs(kImportUsage, stdout);
       return kExitDone;
     }
+    if (request.version) {
+      std::fputs(version_text("quorvane-import").c_str(), stdout);
+      return kExitDone;
+    }
     const ImportResult result = run_import(request);
     const ImportedStock& stock = result.stock;
+    for (const SourceUse& u : result.sources) {
+      std::printf("%s %s: %s\n", u.used ? "used   " : "ignored", u.path.c_str(), u.why.c_str());
+    }
     for (const std::string& n : result.notes) {
       std::fprintf(stderr, "quorvane-import: warning: %s\n", n.c_str());
     }

@@ -2,10 +2,11 @@
 // surveys and the settings file, and their writing.
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
-#include "import/stock_import.h"
 #include "import/file_names.h"
+#include "import/stock_import.h"
 #include "run/field_registry.h"
 #include "state/errors.h"
 
@@ -14,7 +15,6 @@ namespace quorvane::import {
 namespace fs = std::filesystem;
 
 namespace {
-
 
 std::string cell_text(const Cell& c) {
   return c.computed ? format_computed(c.value) : format_read(c.value);
@@ -116,6 +116,34 @@ int mass_maturity_age(const ImportedStock& s) {
   return s.last_age;
 }
 
+// A catch series that starts a decade or more before the first survey observation is analysed
+// from that observation on: the years before it rest on the catch alone, and one separable
+// pattern held over the decades between fits neither them nor the surveyed years well.
+constexpr int kUntunedYearsAllowed = 10;
+
+// The first year with an observation of any survey (SSB survey or aged fleet); none without
+// surveys.
+std::optional<int> first_survey_year(const ImportedStock& s) {
+  std::optional<std::size_t> first;
+  const auto seen = [&](std::size_t y) {
+    if (!first || y < *first) first = y;
+  };
+  for (const ImportedFleet& f : s.aged_fleets) {
+    for (std::size_t y = 0; y < f.cells.size(); ++y) {
+      for (const Cell& c : f.cells[y]) {
+        if (c.value >= 0) seen(y);
+      }
+    }
+  }
+  for (const ImportedFleet& f : s.ssb_surveys) {
+    for (std::size_t y = 0; y < f.ssb_values.size(); ++y) {
+      if (f.ssb_values[y].value >= 0) seen(y);
+    }
+  }
+  if (!first) return std::nullopt;
+  return s.first_year + static_cast<int>(*first);
+}
+
 std::string fields_text(const ImportedStock& s, const std::vector<std::string>& sources) {
   std::ostringstream out;
   // Each field by name, with its label in a comment, as the window saves them.
@@ -138,12 +166,23 @@ std::string fields_text(const ImportedStock& s, const std::vector<std::string>& 
          "# the youngest age at least half mature in the last catch year\n";
   field(FieldId::MOption, "3");
   field(FieldId::MassMaturityAge, std::to_string(mass_maturity_age(s)));
-  out << "# Years and ages of the analysis: the whole tables, one selectivity period";
+  int first_year = s.first_year;
+  if (const std::optional<int> surveyed = first_survey_year(s);
+      surveyed && *surveyed - s.first_year >= kUntunedYearsAllowed) {
+    first_year = *surveyed;
+    out << "# Years of the analysis: from " << first_year
+        << ", the first year with a survey observation; the catch runs from " << s.first_year
+        << ",\n# but the years before the surveys would rest on the catch alone ("
+        << quorvane::field(FieldId::FirstYear).name << " sets the first year)\n"
+        << "# Ages of the analysis: the whole tables, one selectivity period";
+  } else {
+    out << "# Years and ages of the analysis: the whole tables, one selectivity period";
+  }
   if (s.extended_year) {
     out << ";\n# " << s.last_year << " has survey data but no catch yet (the extended last year)";
   }
   out << '\n';
-  field(FieldId::FirstYear, std::to_string(s.first_year));
+  field(FieldId::FirstYear, std::to_string(first_year));
   field(FieldId::LastYear, std::to_string(s.last_year));
   field(FieldId::FirstPeriodEnd, std::to_string(s.last_year));
   field(FieldId::FirstAge, std::to_string(s.first_age));
@@ -163,7 +202,8 @@ std::string fields_text(const ImportedStock& s, const std::vector<std::string>& 
       field(ssb_field(SsbColumn::File, static_cast<int>(k) + 1), s.ssb_surveys[k].file_name);
     }
     field(FieldId::SsbTime, format_computed(s.ssb_surveys[0].time));
-    for (std::size_t k = 0; k < s.ssb_surveys.size(); ++k) field(ssb_field(SsbColumn::Kind, static_cast<int>(k) + 1), "2");
+    for (std::size_t k = 0; k < s.ssb_surveys.size(); ++k)
+      field(ssb_field(SsbColumn::Kind, static_cast<int>(k) + 1), "2");
   }
 
   if (s.aged_fleets.empty()) {
@@ -178,10 +218,12 @@ std::string fields_text(const ImportedStock& s, const std::vector<std::string>& 
   }
   for (int k = 1; k <= kMaxAgedFleets; ++k) {
     const std::size_t i = static_cast<std::size_t>(k - 1);
-    field(fleet_field(FleetColumn::File, k), i < s.aged_fleets.size() ? s.aged_fleets[i].file_name : "None");
+    field(fleet_field(FleetColumn::File, k),
+          i < s.aged_fleets.size() ? s.aged_fleets[i].file_name : "None");
   }
   for (std::size_t i = 0; i < s.aged_fleets.size(); ++i) {
-    field(fleet_field(FleetColumn::Time, static_cast<int>(i) + 1), format_computed(s.aged_fleets[i].time));
+    field(fleet_field(FleetColumn::Time, static_cast<int>(i) + 1),
+          format_computed(s.aged_fleets[i].time));
   }
 
   const int ages = s.last_age - s.first_age + 1;

@@ -127,6 +127,18 @@ Scale scale_for(double top, const std::string& unit = "catch units") {
   return {1, unit};
 }
 
+bool stated(const std::string& unit) { return !unit.empty() && unit != "not stated"; }
+
+// The unit of SSB and stock weight on an axis: the stated one, or "catch units".
+std::string weight_unit(const PlotData& data) {
+  const std::string unit = biomass_unit(data);
+  return unit.empty() ? "catch units" : unit;
+}
+
+std::string numbers_unit(const PlotData& data) {
+  return stated(data.units_numbers) ? data.units_numbers : "catch units";
+}
+
 void attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
   chart->addSeries(series);
   series->attachAxis(x);
@@ -199,6 +211,36 @@ std::optional<double> rho_of(const PlotData& data, const std::string& quantity) 
   return std::nullopt;
 }
 
+// The band as an area between two lines. Qt Charts draws a point far outside the axis range as
+// a chord across the plot, so every point is placed inside it by clamped_band.
+QAreaSeries* band_series(const BandPoints& points, const std::string& name) {
+  if (points.upper.empty()) return nullptr;
+  auto* upper = new QLineSeries;
+  auto* lower = new QLineSeries;
+  for (const auto& [year, v] : points.upper) upper->append(year, v);
+  for (const auto& [year, v] : points.lower) lower->append(year, v);
+  auto* band = new QAreaSeries(upper, lower);
+  band->setBrush(kBandColour);
+  band->setPen(Qt::NoPen);
+  band->setName(QString::fromStdString(name + (points.cut ? " (cut at the top)" : "")));
+  return band;
+}
+
+double band_top(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*high) {
+  double top = 0;
+  for (const SummaryRow& r : rows) {
+    if ((r.*high) && std::isfinite(*(r.*high))) top = std::max(top, *(r.*high));
+  }
+  return top;
+}
+
+// The axis top of a chart with a band: the estimates' top, or the band's when it is not far
+// above it (see kBandClip).
+double top_with_band(double estimate_top, double band_high) {
+  if (estimate_top > 0 && band_high > kBandClip * estimate_top) return kBandClip * estimate_top;
+  return std::max(estimate_top, band_high);
+}
+
 // --- The charts ---------------------------------------------------------------------------------
 
 // SSB with its bootstrap band and the SSB surveys on the scale of SSB: the index times its
@@ -240,32 +282,11 @@ QChart* ssb_chart(const PlotData& data) {
     }
   }
 
-  QAreaSeries* band = nullptr;
-  double band_top = 0;
-  {
-    auto* upper = new QLineSeries;
-    auto* lower = new QLineSeries;
-    for (const SummaryRow& r : data.summary) {
-      if (!r.ssb_q05 || !r.ssb_q95) continue;
-      upper->append(r.year, *r.ssb_q95);
-      lower->append(r.year, *r.ssb_q05);
-      band_top = std::max(band_top, *r.ssb_q95);
-    }
-    if (upper->count() > 0) {
-      band = new QAreaSeries(upper, lower);
-      band->setBrush(kBandColour);
-      band->setPen(Qt::NoPen);
-    } else {
-      delete upper;
-      delete lower;
-    }
-  }
-  const bool clipped = band && band_top > kBandClip * estimate_top;
-  if (band) {
-    band->setName(clipped ? "Bootstrap 5\u201395 % (cut at the top)" : "Bootstrap 5\u201395 %");
-  }
-  const double top = clipped ? kBandClip * estimate_top : std::max(estimate_top, band_top);
-  const Scale scale = scale_for(top);
+  const double top = top_with_band(estimate_top, band_top(data.summary, &SummaryRow::ssb_q95));
+  QAreaSeries* band =
+      band_series(clamped_band(data.summary, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, top),
+                  "Bootstrap 5\u201395 %");
+  const Scale scale = scale_for(top, weight_unit(data));
   for (QXYSeries* series :
        std::initializer_list<QXYSeries*>{ssb, at_survey_time, band ? band->upperSeries() : nullptr,
                                          band ? band->lowerSeries() : nullptr}) {
@@ -288,8 +309,16 @@ QChart* f_chart(const PlotData& data) {
   QChart* chart = new_chart("Fishing mortality");
   const Range years = year_range(data);
   QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  // F-bar over its ages where the tables have it, else the mean F over the analysed ages.
+  const bool has_fbar = std::any_of(data.summary.begin(), data.summary.end(),
+                                    [](const SummaryRow& r) { return r.fbar.has_value(); });
+  std::optional<double> SummaryRow::*right_value =
+      has_fbar ? &SummaryRow::fbar : &SummaryRow::mean_f;
+  const std::string right_name =
+      has_fbar ? "F-bar" + (data.fbar_ages.empty() ? "" : ", ages " + data.fbar_ages) : "Mean F";
   auto* f = line("f(y), year factor (left)", kEstimateColour);
-  auto* mean_f = line("Mean F (right)", kSecondColour, kLineWidth, Qt::DashLine);
+  auto* mean_f = line(QString::fromStdString(right_name + " (right)"), kSecondColour, kLineWidth,
+                      Qt::DashLine);
   double f_top = 0;
   double mean_f_top = 0;
   for (const SummaryRow& r : data.summary) {
@@ -297,19 +326,30 @@ QChart* f_chart(const PlotData& data) {
       f->append(r.year, *r.f);
       f_top = std::max(f_top, *r.f);
     }
-    if (r.mean_f) {
-      mean_f->append(r.year, *r.mean_f);
-      mean_f_top = std::max(mean_f_top, *r.mean_f);
+    if (r.*right_value) {
+      mean_f->append(r.year, *(r.*right_value));
+      mean_f_top = std::max(mean_f_top, *(r.*right_value));
     }
   }
+  QAreaSeries* band = nullptr;
+  if (has_fbar) {
+    mean_f_top = top_with_band(mean_f_top, band_top(data.summary, &SummaryRow::fbar_q95));
+    band = band_series(
+        clamped_band(data.summary, &SummaryRow::fbar_q05, &SummaryRow::fbar_q95, mean_f_top),
+        "F-bar bootstrap 5\u201395 % (right)");
+  }
   QValueAxis* y_f = zero_based_axis("f(y)", f_top);
-  QValueAxis* y_mean_f = zero_based_axis("Mean F", mean_f_top);
+  QValueAxis* y_mean_f = zero_based_axis(right_name, mean_f_top);
   y_f->setLinePenColor(kEstimateColour);
   y_mean_f->setLinePenColor(kSecondColour);
   y_mean_f->setGridLineVisible(false);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y_f, Qt::AlignLeft);
   chart->addAxis(y_mean_f, Qt::AlignRight);
+  if (band) {
+    band->setBrush(QColor(kSecondColour.red(), kSecondColour.green(), kSecondColour.blue(), 0x40));
+    attach(chart, band, x, y_mean_f);
+  }
   attach(chart, f, x, y_f);
   attach(chart, mean_f, x, y_mean_f);
   return chart;
@@ -323,39 +363,29 @@ QChart* recruitment_chart(const PlotData& data) {
   QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
   auto* recruitment = line("Recruitment", kEstimateColour);
   recruitment->setPointsVisible(true);
-  auto* upper = new QLineSeries;
-  auto* lower = new QLineSeries;
-  double top = 0;
+  double estimate_top = 0;
   for (const SummaryRow& r : data.summary) {
     if (r.recruitment) {
       recruitment->append(r.year, *r.recruitment);
-      top = std::max(top, *r.recruitment);
-    }
-    if (r.recruitment_q05 && r.recruitment_q95) {
-      upper->append(r.year, *r.recruitment_q95);
-      lower->append(r.year, *r.recruitment_q05);
-      top = std::max(top, *r.recruitment_q95);
+      estimate_top = std::max(estimate_top, *r.recruitment);
     }
   }
-  const Scale scale = scale_for(top);
-  for (QXYSeries* series : {static_cast<QXYSeries*>(recruitment), static_cast<QXYSeries*>(upper),
-                            static_cast<QXYSeries*>(lower)}) {
-    rescale(series, scale);
+  const double top =
+      top_with_band(estimate_top, band_top(data.summary, &SummaryRow::recruitment_q95));
+  QAreaSeries* band = band_series(
+      clamped_band(data.summary, &SummaryRow::recruitment_q05, &SummaryRow::recruitment_q95, top),
+      "Bootstrap 5\u201395 %");
+  const Scale scale = scale_for(top, numbers_unit(data));
+  rescale(recruitment, scale);
+  if (band) {
+    rescale(band->upperSeries(), scale);
+    rescale(band->lowerSeries(), scale);
   }
   QValueAxis* y =
       zero_based_axis("Numbers" + at_age + " (" + scale.unit + ")", top / scale.divisor);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
-  if (upper->count() > 0) {
-    auto* band = new QAreaSeries(upper, lower);
-    band->setName("Bootstrap 5\u201395 %");
-    band->setBrush(kBandColour);
-    band->setPen(Qt::NoPen);
-    attach(chart, band, x, y);
-  } else {
-    delete upper;
-    delete lower;
-  }
+  if (band) attach(chart, band, x, y);
   attach(chart, recruitment, x, y);
   return chart;
 }
@@ -483,7 +513,7 @@ QChart* ssb_survey_fit_chart(const PlotData& data, int number) {
 // logarithmic axes (the indices of the ages differ by orders of magnitude and the fit is made on
 // the log scale), with the line observed = fitted.
 QChart* fleet_fit_chart(const PlotData& data, int number) {
-  QChart* chart = new_chart("Fleet " + std::to_string(number) + ": observed against fitted");
+  QChart* chart = new_chart(fleet_title(data, number) + ": observed against fitted");
   std::map<int, QScatterSeries*> by_age;
   Range values;
   for (const SurveyRow& s : data.surveys) {
@@ -592,6 +622,31 @@ bool has_fit(const SurveyRow& s) {
 
 }  // namespace
 
+std::string fleet_title(const PlotData& data, int k) {
+  const auto named = data.fleet_names.find(k);
+  return named != data.fleet_names.end() ? named->second : "Fleet " + std::to_string(k);
+}
+
+std::string biomass_unit(const PlotData& data) {
+  if (!stated(data.units_numbers) || !stated(data.units_weight)) return "";
+  if (data.units_numbers == "thousands" && data.units_weight == "kg") return "t";
+  return data.units_numbers + " \u00d7 " + data.units_weight;
+}
+
+BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
+                        std::optional<double> SummaryRow::*high, double cap) {
+  BandPoints band;
+  for (const SummaryRow& r : rows) {
+    const std::optional<double>& lo = r.*low;
+    const std::optional<double>& hi = r.*high;
+    if (!lo || !hi || !std::isfinite(*lo) || !std::isfinite(*hi)) continue;
+    if (*hi > cap) band.cut = true;
+    band.lower.emplace_back(r.year, std::clamp(*lo, 0.0, cap));
+    band.upper.emplace_back(r.year, std::clamp(*hi, 0.0, cap));
+  }
+  return band;
+}
+
 std::vector<ChartInfo> available_charts(const PlotData& data) {
   std::vector<ChartInfo> charts;
   const auto any_summary = [&data](std::optional<double> SummaryRow::*field) {
@@ -609,16 +664,16 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   const std::vector<int> aged = survey_numbers(
       data, SurveyRow::Kind::Fleet, [](const SurveyRow& s) { return s.log_residual.has_value(); });
   for (int k : aged) {
-    charts.push_back({"fleet" + std::to_string(k) + "_residuals",
-                      "Fleet " + std::to_string(k) + " log residuals"});
+    charts.push_back(
+        {"fleet" + std::to_string(k) + "_residuals", fleet_title(data, k) + " log residuals"});
   }
   for (int k : survey_numbers(data, SurveyRow::Kind::Ssb, has_fit)) {
     charts.push_back({"ssb_survey" + std::to_string(k) + "_fit",
                       "SSB survey " + std::to_string(k) + ": observed and fitted"});
   }
   for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_fit)) {
-    charts.push_back({"fleet" + std::to_string(k) + "_fit",
-                      "Fleet " + std::to_string(k) + ": observed against fitted"});
+    charts.push_back(
+        {"fleet" + std::to_string(k) + "_fit", fleet_title(data, k) + ": observed against fitted"});
   }
   if (!data.retro.empty()) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
@@ -646,8 +701,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name.starts_with("ssb_survey")) return ssb_survey_fit_chart(data, number_after("ssb_survey"));
   const int fleet = number_after("fleet");
   if (name.ends_with("_residuals")) {
-    return bubble_chart("Fleet " + std::to_string(fleet) + " log residuals",
-                        fleet_bubbles(data, fleet));
+    return bubble_chart(fleet_title(data, fleet) + " log residuals", fleet_bubbles(data, fleet));
   }
   return fleet_fit_chart(data, fleet);
 }

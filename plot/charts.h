@@ -4,7 +4,8 @@
 // The charts and their file stems, in display order:
 //   ssb                 SSB by year, the 5-95 % bootstrap band when the run had a bootstrap, and
 //                       the SSB surveys times their coefficients beside SSB at survey time
-//   f                   the year factor f(y) and mean F over the analysed ages
+//   f                   the year factor f(y) and F-bar (or the mean F of tables without it),
+//                       with the F-bar's bootstrap band
 //   recruitment         N at the first analysed age, by year
 //   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
 //                       |residual|, one colour for positive and one for negative
@@ -17,8 +18,10 @@
 
 #include <QChart>
 #include <QSize>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane::plot {
@@ -38,6 +41,7 @@ struct SummaryRow {
   // The bootstrap quantiles, present after a bootstrap.
   std::optional<double> ssb_q05, ssb_q50, ssb_q95;
   std::optional<double> recruitment_q05, recruitment_q95;
+  std::optional<double> fbar, fbar_q05, fbar_q95;  // F-bar, absent in tables written before it
 };
 
 // One row of stock.csv, the part the charts use.
@@ -78,7 +82,27 @@ struct PlotData {
   std::vector<SurveyRow> surveys;
   std::vector<RetroRow> retro;         // empty without a retrospective
   std::vector<RetroRhoRow> retro_rho;  // from retro_rho.csv beside retro.csv, when it is there
+  // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
+  // and weights ("thousands", "kg"); empty or "not stated" otherwise.
+  std::string fbar_ages, units_numbers, units_weight;
+  std::map<int, std::string> fleet_names;  // from surveys.csv's name column, by fleet number
 };
+
+// The chart name of aged fleet k: its name from the tables, or "Fleet k".
+std::string fleet_title(const PlotData& data, int k);
+
+// The unit of a biomass axis: "t" for thousands of fish times kg, "<numbers> x <weight>" for
+// other stated units, empty when either is not stated.
+std::string biomass_unit(const PlotData& data);
+
+// A bootstrap band as the chart draws it: the 5 % and 95 % values of the years where both are
+// finite, each placed between 0 and `cap`; `cut` when a 95 % value was above the cap.
+struct BandPoints {
+  std::vector<std::pair<double, double>> lower, upper;  // (year, value)
+  bool cut = false;
+};
+BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
+                        std::optional<double> SummaryRow::*high, double cap);
 
 // Reads summary.csv, stock.csv, surveys.csv (and retro.csv when it is in the folder or in
 // <folder>/../retro/). InputError naming file, line and token on a malformed file or a missing

@@ -1,5 +1,7 @@
 // Reading a tables folder into what the charts draw.
 #include <filesystem>
+#include <map>
+#include <string>
 #include <system_error>
 
 #include "plot/charts.h"
@@ -24,6 +26,9 @@ std::vector<SummaryRow> read_summary(const std::string& path) {
   const auto ssb_q95 = optional_column(file, "ssb_q95");
   const auto rec_q05 = optional_column(file, "recruitment_q05");
   const auto rec_q95 = optional_column(file, "recruitment_q95");
+  const auto fbar = optional_column(file, "fbar");
+  const auto fbar_q05 = optional_column(file, "fbar_q05");
+  const auto fbar_q95 = optional_column(file, "fbar_q95");
   std::vector<SummaryRow> rows;
   for (const CsvRow& r : file.rows) {
     SummaryRow row;
@@ -38,6 +43,9 @@ std::vector<SummaryRow> read_summary(const std::string& path) {
     row.ssb_q95 = number_cell(file, r, ssb_q95);
     row.recruitment_q05 = number_cell(file, r, rec_q05);
     row.recruitment_q95 = number_cell(file, r, rec_q95);
+    row.fbar = number_cell(file, r, fbar);
+    row.fbar_q05 = number_cell(file, r, fbar_q05);
+    row.fbar_q95 = number_cell(file, r, fbar_q95);
     rows.push_back(row);
   }
   return rows;
@@ -56,7 +64,8 @@ std::vector<StockRow> read_stock(const std::string& path) {
   return rows;
 }
 
-std::vector<SurveyRow> read_surveys(const std::string& path) {
+std::vector<SurveyRow> read_surveys(const std::string& path,
+                                    std::map<int, std::string>& fleet_names) {
   const CsvFile file = read_csv(path);
   const int kind = required_column(file, "kind");
   const int number = required_column(file, "number");
@@ -67,6 +76,7 @@ std::vector<SurveyRow> read_surveys(const std::string& path) {
   const int residual = required_column(file, "log_residual");
   const auto catchability = optional_column(file, "catchability");
   const auto coefficient = optional_column(file, "coefficient");
+  const auto name = optional_column(file, "name");
   std::vector<SurveyRow> rows;
   for (const CsvRow& r : file.rows) {
     SurveyRow row;
@@ -87,6 +97,10 @@ std::vector<SurveyRow> read_surveys(const std::string& path) {
     row.log_residual = number_cell(file, r, residual);
     row.catchability = number_cell(file, r, catchability);
     row.coefficient = number_cell(file, r, coefficient);
+    if (name && row.kind == SurveyRow::Kind::Fleet) {
+      const std::string& n = r.cells[static_cast<std::size_t>(*name)];
+      if (!n.empty()) fleet_names[row.number] = n;
+    }
     rows.push_back(row);
   }
   return rows;
@@ -121,6 +135,21 @@ std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   return rows;
 }
 
+// The rows of run.csv that the charts use: the F-bar ages and the units.
+void read_run_description(const std::string& path, PlotData& data) {
+  const CsvFile file = read_csv(path);
+  const auto name = optional_column(file, "name");
+  const auto value = optional_column(file, "value");
+  if (!name || !value) return;
+  for (const CsvRow& r : file.rows) {
+    const std::string& n = r.cells[static_cast<std::size_t>(*name)];
+    const std::string& v = r.cells[static_cast<std::size_t>(*value)];
+    if (n == "fbar_ages") data.fbar_ages = v;
+    if (n == "units_numbers") data.units_numbers = v;
+    if (n == "units_weight") data.units_weight = v;
+  }
+}
+
 bool is_file(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec);
@@ -139,7 +168,8 @@ PlotData read_plot_data(const std::string& tables_dir) {
   data.folder = tables_dir;
   data.summary = read_summary(summary.string());
   data.stock = read_stock((dir / "stock.csv").string());
-  data.surveys = read_surveys((dir / "surveys.csv").string());
+  data.surveys = read_surveys((dir / "surveys.csv").string(), data.fleet_names);
+  if (is_file(dir / "run.csv")) read_run_description((dir / "run.csv").string(), data);
 
   // The retrospective is written under the working directory, beside the results file whose
   // tables these are; a retro.csv copied into the tables folder is taken first.

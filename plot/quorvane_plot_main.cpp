@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "plot/charts.h"
+#include "report/version.h"
 
 namespace {
 
@@ -23,13 +24,15 @@ constexpr const char* kUsage =
     "  TABLES_DIR        the tables folder of a run (output.out.tables for output.out)\n"
     "  --out DIR         where the files go (default: TABLES_DIR/plots, made when needed)\n"
     "  --format FORMAT   png (default, 1200 x 800 pixels) or svg\n"
-    "  --help            show this text\n";
+    "  --help            show this text\n"
+    "  --version         show the version and the compiler that built it\n";
 
 struct Options {
   std::string tables;
   std::string out;
   quorvane::plot::ImageFormat format = quorvane::plot::ImageFormat::Png;
   bool help = false;
+  bool version = false;
 };
 
 QtMessageHandler default_handler = nullptr;
@@ -54,6 +57,8 @@ Options parse(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--version") {
+      o.version = true;
     } else if (arg == "--out") {
       o.out = value();
     } else if (arg == "--format") {
@@ -73,7 +78,7 @@ Options parse(int argc, char** argv) {
       throw UsageError("one tables folder only; '" + arg + "' is a second");
     }
   }
-  if (!o.help && o.tables.empty()) throw UsageError("the tables folder is missing");
+  if (!o.help && !o.version && o.tables.empty()) throw UsageError("the tables folder is missing");
   if (o.out.empty()) o.out = (std::filesystem::path(o.tables) / "plots").string();
   return o;
 }
@@ -90,6 +95,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (options.version) {
+    std::cout << quorvane::version_text("quorvane-plot");
     return 0;
   }
 

@@ -213,31 +213,64 @@ std::FILE* open_or_throw(const std::string& path, const char* mode, const char* 
 }  // namespace
 
 void PrintFile::create(const std::string& path) {
-  close();
+  discard();
   file_ = open_or_throw(path, "wb", "for writing");
   path_ = path;
   reset_column();
 }
 
-void PrintFile::append(const std::string& path) {
+void PrintFile::create_staged(const std::string& path, const std::string& staged) {
+  create(path);
   close();
+  file_ = open_or_throw(staged, "wb", "for writing");
+  path_ = path;
+  staged_ = staged;
+}
+
+void PrintFile::append(const std::string& path) {
+  discard();
   file_ = open_or_throw(path, "ab", "for appending");
   path_ = path;
   reset_column();
 }
 
+void PrintFile::fail(int error) {
+  const std::string path = path_;
+  discard();
+  throw InputError("cannot write " + path + ": " + std::strerror(error != 0 ? error : EIO));
+}
+
 void PrintFile::close() {
+  if (file_ != nullptr) {
+    std::FILE* file = file_;
+    file_ = nullptr;
+    errno = 0;
+    int error = 0;
+    if (std::fflush(file) != 0 || std::ferror(file) != 0) error = errno != 0 ? errno : EIO;
+    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (error != 0) fail(error);
+    if (!staged_.empty() && std::rename(staged_.c_str(), path_.c_str()) != 0) fail(errno);
+  }
+  staged_.clear();
+  holding_ = false;
+  held_.clear();
+  reset_column();
+}
+
+void PrintFile::discard() {
   if (file_ != nullptr) {
     std::fclose(file_);
     file_ = nullptr;
   }
+  if (!staged_.empty()) std::remove(staged_.c_str());
+  staged_.clear();
   holding_ = false;
   held_.clear();
   reset_column();
 }
 
 void PrintFile::hold() {
-  close();
+  discard();
   holding_ = true;
 }
 
@@ -258,7 +291,9 @@ void PrintFile::write(std::string_view chars) {
     return;
   }
   assert(file_ != nullptr && "print statement on a file that is not open");
-  if (file_ != nullptr) std::fwrite(chars.data(), 1, chars.size(), file_);
+  if (file_ != nullptr && std::fwrite(chars.data(), 1, chars.size(), file_) != chars.size()) {
+    fail(errno);
+  }
 }
 
 }  // namespace quorvane

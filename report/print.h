@@ -70,17 +70,24 @@ class PrintBuffer : public PrintTarget {
 };
 
 // A text file written by print statements. Opening creates the file anew or appends to it.
-// A file that cannot be opened raises InputError naming its path.
+// A file that cannot be opened raises InputError naming its path. Every write is checked: a
+// write, flush or close that fails (a full disk, a file-size limit, a vanished folder) raises
+// InputError "cannot write PATH: reason", so that a file cut short is never taken for complete.
 class PrintFile : public PrintTarget {
  public:
   PrintFile() = default;
   PrintFile(const PrintFile&) = delete;
   PrintFile& operator=(const PrintFile&) = delete;
-  ~PrintFile() override { close(); }
+  ~PrintFile() override { discard(); }
 
   void create(const std::string& path);   // empty file, replacing one of that name
+  // An empty file at `path` now, the text written under `staged` (a name in the same folder)
+  // and renamed over `path` by close(): a reader sees the empty file or the whole text, and a
+  // failed write leaves the empty file rather than a truncated one.
+  void create_staged(const std::string& path, const std::string& staged);
   void append(const std::string& path);   // open for appending at a fresh line
-  void close();
+  void close();                            // flushed and closed, checked; a staged file renamed
+  void discard();  // closed without a check; a staged file's text is removed, the empty file stays
   bool is_open() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
 
@@ -95,8 +102,11 @@ class PrintFile : public PrintTarget {
   void write(std::string_view chars) override;
 
  private:
+  [[noreturn]] void fail(int error);
+
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::string staged_;  // the name the text is written under until close(), or empty
   bool holding_ = false;
   std::string held_;
 };

@@ -275,12 +275,16 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord&
     }
     checked_finite(SSBsp, kProcedure, -1, year_of(s, y));
     record_year(record, s, y, TN, TW, SSB, SSBsp);
+    // A survey value near the largest double has no rounded form; the year says where.
+    const auto written = [&](double v, std::string_view pattern) {
+      return checked_finite(rounded(v, pattern), kProcedure, -1, year_of(s, y));
+    };
     out.real(s.year_label(y));
-    out.tab(8).real(rounded(s.f[y], "#0.#####"));
-    out.tab(23).real(rounded(TN, "#########0.##"));
-    out.tab(38).real(rounded(TW, "########0.##"));
-    out.tab(53).real(rounded(SSB, "########0.##"));
-    out.tab(68).real(rounded(SSBsp, "########0.##"));
+    out.tab(8).real(written(s.f[y], "#0.#####"));
+    out.tab(23).real(written(TN, "#########0.##"));
+    out.tab(38).real(written(TW, "########0.##"));
+    out.tab(53).real(written(SSB, "########0.##"));
+    out.tab(68).real(written(SSBsp, "########0.##"));
     for (int k = 1; k <= 3; ++k) {
       const double survey = s.ssbind[k][y];
       // A year without observation (0 or a negative mark) has no residual; so has a year whose
@@ -289,8 +293,8 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord&
       if (survey > 0 && SSBsp > 0 && s.kssb[k] > 0) {
         r = std::log(SSBsp) - std::log(survey) - std::log(s.kssb[k]);
       }
-      out.tab(kSurveyColumn[k]).real(rounded(survey, "########0.##"));
-      out.tab(kResidualColumn[k]).real(rounded(r, "#0.####"));
+      out.tab(kSurveyColumn[k]).real(written(survey, "########0.##"));
+      out.tab(kResidualColumn[k]).real(written(r, "#0.####"));
       record_ssb_survey(record, s, k, y, SSBsp, r);
     }
     out.end_line();
@@ -500,27 +504,6 @@ void write_recalculated_f(PrintFile& out, const RunState& s, bool from_catch) {
   blank_line(out, 24);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Section 13: two overall standard errors over the block y = yearmin..yearmax-1,
-// a = agemin..agemaxa, with D = (agemaxa - agemin)(yearmax - yearmin):
-//   SE1 from the catch residuals  ln C - ln(s f N e^(-M part))  (0 where there is no catch),
-//   SE2 from  ln(-ln|1 - PHY|) - ln(-ln|1 - f s|);
-//   SE = sqrt(sum (r - mean)^2 / D),  mean = sum r / D.
-// The residuals are left in resid. Sums run ages outer, years inner.
-double spread(const RunState& s, int divisor) {
-  double sum = 0;
-  for (int a = s.agemin; a <= s.agemaxa; ++a)
-    for (int y = s.yearmin; y <= s.yearmax - 1; ++y) sum += s.resid(a, y);
-  const double mean = sum / divisor;
-  double squares = 0;
-  for (int a = s.agemin; a <= s.agemaxa; ++a)
-    for (int y = s.yearmin; y <= s.yearmax - 1; ++y) {
-      const double d = s.resid(a, y) - mean;
-      squares += d * d;
-    }
-  return std::sqrt(squares / divisor);
-}
-
 // -ln|1 - x| when it can be the argument of a logarithm, otherwise 0.
 double f_equivalent(double x) {
   const double survival = std::fabs(1 - x);
@@ -547,7 +530,7 @@ void write_standard_errors(PrintFile& out, RunState& s, ResultsRecord& record) {
                           checked_log(expected, kProcedure, age, year);
         }
       }
-    SE1 = checked_finite(spread(s, divisor), kProcedure);
+    SE1 = checked_finite(block_spread(s, divisor), kProcedure);
     s.sigma = SE1;
 
     for (int y = s.yearmin; y <= s.yearmax - 1; ++y)
@@ -558,7 +541,7 @@ void write_standard_errors(PrintFile& out, RunState& s, ResultsRecord& record) {
         s.resid(a, y) =
             from_catch > 0 && from_model > 0 ? std::log(from_catch) - std::log(from_model) : 0.0;
       }
-    SE2 = checked_finite(spread(s, divisor), kProcedure);
+    SE2 = checked_finite(block_spread(s, divisor), kProcedure);
   }
   out.real(rounded(SE1, "#.###")).tab(23).real(rounded(SE2, "#.###")).end_line();
   if (divisor > 0) {
@@ -569,6 +552,29 @@ void write_standard_errors(PrintFile& out, RunState& s, ResultsRecord& record) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Section 13: two overall standard errors over the block y = yearmin..yearmax-1,
+// a = agemin..agemaxa, with D = (agemaxa - agemin)(yearmax - yearmin):
+//   SE1 from the catch residuals  ln C - ln(s f N e^(-M part))  (0 where there is no catch),
+//   SE2 from  ln(-ln|1 - PHY|) - ln(-ln|1 - f s|);
+//   SE = sqrt(sum (r - mean)^2 / D),  mean = sum r / D.
+// The residuals are left in resid. Both sums run years outer, ages inner, the order in which
+// the block's residuals are computed; the other order changes the last bit of sigma, and the
+// bootstrap's catch draws with it.
+double block_spread(const RunState& s, int divisor) {
+  double sum = 0;
+  for (int y = s.yearmin; y <= s.yearmax - 1; ++y)
+    for (int a = s.agemin; a <= s.agemaxa; ++a) sum += s.resid(a, y);
+  const double mean = sum / divisor;
+  double squares = 0;
+  for (int y = s.yearmin; y <= s.yearmax - 1; ++y)
+    for (int a = s.agemin; a <= s.agemaxa; ++a) {
+      const double d = s.resid(a, y) - mean;
+      squares += d * d;
+    }
+  return std::sqrt(squares / divisor);
+}
 
 void write_results_file(RunState& s, Host& host) {
   PrintFile& out = s.files.results;

@@ -14,4 +14,8 @@ namespace quorvane {
 // file is closed.
 void write_results_file(RunState& s, Host& host);
 
+// The standard error of section 13 over the residuals left in s.resid on the block
+// y = yearmin..yearmax-1, a = agemin..agemaxa: sqrt(sum (r - mean)^2 / D), mean = sum r / D.
+double block_spread(const RunState& s, int divisor);
+
 }  // namespace quorvane

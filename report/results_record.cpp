@@ -4,11 +4,24 @@
 #include <memory>
 #include <utility>
 
+#include "data/age_year_file.h"
+#include "data/fleet_names.h"
+#include "report/fbar.h"
+
 namespace quorvane {
 
 ResultsRecord& start_results_record(RunState& s) {
   s.results_record = std::make_shared<ResultsRecord>();
   s.results_record->stopped = s.zz == 1;
+  s.results_record->fbar_ages = fbar_ages_text(s);
+  s.results_record->units_numbers = s.units_numbers;
+  s.results_record->units_weight = s.units_weight;
+  if (s.indaged == 1) {
+    for (int k = 1; k <= s.totalind; ++k) {
+      s.results_record->fleet_names[k] =
+          fleet_name_of_file(resolve_path(s.workdir, s.Anamefile[k]));
+    }
+  }
   return *s.results_record;
 }
 
@@ -52,6 +65,11 @@ void record_year(ResultsRecord& r, const RunState& s, int y, double stock_number
   // A last year without catch carries surveys only: its catch is not yet known.
   if (!(y == s.yearmax && catch_numbers == 0)) year.catch_weight = catch_weight;
   year.mean_f = f_sum / s.nages();
+  const std::size_t from = first + static_cast<std::size_t>(fbar_first_index(s) - s.agemin);
+  const std::size_t to = first + static_cast<std::size_t>(fbar_last_index(s) - s.agemin);
+  double fbar_sum = 0;
+  for (std::size_t i = from; i <= to; ++i) fbar_sum += r.cells[i].f;
+  year.fbar = fbar_sum / static_cast<double>(to - from + 1);
   r.years.push_back(year);
 }
 

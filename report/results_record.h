@@ -6,6 +6,7 @@
 // the tables cannot be taken from it then.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct SummaryYear {
   double ssb_survey_time = 0;          // sum_a N exp(-parysp (M - ln|1 - f s|)) W mat
   std::optional<double> catch_weight;  // sum_a C W; none in a last year without catch
   double mean_f = 0;                   // mean over the analysed ages of F = -ln|1 - f s|
+  double fbar = 0;                     // mean of F over the F-bar ages (report/fbar.h)
 };
 
 // One cell of the analysed block; years outer, ages inner.
@@ -61,7 +63,16 @@ struct LossComponent {
 // The estimates of one bootstrap run, by year (yearmin..yearmax): f, total stock in weight and
 // SSB as its bootstrap lines hold them, and the recruitment, which no bootstrap file holds.
 struct BootstrapRun {
+  int replicate = 0;  // bootn of the run
   std::vector<double> f, stock_weight, ssb, recruitment;
+  std::vector<double> fbar;  // not a number in a year where a cell has f s = 1
+};
+
+// An independent bootstrap replicate that met an arithmetic fault: it is left out of the
+// bootstrap files and of the quantiles, and listed in bootfailed.out.
+struct ReplicateFailure {
+  int replicate = 0;
+  std::string message;
 };
 
 struct ResultsRecord {
@@ -81,6 +92,11 @@ struct ResultsRecord {
                                              // age in their block)
   long evaluations = 0;
   std::vector<BootstrapRun> bootstrap;  // runs 1, 2, ... that finished
+  std::vector<ReplicateFailure> bootstrap_failures;  // independent replicates that failed
+  bool independent_replicates = false;               // the bootstrap was of independent kind
+  std::string fbar_ages;                             // "3-7", the ages of F-bar
+  std::string units_numbers, units_weight;           // as the user stated them
+  std::array<std::string, kFleetSlots> fleet_names;  // from the fleets' title lines, or empty
 };
 
 // ---- Filling the record, called by the writers of the results and bootstrap files ----------

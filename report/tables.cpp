@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cerrno>
+#include <cstring>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <optional>
 
 #include "state/errors.h"
@@ -80,7 +83,7 @@ void write_file(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw InputError(path.string() + ": the table cannot be written");
+  if (!out) throw InputError("cannot write " + path.string() + ": " + std::strerror(errno != 0 ? errno : EIO));
 }
 
 // Whether the bytes read as UTF-8: lead bytes followed by the right number of continuation
@@ -148,8 +151,12 @@ std::string csv_text(std::string_view text) {
 }
 
 double quantile(std::span<const double> values, double p) {
-  assert(!values.empty() && p >= 0 && p <= 1);
-  std::vector<double> x(values.begin(), values.end());
+  assert(p >= 0 && p <= 1);
+  std::vector<double> x;
+  x.reserve(values.size());
+  for (double v : values)
+    if (std::isfinite(v)) x.push_back(v);
+  if (x.empty()) return std::numeric_limits<double>::quiet_NaN();
   std::sort(x.begin(), x.end());
   const double h = static_cast<double>(x.size() - 1) * p;
   const auto lower = static_cast<std::size_t>(std::floor(h));
@@ -168,16 +175,18 @@ std::string summary_csv(const ResultsRecord& record) {
           "ssb",
           "ssb_survey_time",
           "catch_weight",
-          "mean_f"};
+          "mean_f",
+          "fbar"};
   // The bootstrap distribution of each year: the quantities and the runs' vectors they come from.
   struct Spread {
     std::string_view name;
     std::vector<double> BootstrapRun::*values;
   };
-  constexpr std::array<Spread, 4> kSpread = {{{"ssb", &BootstrapRun::ssb},
+  constexpr std::array<Spread, 5> kSpread = {{{"ssb", &BootstrapRun::ssb},
                                               {"f", &BootstrapRun::f},
                                               {"total_stock_weight", &BootstrapRun::stock_weight},
-                                              {"recruitment", &BootstrapRun::recruitment}}};
+                                              {"recruitment", &BootstrapRun::recruitment},
+                                              {"fbar", &BootstrapRun::fbar}}};
   const bool bootstrap = !record.bootstrap.empty();
   if (bootstrap) {
     csv.reopen_header();
@@ -190,7 +199,7 @@ std::string summary_csv(const ResultsRecord& record) {
     const SummaryYear& y = record.years[i];
     csv.number(y.year).number(y.f).number(y.recruitment).number(y.stock_numbers);
     csv.number(y.stock_weight).number(y.ssb).number(y.ssb_survey_time).number(y.catch_weight);
-    csv.number(y.mean_f);
+    csv.number(y.mean_f).number(y.fbar);
     if (bootstrap) {
       for (const Spread& q : kSpread) {
         const std::vector<double> values = across_runs(record.bootstrap, i, q.values);
@@ -215,12 +224,15 @@ std::string stock_csv(const ResultsRecord& record) {
 }
 
 std::string surveys_csv(const ResultsRecord& record) {
-  Csv csv{"kind",   "number",       "year",         "age",        "observed",
-          "fitted", "log_residual", "catchability", "coefficient"};
+  Csv csv{"kind",   "number",       "year",         "age",         "observed",
+          "fitted", "log_residual", "catchability", "coefficient", "name"};
   for (const SurveyPoint& p : record.surveys) {
     csv.text(p.kind == SurveyPoint::Kind::Ssb ? "ssb" : "fleet");
     csv.number(static_cast<double>(p.number)).number(p.year).number(p.age).number(p.observed);
     csv.number(p.fitted).number(p.residual).number(p.catchability).number(p.coefficient);
+    const bool fleet = p.kind == SurveyPoint::Kind::Fleet && p.number >= 1 &&
+                       p.number < static_cast<int>(record.fleet_names.size());
+    csv.text(fleet ? record.fleet_names[static_cast<std::size_t>(p.number)] : "");
     csv.end_row();
   }
   return csv.str();
@@ -245,6 +257,9 @@ std::string estimates_csv(const ResultsRecord& record, double sigma) {
   row("se_log_f", record.se_log_f);
   row("evaluations", static_cast<double>(record.evaluations));
   row("bootstrap_runs", static_cast<double>(record.bootstrap.size()));
+  if (record.independent_replicates) {
+    row("bootstrap_failed", static_cast<double>(record.bootstrap_failures.size()));
+  }
   return csv.str();
 }
 
@@ -254,10 +269,39 @@ std::string run_csv(const RunDescription& run) {
     csv.text(f.name).text(f.label).text(f.text);
     csv.end_row();
   }
+  const auto extra = [&csv](std::string_view name, std::string_view label,
+                            const std::string& value) {
+    if (value.empty()) return;
+    csv.text(name).text(label).text(value);
+    csv.end_row();
+  };
+  extra("fbar_ages", "Ages of F-bar, the mean F of the column fbar", run.fbar_ages);
+  extra("units_numbers", "Unit of the catch numbers", run.units_numbers);
+  extra("units_weight", "Unit of the weights", run.units_weight);
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();
   csv.text("time").text("Start of the run (UTC)").text(run.time);
   csv.end_row();
+  return csv.str();
+}
+
+std::string replicates_csv(const ResultsRecord& record) {
+  if (!record.independent_replicates) return "";
+  // Both lists are in the order of the replicates; merged into one.
+  Csv csv{"replicate", "finished", "fault"};
+  std::size_t i = 0, j = 0;
+  while (i < record.bootstrap.size() || j < record.bootstrap_failures.size()) {
+    const bool take_run = j == record.bootstrap_failures.size() ||
+                          (i < record.bootstrap.size() &&
+                           record.bootstrap[i].replicate < record.bootstrap_failures[j].replicate);
+    if (take_run) {
+      csv.number(record.bootstrap[i++].replicate).number(1.0).text("");
+    } else {
+      const ReplicateFailure& f = record.bootstrap_failures[j++];
+      csv.number(f.replicate).number(0.0).text(f.message);
+    }
+    csv.end_row();
+  }
   return csv.str();
 }
 
@@ -274,6 +318,7 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   write_file(dir / "surveys.csv", surveys_csv(record));
   write_file(dir / "estimates.csv", estimates_csv(record, run.sigma));
   write_file(dir / "run.csv", run_csv(run));
+  if (record.independent_replicates) write_file(dir / "replicates.csv", replicates_csv(record));
 }
 
 }  // namespace quorvane

@@ -5,9 +5,12 @@
 //                  at survey time, catch in weight, mean F; after a bootstrap the 5%, 50% and 95%
 //                  quantiles of SSB, f, total stock in weight and recruitment
 //   stock.csv      one row per year and age of the analysed block
-//   surveys.csv    one row per survey observation, SSB surveys first, then the aged fleets
+//   surveys.csv    one row per survey observation, SSB surveys first, then the aged fleets,
+//                  each fleet with the name of its file's title line
 //   estimates.csv  name, value: the searched parameters, the losses, the standard errors
-//   run.csv        every field with its label and text, the program version, the time of the run
+//   run.csv        every field with its label and text, the ages of F-bar, the units, the
+//                  program version, the time of the run
+//   replicates.csv after an independent bootstrap: each replicate, finished or failed and why
 // UTF-8, comma-separated, one header row, LF line ends; numbers in the shortest text that reads
 // back to the same double; an empty cell where a value does not exist. The values come from the
 // run's record (report/results_record.h), so they are those the results file rounded.
@@ -35,6 +38,9 @@ struct RunDescription {
   std::string version;  // the program version
   std::string time;     // when the run started, "YYYY-MM-DDTHH:MM:SSZ"
   double sigma = 0;     // the spread of the bootstrap's catch perturbation
+  // Rows after the fields, each written when not empty.
+  std::string fbar_ages;                    // the ages of F-bar, "3-7"
+  std::string units_numbers, units_weight;  // units of catch numbers and of weights
 };
 
 // The folder of the tables beside a results file: its path with ".tables" appended.
@@ -51,6 +57,9 @@ std::string stock_csv(const ResultsRecord& record);
 std::string surveys_csv(const ResultsRecord& record);
 std::string estimates_csv(const ResultsRecord& record, double sigma);
 std::string run_csv(const RunDescription& run);
+// One row per independent replicate: its number, whether it finished, the fault of one that did
+// not. Empty for a chained bootstrap, which writes no such file.
+std::string replicates_csv(const ResultsRecord& record);
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.
@@ -63,7 +72,7 @@ std::string csv_text(std::string_view text);
 // The p-quantile of the values: with the values sorted, x_0 <= ... <= x_(n-1), and h = (n - 1) p,
 // x_floor(h) + (h - floor(h)) (x_(floor(h)+1) - x_floor(h)): linear interpolation between the
 // order statistics, so the 50% quantile of an even number of values is the mean of the middle
-// two. At least one value.
+// two. Values that are not finite are left out; not a number when none is left.
 double quantile(std::span<const double> values, double p);
 
 }  // namespace quorvane

@@ -6,6 +6,7 @@
 
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "report/fbar.h"
 #include "report/results_record.h"
 
 namespace quorvane {
@@ -52,6 +53,11 @@ void create_boot_files(RunState& s) {
 }
 
 void append_boot_lines(RunState& s, Host& host) {
+  BootstrapRun run = write_boot_lines(s, host);
+  if (s.bootn >= 1) record_bootstrap_run(s, std::move(run));
+}
+
+BootstrapRun write_boot_lines(RunState& s, Host& host) {
   std::vector<double> by_age, by_year;
   by_age.reserve(static_cast<std::size_t>(s.nages()));
   by_year.reserve(static_cast<std::size_t>(s.nyears()));
@@ -89,10 +95,12 @@ void append_boot_lines(RunState& s, Host& host) {
              }));
   run.ssb = by_year;
   write_line(s, BootFile::M, ages([&](int a) { return s.M(a, s.yearmax); }));
-  if (s.bootn >= 1) {
-    for (int y = s.yearmin; y <= s.yearmax; ++y) run.recruitment.push_back(s.N(s.agemin, y));
-    record_bootstrap_run(s, std::move(run));
+  run.replicate = s.bootn;
+  for (int y = s.yearmin; y <= s.yearmax; ++y) {
+    run.recruitment.push_back(s.N(s.agemin, y));
+    run.fbar.push_back(fbar_of_year(s, y));
   }
+  return run;
 }
 
 void write_boot_line(PrintTarget& out, int bootn, std::span<const double> values, int column_step,

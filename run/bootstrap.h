@@ -16,6 +16,7 @@
 
 #include "report/host.h"
 #include "report/print.h"
+#include "report/results_record.h"
 #include "state/run_state.h"
 
 namespace quorvane {
@@ -50,6 +51,9 @@ void create_boot_files(RunState& s);
 // Appends the line of the pass just finished (numbered bootn) to each wanted file, in the
 // order of the files.
 void append_boot_lines(RunState& s, Host& host);
+
+// The lines of append_boot_lines without recording the run: what the tables summarise of it.
+BootstrapRun write_boot_lines(RunState& s, Host& host);
 
 // One line: bootn as a whole number, then the values at columns 7, 7 + step, 7 + 2 step, ...,
 // each rounded to the pattern; the last value ends the line.

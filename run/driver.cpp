@@ -10,6 +10,7 @@
 #include "model/line_search.h"
 #include "objective/whole_objective.h"
 #include "run/bootstrap.h"
+#include "run/independent_bootstrap.h"
 #include "run/parallel_bootstrap.h"
 #include "run/session_control.h"
 
@@ -186,6 +187,13 @@ void casec4(RunState& s, Host& host) {
   estimate(s, host);
   if (s.userend == 1) return;  // the user's stop has written what there was to write
   bool more = finish_run(s, host);
+  if (more && s.bootstrap_kind == BootstrapKind::Independent) {
+    if (run_independent_bootstrap(s, host, bootstrap_thread_count(s)) ==
+        BootstrapProgress::Unwound) {
+      return;
+    }
+    more = false;
+  }
   if (more && bootstrap_thread_count(s) > 1 && s.boottot > s.bootn) {
     switch (run_bootstrap_in_parallel(s, host, bootstrap_thread_count(s))) {
       case BootstrapProgress::Unwound:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "state/message_text.h"
+
 namespace quorvane {
 
 namespace {
@@ -378,6 +380,12 @@ const Field& field(FieldId id) {
   return f;
 }
 
+const std::string& text_setting(const RunState& s, FieldId id) {
+  assert(field(id).kind == FieldKind::Text);
+  // The accessor hands out a pointer into the run state; it is only read here.
+  return *std::get<std::string*>(field(id).setting(const_cast<RunState&>(s)));
+}
+
 int field_number(FieldId id) { return static_cast<int>(id); }
 
 std::string numbered_name(FieldId id) { return "Text" + std::to_string(field_number(id)); }
@@ -425,7 +433,7 @@ std::string field_title(const Field& f) {
 }
 
 std::string field_problem(FieldId id, std::string_view text, std::string_view what) {
-  return field_title(field(id)) + " '" + std::string(text) + "' " + std::string(what) + " (" +
+  return field_title(field(id)) + " '" + token_text(text) + "' " + std::string(what) + " (" +
          numbered_name(id) + ")";
 }
 

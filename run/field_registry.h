@@ -199,6 +199,9 @@ extern const std::array<Field, kFieldCount> kFields;
 
 const Field& field(FieldId id);
 
+// The text a file-name field (FieldKind::Text) put into the run state.
+const std::string& text_setting(const RunState& s, FieldId id);
+
 // The number n of "Text<n>", and the name "Text<n>" itself.
 int field_number(FieldId id);
 std::string numbered_name(FieldId id);

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <optional>
 
+#include "data/input_file.h"
 #include "state/errors.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -24,7 +26,7 @@ std::string_view trimmed(std::string_view t) {
 // "'first_yeer' is not a field name (closest: first_year, last_year, first_age)". A name of the
 // numbered form is told the numbered range instead.
 std::string unknown_name(std::string_view name) {
-  std::string m = "'" + std::string(name) + "' is not a field name (";
+  std::string m = "'" + token_text(name) + "' is not a field name (";
   if (name.substr(0, 4) == "Text") {
     return m + numbered_name(FieldId::CatchFile) + ".." + numbered_name(kFields.back().id) + ")";
   }
@@ -41,7 +43,7 @@ std::string unknown_name(std::string_view name) {
 FieldLine parse_field_line(std::string_view line, const std::string& where) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
-    throw SettingsError(where + ": '" + std::string(trimmed(line)) +
+    throw SettingsError(where + ": '" + token_text(trimmed(line)) +
                         "' is not of the form name=value");
   }
   const std::string_view name = trimmed(line.substr(0, eq));
@@ -56,23 +58,33 @@ void apply_field_line(FieldTexts& texts, std::string_view line, const std::strin
   texts[f.id] = std::move(f.text);
 }
 
-void read_fields_file(const std::string& path, FieldTexts& texts) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    throw SettingsError(path + ": is a directory, not a fields file");
+void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKeys& extra) {
+  std::string text;
+  try {
+    text = read_input_file(path, "fields file");
+  } catch (const InputError& e) {
+    throw SettingsError(e.what());
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    throw SettingsError(path + ": the fields file cannot be opened (" + std::strerror(errno) + ")");
-  }
+  // A byte-order mark, as some editors write at the start of a text file, is not a field name.
+  std::string_view rest(text);
+  if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
   // A file with a bad line loads nothing: the lines go into a copy.
   FieldTexts loaded = texts;
   std::array<int, kFieldCount + 1> set_on_line{};  // by field number; 0 not yet set
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
+  for (int number = 1; !rest.empty(); ++number) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     const std::string_view content = trimmed(line);
     if (content.empty() || content.front() == '#') continue;
     const std::string where = path + ": line " + std::to_string(number);
+    if (const std::size_t eq = content.find('='); extra && eq != std::string_view::npos) {
+      const std::string_view name = trimmed(content.substr(0, eq));
+      if (!field_by_numbered_name(name) && !field_by_name(name) &&
+          extra(name, trimmed(content.substr(eq + 1)), where)) {
+        continue;
+      }
+    }
     FieldLine f = parse_field_line(line, where);
     int& earlier = set_on_line[static_cast<std::size_t>(field_number(f.id))];
     if (earlier != 0) {
@@ -84,7 +96,6 @@ void read_fields_file(const std::string& path, FieldTexts& texts) {
     earlier = number;
     loaded[f.id] = std::move(f.text);
   }
-  if (in.bad()) throw SettingsError(path + ": the fields file cannot be read");
   texts = loaded;
 }
 

@@ -6,6 +6,7 @@
 // label in a comment above it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,11 @@ void apply_field_line(FieldTexts& texts, std::string_view line, const std::strin
 // Reads a fields file into `texts`. SettingsError naming the file when it cannot be read, and
 // the file and line when a line is not an assignment, names no field, or sets a field that an
 // earlier line of the file already set; `texts` is then left as it was.
-void read_fields_file(const std::string& path, FieldTexts& texts);
+// Lines whose name is not a field go to `extra` (name, value, where), which takes those it knows
+// (true) and may reject a value with SettingsError; a name it does not take is an error.
+using ExtraKeys =
+    std::function<bool(std::string_view name, std::string_view value, const std::string& where)>;
+void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKeys& extra = {});
 
 // The text of a fields file with every field, by name, in field order:
 //   # C(a,y) file: (Text1)

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -402,7 +403,12 @@ class ParallelBootstrap {
   BootstrapProgress run() {
     prep_ = std::make_unique<RunState>(s_);
     next_ = s_.bootn;
-    for (int i = 0; i < threads_wanted_; ++i) threads_.emplace_back([this] { work(); });
+    try {
+      for (int i = 0; i < threads_wanted_; ++i) threads_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+      // A system that refuses threads: the runs go on those there are, or one after the other.
+      if (threads_.empty()) return BootstrapProgress::Sequential;
+    }
     for (;;) {
       while (!preparing_stopped_ && next_ <= s_.boottot &&
              static_cast<int>(ahead_.size()) < window_) {

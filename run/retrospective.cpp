@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <thread>
 
 #include "data/age_year_file.h"
@@ -52,7 +55,7 @@ void write_text(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw InputError(path.string() + ": the table cannot be written");
+  if (!out) throw InputError("cannot write " + path.string() + ": " + std::strerror(errno != 0 ? errno : EIO));
 }
 
 }  // namespace
@@ -70,7 +73,9 @@ FieldTexts peel_fields(const FieldTexts& texts, int k) {
   }
   for (const Field& f : kFields) {
     std::string& name = peel[f.id];
-    if (f.kind == FieldKind::Text && f.id != FieldId::ResultsFile && !name.empty()) {
+    // An absolute name stands as given in the peel's folder too.
+    if (f.kind == FieldKind::Text && f.id != FieldId::ResultsFile && !name.empty() &&
+        name.front() != '/') {
       name = kBackToWorkdir + name;
     }
   }
@@ -94,7 +99,12 @@ std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& 
   const unsigned count = std::max(1u, std::min(threads, static_cast<unsigned>(std::max(peels, 1))));
   {
     std::vector<std::jthread> helpers;
-    for (unsigned i = 1; i < count; ++i) helpers.emplace_back(worker);
+    // A system that refuses another thread leaves the peels to the threads there are; this one
+    // works through them all if need be.
+    try {
+      for (unsigned i = 1; i < count; ++i) helpers.emplace_back(worker);
+    } catch (const std::system_error&) {
+    }
     worker();
   }  // the helpers are joined here
   return results;

@@ -1,6 +1,8 @@
 #include "run/run_tables.h"
 
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "data/age_year_file.h"
 #include "report/results_record.h"
@@ -9,6 +11,8 @@
 #include "state/errors.h"
 
 namespace quorvane {
+
+namespace fs = std::filesystem;
 
 std::string utc_time_text(std::chrono::system_clock::time_point t) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
@@ -21,7 +25,16 @@ std::string utc_time_text(std::chrono::system_clock::time_point t) {
 
 TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
                                std::chrono::system_clock::time_point started) {
-  if (!s.results_record || !s.results_record->complete) return {};
+  if (!s.results_record || !s.results_record->complete) {
+    // A results file that START emptied has no tables; those of an earlier run must not stand
+    // beside it as if they were its own.
+    const std::string results = resolve_path(s.workdir, s.AnamefileR);
+    std::error_code ec;
+    if (fs::is_regular_file(results, ec) && fs::file_size(results, ec) == 0 && !ec) {
+      fs::remove_all(tables_folder(results), ec);
+    }
+    return {};
+  }
   RunDescription run;
   for (const Field& f : kFields) {
     run.fields.push_back({numbered_name(f.id), field_title(f), texts[f.id]});
@@ -29,6 +42,9 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   run.version = std::string(kProgramVersion);
   run.time = utc_time_text(started);
   run.sigma = s.sigma;
+  run.fbar_ages = s.results_record->fbar_ages;
+  run.units_numbers = s.units_numbers;
+  run.units_weight = s.units_weight;
   const std::string folder = tables_folder(resolve_path(s.workdir, s.AnamefileR));
   try {
     write_tables(folder, *s.results_record, run);

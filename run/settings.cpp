@@ -86,7 +86,6 @@ class ReadFields {
   std::array<bool, kFieldCount + 1> read_{};
 };
 
-// The checks of the settings that the run cannot work with.
 // The number an Integer or Real setting holds (an empty one only when not read).
 double number_in(const SettingRef& setting) {
   if (const auto* whole = std::get_if<std::int16_t*>(&setting)) return **whole;
@@ -94,6 +93,64 @@ double number_in(const SettingRef& setting) {
   return std::get<std::optional<std::int16_t>*>(setting)->value_or(0);
 }
 
+// Points of a scan grid lowest, lowest + step, ... up to highest; more would hold the run for
+// days and the grid's memory with it.
+constexpr double kMostScanPoints = 1e6;
+
+// Portions of a year, weights, steps and the size of the scan: settings that read as numbers but
+// that no run can use.
+void check_ranges(const RunState& t, const ReadFields& read, Problems& problems) {
+  const auto portion = [&](FieldId id, double v) {
+    if (read(id) && !(v >= 0 && v <= 1)) problems.add(id, "is outside 0..1");
+  };
+  const auto not_negative = [&](FieldId id, double v) {
+    if (read(id) && !(v >= 0)) problems.add(id, "is below 0");
+  };
+  portion(FieldId::SsbTime, t.parysp);
+  for (int k = 1; k <= 7; ++k) portion(fleet_field(FleetColumn::Time, k), t.indtime[k]);
+  not_negative(FieldId::CatchWeight, t.weca);
+  for (int k = 1; k <= 3; ++k) not_negative(ssb_field(SsbColumn::Weight, k), t.wssb[k]);
+  for (int k = 1; k <= 7; ++k) not_negative(fleet_field(FleetColumn::Weight, k), t.wind[k]);
+  // A precise search that may not step away from its initial guess finds nothing.
+  const bool constant_m = holds(t.n1, MOption::Constant);
+  const bool alfa = holds(t.n1, MOption::ByAge);
+  const FieldId precise_step = constant_m ? FieldId::MGuessStep : FieldId::AlfaGuessStep;
+  if (read(FieldId::FGuessStep) && !(t.fscanstep > 0)) {
+    problems.add(FieldId::FGuessStep, "is not above 0");
+  }
+  if ((constant_m || alfa) && read(precise_step) && !(t.mscanstep > 0)) {
+    problems.add(precise_step, "is not above 0");
+  }
+
+  if (!holds(t.scansearch, Search::Scan)) return;
+  // A grid whose step is lost beside its values would never end; one too fine, hardly.
+  const auto points = [](double lowest, double highest, double step) {
+    if (!(step > 0) || highest < lowest) return 1.0;
+    if (lowest + step == lowest) return HUGE_VAL;
+    return std::floor((highest - lowest) / step) + 1;
+  };
+  double grid = read(FieldId::FScanLow) && read(FieldId::FScanHigh) && read(FieldId::FScanStep)
+                    ? points(t.fscanmin, t.fscanmax, t.fscanstep)
+                    : 1.0;
+  std::string fields = numbered_name(FieldId::FScanLow) + ".." + numbered_name(FieldId::FScanStep);
+  if (constant_m || alfa) {
+    const FieldId low = constant_m ? FieldId::MScanLow : FieldId::AlfaScanLow;
+    const FieldId high = constant_m ? FieldId::MScanHigh : FieldId::AlfaScanHigh;
+    const FieldId step = constant_m ? FieldId::MScanStep : FieldId::AlfaScanStep;
+    if (read(low) && read(high) && read(step)) {
+      grid *= points(t.mscanmin, t.mscanmax, t.mscanstep);
+    }
+    fields += " and " + numbered_name(low) + ".." + numbered_name(step);
+  }
+  if (grid > kMostScanPoints) {
+    problems.add(FieldId::FScanStep,
+                 "makes a scan of more than 1000000 points (the bounds and "
+                 "steps " +
+                     fields + ")");
+  }
+}
+
+// The checks of the settings that the run cannot work with.
 void check_settings(RunState& t, const ReadFields& read, Problems& problems) {
   // An option setting must hold one of its option numbers.
   for (const Field& f : kFields) {
@@ -144,6 +201,7 @@ void check_settings(RunState& t, const ReadFields& read, Problems& problems) {
   if (read(FieldId::CentralElements) && (t.centralel < 2 || t.centralel % 2 != 0)) {
     problems.add(FieldId::CentralElements, "is not an even number of at least 2");
   }
+  check_ranges(t, read, problems);
 }
 
 // Stores one field's text in its setting; false, with the problem listed, when it does not read.

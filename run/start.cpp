@@ -7,11 +7,14 @@
 
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "report/fbar.h"
 #include "run/driver.h"
+#include "run/run_files.h"
 #include "run/run_tables.h"
 #include "run/session_control.h"
 #include "state/errors.h"
 #include "state/indices.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -99,16 +102,21 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
     }
   }
 
+  if (ages_inside && s.agemin <= s.agemax) {
+    if (const std::string fbar = fbar_range_problem(s); !fbar.empty()) problems.push_back(fbar);
+  }
+
   if (problems.empty()) return;
   std::string message;
   for (const std::string& p : problems) message += (message.empty() ? "" : "; ") + p;
   throw SettingsError(message);
 }
 
-void close_run_files(RunState& s) {
-  s.files.results.close();
-  s.files.minim.close();
-  for (PrintFile& f : s.files.boot) f.close();
+// After a failure: the files are closed as they stand; the results file stays empty.
+void discard_run_files(RunState& s) {
+  s.files.results.discard();
+  s.files.minim.discard();
+  for (PrintFile& f : s.files.boot) f.discard();
 }
 
 }  // namespace
@@ -116,10 +124,12 @@ void close_run_files(RunState& s) {
 void START(RunState& s, Host& host, const FieldTexts& texts) {
   clear_search_state(s);                                 // 1. a clean search state
   read_settings(s, texts);                               // 2. the fields, n4 and brev1
+  check_run_files(s);  // no output over an input, none outside the working directory
   s.zz = s.boot = s.bootn = s.boottot = s.contboot = 0;  // 3. the run flags
   s.userend = 0;
   for (PrintFile& f : s.files.boot) f.close();                    // 4. left open by an earlier run
-  s.files.results.create(resolve_path(s.workdir, s.AnamefileR));  // 5. empty results file
+  const std::string results = resolve_path(s.workdir, s.AnamefileR);
+  s.files.results.create_staged(results, staged_results_path(results));  // 5. empty results file
   // The input files are read anew; tables kept from the previous run may no longer match them.
   s.maturity_loaded = false;
   s.fleet_loaded.fill(false);
@@ -144,13 +154,13 @@ RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts, const Run
   try {
     START(s, run_host, texts);
   } catch (const SettingsError& e) {
-    outcome = {RunStatus::SettingsRejected, e.what()};
+    outcome = {RunStatus::SettingsRejected, message_line(e.what())};
   } catch (const InputError& e) {
-    outcome = {RunStatus::InputFailed, e.what()};
+    outcome = {RunStatus::InputFailed, message_line(e.what())};
   } catch (const ArithmeticFault& e) {
-    outcome = {RunStatus::ArithmeticFailed, e.what()};
+    outcome = {RunStatus::ArithmeticFailed, message_line(e.what())};
   }
-  if (outcome.status != RunStatus::Completed) close_run_files(s);
+  if (outcome.status != RunStatus::Completed) discard_run_files(s);
   if (options.tables) {
     const TablesOutcome tables = write_run_tables(s, texts, started);
     outcome.tables = tables.folder;

@@ -17,8 +17,6 @@ cp -r "$root/demo" "$run/demo"
 echo
 echo "Results: $run/output.out"
 echo "Search log: $run/minim.out"
-if [[ -x "$build/plot/quorvane-plot" ]]; then
-  # Drawn without a display when there is none.
-  "$build/plot/quorvane-plot" "$run/output.out.tables" --out "$run/plots" >/dev/null
-  echo "Charts: $run/plots/"
-fi
+# Drawn without a display when there is none.
+"$build/plot/quorvane-plot" "$run/output.out.tables" --out "$run/plots" >/dev/null
+echo "Charts: $run/plots/"

@@ -37,6 +37,7 @@ template <typename Option>
 constexpr bool holds(std::int16_t setting, Option option) {
   return setting == static_cast<std::int16_t>(option);
 }
+enum class BootstrapKind : std::int16_t { Chained, Independent };
 
 // The files a run keeps open between procedure calls.
 //
@@ -63,6 +64,20 @@ struct RunState {
   // Threads on which the bootstrap runs are computed: 0 every core, 1 one after the other. The
   // written files are the same whatever the number.
   std::int16_t bootstrap_threads = 0;
+  // How the bootstrap runs follow one another: chained, each drawing from where the one before
+  // left the random sequence and the fleet copies; or independent replicates, each drawn around
+  // the observed data from a generator of its own seeded from (bootstrap_seed, k).
+  BootstrapKind bootstrap_kind = BootstrapKind::Chained;
+  std::uint32_t bootstrap_seed = kDefaultSeed;
+  // Independent replicates first_replicate..last_replicate only (0: from 1, up to boottot). A
+  // part after the first writes no headers and no main-run lines, so that the pieces of a split
+  // bootstrap concatenate into the files of the whole.
+  std::int32_t first_replicate = 0, last_replicate = 0;
+  // What the tables and charts say beside the results: the ages (labels) of the mean F, F-bar,
+  // none for all ages of the analysis; the units of catch numbers and weights as the user states
+  // them.
+  std::optional<std::array<int, 2>> fbar_ages;
+  std::string units_numbers = "not stated", units_weight = "not stated";
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;     // Text1

@@ -3,6 +3,10 @@
 // It is created with the session and never reseeded, so the same settings give the same
 // bootstrap after every program start. A draw takes two numbers from the sequence and uses the
 // second; the numbers lie strictly inside (0, 1), so ln(u / (1 - u)) is always defined.
+//
+// An independent bootstrap replicate has a generator of its own, started from the run's seed and
+// the replicate's number alone, so that its draws do not depend on which replicates ran before
+// it, or on which core.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +14,22 @@
 
 namespace quorvane {
 
+// The seed of the session's generator unless the user gives another.
+inline constexpr std::uint32_t kDefaultSeed = std::mt19937::default_seed;
+
 class UniformRandom {
  public:
+  UniformRandom() = default;
+  explicit UniformRandom(std::uint32_t seed) : engine_(seed) {}
+
+  // The generator of independent replicate k: the engine started from seed_seq{seed, k}.
+  static UniformRandom for_replicate(std::uint32_t seed, std::uint32_t k) {
+    std::seed_seq sequence{seed, k};
+    UniformRandom r;
+    r.engine_.seed(sequence);
+    return r;
+  }
+
   // The next number of the sequence: (x + 0.5) / 2^32 for the next 32-bit output x.
   double next() {
     const std::uint32_t x = static_cast<std::uint32_t>(engine_());
@@ -25,7 +43,7 @@ class UniformRandom {
   bool operator==(const UniformRandom&) const = default;
 
  private:
-  std::mt19937 engine_{};  // default seed 5489
+  std::mt19937 engine_{kDefaultSeed};
 };
 
 }  // namespace quorvane

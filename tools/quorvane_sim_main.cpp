@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "report/version.h"
 #include "tools/sim/dataset_writer.h"
 #include "tools/sim/stock_simulator.h"
 
@@ -41,7 +42,8 @@ constexpr std::string_view kUsage =
     "seed)\n"
     "  --no-noise       catch and surveys exactly as the model expects them\n"
     "  --extended-year  one more year without catch, observed by the surveys\n"
-    "  --help           this text\n";
+    "  --help           this text\n"
+    "  --version        the version and the compiler that built it\n";
 
 struct Options {
   std::filesystem::path out;
@@ -49,6 +51,7 @@ struct Options {
   bool no_noise = false;
   bool extended_year = false;
   bool help = false;
+  bool version = false;
 };
 
 std::optional<std::uint32_t> parse_seed(std::string_view text) {
@@ -72,8 +75,10 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
       }
       return std::string_view(argv[++i]);
     };
-    if (arg == "--help") {
+    if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--out") {
       const auto dir = value();
       if (!dir)
@@ -106,7 +111,7 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
       return std::nullopt;
     }
   }
-  if (!options.help && options.out.empty()) {
+  if (!options.help && !options.version && options.out.empty()) {
     error = "--out DIR is required";
     return std::nullopt;
   }
@@ -125,6 +130,10 @@ int main(int argc, char **argv) {
   }
   if (options->help) {
     std::cout << kUsage;
+    return kExitWritten;
+  }
+  if (options->version) {
+    std::cout << quorvane::version_text("quorvane-sim");
     return kExitWritten;
   }
   try {

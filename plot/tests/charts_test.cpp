@@ -5,8 +5,10 @@
 #include <QChartView>
 #include <QGraphicsLayout>
 #include <QScatterSeries>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -105,6 +107,59 @@ TEST_F(ChartsOfASmallRun, EveryChartTheTablesSupportIsListedInOrderAndBuilds) {
     names.push_back(c.name);
   }
   EXPECT_EQ(names.back(), "fleet2_fit");
+}
+
+// Band values outside the axis are placed on it, never handed to the chart as they are: 1E12 and
+// infinity above a cap of 100 become 100 (and the band says it is cut), a negative 5 % value 0,
+// and a year whose 95 % value is not a number is left out.
+TEST(BootstrapBand, ValuesAreClampedIntoTheAxisAndACutIsNoted) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<SummaryRow> rows(4);
+  for (int i = 0; i < 4; ++i) rows[i].year = 2000 + i;
+  rows[0].ssb_q05 = 10, rows[0].ssb_q95 = 50;
+  rows[1].ssb_q05 = -3, rows[1].ssb_q95 = 1e12;
+  rows[2].ssb_q05 = 20, rows[2].ssb_q95 = nan;
+  rows[3].ssb_q05 = 30, rows[3].ssb_q95 = std::numeric_limits<double>::infinity();
+  const BandPoints band = clamped_band(rows, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, 100);
+  using Points = std::vector<std::pair<double, double>>;
+  EXPECT_EQ(band.upper, (Points{{2000, 50}, {2001, 100}}));
+  EXPECT_EQ(band.lower, (Points{{2000, 10}, {2001, 0}}));
+  EXPECT_TRUE(band.cut);
+  EXPECT_FALSE(clamped_band({rows[0]}, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, 100).cut);
+}
+
+// Fleet names from the tables, F-bar with its ages and band, and the stated units reach the
+// charts; thousands of fish times kg are tonnes.
+TEST_F(ChartsOfASmallRun, FleetNamesFbarAndUnitsReachTheCharts) {
+  write(tables_ / "summary.csv",
+        "year,f,recruitment,total_stock_numbers,total_stock_weight,ssb,ssb_survey_time,"
+        "catch_weight,mean_f,fbar,ssb_q05,ssb_q95,fbar_q05,fbar_q95\n"
+        "2000,0.5,1000,3000,2500,1200,1100,300,0.3,0.4,1000,5e12,0.3,0.5\n"
+        "2001,0.6,900,2800,2400,1100,1000,320,0.35,0.45,900,1300,0.35,0.6\n");
+  write(tables_ / "surveys.csv",
+        "kind,number,year,age,observed,fitted,log_residual,catchability,coefficient,name\n"
+        "fleet,2,2000,1,5,6,0.18,0.005,,IBTS_Q1_gam\n");
+  write(tables_ / "run.csv",
+        "name,label,value\nfbar_ages,Ages,2-4\nunits_numbers,N,thousands\nunits_weight,W,kg\n");
+  const PlotData data = read_plot_data(tables_.string());
+  EXPECT_EQ(biomass_unit(data), "t");
+  std::vector<std::string> titles;
+  for (const ChartInfo& c : available_charts(data)) titles.push_back(c.title);
+  EXPECT_NE(std::find(titles.begin(), titles.end(), "IBTS_Q1_gam log residuals"), titles.end());
+
+  const std::unique_ptr<QChart> ssb(make_chart(data, "ssb"));
+  QStringList axes, series;
+  for (QAbstractAxis* axis : ssb->axes()) axes << axis->titleText();
+  for (QAbstractSeries* s : ssb->series()) series << s->name();
+  EXPECT_TRUE(axes.contains("SSB (t)")) << axes.join("|").toStdString();
+  EXPECT_TRUE(series.contains("Bootstrap 5\u201395 % (cut at the top)"))
+      << series.join("|").toStdString();
+
+  const std::unique_ptr<QChart> f(make_chart(data, "f"));
+  series.clear();
+  for (QAbstractSeries* s : f->series()) series << s->name();
+  EXPECT_TRUE(series.contains("F-bar, ages 2-4 (right)")) << series.join("|").toStdString();
+  EXPECT_TRUE(series.contains("F-bar bootstrap 5\u201395 % (right)"));
 }
 
 TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {

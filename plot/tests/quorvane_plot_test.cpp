@@ -125,6 +125,12 @@ TEST_F(PlotterOnTheDemo, AWrongFolderOrOptionIsOneLineOnStandardError) {
   EXPECT_EQ(format.exit_code, 2);
   EXPECT_EQ(testing::file_bytes(err.string()),
             "quorvane-plot: --format needs png or svg, not 'jpg' (see --help)\n");
+
+  // --version needs no tables folder: the name, the version and the compiler.
+  const Command version = run(std::string(QUORVANE_PLOT_EXE) + " --version", err);
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("quorvane-plot ", 0), 0u) << version.out;
+  EXPECT_NE(version.out.find(" (built with "), std::string::npos) << version.out;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "run/field_registry.h"
@@ -79,6 +80,47 @@ TEST(BatchCommandLine, ListsTheFieldsAndRefusesAnUnknownName) {
   EXPECT_EQ(typo.err,
             "quorvane-batch: --set: 'last_yaer' is not a field name (closest: last_year, "
             "last_age, first_year)\n");
+// The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds
+// it (total loss 17.19, terminal f 2.75), not those of the last bootstrap run.
+TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
+  ScratchDir dir;
+  copy_folder(kSourceDir / "demo", dir / "demo");
+  const BatchRun run = run_batch(dir.path(), "--bootstrap 3 --threads 1 --no-tables");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  EXPECT_NE(run.out.find("\nTotal loss SSEALL: 17.19"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nTerminal f: 2.75\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nBootstrap: 3 of 3 runs finished\n"), std::string::npos) << run.out;
+  // Standard error is a file here, not a terminal: a plain line as each run starts.
+  EXPECT_EQ(run.err.find("bootstrap 1 of 3\n"), 0u) << run.err;
+  EXPECT_NE(run.err.find("\nbootstrap 3 of 3, about "), std::string::npos) << run.err;
+
+  const BatchRun quiet = run_batch(dir.path(), "--bootstrap 1 --no-tables --quiet");
+  ASSERT_EQ(quiet.exit_code, 0) << quiet.describe();
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_NE(quiet.out.find("\nBootstrap: 1 of 1 runs finished\n"), std::string::npos);
+}
+
+// Every program without windows answers --version with its name, the version and the compiler,
+// all the same version.
+TEST(BatchCommandLine, EveryProgramAnswersVersionAlike) {
+  ScratchDir dir;
+  std::string version;
+  for (const auto& [name, exe] : {std::pair{"quorvane-batch", QUORVANE_BATCH_EXE},
+                                  {"quorvane-import", QUORVANE_IMPORT_EXE},
+                                  {"quorvane-sim", QUORVANE_SIM_EXE}}) {
+    const BatchRun run = run_program(exe, dir.path(), "--version");
+    EXPECT_EQ(run.exit_code, 0) << name;
+    EXPECT_EQ(run.err, "") << name;
+    const std::string prefix = std::string(name) + " ";
+    ASSERT_EQ(run.out.rfind(prefix, 0), 0u) << run.out;
+    const std::size_t built = run.out.find(" (built with ");
+    ASSERT_NE(built, std::string::npos) << run.out;
+    EXPECT_EQ(run.out.substr(run.out.size() - 2), ")\n") << run.out;
+    const std::string own = run.out.substr(prefix.size(), built - prefix.size());
+    if (version.empty()) version = own;
+    EXPECT_EQ(own, version) << name;
+  }
+  EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 2) << version;
 }
 
 }  // namespace

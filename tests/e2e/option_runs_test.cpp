@@ -79,7 +79,7 @@ TEST_P(OptionRunTest, CompletesAndLogsEveryEvaluationInItsColumns) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "demo");
   const BatchRun run = run_batch(
-      dir.path(), "--fields demo/fields.txt --set Text38=2 --set Text47=2 --set Text112=2" +
+      dir.path(), "--quiet --fields demo/fields.txt --set Text38=2 --set Text47=2 --set Text112=2" +
                       set_args(option.fields));
   ASSERT_EQ(run.exit_code, 0) << run.describe();
   EXPECT_EQ(run.err, "");

@@ -94,6 +94,40 @@ TEST_F(StockFolder, FilesNamedOneByOneWinAndAmbiguityIsReported) {
   }
 }
 
+// Files of the folder that were not used are each named with the reason.
+TEST_F(StockFolder, SaysWhichFilesItUsedAndWhyItIgnoredTheOthers) {
+  dir_.write("la.dat", lowestoft_table(1, 2000, 2000, 1, 1, 3, "1\n"));
+  std::vector<std::string> notes;
+  std::vector<SourceUse> uses;
+  find_stock_files(request(), notes, &uses);
+  std::string report;
+  for (const SourceUse& u : uses) {
+    report += (u.used ? "used " : "ignored ") + name(u.path) + ": " + u.why + "\n";
+  }
+  EXPECT_EQ(report,
+            "used cn.dat: catch numbers\n"
+            "used cw.dat: catch weights\n"
+            "used nm.dat: natural mortality\n"
+            "used mo_raw.dat: proportion mature\n"
+            "used survey.dat: tuning fleets\n"
+            "ignored DATA.bib: not a table or a tuning-fleet file (line 2 names no data type)\n"
+            "ignored la.dat: landings; the catch numbers of cn.dat are used\n"
+            "ignored lf.dat: also catch numbers; the catch numbers of cn.dat are used\n"
+            "ignored lw.dat: also catch weights; the catch weights of cw.dat are used\n"
+            "ignored pf.dat: proportion of F before spawning, which a run does not read\n"
+            "ignored sw.dat: stock weights; the catch weights of cw.dat are used\n");
+}
+
+// "--catch lf.dat" with a source folder: not in the current folder, so the source's is taken.
+TEST_F(StockFolder, AFileNamedOneByOneIsLookedForInTheSourceFolder) {
+  ImportRequest named = request();
+  named.named.catch_numbers = "lf.dat";
+  std::vector<std::string> notes;
+  EXPECT_EQ(find_stock_files(named, notes).catch_numbers, dir_.file("lf.dat"));
+  named.named.catch_numbers = "absent.dat";
+  EXPECT_EQ(find_stock_files(named, notes).catch_numbers, "absent.dat");  // the reader says so
+}
+
 TEST_F(StockFolder, AnIndexFileListsTheFilesBesideIt) {
   const std::string index = dir_.write(
       "index.dat", "Stock index\r\n1\r\ncn.dat\r\ncw.dat\r\nnm.dat\r\nmo_raw.dat\r\ngone.dat\r\n");

@@ -229,6 +229,17 @@ TEST_F(ResultsFileTest, StandardErrorsAndSigmaComeFromTheCatchAndExploitationRes
   EXPECT_NEAR(s_->sigma, 0.234520787991171, 0.234520787991171 * kRelTol);
 }
 
+// A 2 x 2 block (ages 3, 4 by years 2001, 2002; D = 2) whose residuals, ages inner, are
+// 1, 1E-16, -1, 1E-16. Years outer: 1 + 1E-16 rounds to 1, minus 1 is 0, plus 1E-16 gives the
+// sum 1E-16, mean 5E-17, and the squares (1 - 5E-17)^2 and (-1 - 5E-17)^2 round to 1: SE 1.0.
+// Ages outer would give 1 - 1 + 1E-16 + 1E-16 = 2E-16 and SE 0.9999999999999999.
+TEST(BlockSpread, SumsTheBlockYearsOuterAgesInner) {
+  auto s = std::make_unique<RunState>();
+  s->agemin = 2, s->agemaxa = 3, s->yearmin = 1, s->yearmax = 3;
+  s->resid(2, 1) = 1, s->resid(3, 1) = 1e-16, s->resid(2, 2) = -1, s->resid(3, 2) = 1e-16;
+  EXPECT_EQ(block_spread(*s, 2), 1.0);
+}
+
 // A stopped scan run in Mode 3 with one selectivity period; fleets 1, 2 and 5 stored by some run,
 // the others never; an M option outside its list.
 TEST_F(ResultsFileTest, SettingsOfTheRunShapeTheHeadingCodesAndEstimates) {

@@ -313,6 +313,8 @@ void TablesOfARun::expect_tables_agree_with_results_file() {
       expect_rounded(num(summary.rows[y], "mean_f"), f_sum / static_cast<double>(ages), 5,
                      "mean F in " + summary.rows[y].at("year"));
     }
+    // F-bar over its default ages, every analysed age, is the mean F.
+    EXPECT_EQ(summary.rows[y].at("fbar"), summary.rows[y].at("mean_f"));
   }
 
   // M in the last year and 1/q of each fleet, by age.
@@ -449,13 +451,16 @@ TEST_P(TablesOfARun, AgreeWithTheResultsFileAndTheBootstrapFiles) {
   expect_quantiles_agree_with_bootstrap_files();
 
   const Csv run_fields(tables() / "run.csv");
-  ASSERT_EQ(run_fields.rows.size(), 117u);
+  ASSERT_EQ(run_fields.rows.size(), 120u);
   EXPECT_EQ(run_fields.rows[0].at("name"), "Text1");
   EXPECT_EQ(run_fields.rows[0].at("value"), texts_[FieldId::CatchFile]);
   EXPECT_EQ(run_fields.rows[114].at("name"), "Text115");
-  EXPECT_EQ(run_fields.rows[115].at("name"), "version");
-  EXPECT_EQ(run_fields.rows[116].at("name"), "time");
-  EXPECT_EQ(run_fields.rows[116].at("value").size(), 20u);  // 2026-12-06T11:52:17Z
+  EXPECT_EQ(run_fields.rows[115].at("name"), "fbar_ages");  // every analysed age by default
+  EXPECT_EQ(run_fields.rows[115].at("value"), texts_[11] + "-" + texts_[12]);
+  EXPECT_EQ(run_fields.rows[116].at("value"), "not stated");  // units_numbers
+  EXPECT_EQ(run_fields.rows[118].at("name"), "version");
+  EXPECT_EQ(run_fields.rows[119].at("name"), "time");
+  EXPECT_EQ(run_fields.rows[119].at("value").size(), 20u);  // 2026-12-06T11:52:17Z
 }
 
 // A run stopped by the user writes its results file with the estimates of the moment, and the

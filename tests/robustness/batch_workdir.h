@@ -10,6 +10,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/files.h"
@@ -69,6 +70,8 @@ struct BadInput {
   ResultsFile results;
   const char* subdir = "";   // the directory it runs in, below the copied folder
   const char* blocker = "";  // a directory made where the run wants to write a file
+  const char* made = "";     // a file made in the directory before the run, holding `made_text`
+  std::string_view made_text = {};
 };
 
 inline std::ostream& operator<<(std::ostream& os, const BadInput& c) { return os << c.name; }
@@ -82,6 +85,7 @@ inline void expect_answer(const BadInput& c) {
   const fs::path where = w.dir() / c.subdir;
   write_text(where / "output.out", kEarlierResults);
   if (*c.blocker) fs::create_directories(where / c.blocker);
+  if (*c.made) write_text(where / c.made, std::string(c.made_text));
   std::size_t files_before = 0;
   for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(w.dir())) ++files_before;
 
@@ -108,6 +112,12 @@ inline void expect_answer(const BadInput& c) {
       break;
   }
   EXPECT_EQ(files_with_non_finite(w.dir()), std::vector<std::string>{});
+  // Whatever the run did, its inputs are as they were, byte for byte.
+  for (const auto& e : fs::recursive_directory_iterator(kSourceDir / "tests/data/bad_inputs")) {
+    if (!e.is_regular_file()) continue;
+    const fs::path rel = fs::relative(e.path(), kSourceDir / "tests/data/bad_inputs");
+    EXPECT_EQ(slurp(w.dir() / rel), slurp(e.path())) << rel << " changed";
+  }
 }
 
 }  // namespace quorvane::testing

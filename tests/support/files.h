@@ -103,15 +103,15 @@ struct BatchRun {
   }
 };
 
-// Runs quorvane-batch in the folder `cwd` with `args` (quoted by the caller where needed).
-inline BatchRun run_batch(const fs::path& cwd, const std::string& args) {
+// Runs the program `exe` in the folder `cwd` with `args` (quoted by the caller where needed).
+inline BatchRun run_program(const std::string& exe, const fs::path& cwd, const std::string& args) {
   static std::atomic<int> runs{0};
   const fs::path base =
       fs::temp_directory_path() /
       ("quorvane_batch_" + std::to_string(::getpid()) + "_" + std::to_string(++runs));
-  const std::string command =
-      "cd " + shell_quoted(cwd) + " && " + shell_quoted(QUORVANE_BATCH_EXE) + " " + args + " >" +
-      shell_quoted(base.string() + ".out") + " 2>" + shell_quoted(base.string() + ".err");
+  const std::string command = "cd " + shell_quoted(cwd) + " && " + shell_quoted(exe) + " " + args +
+                              " >" + shell_quoted(base.string() + ".out") + " 2>" +
+                              shell_quoted(base.string() + ".err");
   const int status = std::system(command.c_str());
   BatchRun run;
   run.exit_code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
@@ -120,6 +120,11 @@ inline BatchRun run_batch(const fs::path& cwd, const std::string& args) {
   fs::remove(base.string() + ".out");
   fs::remove(base.string() + ".err");
   return run;
+}
+
+// Runs quorvane-batch in the folder `cwd` with `args`.
+inline BatchRun run_batch(const fs::path& cwd, const std::string& args) {
+  return run_program(QUORVANE_BATCH_EXE, cwd, args);
 }
 
 }  // namespace quorvane::testing

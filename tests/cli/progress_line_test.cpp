@@ -1,0 +1,82 @@
+// The batch runner's progress where standard error is not a terminal: plain lines, spaced by a
+// clock the test sets by hand.
+#include "cli/progress_line.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace quorvane {
+namespace {
+
+using Clock = ProgressLine::Clock;
+
+class ProgressLog : public ::testing::Test {
+ protected:
+  // Sets the clock to `seconds` after the start.
+  void at(double seconds) {
+    now_ = Clock::time_point{} +
+           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  }
+  std::unique_ptr<ProgressLine> line(ProgressLine::Kind kind) {
+    return std::make_unique<ProgressLine>(
+        kind, [this] { return now_; }, [this](std::string_view text) { written_ += text; });
+  }
+
+  Clock::time_point now_{};
+  std::string written_;
+};
+
+TEST_F(ProgressLog, TheLineOfTheMomentAtMostEveryTenSecondsAndEachStepAtOnce) {
+  const auto log = line(ProgressLine::Kind::Log);
+  at(9.9);
+  log->show("a");  // under 10 s since the start: a short run leaves no line
+  at(10);
+  log->show("b");
+  at(19.9);
+  log->show("c");  // 9.9 s after b
+  at(19.95);
+  log->note("step");  // at once, and the next 10 s count from it
+  at(29.9);
+  log->show("d");
+  at(29.95);
+  log->show("e");
+  EXPECT_EQ(written_, "b\nstep\ne\n");
+}
+
+TEST_F(ProgressLog, QuietWritesNothingAndATerminalRewritesOneLine) {
+  const auto quiet = line(ProgressLine::Kind::Off);
+  at(60);
+  quiet->show("a");
+  quiet->note("step");
+  EXPECT_EQ(written_, "");
+
+  const auto terminal = line(ProgressLine::Kind::Terminal);
+  terminal->note("step");  // the terminal's line shows the step anyway
+  terminal->show("b");
+  terminal->clear();
+  EXPECT_EQ(written_, "\rb\x1b[K\r\x1b[K");
+}
+
+// Run 1 of 4 starts at 1 s and run 2 at 21 s: one run took 20 s, three are left, 60 s.
+TEST_F(ProgressLog, EachBootstrapRunIsNotedOnceWithTheTimeLeft) {
+  const auto log = line(ProgressLine::Kind::Log);
+  const auto s = std::make_unique<RunState>();
+  s->boottot = 4;
+  Host user;
+  MainRunProgress host(user, *s, *log);
+  host.yield();  // the main run
+  at(1);
+  s->bootn = 1;
+  host.yield();
+  host.yield();
+  at(21);
+  s->bootn = 2;
+  host.yield();
+  EXPECT_EQ(written_, "bootstrap 1 of 4\nbootstrap 2 of 4, about 1 min 00 s left\n");
+}
+
+}  // namespace
+}  // namespace quorvane
