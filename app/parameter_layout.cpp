@@ -4,34 +4,36 @@ namespace quorvane::app {
 
 namespace {
 
-constexpr LayoutCell F(int n) { return {false, n}; }
-constexpr LayoutCell H(int n) { return {true, n}; }
+using Id = FieldId;
+
+constexpr LayoutCell F(FieldId id) { return {false, id}; }
+constexpr LayoutCell H(FieldId id) { return {true, id}; }
 
 }  // namespace
 
 const std::vector<LayoutRow>& parameter_rows() {
   static const std::vector<LayoutRow> rows = {
-      /* 1 */ {{}, {F(112)}},
-      /* 2 */ {{F(1), F(2), F(37)}, {}},
-      /* 3 */ {{F(3)}, {}},
-      /* 4 */ {{F(4), F(5)}, {H(113)}},
-      /* 5 */ {{F(6)}, {F(113)}},
-      /* 6 */ {{F(7)}, {F(114)}},
-      /* 7 */ {{F(8), F(9), F(10)}, {H(115), F(115)}},
-      /* 8 */ {{F(11), F(12), F(13)}, {}},
-      /* 9 */ {{F(14), F(15)}, {}},
-      /* 10 */ {{F(16)}, {}},
-      /* 11 */ {{H(17), F(17), F(18), F(19), H(20), F(20), F(21)}, {}},
-      /* 12 */ {{H(22), F(22), F(23), F(24), H(25), F(25), F(26)}, {}},
-      /* 13 */ {{H(27), F(27), F(28), F(29), H(30), F(30), F(31)}, {}},
-      /* 14 */ {{F(32), F(33), F(34)}, {}},
-      /* 15 */ {{F(35), F(36)}, {}},
-      /* 16 */ {{F(38), F(39), H(40), F(40), F(41), F(42)}, {}},
-      /* 17 */ {{F(43), H(44), F(44), F(45), F(46)}, {}},
-      /* 18 */ {{F(47), F(48), H(109), F(109), F(110), F(111)}, {}},
+      /* 1 */ {{}, {F(Id::Triple)}},
+      /* 2 */ {{F(Id::CatchFile), F(Id::WeightFile), F(Id::MaturityFile)}, {}},
+      /* 3 */ {{F(Id::MOption)}, {}},
+      /* 4 */ {{F(Id::MassMaturityAge), F(Id::MFile)}, {H(Id::TripleFirstAge)}},
+      /* 5 */ {{F(Id::Method)}, {F(Id::TripleFirstAge)}},
+      /* 6 */ {{F(Id::CatchLoss)}, {F(Id::TripleLastAge)}},
+      /* 7 */ {{F(Id::FirstYear), F(Id::LastYear), F(Id::FirstPeriodEnd)}, {H(Id::NormaliseEachYear), F(Id::NormaliseEachYear)}},
+      /* 8 */ {{F(Id::FirstAge), F(Id::LastAge), F(Id::LastAgeKind)}, {}},
+      /* 9 */ {{F(Id::Mode), F(Id::Mix)}, {}},
+      /* 10 */ {{F(Id::Search)}, {}},
+      /* 11 */ {{H(Id::FScanLow), F(Id::FScanLow), F(Id::FScanHigh), F(Id::FScanStep), H(Id::FGuess), F(Id::FGuess), F(Id::FGuessStep)}, {}},
+      /* 12 */ {{H(Id::MScanLow), F(Id::MScanLow), F(Id::MScanHigh), F(Id::MScanStep), H(Id::MGuess), F(Id::MGuess), F(Id::MGuessStep)}, {}},
+      /* 13 */ {{H(Id::AlfaScanLow), F(Id::AlfaScanLow), F(Id::AlfaScanHigh), F(Id::AlfaScanStep), H(Id::AlfaGuess), F(Id::AlfaGuess), F(Id::AlfaGuessStep)}, {}},
+      /* 14 */ {{F(Id::Smoother), F(Id::CentralElements), F(Id::MaxCatchTime)}, {}},
+      /* 15 */ {{F(Id::ResultsFile), F(Id::ShowProgress)}, {}},
+      /* 16 */ {{F(Id::SsbOn), F(Id::SsbCount), H(Id::Ssb1File), F(Id::Ssb1File), F(Id::Ssb2File), F(Id::Ssb3File)}, {}},
+      /* 17 */ {{F(Id::SsbTime), H(Id::Ssb1Std), F(Id::Ssb1Std), F(Id::Ssb2Std), F(Id::Ssb3Std)}, {}},
+      /* 18 */ {{F(Id::FleetsOn), F(Id::FleetCount), H(Id::Ssb1Kind), F(Id::Ssb1Kind), F(Id::Ssb2Kind), F(Id::Ssb3Kind)}, {}},
       /* 19 */ {{}, {}},
-      /* 20 */ {{H(98), F(98), F(99), F(100), F(101)}, {}},
-      /* 21 */ {{F(102), F(103), F(104), F(105), F(106), F(107), F(108)}, {}},
+      /* 20 */ {{H(Id::CatchWeight), F(Id::CatchWeight), F(Id::Ssb1Weight), F(Id::Ssb2Weight), F(Id::Ssb3Weight)}, {}},
+      /* 21 */ {{F(Id::Fleet1Weight), F(Id::Fleet2Weight), F(Id::Fleet3Weight), F(Id::Fleet4Weight), F(Id::Fleet5Weight), F(Id::Fleet6Weight), F(Id::Fleet7Weight)}, {}},
   };
   return rows;
 }

@@ -6,12 +6,14 @@
 #include <array>
 #include <vector>
 
+#include "run/field_registry.h"
+
 namespace quorvane::app {
 
-// One place on a row: field Text<n> with its label, or the group heading of field Text<n>.
+// One place on a row: a field with its label, or the group heading of a field.
 struct LayoutCell {
   bool heading;
-  int field;
+  FieldId field;
 };
 
 struct LayoutRow {
@@ -22,10 +24,10 @@ struct LayoutRow {
 // The row that holds the fleet grid instead of single fields.
 inline constexpr int kFleetGridRow = 19;
 
-// Columns of the fleet grid, left to right: the field of fleet k in column c is
-// kFleetColumns[c] + k - 1 (file, survey time, index type, q estimated, comparison, loss,
-// bootstrap deviation).
-inline constexpr std::array<int, 7> kFleetColumns = {49, 56, 63, 70, 77, 84, 91};
+// Columns of the fleet grid, left to right; fleet k's field of column c is fleet_field(c, k).
+inline constexpr std::array<FleetColumn, 7> kFleetColumns = {
+    FleetColumn::File,    FleetColumn::Time, FleetColumn::Type, FleetColumn::EstimateQ,
+    FleetColumn::Compare, FleetColumn::Loss, FleetColumn::Std};
 inline constexpr int kFleets = 7;
 
 // Rows 1..21 of the window (index 0 is row 1); the fleet grid's row has no cells.

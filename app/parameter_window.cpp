@@ -130,19 +130,19 @@ void ParameterWindow::createWorkingDirectory() {
   column_->addLayout(row);
 }
 
-QLineEdit* ParameterWindow::createField(int n) {
-  const Field& f = kFields[n - 1];
+QLineEdit* ParameterWindow::createField(FieldId id) {
+  const Field& f = quorvane::field(id);
   auto* edit = new QLineEdit(text_of(f.default_text));
-  edit->setObjectName(QStringLiteral("Text%1").arg(n));
+  edit->setObjectName(QString::fromStdString(numbered_name(id)));
   edit->setAccessibleName(text_of(f.label));
   edit->setFixedWidth(f.kind == FieldKind::Text ? kNameFieldWidth : kNumberFieldWidth);
-  fields_[n] = edit;
+  fields_[static_cast<std::size_t>(field_number(id))] = edit;
   return edit;
 }
 
 void ParameterWindow::addCells(QHBoxLayout* line, const std::vector<LayoutCell>& cells) {
   for (const LayoutCell& cell : cells) {
-    const Field& f = kFields[cell.field - 1];
+    const Field& f = quorvane::field(cell.field);
     if (cell.heading) {
       line->addSpacing(8);
       line->addWidget(new QLabel(text_of(f.heading)));
@@ -176,7 +176,7 @@ QWidget* ParameterWindow::createFleetGrid() {
   auto* grid = new QGridLayout(block);
   grid->setContentsMargins(0, 4, 0, 4);
   for (std::size_t c = 0; c < kFleetColumns.size(); ++c) {
-    auto* heading = new QLabel(text_of(kFields[kFleetColumns[c] - 1].heading));
+    auto* heading = new QLabel(text_of(quorvane::field(fleet_field(kFleetColumns[c], 1)).heading));
     heading->setWordWrap(true);
     heading->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     heading->setFixedWidth(kFleetColumnWidth);
@@ -184,9 +184,9 @@ QWidget* ParameterWindow::createFleetGrid() {
   }
   for (int k = 1; k <= kFleets; ++k) {
     // Every field of a fleet's row carries the row label "k:"; it is shown once, at the left.
-    grid->addWidget(new QLabel(text_of(kFields[kFleetColumns[0] + k - 2].label)), k, 0);
+    grid->addWidget(new QLabel(text_of(quorvane::field(fleet_field(kFleetColumns[0], k)).label)), k, 0);
     for (std::size_t c = 0; c < kFleetColumns.size(); ++c) {
-      grid->addWidget(createField(kFleetColumns[c] + k - 1), k, static_cast<int>(c) + 1);
+      grid->addWidget(createField(fleet_field(kFleetColumns[c], k)), k, static_cast<int>(c) + 1);
     }
   }
   grid->setColumnStretch(static_cast<int>(kFleetColumns.size()) + 1, 1);
@@ -242,7 +242,7 @@ void ParameterWindow::fitScreen() {
 
 FieldTexts ParameterWindow::fieldTexts() const {
   FieldTexts texts;
-  for (int n = 1; n <= kFieldCount; ++n) texts[n] = fields_[n]->text().toStdString();
+  for (const Field& f : kFields) texts[f.id] = field(f.id)->text().toStdString();
   return texts;
 }
 
@@ -311,7 +311,7 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
     show_warning(this, tr("Load settings"), problem);
     return problem;
   }
-  for (int n = 1; n <= kFieldCount; ++n) fields_[n]->setText(QString::fromStdString(texts[n]));
+  for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
   settings_file_ = path;
   QSettings().setValue(kSettingsFileKey, path);
   status_->setText(tr("Settings loaded from %1").arg(path));

@@ -38,7 +38,7 @@ class ParameterWindow : public QWidget {
 
   // The texts of Text1..Text115 as they stand.
   FieldTexts fieldTexts() const;
-  QLineEdit* field(int n) const { return fields_[n]; }
+  QLineEdit* field(FieldId id) const { return fields_[static_cast<std::size_t>(field_number(id))]; }
   QString workingDirectory() const;
   void setWorkingDirectory(const QString& dir);
   // The settings file last saved or loaded, in this session or an earlier one.
@@ -47,7 +47,7 @@ class ParameterWindow : public QWidget {
   // Writes every field to a settings file; the reason when it cannot (also shown).
   QString saveSettingsTo(const QString& path);
   // Sets the fields to their defaults and then to the file's texts. A file that cannot be read,
-  // or holds a line that is not "TextN=value" for a field, changes no field; the reason, which
+  // or holds a line that is not "name=value" for a field, changes no field; the reason, which
   // names the line, is returned and shown.
   QString loadSettingsFrom(const QString& path);
   // The peels of a retrospective with the fields as they stand; false when it cannot start.
@@ -102,7 +102,7 @@ class ParameterWindow : public QWidget {
   void addCells(QHBoxLayout* line, const std::vector<LayoutCell>& cells);
   QWidget* createRow(const LayoutRow& cells);
   QWidget* createFleetGrid();
-  QLineEdit* createField(int n);
+  QLineEdit* createField(FieldId id);
 
   RunController& controller_;
   QMenuBar* menu_bar_ = nullptr;

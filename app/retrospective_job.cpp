@@ -15,9 +15,6 @@ namespace quorvane::app {
 
 namespace {
 
-constexpr int kFirstYearField = 8;
-constexpr int kLastYearField = 9;
-
 // A run without windows: the bootstrap question gets the default No, and the window's
 // "Quit session" reaches the run at its yield point.
 class QuietHost : public Host {
@@ -59,8 +56,8 @@ FullRun run_full(const FieldTexts& texts, const std::string& workdir, const std:
 }  // namespace
 
 int most_peels(const FieldTexts& texts) {
-  const std::optional<double> first = parse_number(texts[kFirstYearField]);
-  const std::optional<double> last = parse_number(texts[kLastYearField]);
+  const std::optional<double> first = parse_number(texts[FieldId::FirstYear]);
+  const std::optional<double> last = parse_number(texts[FieldId::LastYear]);
   if (!first || !last || *last <= *first) return 0;
   return static_cast<int>(std::min(*last - *first, 1000.0));
 }

@@ -95,7 +95,7 @@ DataSet capacity_set(const std::string& tag, const std::vector<std::string>& fie
   sim::write_dataset(stock, d.dir->path() / "capacity", "capacity/");
   d.texts = default_field_texts();
   for (const auto& [field, text] : sim::field_texts(stock, "capacity/")) {
-    d.texts[static_cast<std::size_t>(field)] = text;
+    d.texts[field] = text;
   }
   for (const std::string& f : fields) apply_field_line(d.texts, f, tag);
   return d;

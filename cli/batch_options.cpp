@@ -23,8 +23,10 @@ const char* const kBatchUsage =
     "\n"
     "  --workdir DIR         working directory: input file names are relative to it and every\n"
     "                        output file is written into it (default: the current directory)\n"
-    "  --fields FILE         read field texts from lines TextN=value ('#' starts a comment)\n"
-    "  --set TextN=VALUE     set one field; may repeat; later settings win\n"
+    "  --fields FILE         read field texts from lines name=value or TextN=value ('#' starts a comment)\n"
+    "  --set NAME=VALUE      set one field, by name or as TextN; may repeat; later settings win\n"
+    "  --list-fields         list every field: name, TextN, label, default, allowed values\n"
+    "  --format table|csv    the form of --list-fields (default: table)\n"
     "  --bootstrap N         answer Yes to the bootstrap question, with N runs (default: No)\n"
     "  --stop-at-call K      press STOP at the K-th cohort computation since START\n"
     "  --stop-after-seconds S\n"
@@ -117,6 +119,14 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
+    } else if (arg == "--list-fields") {
+      o.list_fields = true;
+    } else if (arg == "--format") {
+      const std::string_view format = take_value();
+      if (format != "table" && format != "csv") {
+        throw UsageError("--format needs table or csv, not '" + std::string(format) + "'");
+      }
+      o.list_format = format == "csv" ? FieldListFormat::Csv : FieldListFormat::Table;
     } else if (arg == "--version") {
       o.version = true;
     } else if (arg == "--workdir") {
@@ -198,7 +208,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
     }
   }
-  if (!o.help && !o.version && o.first_replicate > 0) {
+  if (!o.help && !o.version && !o.list_fields && o.first_replicate > 0) {
     if (o.bootstrap_kind != BootstrapKind::Independent) {
       throw UsageError("--replicates needs --bootstrap-kind independent");
     }
@@ -206,7 +216,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       throw UsageError("--replicates needs --bootstrap N with N at least the last replicate");
     }
   }
-  if (!o.help && !o.version) {
+  if (!o.help && !o.version && !o.list_fields) {
     std::error_code ec;
     if (o.workdir.empty() || !std::filesystem::is_directory(o.workdir, ec)) {
       throw UsageError("the working directory '" + o.workdir + "' does not exist");

@@ -6,6 +6,8 @@
 //                  [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]
 //                  [--fbar A-B]
 //
+//   quorvane-batch --list-fields [--format table|csv]
+//
 // A fields file may also hold "fbar = A-B", "units_numbers = TEXT" and "units_weight = TEXT".
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
@@ -18,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "run/field_list.h"
 #include "run/settings.h"
 
 namespace quorvane {
@@ -47,6 +50,8 @@ struct BatchOptions {
   // The fields file's "units_numbers = ..." and "units_weight = ...".
   std::optional<std::string> units_numbers, units_weight;
   bool help = false;
+  bool list_fields = false;  // --list-fields: print every field and exit
+  FieldListFormat list_format = FieldListFormat::Table;  // --format table|csv
   bool version = false;
 };
 
@@ -54,7 +59,7 @@ extern const char* const kBatchUsage;
 
 // Parses the arguments after the program name. UsageError for an unknown option, a missing or
 // bad value or a working directory that does not exist; SettingsError for a fields file that
-// cannot be read or a field assignment that is not TextN=value.
+// cannot be read or a field assignment that is not name=value.
 BatchOptions parse_batch_options(int argc, const char* const* argv);
 
 // The bootstrap's kind, seed and replicates, the F-bar ages and the units into a fresh run state.

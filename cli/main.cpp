@@ -133,6 +133,10 @@ int run(int argc, char** argv) {
     std::fputs(kBatchUsage, stdout);
     return kExitCompleted;
   }
+  if (options.list_fields) {
+    std::fputs(field_list_text(options.list_format).c_str(), stdout);
+    return kExitCompleted;
+  }
   if (options.version) {
     std::fputs(version_text("quorvane-batch").c_str(), stdout);
     return kExitCompleted;
@@ -153,7 +157,7 @@ int run(int argc, char** argv) {
   apply_bootstrap_options(options, *state);
   BatchHost host(options.bootstrap_runs, options.stop_at_call, options.restart_answer,
                  options.stop_after_seconds);
-  const OutputFiles outputs(options.workdir, options.texts[35]);
+  const OutputFiles outputs(options.workdir, options.texts[FieldId::ResultsFile]);
 
   ProgressLine line(ProgressLine::kind_for(options.quiet));
   MainRunProgress progress(host, *state, line);

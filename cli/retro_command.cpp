@@ -44,7 +44,7 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
   for (const PeelResult& p : peels) {
     if (p.outcome.status == RunStatus::Completed && !p.years.empty()) {
       std::printf("Peel %d (last year %.15g): %s\n", p.peel, p.years.back().year,
-                  absolute(resolve_path(p.folder, options.texts[35])).c_str());
+                  absolute(resolve_path(p.folder, options.texts[FieldId::ResultsFile])).c_str());
     } else {
       std::printf("Peel %d: %s\n", p.peel, p.outcome.message.c_str());
     }

@@ -7,6 +7,7 @@
 
 #include "import/file_names.h"
 #include "import/stock_import.h"
+#include "run/field_registry.h"
 #include "state/errors.h"
 
 namespace quorvane::import {
@@ -145,32 +146,34 @@ std::optional<int> first_survey_year(const ImportedStock& s) {
 
 std::string fields_text(const ImportedStock& s, const std::vector<std::string>& sources) {
   std::ostringstream out;
-  const auto field = [&](int n, const std::string& value) {
-    out << "Text" << n << '=' << value << '\n';
+  // Each field by name, with its label in a comment, as the window saves them.
+  const auto field = [&](FieldId id, const std::string& value) {
+    out << "#   " << field_title(quorvane::field(id)) << " (" << numbered_name(id) << ")\n"
+        << quorvane::field(id).name << " = " << value << '\n';
   };
   out << "# Settings of a stock imported by quorvane-import from\n";
   for (const std::string& p : sources) out << "#   " << p << '\n';
   out << "# File names are relative to this folder: quorvane-batch --workdir THIS_FOLDER "
          "--fields THIS_FOLDER/fields.txt\n"
-         "# Lines are TextN=value; every field not named keeps its default text.\n";
+         "# Lines are name = value; every field not named keeps its default text.\n";
   out << "# Files\n";
-  field(1, s.catch_numbers.file_name);
-  field(2, s.weights.file_name);
-  field(5, s.natural_mortality.file_name);
-  field(37, s.maturity.file_name);
+  field(FieldId::CatchFile, s.catch_numbers.file_name);
+  field(FieldId::WeightFile, s.weights.file_name);
+  field(FieldId::MFile, s.natural_mortality.file_name);
+  field(FieldId::MaturityFile, s.maturity.file_name);
   out << "# M known, read from " << s.natural_mortality.file_name
       << "; the age of mass maturity (used only when M is searched as a function of age) is\n"
          "# the youngest age at least half mature in the last catch year\n";
-  field(3, "3");
-  field(4, std::to_string(mass_maturity_age(s)));
+  field(FieldId::MOption, "3");
+  field(FieldId::MassMaturityAge, std::to_string(mass_maturity_age(s)));
   int first_year = s.first_year;
   if (const std::optional<int> surveyed = first_survey_year(s);
       surveyed && *surveyed - s.first_year >= kUntunedYearsAllowed) {
     first_year = *surveyed;
     out << "# Years of the analysis: from " << first_year
         << ", the first year with a survey observation; the catch runs from " << s.first_year
-        << ",\n# but the years before the surveys would rest on the catch alone (Text8 sets the "
-           "first year)\n"
+        << ",\n# but the years before the surveys would rest on the catch alone ("
+        << quorvane::field(FieldId::FirstYear).name << " sets the first year)\n"
         << "# Ages of the analysis: the whole tables, one selectivity period";
   } else {
     out << "# Years and ages of the analysis: the whole tables, one selectivity period";
@@ -179,45 +182,48 @@ std::string fields_text(const ImportedStock& s, const std::vector<std::string>& 
     out << ";\n# " << s.last_year << " has survey data but no catch yet (the extended last year)";
   }
   out << '\n';
-  field(8, std::to_string(first_year));
-  field(9, std::to_string(s.last_year));
-  field(10, std::to_string(s.last_year));
-  field(11, std::to_string(s.first_age));
-  field(12, std::to_string(s.last_age));
-  field(13, s.plus_group ? "1" : "2");
+  field(FieldId::FirstYear, std::to_string(first_year));
+  field(FieldId::LastYear, std::to_string(s.last_year));
+  field(FieldId::FirstPeriodEnd, std::to_string(s.last_year));
+  field(FieldId::FirstAge, std::to_string(s.first_age));
+  field(FieldId::LastAge, std::to_string(s.last_age));
+  field(FieldId::LastAgeKind, s.plus_group ? "1" : "2");
 
   if (s.ssb_surveys.empty()) {
     out << "# No SSB survey\n";
-    field(38, "2");
-    field(39, "0");
+    field(FieldId::SsbOn, "2");
+    field(FieldId::SsbCount, "0");
   } else {
     out << "# SSB surveys (biomass indices of the fleet file), relative indices; one survey "
            "time for all\n";
-    field(38, "1");
-    field(39, std::to_string(s.ssb_surveys.size()));
+    field(FieldId::SsbOn, "1");
+    field(FieldId::SsbCount, std::to_string(s.ssb_surveys.size()));
     for (std::size_t k = 0; k < s.ssb_surveys.size(); ++k) {
-      field(40 + static_cast<int>(k), s.ssb_surveys[k].file_name);
+      field(ssb_field(SsbColumn::File, static_cast<int>(k) + 1), s.ssb_surveys[k].file_name);
     }
-    field(43, format_computed(s.ssb_surveys[0].time));
-    for (std::size_t k = 0; k < s.ssb_surveys.size(); ++k) field(109 + static_cast<int>(k), "2");
+    field(FieldId::SsbTime, format_computed(s.ssb_surveys[0].time));
+    for (std::size_t k = 0; k < s.ssb_surveys.size(); ++k)
+      field(ssb_field(SsbColumn::Kind, static_cast<int>(k) + 1), "2");
   }
 
   if (s.aged_fleets.empty()) {
     out << "# No aged survey fleet\n";
-    field(47, "2");
-    field(48, "0");
+    field(FieldId::FleetsOn, "2");
+    field(FieldId::FleetCount, "0");
   } else {
     out << "# Aged survey fleets and their times within the year (the middle of each survey "
            "period)\n";
-    field(47, "1");
-    field(48, std::to_string(s.aged_fleets.size()));
+    field(FieldId::FleetsOn, "1");
+    field(FieldId::FleetCount, std::to_string(s.aged_fleets.size()));
   }
   for (int k = 1; k <= kMaxAgedFleets; ++k) {
     const std::size_t i = static_cast<std::size_t>(k - 1);
-    field(48 + k, i < s.aged_fleets.size() ? s.aged_fleets[i].file_name : "None");
+    field(fleet_field(FleetColumn::File, k),
+          i < s.aged_fleets.size() ? s.aged_fleets[i].file_name : "None");
   }
   for (std::size_t i = 0; i < s.aged_fleets.size(); ++i) {
-    field(56 + static_cast<int>(i), format_computed(s.aged_fleets[i].time));
+    field(fleet_field(FleetColumn::Time, static_cast<int>(i) + 1),
+          format_computed(s.aged_fleets[i].time));
   }
 
   const int ages = s.last_age - s.first_age + 1;
@@ -226,14 +232,14 @@ std::string fields_text(const ImportedStock& s, const std::vector<std::string>& 
         << range_text(s.first_age, s.last_age)
         << ",\n# from the second age to the one before the last (the default window 3-12 "
            "may reach beyond them)\n";
-    field(112, "1");
-    field(113, std::to_string(s.first_age + 1));
-    field(114, std::to_string(s.last_age - 1));
+    field(FieldId::Triple, "1");
+    field(FieldId::TripleFirstAge, std::to_string(s.first_age + 1));
+    field(FieldId::TripleLastAge, std::to_string(s.last_age - 1));
   } else {
     out << "# Generation-dependent factors off: too few ages for their window\n";
-    field(112, "2");
-    field(113, std::to_string(s.first_age));
-    field(114, std::to_string(s.last_age));
+    field(FieldId::Triple, "2");
+    field(FieldId::TripleFirstAge, std::to_string(s.first_age));
+    field(FieldId::TripleLastAge, std::to_string(s.last_age));
   }
   return out.str();
 }

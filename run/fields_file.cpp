@@ -1,9 +1,11 @@
 #include "run/fields_file.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "data/input_file.h"
 #include "state/errors.h"
@@ -21,36 +23,39 @@ std::string_view trimmed(std::string_view t) {
   return t;
 }
 
-}  // namespace
-
-std::optional<int> field_number(std::string_view name) {
-  constexpr std::string_view kPrefix = "Text";
-  if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + 3 ||
-      name.substr(0, kPrefix.size()) != kPrefix) {
-    return std::nullopt;
+// "'first_yeer' is not a field name (closest: first_year, last_year, first_age)". A name of the
+// numbered form is told the numbered range instead.
+std::string unknown_name(std::string_view name) {
+  std::string m = "'" + token_text(name) + "' is not a field name (";
+  if (name.substr(0, 4) == "Text") {
+    return m + numbered_name(FieldId::CatchFile) + ".." + numbered_name(kFields.back().id) + ")";
   }
-  int n = 0;
-  for (char c : name.substr(kPrefix.size())) {
-    if (c < '0' || c > '9') return std::nullopt;
-    n = n * 10 + (c - '0');
+  m += "closest: ";
+  const std::vector<std::string_view> nearest = closest_field_names(name);
+  for (std::size_t i = 0; i < nearest.size(); ++i) {
+    m += (i == 0 ? "" : ", ") + std::string(nearest[i]);
   }
-  if (n < 1 || n > kFieldCount || name[kPrefix.size()] == '0') return std::nullopt;
-  return n;
+  return m + ")";
 }
 
-void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where) {
+}  // namespace
+
+FieldLine parse_field_line(std::string_view line, const std::string& where) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
     throw SettingsError(where + ": '" + token_text(trimmed(line)) +
-                        "' is not of the form TextN=value");
+                        "' is not of the form name=value");
   }
   const std::string_view name = trimmed(line.substr(0, eq));
-  const std::optional<int> n = field_number(name);
-  if (!n) {
-    throw SettingsError(where + ": '" + token_text(name) + "' is not a field name (Text1.." +
-                        "Text" + std::to_string(kFieldCount) + ")");
-  }
-  texts[static_cast<std::size_t>(*n)] = std::string(trimmed(line.substr(eq + 1)));
+  std::optional<FieldId> id = field_by_numbered_name(name);
+  if (!id) id = field_by_name(name);
+  if (!id) throw SettingsError(where + ": " + unknown_name(name));
+  return {*id, std::string(trimmed(line.substr(eq + 1)))};
+}
+
+void apply_field_line(FieldTexts& texts, std::string_view line, const std::string& where) {
+  FieldLine f = parse_field_line(line, where);
+  texts[f.id] = std::move(f.text);
 }
 
 void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKeys& extra) {
@@ -65,6 +70,7 @@ void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKey
   if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
   // A file with a bad line loads nothing: the lines go into a copy.
   FieldTexts loaded = texts;
+  std::array<int, kFieldCount + 1> set_on_line{};  // by field number; 0 not yet set
   for (int number = 1; !rest.empty(); ++number) {
     const std::size_t end = rest.find('\n');
     const std::string_view line = rest.substr(0, end);
@@ -74,22 +80,34 @@ void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKey
     const std::string where = path + ": line " + std::to_string(number);
     if (const std::size_t eq = content.find('='); extra && eq != std::string_view::npos) {
       const std::string_view name = trimmed(content.substr(0, eq));
-      if (!field_number(name) && extra(name, trimmed(content.substr(eq + 1)), where)) continue;
+      if (!field_by_numbered_name(name) && !field_by_name(name) &&
+          extra(name, trimmed(content.substr(eq + 1)), where)) {
+        continue;
+      }
     }
-    apply_field_line(loaded, line, where);
+    FieldLine f = parse_field_line(line, where);
+    int& earlier = set_on_line[static_cast<std::size_t>(field_number(f.id))];
+    if (earlier != 0) {
+      // Two values for one field: whichever was meant, the other is a mistake.
+      throw SettingsError(where + ": " + std::string(field(f.id).name) + " (" +
+                          numbered_name(f.id) + ") is set again; line " + std::to_string(earlier) +
+                          " set it already");
+    }
+    earlier = number;
+    loaded[f.id] = std::move(f.text);
   }
   texts = loaded;
 }
 
 std::string fields_file_text(const FieldTexts& texts) {
-  std::string out = "# Fields of a run: TextN=value, each below its label; '#' starts a comment\n";
+  std::string out = "# Fields of a run: name = value, each below its label; '#' starts a comment\n";
   for (const Field& f : kFields) {
-    const std::string& text = texts[static_cast<std::size_t>(f.number)];
+    const std::string& text = texts[f.id];
     if (text.find_first_of("\r\n") != std::string::npos) {
-      throw SettingsError(field_problem(f.number, text, "holds a line break"));
+      throw SettingsError(field_problem(f.id, text, "holds a line break"));
     }
-    out += "# " + field_title(f) + "\n";
-    out += "Text" + std::to_string(f.number) + "=" + text + "\n";
+    out += "# " + field_title(f) + " (" + numbered_name(f.id) + ")\n";
+    out += std::string(f.name) + " = " + text + "\n";
   }
   return out;
 }

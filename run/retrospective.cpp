@@ -22,9 +22,6 @@ namespace {
 // From retro/peelK/ back to the working directory, where the input files are.
 constexpr const char* kBackToWorkdir = "../../";
 
-constexpr int kLastYearField = 9;
-constexpr int kFirstPeriodEndField = 10;
-
 bool ran(const PeelResult& p) {
   return p.outcome.status == RunStatus::Completed && !p.years.empty();
 }
@@ -68,20 +65,19 @@ void write_text(const std::filesystem::path& path, const std::string& text) {
 
 FieldTexts peel_fields(const FieldTexts& texts, int k) {
   FieldTexts peel = texts;
-  const std::optional<double> last = parse_number(texts[kLastYearField]);
-  if (!last) {
-    throw SettingsError(field_problem(kLastYearField, texts[kLastYearField], "is not a number"));
-  }
+  const std::string& last_text = texts[FieldId::LastYear];
+  const std::optional<double> last = parse_number(last_text);
+  if (!last) throw SettingsError(field_problem(FieldId::LastYear, last_text, "is not a number"));
   const double lowered = *last - k;
-  peel[kLastYearField] = label_text(lowered);
-  const std::optional<double> first_period_end = parse_number(texts[kFirstPeriodEndField]);
+  peel[FieldId::LastYear] = label_text(lowered);
+  const std::optional<double> first_period_end = parse_number(texts[FieldId::FirstPeriodEnd]);
   if (first_period_end && *first_period_end > lowered) {
-    peel[kFirstPeriodEndField] = peel[kLastYearField];
+    peel[FieldId::FirstPeriodEnd] = peel[FieldId::LastYear];
   }
   for (const Field& f : kFields) {
-    std::string& name = peel[static_cast<std::size_t>(f.number)];
+    std::string& name = peel[f.id];
     // An absolute name stands as given in the peel's folder too.
-    if (f.kind == FieldKind::Text && f.setting != "AnamefileR" && !name.empty() &&
+    if (f.kind == FieldKind::Text && f.id != FieldId::ResultsFile && !name.empty() &&
         name.front() != '/') {
       name = kBackToWorkdir + name;
     }

@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Field numbers of the file names.
-constexpr int kCatchField = 1, kWeightField = 2, kMortalityField = 5, kResultsField = 35;
-constexpr int kMaturityField = 37;
-constexpr int kFirstSsbField = 40;    // SSB survey k is Text(39 + k)
-constexpr int kFirstFleetField = 49;  // aged fleet k is Text(48 + k)
-
 // What a name names on disk: made absolute, "." and ".." taken out and symbolic links followed
 // as far as the path exists.
 fs::path on_disk(const std::string& path) {
@@ -41,7 +35,7 @@ bool lies_below(const fs::path& p, const fs::path& dir) {
 }
 
 struct Input {
-  int field;
+  FieldId field;
   fs::path where;
 };
 
@@ -64,28 +58,23 @@ std::string staged_results_path(const std::string& results_path) {
 
 void check_run_files(const RunState& s) {
   std::vector<std::string> problems;
-  const auto text_of = [&](int n) -> const std::string& {
-    if (n == kCatchField) return s.AnamefileC;
-    if (n == kWeightField) return s.AnamefileW;
-    if (n == kMortalityField) return s.AnamefileM;
-    if (n == kResultsField) return s.AnamefileR;
-    if (n == kMaturityField) return s.Anamefile[8];
-    if (n >= kFirstFleetField) return s.Anamefile[static_cast<std::size_t>(n - 48)];
-    return s.Anamefile[static_cast<std::size_t>(n - 31)];  // SSB surveys, Anamefile[9..11]
-  };
-  const auto add = [&](int n, const std::string& what) {
-    problems.push_back(field_problem(n, text_of(n), what));
+  const auto text_of = [&](FieldId id) -> const std::string& { return text_setting(s, id); };
+  const auto add = [&](FieldId id, const std::string& what) {
+    problems.push_back(field_problem(id, text_of(id), what));
   };
 
   std::vector<Input> inputs;
-  const auto input = [&](int n) {
-    inputs.push_back({n, on_disk(resolve_path(s.workdir, text_of(n)))});
+  const auto input = [&](FieldId id) {
+    inputs.push_back({id, on_disk(resolve_path(s.workdir, text_of(id)))});
   };
-  for (int n : {kCatchField, kWeightField, kMortalityField, kMaturityField}) input(n);
-  if (s.indssb == 1)
-    for (int k = 1; k <= s.totalinds; ++k) input(kFirstSsbField - 1 + k);
-  if (s.indaged == 1)
-    for (int k = 1; k <= s.totalind; ++k) input(kFirstFleetField - 1 + k);
+  for (FieldId id :
+       {FieldId::CatchFile, FieldId::WeightFile, FieldId::MFile, FieldId::MaturityFile}) {
+    input(id);
+  }
+  if (holds(s.indssb, YesNo::Yes))
+    for (int k = 1; k <= s.totalinds; ++k) input(ssb_field(SsbColumn::File, k));
+  if (holds(s.indaged, YesNo::Yes))
+    for (int k = 1; k <= s.totalind; ++k) input(fleet_field(FleetColumn::File, k));
 
   const fs::path workdir = on_disk(s.workdir.empty() ? "." : s.workdir);
   const std::string results_path = resolve_path(s.workdir, s.AnamefileR);
@@ -94,18 +83,19 @@ void check_run_files(const RunState& s) {
   const fs::path tables = on_disk(tables_folder(results_path));
 
   if (!lies_below(results, workdir)) {
-    add(kResultsField, "lies outside the working directory");
+    add(FieldId::ResultsFile, "lies outside the working directory");
   } else {
     for (const std::string& name : fixed_output_names()) {
       if (on_disk(resolve_path(s.workdir, name)) == results) {
-        add(kResultsField, "is the name of a file the run writes itself (" + name + ")");
+        add(FieldId::ResultsFile, "is the name of a file the run writes itself (" + name + ")");
       }
     }
     for (const Input& in : inputs) {
       const std::string other =
-          "(" + field_title(field(in.field)) + " Text" + std::to_string(in.field) + ")";
+          "(" + field_title(field(in.field)) + " " + numbered_name(in.field) + ")";
       if (in.where == results || in.where == staged) {
-        add(kResultsField, "names an input of the run " + other + ", which it would write over");
+        add(FieldId::ResultsFile,
+            "names an input of the run " + other + ", which it would write over");
       } else if (in.where == tables || lies_below(in.where, tables)) {
         add(in.field, "lies in the tables folder that the run writes beside its results file");
       }

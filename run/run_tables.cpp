@@ -37,8 +37,7 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   }
   RunDescription run;
   for (const Field& f : kFields) {
-    run.fields.push_back({"Text" + std::to_string(f.number), field_title(f),
-                          texts[static_cast<std::size_t>(f.number)]});
+    run.fields.push_back({numbered_name(f.id), field_title(f), texts[f.id]});
   }
   run.version = std::string(kProgramVersion);
   run.time = utc_time_text(started);

@@ -60,41 +60,45 @@ void convert_to_indices(RunState& s) {
 // generation factors inside the analysis ages (an empty window, first above last, is allowed).
 void check_analysis_range(const RunState& s, const FieldTexts& texts) {
   std::vector<std::string> problems;
-  const auto add = [&](int n, const std::string& what) {
-    problems.push_back(field_problem(n, texts[static_cast<std::size_t>(n)], what));
+  const auto add = [&](FieldId id, const std::string& what) {
+    problems.push_back(field_problem(id, texts[id], what));
   };
   const std::string file_ages = label_text(s.firstage) + ".." + label_text(s.lastage);
   const std::string file_years = label_text(s.firstyear) + ".." + label_text(s.lastyear);
   const int last_age = s.file_columns();
   const int last_year = s.file_years();
 
-  // A first and a last setting (fields `first_field` and `first_field + 1`) must lie inside the
+  // A first and a last setting (fields `first_field` and `second_field`) must lie inside the
   // file's indices `lowest`..`last`, the first not above the last; true when both lie inside.
-  const auto check_pair = [&](int first_field, int first, int second, int lowest, int last,
-                              const std::string& file_range, const char* order) {
+  const auto check_pair = [&](FieldId first_field, FieldId second_field, int first, int second,
+                              int lowest, int last, const std::string& file_range,
+                              const char* order) {
     const bool first_inside = first >= lowest && first <= last;
     const bool second_inside = second >= lowest && second <= last;
     const std::string outside = "lies outside the " + file_range + " of the C(a,y) file";
     if (!first_inside) add(first_field, outside);
-    if (!second_inside) add(first_field + 1, outside);
-    if (first_inside && second_inside && first > second) add(first_field + 1, order);
+    if (!second_inside) add(second_field, outside);
+    if (first_inside && second_inside && first > second) add(second_field, order);
     return first_inside && second_inside;
   };
-  const bool ages_inside = check_pair(11, s.agemin, s.agemax, 2, last_age, "ages " + file_ages,
-                                      "is below the first age of the analysis");
-  const bool years_inside = check_pair(8, s.yearmin, s.yearmax, 1, last_year, "years " + file_years,
-                                       "is below the first year of the analysis");
+  const bool ages_inside =
+      check_pair(FieldId::FirstAge, FieldId::LastAge, s.agemin, s.agemax, 2, last_age,
+                 "ages " + file_ages, "is below the first age of the analysis");
+  const bool years_inside =
+      check_pair(FieldId::FirstYear, FieldId::LastYear, s.yearmin, s.yearmax, 1, last_year,
+                 "years " + file_years, "is below the first year of the analysis");
   if (years_inside && s.yearmin <= s.yearmax && (s.yearmid < s.yearmin || s.yearmid > s.yearmax)) {
-    add(10, "lies outside the years of the analysis " + texts[8] + ".." + texts[9]);
+    add(FieldId::FirstPeriodEnd, "lies outside the years of the analysis " +
+                                     texts[FieldId::FirstYear] + ".." + texts[FieldId::LastYear]);
   }
 
-  if (s.gfactoron == 1 && s.tragemin <= s.tragemax && ages_inside && s.agemin <= s.agemax) {
-    const std::string analysis_ages = texts[11] + ".." + texts[12];
+  if (holds(s.gfactoron, YesNo::Yes) && s.tragemin <= s.tragemax && ages_inside && s.agemin <= s.agemax) {
+    const std::string analysis_ages = texts[FieldId::FirstAge] + ".." + texts[FieldId::LastAge];
     if (s.tragemin < s.agemin || s.tragemin > s.agemax) {
-      add(113, "lies outside the ages of the analysis " + analysis_ages);
+      add(FieldId::TripleFirstAge, "lies outside the ages of the analysis " + analysis_ages);
     }
     if (s.tragemax < s.agemin || s.tragemax > s.agemax) {
-      add(114, "lies outside the ages of the analysis " + analysis_ages);
+      add(FieldId::TripleLastAge, "lies outside the ages of the analysis " + analysis_ages);
     }
   }
 

@@ -27,6 +27,16 @@ enum class MOption : std::int16_t { Constant = 1, ByAge = 2, Known = 3 };
 enum class Method : std::int16_t { Nonlog = 1, Log = 2, NonlogWeighted = 3, Direct = 4 };
 enum class Loss : std::int16_t { MDN = 1, SSE = 2, AMD = 3 };
 enum class Mode : std::int16_t { Catch = 1, Effort = 2, Mixed = 3, MixedByPoints = 4 };
+enum class Search : std::int16_t { Scan = 1, Precise = 2 };
+enum class LastAgeKind : std::int16_t { PlusGroup = 1, Normal = 2 };
+// Yes/no settings hold 1 for yes and 2 for no.
+enum class YesNo : std::int16_t { Yes = 1, No = 2 };
+
+// Whether an option setting holds the option.
+template <typename Option>
+constexpr bool holds(std::int16_t setting, Option option) {
+  return setting == static_cast<std::int16_t>(option);
+}
 enum class BootstrapKind : std::int16_t { Chained, Independent };
 
 // The files a run keeps open between procedure calls.

@@ -47,9 +47,9 @@ void MenuTest::savedSettingsLoadBackAsTheSameFields() {
   Session first;
   QCOMPARE(first.window.loadSettingsFrom(demo_fields(first)), QString());
   // A field left empty and a name with blanks inside must come back as they were.
-  first.window.field(10)->setText(QStringLiteral("2004"));
-  first.window.field(56)->clear();
-  first.window.field(35)->setText(QStringLiteral("my results.out"));
+  first.window.field(FieldId::FirstPeriodEnd)->setText(QStringLiteral("2004"));
+  first.window.field(FieldId::Fleet1Time)->clear();
+  first.window.field(FieldId::ResultsFile)->setText(QStringLiteral("my results.out"));
   const FieldTexts saved = first.window.fieldTexts();
   QVERIFY(saved != default_field_texts());
   const QString path = first.path(QStringLiteral("saved settings.txt"));
@@ -63,8 +63,8 @@ void MenuTest::savedSettingsLoadBackAsTheSameFields() {
   QCOMPARE(second.settingsFile(), path);
   QVERIFY(second.fieldTexts() == default_field_texts());
   QCOMPARE(second.loadSettingsFrom(path), QString());
-  for (int n = 1; n <= kFieldCount; ++n) {
-    QVERIFY2(second.fieldTexts()[n] == saved[n], qPrintable(QStringLiteral("Text%1").arg(n)));
+  for (const Field& f : kFields) {
+    QVERIFY2(second.fieldTexts()[f.id] == saved[f.id], f.name.data());
   }
 }
 
@@ -82,7 +82,7 @@ void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {
   QFETCH(QString, text);
   QFETCH(QString, named);
   Session session;
-  session.window.field(8)->setText(QStringLiteral("1985"));
+  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("1985"));
   const FieldTexts before = session.window.fieldTexts();
   const QString path = session.path(QStringLiteral("bad.txt"));
   QVERIFY(write_text(path, text));
@@ -103,7 +103,7 @@ void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {
 void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
   Session session;
   QCOMPARE(session.window.loadSettingsFrom(demo_fields(session)), QString());
-  session.window.field(10)->setText(QStringLiteral("2004"));  // two selection periods
+  session.window.field(FieldId::FirstPeriodEnd)->setText(QStringLiteral("2004"));  // two selection periods
   const QString settings = session.path(QStringLiteral("settings.txt"));
   QCOMPARE(session.window.saveSettingsTo(settings), QString());
   session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
@@ -162,12 +162,12 @@ void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() 
 void MenuTest::retrospectiveMatchesTheBatchRunner() {
   // The analysis years 1984..2014 allow 30 peels; years that are not numbers allow none.
   FieldTexts texts = default_field_texts();
-  texts[8] = "1984";
-  texts[9] = "2014";
+  texts[FieldId::FirstYear] = "1984";
+  texts[FieldId::LastYear] = "2014";
   QCOMPARE(most_peels(texts), 30);
-  texts[9] = "1984";
+  texts[FieldId::LastYear] = "1984";
   QCOMPARE(most_peels(texts), 0);
-  texts[9] = "x";
+  texts[FieldId::LastYear] = "x";
   QCOMPARE(most_peels(texts), 0);
 
   QTemporaryDir batch;

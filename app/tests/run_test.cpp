@@ -155,8 +155,8 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
 
   // Fields that are not numbers: a message naming each field and its text on a line of its
   // own, the fields marked, and no file touched.
-  session.window.field(8)->setText(QStringLiteral("abc"));
-  session.window.field(33)->setText(QStringLiteral("four"));
+  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("abc"));
+  session.window.field(FieldId::CentralElements)->setText(QStringLiteral("four"));
   expect_message();
   QVERIFY(session.run());
   QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
@@ -167,17 +167,17 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
                problems[0].contains(QStringLiteral("Years for analysis.  First year:")) &&
                problems[1].contains(QStringLiteral("four")),
            qPrintable(message));
-  QVERIFY(!session.window.field(8)->styleSheet().isEmpty());
-  QVERIFY(!session.window.field(33)->styleSheet().isEmpty());
-  QVERIFY(session.window.field(9)->styleSheet().isEmpty());
-  session.window.field(33)->setText(QStringLiteral("4"));
+  QVERIFY(!session.window.field(FieldId::FirstYear)->styleSheet().isEmpty());
+  QVERIFY(!session.window.field(FieldId::CentralElements)->styleSheet().isEmpty());
+  QVERIFY(session.window.field(FieldId::LastYear)->styleSheet().isEmpty());
+  session.window.field(FieldId::CentralElements)->setText(QStringLiteral("4"));
   QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("output.out"))));
   QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("minim.out"))));
   QVERIFY(!session.controller.progressWindow()->isVisible());
 
   // A missing input file: a message naming the file.
-  session.window.field(8)->setText(QStringLiteral("1984"));
-  session.window.field(2)->setText(QStringLiteral("demo/none.txt"));
+  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("1984"));
+  session.window.field(FieldId::WeightFile)->setText(QStringLiteral("demo/none.txt"));
   expect_message();
   QVERIFY(session.run());
   QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
@@ -187,7 +187,7 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
   QVERIFY(!session.controller.progressWindow()->isVisible());
 
   // The next START with good fields runs as if nothing had happened.
-  session.window.field(2)->setText(QStringLiteral("demo/w.txt"));
+  session.window.field(FieldId::WeightFile)->setText(QStringLiteral("demo/w.txt"));
   session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
   QVERIFY(session.run());
   VERIFY_ANSWERED(session);
@@ -201,7 +201,7 @@ void RunTest::startDuringARunIsIgnored() {
   connect(&session.controller, &RunController::runStarted, [&] { ++starts; });
   long yields_after_second_press = 0;
   session.atYield(3, [&] {
-    session.window.field(9)->setText(QStringLiteral("2010"));  // edits wait for the next START
+    session.window.field(FieldId::LastYear)->setText(QStringLiteral("2010"));  // edits wait for the next START
     session.window.startButton()->click();
     yields_after_second_press = session.controller.yields();
     session.controller.release();

@@ -62,7 +62,7 @@ void WindowTest::parameterWindowShowsEveryLabelAndDefault() {
   QVERIFY(labels.contains(QStringLiteral("change what needed and press \"start\"")));
 
   for (const Field& f : kFields) {
-    const QString name = QStringLiteral("Text%1").arg(f.number);
+    const QString name = QString::fromStdString(numbered_name(f.id));
     const auto edits = window.findChildren<QLineEdit*>(name);
     QCOMPARE(edits.size(), 1);
     QCOMPARE(edits.front()->text(), text_of(f.default_text));
@@ -77,8 +77,8 @@ void WindowTest::parameterWindowShowsEveryLabelAndDefault() {
   QCOMPARE(window.quitButton()->text(), QStringLiteral("Quit session"));
   // The texts go to the run as they stand, field by field.
   QVERIFY(window.fieldTexts() == default_field_texts());
-  window.field(15)->setText(QStringLiteral(" 2.5 "));
-  QCOMPARE(window.fieldTexts()[15], std::string(" 2.5 "));
+  window.field(FieldId::Mix)->setText(QStringLiteral(" 2.5 "));
+  QCOMPARE(window.fieldTexts()[FieldId::Mix], std::string(" 2.5 "));
 }
 
 void WindowTest::parameterWindowFitsALaptopScreen() {

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "run/field_registry.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -35,6 +37,49 @@ TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
+// The demo's fields file (numbered lines) and its twin with every line by name run to the same
+// results file and search log, byte for byte.
+TEST(BatchCommandLine, NamedFieldsFileRunsLikeItsNumberedTwin) {
+  ScratchDir numbered("numbered"), named("named");
+  copy_folder(kSourceDir / "demo", numbered / "demo");
+  copy_folder(kSourceDir / "demo", named / "demo");
+  std::istringstream lines(slurp(kSourceDir / "demo" / "fields.txt"));
+  std::string twin;
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t eq = line.find('=');
+    const auto id = eq == std::string::npos ? std::nullopt
+                                            : field_by_numbered_name(line.substr(0, eq));
+    twin += id ? std::string(field(*id).name) + " = " + line.substr(eq + 1) + "\n" : line + "\n";
+  }
+  ASSERT_EQ(twin.find("\nText"), std::string::npos);
+  named.write("named_fields.txt", twin);
+  ASSERT_EQ(run_batch(numbered.path(), "--fields demo/fields.txt --no-tables --quiet").exit_code,
+            0);
+  const BatchRun run = run_batch(named.path(), "--fields named_fields.txt --no-tables --quiet");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  for (const char* file : {"output.out", "minim.out"}) {
+    EXPECT_TRUE(numbered.text(file) == named.text(file)) << file;
+  }
+}
+
+// A mistyped name is refused before the run, with the names it may have meant.
+TEST(BatchCommandLine, ListsTheFieldsAndRefusesAnUnknownName) {
+  ScratchDir dir;
+  const BatchRun csv = run_batch(dir.path(), "--list-fields --format csv");
+  EXPECT_EQ(csv.exit_code, 0);
+  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 116);  // a header, 115 fields
+  EXPECT_NE(csv.out.find("\nfirst_year,Text8,Years for analysis.  First year:,1984,whole number\n"),
+            std::string::npos);
+  EXPECT_NE(csv.out.find("\nmode,Text14,"), std::string::npos);
+  const BatchRun table = run_batch(dir.path(), "--list-fields");
+  EXPECT_EQ(table.exit_code, 0);
+  EXPECT_NE(table.out.find("fleet3_loss"), std::string::npos);
+
+  const BatchRun typo = run_batch(dir.path(), "--set last_yaer=2010");
+  EXPECT_EQ(typo.exit_code, 2);
+  EXPECT_EQ(typo.err,
+            "quorvane-batch: --set: 'last_yaer' is not a field name (closest: last_year, "
+            "last_age, first_year)\n");
 // The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds
 // it (total loss 17.19, terminal f 2.75), not those of the last bootstrap run.
 TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {

@@ -20,7 +20,7 @@ TEST(Manual, NamesEveryFieldWithItsLabel) {
   const std::string manual = manual_text();
   ASSERT_FALSE(manual.empty()) << "docs/manual.md cannot be read";
   for (const Field& f : kFields) {
-    const std::string number = "Text" + std::to_string(f.number);
+    const std::string number = numbered_name(f.id);
     EXPECT_NE(manual.find(std::string(f.label)), std::string::npos)
         << number << ": the label '" << f.label << "' is not in the manual";
     // The group heading too (its first line: the fleet grid's headings list their options

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "run/field_registry.h"
 #include "tests/support/files.h"
 
 namespace quorvane::e2e {
@@ -32,13 +33,12 @@ inline std::vector<double> numbers_in(const std::string& line) {
   return numbers;
 }
 
-// Field assignments "TextN=value" as --set arguments.
-using Fields = std::vector<std::pair<int, std::string>>;
+// Field assignments "name=value" as --set arguments.
+using Fields = std::vector<std::pair<FieldId, std::string>>;
 
 inline std::string set_args(const Fields& fields) {
   std::string args;
-  for (const auto& [field, text] : fields)
-    args += " --set 'Text" + std::to_string(field) + "=" + text + "'";
+  for (const auto& [id, text] : fields) args += " --set '" + std::string(field(id).name) + "=" + text + "'";
   return args;
 }
 

@@ -28,12 +28,12 @@ const std::vector<double> kDefaultFGrid = {1,    1.25, 1.5,  1.75, 2,    2.25, 2
 const std::vector<double> kMKnown = {0};
 
 // M and ALFA grids of binary fractions, so that repeated addition lands on the last point.
-const Fields kMScan = {{3, "1"}, {22, "0.125"}, {23, "0.375"}, {24, "0.125"}};
-const Fields kAlfaScan = {{3, "2"}, {27, "0.015625"}, {28, "0.03125"}, {29, "0.015625"}};
+const Fields kMScan = {{FieldId::MOption, "1"}, {FieldId::MScanLow, "0.125"}, {FieldId::MScanHigh, "0.375"}, {FieldId::MScanStep, "0.125"}};
+const Fields kAlfaScan = {{FieldId::MOption, "2"}, {FieldId::AlfaScanLow, "0.015625"}, {FieldId::AlfaScanHigh, "0.03125"}, {FieldId::AlfaScanStep, "0.015625"}};
 
 // A smaller block for the direct search: ages 3-9 of 2005-2014.
 Fields small_block(Fields more) {
-  Fields fields = {{8, "2005"}, {9, "2014"}, {10, "2014"}, {11, "3"}, {12, "9"}};
+  Fields fields = {{FieldId::FirstYear, "2005"}, {FieldId::LastYear, "2014"}, {FieldId::FirstPeriodEnd, "2014"}, {FieldId::FirstAge, "3"}, {FieldId::LastAge, "9"}};
   fields.insert(fields.end(), more.begin(), more.end());
   return fields;
 }
@@ -43,28 +43,28 @@ const OptionRun kRuns[] = {
     {"Defaults", {}, kMKnown, kDefaultFGrid},
     {"MConstantScan", kMScan, {0.125, 0.25, 0.375}, kDefaultFGrid},
     {"MOfAgeScan", kAlfaScan, {0.015625, 0.03125}, kDefaultFGrid},
-    {"MConstantPrecise", {{3, "1"}, {16, "2"}}, {}, {}},
-    {"MOfAgePrecise", {{3, "2"}, {16, "2"}}, {}, {}},
-    {"Method1", {{6, "1"}}, kMKnown, kDefaultFGrid},
-    {"Method3", {{6, "3"}}, kMKnown, kDefaultFGrid},
-    {"Method4", {{6, "4"}}, kMKnown, kDefaultFGrid},
-    {"Method4SmallBlock", small_block({{6, "4"}}), kMKnown, kDefaultFGrid},
-    {"Method4SmallBlockNormalLastAgeSse", small_block({{6, "4"}, {13, "2"}, {7, "2"}}), kMKnown,
+    {"MConstantPrecise", {{FieldId::MOption, "1"}, {FieldId::Search, "2"}}, {}, {}},
+    {"MOfAgePrecise", {{FieldId::MOption, "2"}, {FieldId::Search, "2"}}, {}, {}},
+    {"Method1", {{FieldId::Method, "1"}}, kMKnown, kDefaultFGrid},
+    {"Method3", {{FieldId::Method, "3"}}, kMKnown, kDefaultFGrid},
+    {"Method4", {{FieldId::Method, "4"}}, kMKnown, kDefaultFGrid},
+    {"Method4SmallBlock", small_block({{FieldId::Method, "4"}}), kMKnown, kDefaultFGrid},
+    {"Method4SmallBlockNormalLastAgeSse", small_block({{FieldId::Method, "4"}, {FieldId::LastAgeKind, "2"}, {FieldId::CatchLoss, "2"}}), kMKnown,
      kDefaultFGrid},
-    {"Method4SmallBlockPrecise", small_block({{6, "4"}, {16, "2"}}), {}, {}},
-    {"LossMdn", {{7, "1"}}, kMKnown, kDefaultFGrid},
-    {"LossSse", {{7, "2"}}, kMKnown, kDefaultFGrid},
-    {"Mode1", {{14, "1"}}, kMKnown, kDefaultFGrid},
-    {"Mode2", {{14, "2"}}, kMKnown, kDefaultFGrid},
-    {"Mode3AllCatchControlled", {{14, "3"}, {15, "1"}}, kMKnown, kDefaultFGrid},
-    {"Mode4", {{14, "4"}}, kMKnown, kDefaultFGrid},
-    {"NormalLastAge", {{13, "2"}}, kMKnown, kDefaultFGrid},
-    {"TwoSelectionPeriods", {{10, "2004"}}, kMKnown, kDefaultFGrid},
+    {"Method4SmallBlockPrecise", small_block({{FieldId::Method, "4"}, {FieldId::Search, "2"}}), {}, {}},
+    {"LossMdn", {{FieldId::CatchLoss, "1"}}, kMKnown, kDefaultFGrid},
+    {"LossSse", {{FieldId::CatchLoss, "2"}}, kMKnown, kDefaultFGrid},
+    {"Mode1", {{FieldId::Mode, "1"}}, kMKnown, kDefaultFGrid},
+    {"Mode2", {{FieldId::Mode, "2"}}, kMKnown, kDefaultFGrid},
+    {"Mode3AllCatchControlled", {{FieldId::Mode, "3"}, {FieldId::Mix, "1"}}, kMKnown, kDefaultFGrid},
+    {"Mode4", {{FieldId::Mode, "4"}}, kMKnown, kDefaultFGrid},
+    {"NormalLastAge", {{FieldId::LastAgeKind, "2"}}, kMKnown, kDefaultFGrid},
+    {"TwoSelectionPeriods", {{FieldId::FirstPeriodEnd, "2004"}}, kMKnown, kDefaultFGrid},
     {"TwoSelectionPeriodsMode4NormalLastAge",
-     {{10, "2004"}, {14, "4"}, {13, "2"}},
+     {{FieldId::FirstPeriodEnd, "2004"}, {FieldId::Mode, "4"}, {FieldId::LastAgeKind, "2"}},
      kMKnown,
      kDefaultFGrid},
-    {"Precise", {{16, "2"}}, {}, {}},
+    {"Precise", {{FieldId::Search, "2"}}, {}, {}},
 };
 
 class OptionRunTest : public ::testing::TestWithParam<OptionRun> {};
@@ -108,7 +108,7 @@ TEST_P(OptionRunTest, CompletesAndLogsEveryEvaluationInItsColumns) {
   const std::size_t points = option.outer_grid.size() * option.f_grid.size();
   ASSERT_EQ(log.size(), points + 1);
   const bool alfa = std::find(option.fields.begin(), option.fields.end(),
-                              std::pair<int, std::string>{3, "2"}) != option.fields.end();
+                              std::pair<FieldId, std::string>{FieldId::MOption, "2"}) != option.fields.end();
   const std::size_t outer_column = alfa ? kAlfa : kMc, other_column = alfa ? kMc : kAlfa;
   double best = *log[0][kTotal];
   for (std::size_t i = 0; i < points; ++i) {

@@ -23,14 +23,14 @@ namespace {
 // inverse of the simulator's forward step), SSE of the log catch residuals, M known from the
 // file, precise search of the terminal f, no generation factors, nothing drawn.
 const Fields kExactModel = {
-    {6, "2"},     // Method 2 (log)
-    {7, "2"},     // SSE
-    {14, "1"},    // Mode 1, catch-controlled
-    {16, "2"},    // precise search
-    {20, "2"},    // first guess of the terminal f
-    {21, "0.2"},  // its first step
-    {36, "2"},    // no progress display
-    {112, "2"},   // no generation factors
+    {FieldId::Method, "2"},     // Method 2 (log)
+    {FieldId::CatchLoss, "2"},     // SSE
+    {FieldId::Mode, "1"},    // Mode 1, catch-controlled
+    {FieldId::Search, "2"},    // precise search
+    {FieldId::FGuess, "2"},    // first guess of the terminal f
+    {FieldId::FGuessStep, "0.2"},  // its first step
+    {FieldId::ShowProgress, "2"},    // no progress display
+    {FieldId::Triple, "2"},   // no generation factors
 };
 
 struct Fit {
@@ -75,7 +75,7 @@ TEST(RecoveryWithoutNoise, SeparableFitFindsTheSimulatedTerminalFAndStock) {
   ScratchDir dir;
   for (const char* method : {"1", "2"}) {
     SCOPED_TRACE(std::string("Method ") + method);
-    const Fit fit = estimate(stock, dir.path(), kExactModel, {{6, method}});
+    const Fit fit = estimate(stock, dir.path(), kExactModel, {{FieldId::Method, method}});
     ASSERT_EQ(fit.outcome.status, RunStatus::Completed) << fit.outcome.message;
     const RunState& s = *fit.state;
 
@@ -153,7 +153,7 @@ TEST(RecoveryWithSurvey, ExactAbsoluteSsbSurveyMovesTheTerminalFToTheSimulatedOn
   for (std::uint32_t seed = 1; seed <= 5; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     const sim::SimulatedStock stock = sim::simulate(noisy_catch_with_exact_ssb_survey(seed));
-    const Fit catch_only = estimate(stock, dir.path(), kExactModel, {{38, "2"}});
+    const Fit catch_only = estimate(stock, dir.path(), kExactModel, {{FieldId::SsbOn, "2"}});
     ASSERT_EQ(catch_only.outcome.status, RunStatus::Completed) << catch_only.outcome.message;
     const Fit tuned = estimate(stock, dir.path(), kExactModel);
     ASSERT_EQ(tuned.outcome.status, RunStatus::Completed) << tuned.outcome.message;

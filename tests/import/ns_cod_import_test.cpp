@@ -94,13 +94,17 @@ TEST_F(NsCod, PlusAgeSixReproducesTheConvertedTables) {
   // The suggested settings of the converted data set, where they describe the data rather than
   // a choice of analysis (names there are relative to shared/data). Both analyse 1983-2015: the
   // catch runs from 1963, the surveys from 1983.
-  for (int n : {3, 8, 11, 12, 13, 38, 39, 47, 48, 51, 52, 53, 54, 55, 56, 57, 112, 113, 114}) {
-    EXPECT_EQ(fields[static_cast<std::size_t>(n)], suggested[static_cast<std::size_t>(n)])
-        << "Text" << n;
+  for (FieldId id :
+       {FieldId::MOption, FieldId::FirstYear, FieldId::FirstAge, FieldId::LastAge,
+        FieldId::LastAgeKind, FieldId::SsbOn, FieldId::SsbCount, FieldId::FleetsOn,
+        FieldId::FleetCount, FieldId::Fleet3File, FieldId::Fleet4File, FieldId::Fleet5File,
+        FieldId::Fleet6File, FieldId::Fleet7File, FieldId::Fleet1Time, FieldId::Fleet2Time,
+        FieldId::Triple, FieldId::TripleFirstAge, FieldId::TripleLastAge}) {
+    EXPECT_EQ(fields[id], suggested[id]) << field(id).name;
   }
-  EXPECT_EQ(fields[49], "fleet1.txt");
+  EXPECT_EQ(fields[FieldId::Fleet1File], "fleet1.txt");
   EXPECT_EQ(slurp(out() / "fields.txt").back(), '\n');
-  EXPECT_EQ(fields[9], "2015");
+  EXPECT_EQ(fields[FieldId::LastYear], "2015");
 
   // The imported stock, with its written settings and two fleets, runs to the end.
   EXPECT_TRUE(std::isfinite(run_batch()));

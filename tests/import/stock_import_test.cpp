@@ -118,12 +118,12 @@ TEST_F(SmallStock, WithoutAPlusAgeTheAgesAreKeptAndNoPlusMakesTheLastAgeOrdinary
   const ImportedStock plus = import_stock(files_, keep);
   EXPECT_EQ(plus.last_age, 4);
   EXPECT_EQ(plus.weights.cells[0][3].value, 2.0);
-  EXPECT_EQ(written_fields(plus)[13], "1");
+  EXPECT_EQ(written_fields(plus)[FieldId::LastAgeKind], "1");
 
   keep.plus_group = false;
   const ImportedStock ordinary = import_stock(files_, keep);
   EXPECT_FALSE(ordinary.plus_group);
-  EXPECT_EQ(written_fields(ordinary)[13], "2");
+  EXPECT_EQ(written_fields(ordinary)[FieldId::LastAgeKind], "2");
   // The fleet's age 4 is the last age here, kept as it is: 2 / effort 2 in 2000.
   EXPECT_EQ(ordinary.aged_fleets[0].cells[0][3].value, 1.0);
 }
@@ -149,11 +149,11 @@ TEST_F(SmallStock, AgedFleetIndexIsCatchOverEffortWithMinusOneWhereNothingIsObse
   EXPECT_TRUE(has_warning(s, "fleet 3 (Late) has no observation in 2000-2002 and is left out"));
 
   const FieldTexts fields = written_fields(s);
-  EXPECT_EQ(fields[47], "1");
-  EXPECT_EQ(fields[48], "1");
-  EXPECT_EQ(fields[49], "fleet1.txt");
-  EXPECT_EQ(fields[50], "None");
-  EXPECT_EQ(fields[56], "0.6");
+  EXPECT_EQ(fields[FieldId::FleetsOn], "1");
+  EXPECT_EQ(fields[FieldId::FleetCount], "1");
+  EXPECT_EQ(fields[FieldId::Fleet1File], "fleet1.txt");
+  EXPECT_EQ(fields[FieldId::Fleet2File], "None");
+  EXPECT_EQ(fields[FieldId::Fleet1Time], "0.6");
 }
 
 // The biomass index: 500 / 1, nothing (-1), 300 / 2 = 150; period 0.2-0.4, time 0.3.
@@ -167,11 +167,11 @@ TEST_F(SmallStock, BiomassFleetBecomesARelativeSsbSurvey) {
   EXPECT_NE(ssb.find("\nvalues\n500\n-1\n150\n"), std::string::npos) << ssb;
   FieldTexts fields{};
   read_fields_file(out.file("fields.txt"), fields);
-  EXPECT_EQ(fields[38], "1");
-  EXPECT_EQ(fields[39], "1");
-  EXPECT_EQ(fields[40], "SSB1.txt");
-  EXPECT_EQ(fields[43], "0.3");
-  EXPECT_EQ(fields[109], "2");
+  EXPECT_EQ(fields[FieldId::SsbOn], "1");
+  EXPECT_EQ(fields[FieldId::SsbCount], "1");
+  EXPECT_EQ(fields[FieldId::Ssb1File], "SSB1.txt");
+  EXPECT_EQ(fields[FieldId::SsbTime], "0.3");
+  EXPECT_EQ(fields[FieldId::Ssb1Kind], "2");
 }
 
 // 2003 is seen by survey "Late": it joins with zero catch; the weights file ends in 2002, so
@@ -192,9 +192,9 @@ TEST_F(SmallStock, ExtendedYearAddsTheSurveyedYearWithZeroCatch) {
   EXPECT_EQ(s.ssb_surveys[0].ssb_values.size(), 4u);
 
   const FieldTexts fields = written_fields(s);
-  EXPECT_EQ(fields[9], "2003");
-  EXPECT_EQ(fields[10], "2003");
-  EXPECT_EQ(fields[48], "2");
+  EXPECT_EQ(fields[FieldId::LastYear], "2003");
+  EXPECT_EQ(fields[FieldId::FirstPeriodEnd], "2003");
+  EXPECT_EQ(fields[FieldId::FleetCount], "2");
 }
 
 TEST_F(SmallStock, ExtendedYearWithoutSurveyDataAddsNothing) {
@@ -208,15 +208,15 @@ TEST_F(SmallStock, ExtendedYearWithoutSurveyDataAddsNothing) {
 // Three ages: the window of the generation-dependent factors is the middle age alone.
 TEST_F(SmallStock, FieldsPlaceTheGenerationFactorWindowInsideTheAges) {
   const FieldTexts fields = written_fields(plus3());
-  EXPECT_EQ(fields[1], "c.txt");
-  EXPECT_EQ(fields[8], "2000");
-  EXPECT_EQ(fields[11], "1");
-  EXPECT_EQ(fields[12], "3");
-  EXPECT_EQ(fields[112], "1");
-  EXPECT_EQ(fields[113], "2");
-  EXPECT_EQ(fields[114], "2");
+  EXPECT_EQ(fields[FieldId::CatchFile], "c.txt");
+  EXPECT_EQ(fields[FieldId::FirstYear], "2000");
+  EXPECT_EQ(fields[FieldId::FirstAge], "1");
+  EXPECT_EQ(fields[FieldId::LastAge], "3");
+  EXPECT_EQ(fields[FieldId::Triple], "1");
+  EXPECT_EQ(fields[FieldId::TripleFirstAge], "2");
+  EXPECT_EQ(fields[FieldId::TripleLastAge], "2");
   // The youngest age at least half mature in 2002 is 2 (maturity 0, 0.5, 1).
-  EXPECT_EQ(fields[4], "2");
+  EXPECT_EQ(fields[FieldId::MassMaturityAge], "2");
 }
 
 TEST_F(SmallStock, TablesThatDoNotFitTheirRoleOrTheCatchYearsAreRejected) {

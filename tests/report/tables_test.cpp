@@ -453,7 +453,7 @@ TEST_P(TablesOfARun, AgreeWithTheResultsFileAndTheBootstrapFiles) {
   const Csv run_fields(tables() / "run.csv");
   ASSERT_EQ(run_fields.rows.size(), 120u);
   EXPECT_EQ(run_fields.rows[0].at("name"), "Text1");
-  EXPECT_EQ(run_fields.rows[0].at("value"), texts_[1]);
+  EXPECT_EQ(run_fields.rows[0].at("value"), texts_[FieldId::CatchFile]);
   EXPECT_EQ(run_fields.rows[114].at("name"), "Text115");
   EXPECT_EQ(run_fields.rows[115].at("name"), "fbar_ages");  // every analysed age by default
   EXPECT_EQ(run_fields.rows[115].at("value"), texts_[11] + "-" + texts_[12]);
@@ -501,7 +501,7 @@ TEST(RunTables, AreWrittenOnlyWhenAskedAndOnlyAfterAResultsFile) {
   EXPECT_TRUE(outcome.tables.empty());
   EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
 
-  texts[1] = "demo/absent.txt";
+  texts[FieldId::CatchFile] = "demo/absent.txt";
   outcome = run_start(*s, host, texts);
   EXPECT_EQ(outcome.status, RunStatus::InputFailed);
   EXPECT_TRUE(outcome.tables.empty());

@@ -106,7 +106,7 @@ const BadInput kRejectedFields[] = {
      "(Text18)",
      Kept},
     {"FieldsLineWithoutEquals", "--fields fields_without_equals.txt", 2,
-     "fields_without_equals.txt: line 2: 'Text8 2001' is not of the form TextN=value", Kept},
+     "fields_without_equals.txt: line 2: 'Text8 2001' is not of the form name=value", Kept},
     {"MissingFieldsFile", "--fields absent_fields.txt", 2,
      "absent_fields.txt: the fields file cannot be opened (No such file or directory)", Kept},
     {"UnknownField", "--set Text116=1", 2, "--set: 'Text116' is not a field name (Text1..Text115)",
@@ -184,24 +184,24 @@ TEST(SessionAfterAFailure, NextStartGivesTheResultsOfAFreshProgram) {
   ASSERT_NE(expected.find(" Standard errors"), std::string::npos);
 
   struct Failure {
-    int field;
+    FieldId field;
     const char* text;
     RunStatus status;
   };
   const Failure failures[] = {
-      {6, "9", RunStatus::SettingsRejected},                     // an option outside its list
-      {8, "1999", RunStatus::SettingsRejected},                  // years outside the file
-      {2, "w_fewer_years.txt", RunStatus::InputFailed},          // read after C(a,y)
-      {49, "fleet_ends_early.txt", RunStatus::InputFailed},      // read inside the evaluation
-      {33, "16", RunStatus::ArithmeticFailed},                   // window larger than the sample
-      {1, "c_negative_catch.txt", RunStatus::ArithmeticFailed},  // a fault inside the objective
+      {FieldId::Method, "9", RunStatus::SettingsRejected},                     // an option outside its list
+      {FieldId::FirstYear, "1999", RunStatus::SettingsRejected},                  // years outside the file
+      {FieldId::WeightFile, "w_fewer_years.txt", RunStatus::InputFailed},          // read after C(a,y)
+      {FieldId::Fleet1File, "fleet_ends_early.txt", RunStatus::InputFailed},      // read inside the evaluation
+      {FieldId::CentralElements, "16", RunStatus::ArithmeticFailed},                   // window larger than the sample
+      {FieldId::CatchFile, "c_negative_catch.txt", RunStatus::ArithmeticFailed},  // a fault inside the objective
   };
   for (const Failure& f : failures) {
-    SCOPED_TRACE(std::string("Text") + std::to_string(f.field) + "=" + f.text);
+    SCOPED_TRACE(std::string(field(f.field).name) + "=" + f.text);
     auto s = std::make_unique<RunState>();
     s->workdir = w.dir().string();
     FieldTexts bad = good;
-    bad[static_cast<std::size_t>(f.field)] = f.text;
+    bad[f.field] = f.text;
     RecordingHost host(false);
     const RunOutcome outcome = run_start(*s, host, bad);
     EXPECT_EQ(outcome.status, f.status) << outcome.message;

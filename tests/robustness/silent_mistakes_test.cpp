@@ -60,7 +60,7 @@ TEST(SilentMistakes, RowsThatSlideAreRejectedWhereTheySlip) {
 TEST(SilentMistakes, MixedModePortionOutsideZeroToOneIsRejected) {
   for (const char* portion : {"1.5", "-0.1"}) {
     FieldTexts texts = default_field_texts();
-    texts[15] = portion;
+    texts[FieldId::Mix] = portion;
     auto s = std::make_unique<RunState>();
     try {
       read_settings(*s, texts);
@@ -72,8 +72,8 @@ TEST(SilentMistakes, MixedModePortionOutsideZeroToOneIsRejected) {
   }
   // Outside Mode 3 the portion is not read, so whatever it holds does not matter.
   FieldTexts texts = default_field_texts();
-  texts[14] = "1";
-  texts[15] = "7";
+  texts[FieldId::Mode] = "1";
+  texts[FieldId::Mix] = "7";
   auto s = std::make_unique<RunState>();
   EXPECT_NO_THROW(read_settings(*s, texts));
 }

@@ -33,9 +33,9 @@ class StopAnywhere : public ::testing::Test {
  protected:
   StopAnywhere() {
     read_fields_file((w_.dir() / "fields.txt").string(), texts_);
-    texts_[17] = "1.5";  // a scan of one terminal f value, then the final evaluation
-    texts_[18] = "1.5";
-    texts_[32] = "0.3";  // a light smoother: few passes of the fixed-point iteration
+    texts_[FieldId::FScanLow] = "1.5";  // a scan of one terminal f value, then the final evaluation
+    texts_[FieldId::FScanHigh] = "1.5";
+    texts_[FieldId::Smoother] = "0.3";  // a light smoother: few passes of the fixed-point iteration
   }
 
   struct Run {

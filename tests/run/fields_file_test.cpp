@@ -13,50 +13,58 @@
 namespace quorvane {
 namespace {
 
-TEST(FieldsFile, FieldNamesAreText1ToText115) {
-  EXPECT_EQ(field_number("Text1"), 1);
-  EXPECT_EQ(field_number("Text115"), 115);
+TEST(FieldsFile, FieldsAreNamedByNumberOrByName) {
+  EXPECT_EQ(field_by_numbered_name("Text1"), FieldId::CatchFile);
+  EXPECT_EQ(field_by_numbered_name("Text115"), FieldId::NormaliseEachYear);
   for (const char* bad :
        {"Text0", "Text116", "Text01", "text5", "Text", "Text1a", "Text-1", "Text 5", "Text1000"}) {
-    EXPECT_FALSE(field_number(bad)) << bad;
+    EXPECT_FALSE(field_by_numbered_name(bad)) << bad;
   }
+  EXPECT_EQ(field_by_name("first_year"), FieldId::FirstYear);
+  EXPECT_EQ(field_by_name("fleet3_time"), FieldId::Fleet3Time);
+  EXPECT_FALSE(field_by_name("First_Year"));
 }
 
-TEST(FieldsFile, LinesSetTrimmedTextsAndLaterLinesWin) {
+TEST(FieldsFile, LinesSetTrimmedTextsInEitherForm) {
   testing::ScratchDir dir;
   const std::string path = dir.write("fields.txt",
                                      "# suggested settings\r\n\r\n   # indented comment\n"
-                                     "Text8 = 1990  \r\nText1=dir\\c.txt\nText35=\nText8=1991\n");
+                                     "Text8 = 1990  \r\ncatch_file=dir\\c.txt\nresults_file =\n"
+                                     "fleet2_time = 0.75\n");
   FieldTexts texts = default_field_texts();
   read_fields_file(path, texts);
-  EXPECT_EQ(texts[8], "1991");
-  EXPECT_EQ(texts[1], "dir\\c.txt");
-  EXPECT_EQ(texts[35], "");
-  EXPECT_EQ(texts[9], "2014");  // untouched fields keep their default
+  EXPECT_EQ(texts[FieldId::FirstYear], "1990");
+  EXPECT_EQ(texts[FieldId::CatchFile], "dir\\c.txt");
+  EXPECT_EQ(texts[FieldId::ResultsFile], "");
+  EXPECT_EQ(texts[FieldId::Fleet2Time], "0.75");
+  EXPECT_EQ(texts[FieldId::LastYear], "2014");  // untouched fields keep their default
   EXPECT_THROW(read_fields_file(dir.file("absent.txt"), texts), SettingsError);
   EXPECT_THROW(apply_field_line(texts, "Text116=1", "--set"), SettingsError);
+  apply_field_line(texts, "last_year=2010", "--set");
+  EXPECT_EQ(texts[FieldId::LastYear], "2010");
 }
 
-TEST(FieldsFile, SavedFieldsStandBelowTheirLabelsAndReadBackTheSame) {
+TEST(FieldsFile, SavedFieldsStandByNameBelowTheirLabelsAndReadBackTheSame) {
   testing::ScratchDir dir;
   FieldTexts texts = default_field_texts();
-  texts[1] = "stocks\\cod 2016\\c.txt";  // blanks and backslashes inside a name
-  texts[35] = "run=1.out";               // an "=" inside the value
-  texts[40] = "#1.txt";                  // a value that starts like a comment
-  texts[41] = "";
+  texts[FieldId::CatchFile] = "stocks\\cod 2016\\c.txt";  // blanks and backslashes inside a name
+  texts[FieldId::ResultsFile] = "run=1.out";               // an "=" inside the value
+  texts[FieldId::Ssb1File] = "#1.txt";                     // a value that starts like a comment
+  texts[FieldId::Ssb2File] = "";
+  texts[FieldId::Fleet1Time] = "";  // a field emptied in the window
   write_fields_file(dir.file("saved.txt"), texts);
   const std::string text = dir.text("saved.txt");
-  EXPECT_EQ(text.substr(0, text.find("Text2=")),
-            "# Fields of a run: TextN=value, each below its label; '#' starts a comment\n"
-            "# C(a,y) file:\n"
-            "Text1=stocks\\cod 2016\\c.txt\n"
-            "# W(a,y) file:\n");
+  EXPECT_EQ(text.substr(0, text.find("weight_file")),
+            "# Fields of a run: name = value, each below its label; '#' starts a comment\n"
+            "# C(a,y) file: (Text1)\n"
+            "catch_file = stocks\\cod 2016\\c.txt\n"
+            "# W(a,y) file: (Text2)\n");
   FieldTexts loaded = default_field_texts();
-  loaded[41] = "something else";
+  loaded[FieldId::Ssb2File] = "something else";
   read_fields_file(dir.file("saved.txt"), loaded);
-  EXPECT_EQ(loaded, texts);
+  EXPECT_TRUE(loaded == texts);
 
-  texts[35] = "two\nlines";  // no line can carry it
+  texts[FieldId::ResultsFile] = "two\nlines";  // no line can carry it
   EXPECT_THROW(fields_file_text(texts), SettingsError);
   EXPECT_THROW(write_fields_file(dir.file("absent/saved.txt"), default_field_texts()), InputError);
 }
@@ -67,8 +75,15 @@ TEST(FieldsFile, AFileWithABadLineNamesItAndLoadsNothing) {
   for (const auto& [content, message] : std::vector<std::pair<std::string, std::string>>{
            {"Text8=1990\nText9=2000\nText116=3\n",
             ": line 3: 'Text116' is not a field name (Text1..Text115)"},
+           {"first_year=1990\nfirst_yaer = 1991\n",
+            ": line 2: 'first_yaer' is not a field name (closest: first_year, first_age, "
+            "last_year)"},
            {"# saved\nText8=1990\nyears 1990\n",
-            ": line 3: 'years 1990' is not of the form TextN=value"}}) {
+            ": line 3: 'years 1990' is not of the form name=value"},
+           // One field twice, whether by the same name or by its two names.
+           {"Text8=1990\nlast_year=2000\nfirst_year = 1991\n",
+            ": line 3: first_year (Text8) is set again; line 1 set it already"},
+           {"mode=1\n\nmode=2\n", ": line 3: mode (Text14) is set again; line 1 set it already"}}) {
     const std::string path = dir.write("bad.txt", content);
     FieldTexts texts = before;
     try {
@@ -77,7 +92,7 @@ TEST(FieldsFile, AFileWithABadLineNamesItAndLoadsNothing) {
     } catch (const SettingsError& e) {
       EXPECT_EQ(std::string(e.what()), path + message);
     }
-    EXPECT_EQ(texts, before) << content;
+    EXPECT_TRUE(texts == before) << content;
   }
 }
 

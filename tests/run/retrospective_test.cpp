@@ -70,21 +70,24 @@ TEST(MohnsRho, ComparesEachPeelsLastYearWithTheFullRunsSameYear) {
 
 TEST(PeelFields, LowerTheLastYearCapTheFirstPeriodAndReachBackForTheInputs) {
   FieldTexts texts = default_field_texts();
-  texts[9] = "2014";
-  texts[10] = "2013";
-  texts[41] = "";
+  texts[FieldId::LastYear] = "2014";
+  texts[FieldId::FirstPeriodEnd] = "2013";
+  texts[FieldId::Ssb2File] = "";
   FieldTexts p = peel_fields(texts, 2);
-  EXPECT_EQ(p[9], "2012");
-  EXPECT_EQ(p[10], "2012");
-  EXPECT_EQ(peel_fields(texts, 1)[10], "2013");  // not above the lowered year: unchanged
-  EXPECT_EQ(p[1], "../../" + texts[1]);
-  EXPECT_EQ(p[37], "../../" + texts[37]);
-  EXPECT_EQ(p[49], "../../" + texts[49]);
-  EXPECT_EQ(p[35], texts[35]);  // the results file is the peel's own
-  EXPECT_EQ(p[41], "");
-  for (int n : {8, 11, 12, 16, 98}) EXPECT_EQ(p[n], texts[n]) << "Text" << n;
+  EXPECT_EQ(p[FieldId::LastYear], "2012");
+  EXPECT_EQ(p[FieldId::FirstPeriodEnd], "2012");
+  EXPECT_EQ(peel_fields(texts, 1)[FieldId::FirstPeriodEnd], "2013");  // not above the lowered year: unchanged
+  EXPECT_EQ(p[FieldId::CatchFile], "../../" + texts[FieldId::CatchFile]);
+  EXPECT_EQ(p[FieldId::MaturityFile], "../../" + texts[FieldId::MaturityFile]);
+  EXPECT_EQ(p[FieldId::Fleet1File], "../../" + texts[FieldId::Fleet1File]);
+  EXPECT_EQ(p[FieldId::ResultsFile], texts[FieldId::ResultsFile]);  // the results file is the peel's own
+  EXPECT_EQ(p[FieldId::Ssb2File], "");
+  for (FieldId id : {FieldId::FirstYear, FieldId::FirstAge, FieldId::LastAge, FieldId::Search,
+                     FieldId::CatchWeight}) {
+    EXPECT_EQ(p[id], texts[id]) << field(id).name;
+  }
 
-  texts[9] = "last";
+  texts[FieldId::LastYear] = "last";
   EXPECT_THROW(peel_fields(texts, 1), SettingsError);
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 class Settings : public ::testing::Test {
  protected:
-  void set(int n, const std::string& text) { texts_[static_cast<std::size_t>(n)] = text; }
+  void set(FieldId id, const std::string& text) { texts_[id] = text; }
   void read() { read_settings(*s_, texts_); }
   // The message of a rejected read, or "" when the fields were accepted.
   std::string rejection() {
@@ -28,24 +28,20 @@ class Settings : public ::testing::Test {
   std::unique_ptr<RunState> s_ = std::make_unique<RunState>();
 };
 
-TEST(FieldTable, NumbersFieldsInOrderAndEveryNumberDefaultReads) {
-  for (int n = 1; n <= kFieldCount; ++n) {
-    const Field& f = field(n);
-    EXPECT_EQ(f.number, n);
-    EXPECT_GE(f.row, 1);
-    EXPECT_LE(f.row, 21);
+TEST(FieldTable, EveryNumberDefaultReadsAndEveryFieldHasATitle) {
+  for (const Field& f : kFields) {
     if (f.kind != FieldKind::Text) {
-      EXPECT_TRUE(parse_number(f.default_text)) << "Text" << n << " '" << f.default_text << "'";
+      EXPECT_TRUE(parse_number(f.default_text)) << f.name << " '" << f.default_text << "'";
     }
-    EXPECT_FALSE(field_title(f).empty()) << n;
+    EXPECT_FALSE(field_title(f).empty()) << f.name;
   }
   // The three "Step :" fields are told apart by their row heading.
-  EXPECT_EQ(field_title(field(19)), "If Scan: Step :");
-  EXPECT_EQ(field_title(field(24)), "If M=const -? and if Scan: Step :");
-  EXPECT_EQ(field_title(field(58)), "Time(0-1): 3:");
-  EXPECT_EQ(field_title(field(86)), "What to minimize?: 3:");
-  EXPECT_EQ(default_field_texts()[103], ".2");
-  EXPECT_EQ(default_field_texts()[25], "0.20");
+  EXPECT_EQ(field_title(field(FieldId::FScanStep)), "If Scan: Step :");
+  EXPECT_EQ(field_title(field(FieldId::MScanStep)), "If M=const -? and if Scan: Step :");
+  EXPECT_EQ(field_title(field(FieldId::Fleet3Time)), "Time(0-1): 3:");
+  EXPECT_EQ(field_title(field(FieldId::Fleet3Loss)), "What to minimize?: 3:");
+  EXPECT_EQ(default_field_texts()[FieldId::Fleet2Weight], ".2");
+  EXPECT_EQ(default_field_texts()[FieldId::MGuess], "0.20");
 }
 
 // With every default the run is: M known, Method 2, AMD, Mode 3 with mix 0.5, a scan of the
@@ -80,11 +76,11 @@ TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
                                                {"7.49", 7},       {"0.5", 0}, {"1.5", 2},
                                                {"32767.4", 32767}};
   for (const auto& [text, whole] : cases) {
-    set(4, text);  // age of mass maturity: no range check of its own
+    set(FieldId::MassMaturityAge, text);  // age of mass maturity: no range check of its own
     read();
     EXPECT_EQ(s_->amp, whole) << text;
   }
-  set(4, "32767.5");  // rounds to 32768, beyond 16 bits
+  set(FieldId::MassMaturityAge, "32767.5");  // rounds to 32768, beyond 16 bits
   EXPECT_NE(rejection().find("If Option=2, input age of mass maturity: '32767.5' is not a whole "
                              "number between -32768 and 32767 (Text4)"),
             std::string::npos);
@@ -93,16 +89,16 @@ TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
 // A setting whose field is not stored in this run keeps the value of the run before.
 TEST_F(Settings, ASecondReadKeepsWhatItDoesNotRead) {
   read();
-  set(16, "2");    // precise search: the highest values of the scans are not read
-  set(18, "abc");  // ... nor checked
-  set(20, "2.2");
-  set(21, "0.1");
-  set(14, "1");  // Mode 1: mix is not read
-  set(15, "0.9");
-  set(3, "1");  // constant M, precise: Text25 and Text26
-  set(25, "0.3");
-  set(26, "0.05");
-  set(22, "x");  // scan fields of M: not read in precise mode
+  set(FieldId::Search, "2");    // precise search: the highest values of the scans are not read
+  set(FieldId::FScanHigh, "abc");  // ... nor checked
+  set(FieldId::FGuess, "2.2");
+  set(FieldId::FGuessStep, "0.1");
+  set(FieldId::Mode, "1");  // Mode 1: mix is not read
+  set(FieldId::Mix, "0.9");
+  set(FieldId::MOption, "1");  // constant M, precise: Text25 and Text26
+  set(FieldId::MGuess, "0.3");
+  set(FieldId::MGuessStep, "0.05");
+  set(FieldId::MScanLow, "x");  // scan fields of M: not read in precise mode
   read();
   EXPECT_EQ(s_->fscanmin, 2.2);
   EXPECT_EQ(s_->fscanstep, 0.1);
@@ -111,13 +107,13 @@ TEST_F(Settings, ASecondReadKeepsWhatItDoesNotRead) {
   EXPECT_EQ(s_->mscanmin, 0.3);
   EXPECT_EQ(s_->mscanstep, 0.05);
 
-  set(3, "2");  // ALFA, precise
-  set(30, "0.04");
+  set(FieldId::MOption, "2");  // ALFA, precise
+  set(FieldId::AlfaGuess, "0.04");
   read();
   EXPECT_EQ(s_->mscanmin, 0.04);
   EXPECT_EQ(s_->mscanstep, 0.002);
-  set(16, "1");  // ALFA, scan
-  set(18, "5");
+  set(FieldId::Search, "1");  // ALFA, scan
+  set(FieldId::FScanHigh, "5");
   read();
   EXPECT_EQ(s_->mscanmin, 0.001);
   EXPECT_EQ(s_->mscanmax, 0.06);
@@ -127,22 +123,22 @@ TEST_F(Settings, ASecondReadKeepsWhatItDoesNotRead) {
 // The counts and weights of surveys start from zero in every read, so that a survey that is not
 // used contributes nothing; its other settings are kept.
 TEST_F(Settings, SurveyCountsAndWeightsAreResetBeforeTheyAreRead) {
-  set(39, "3");
-  set(41, "b.txt");
-  set(42, "c.txt");
-  set(48, "7");
-  for (int n = 53; n <= 55; ++n) set(n, "f.txt");
+  set(FieldId::SsbCount, "3");
+  set(FieldId::Ssb2File, "b.txt");
+  set(FieldId::Ssb3File, "c.txt");
+  set(FieldId::FleetCount, "7");
+  for (int k = 5; k <= 7; ++k) set(fleet_field(FleetColumn::File, k), "f.txt");
   read();
   EXPECT_EQ(s_->wssb[3], 1);
   EXPECT_EQ(s_->indmin[7], std::optional<std::int16_t>(2));
   EXPECT_EQ(s_->wind[7], 1);
 
-  set(38, "2");  // no SSB surveys: count and weights 0, names and deviations kept
-  set(40, "other.txt");
-  set(44, "abc");  // not read, not checked
-  set(43, "0.6");  // read whatever the surveys
-  set(48, "2");
-  set(51, "g.txt");
+  set(FieldId::SsbOn, "2");  // no SSB surveys: count and weights 0, names and deviations kept
+  set(FieldId::Ssb1File, "other.txt");
+  set(FieldId::Ssb1Std, "abc");  // not read, not checked
+  set(FieldId::SsbTime, "0.6");  // read whatever the surveys
+  set(FieldId::FleetCount, "2");
+  set(FieldId::Fleet3File, "g.txt");
   read();
   EXPECT_EQ(s_->totalinds, 0);
   EXPECT_EQ(s_->wssb[1], 0);
@@ -157,21 +153,21 @@ TEST_F(Settings, SurveyCountsAndWeightsAreResetBeforeTheyAreRead) {
   EXPECT_EQ(s_->Anamefile[3], "demo/fleet3.txt");  // kept from the first read
   EXPECT_EQ(s_->indmin[7], std::optional<std::int16_t>(2));
 
-  set(47, "2");  // no aged fleets: count 0 whatever Text48 holds
-  set(48, "99");
+  set(FieldId::FleetsOn, "2");  // no aged fleets: count 0 whatever Text48 holds
+  set(FieldId::FleetCount, "99");
   read();
   EXPECT_EQ(s_->totalind, 0);
   EXPECT_EQ(s_->wind[1], 0);
 }
 
 TEST_F(Settings, MethodFourSetsTheDirectFormOfTheConvergenceTest) {
-  set(6, "4");
+  set(FieldId::Method, "4");
   read();
   EXPECT_EQ(s_->n4, 1);
-  set(6, "3.5");  // rounds to 4
+  set(FieldId::Method, "3.5");  // rounds to 4
   read();
   EXPECT_EQ(s_->n4, 1);
-  set(6, "1");
+  set(FieldId::Method, "1");
   read();
   EXPECT_EQ(s_->n4, 2);
 }
@@ -181,16 +177,16 @@ TEST_F(Settings, MethodFourSetsTheDirectFormOfTheConvergenceTest) {
 TEST_F(Settings, RejectedFieldsAreAllNamedAndLeaveTheStateAlone) {
   read();
   s_->fscanmax = 42;
-  set(1, "new.txt");  // a good field among bad ones: not stored either
-  set(8, "abc");
-  set(9, "");
-  set(3, "4");
-  set(48, "8");
-  set(33, "5");
-  set(17, "3");
-  set(18, "2");  // highest f below the lowest
-  set(19, "0");
-  set(102, "1,5");
+  set(FieldId::CatchFile, "new.txt");  // a good field among bad ones: not stored either
+  set(FieldId::FirstYear, "abc");
+  set(FieldId::LastYear, "");
+  set(FieldId::MOption, "4");
+  set(FieldId::FleetCount, "8");
+  set(FieldId::CentralElements, "5");
+  set(FieldId::FScanLow, "3");
+  set(FieldId::FScanHigh, "2");  // highest f below the lowest
+  set(FieldId::FScanStep, "0");
+  set(FieldId::Fleet1Weight, "1,5");
   const std::string m = rejection();
   for (const char* part :
        {"Years for analysis.  First year: 'abc' is not a number (Text8)",
@@ -213,29 +209,29 @@ TEST_F(Settings, RejectedFieldsAreAllNamedAndLeaveTheStateAlone) {
 }
 
 TEST_F(Settings, OptionListsAreCheckedOnlyForWhatTheRunReads) {
-  set(111, "3");  // survey 3 is not used, but every kind is checked with SSB surveys on
+  set(FieldId::Ssb3Kind, "3");  // survey 3 is not used, but every kind is checked with SSB surveys on
   EXPECT_NE(rejection().find("(Text111)"), std::string::npos);
-  set(111, "1.5");
+  set(FieldId::Ssb3Kind, "1.5");
   EXPECT_NE(rejection().find("'1.5' is not one of the options 1..2 (Text111)"), std::string::npos);
-  set(38, "2");
+  set(FieldId::SsbOn, "2");
   EXPECT_EQ(rejection(), "");
 
-  set(88, "4");  // fleet 5's loss, fleet 5 not in use
+  set(FieldId::Fleet5Loss, "4");  // fleet 5's loss, fleet 5 not in use
   EXPECT_EQ(rejection(), "");
-  set(48, "5");
-  set(53, "f5.txt");
+  set(FieldId::FleetCount, "5");
+  set(FieldId::Fleet5File, "f5.txt");
   EXPECT_NE(rejection().find("What to minimize?: 5: '4' is not one of the options 1..3 (Text88)"),
             std::string::npos);
 
-  set(88, "3");
-  set(3, "1");  // constant M, scan: its grid is checked
-  set(24, "-0.01");
+  set(FieldId::Fleet5Loss, "3");
+  set(FieldId::MOption, "1");  // constant M, scan: its grid is checked
+  set(FieldId::MScanStep, "-0.01");
   EXPECT_NE(rejection().find("If M=const -? and if Scan: Step : '-0.01' is not above 0"),
             std::string::npos);
-  set(3, "3");  // M known: that grid is not used
+  set(FieldId::MOption, "3");  // M known: that grid is not used
   EXPECT_EQ(rejection(), "");
-  set(39, "4");
-  set(38, "1");
+  set(FieldId::SsbCount, "4");
+  set(FieldId::SsbOn, "1");
   EXPECT_NE(rejection().find("How many (<=3)? : '4' is outside 0..3 (Text39)"), std::string::npos);
 }
 

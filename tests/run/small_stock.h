@@ -30,35 +30,33 @@ class SmallStock {
     write_files();
     state_->workdir = dir_.str();
     texts_ = default_field_texts();
-    set(1, "c.txt");
-    set(2, "w.txt");
-    set(3, "3");  // M known
-    set(5, "m.txt");
-    set(6, "2");  // Method 2
-    set(7, "2");  // SSE
-    set(8, "2001");
-    set(9, "2006");
-    set(10, "2006");
-    set(11, "1");
-    set(12, "4");
-    set(13, "2");  // normal last age
-    set(14, "1");  // catch-controlled
-    set(16, "1");  // scan
-    set(17, "0.5");
-    set(18, "2");
-    set(19, "0.5");
-    set(35, "output.out");
-    set(36, "2");  // nothing drawn
-    set(37, "mat.txt");
-    set(38, "2");   // no SSB survey
-    set(47, "2");   // no aged fleet
-    set(112, "2");  // no generation factors
-    set(113, "1");
-    set(114, "4");
+    set(FieldId::CatchFile, "c.txt");
+    set(FieldId::WeightFile, "w.txt");
+    set(FieldId::MOption, "3");  // M known
+    set(FieldId::MFile, "m.txt");
+    set(FieldId::Method, "2");  // Method 2
+    set(FieldId::CatchLoss, "2");  // SSE
+    set(FieldId::FirstYear, "2001");
+    set(FieldId::LastYear, "2006");
+    set(FieldId::FirstPeriodEnd, "2006");
+    set(FieldId::FirstAge, "1");
+    set(FieldId::LastAge, "4");
+    set(FieldId::LastAgeKind, "2");  // normal last age
+    set(FieldId::Mode, "1");  // catch-controlled
+    set(FieldId::Search, "1");  // scan
+    set(FieldId::FScanLow, "0.5");
+    set(FieldId::FScanHigh, "2");
+    set(FieldId::FScanStep, "0.5");
+    set(FieldId::ResultsFile, "output.out");
+    set(FieldId::ShowProgress, "2");  // nothing drawn
+    set(FieldId::MaturityFile, "mat.txt");
+    set(FieldId::SsbOn, "2");   // no SSB survey
+    set(FieldId::FleetsOn, "2");   // no aged fleet
+    set(FieldId::Triple, "2");  // no generation factors
+    set(FieldId::TripleFirstAge, "1");
+    set(FieldId::TripleLastAge, "4");
   }
-  void set(int field, std::string text) {
-    texts_[static_cast<std::size_t>(field)] = std::move(text);
-  }
+  void set(FieldId id, std::string text) { texts_[id] = std::move(text); }
   const FieldTexts& texts() const { return texts_; }
   RunState& state() { return *state_; }
   std::filesystem::path file(const std::string& name) const { return dir_ / name; }

@@ -26,16 +26,16 @@ class Start : public ::testing::Test {
     write_table("m.txt", 3, 13, 1984, 2014, [](int, int) { return 0.2; });
     write_table("mat.txt", 3, 13, 1984, 2014, [](int a, int) { return a < 6 ? 0.0 : 1.0; });
     s_->workdir = dir_.str();
-    set(1, "c.txt");
-    set(2, "w.txt");
-    set(5, "m.txt");
-    set(36, "2");  // nothing on screen
-    set(37, "mat.txt");
-    set(38, "2");  // no SSB survey
-    set(47, "2");  // no aged fleet
-    set(17, "1");  // a scan of one grid point
-    set(18, "1");
-    set(19, "1");
+    set(FieldId::CatchFile, "c.txt");
+    set(FieldId::WeightFile, "w.txt");
+    set(FieldId::MFile, "m.txt");
+    set(FieldId::ShowProgress, "2");  // nothing on screen
+    set(FieldId::MaturityFile, "mat.txt");
+    set(FieldId::SsbOn, "2");  // no SSB survey
+    set(FieldId::FleetsOn, "2");  // no aged fleet
+    set(FieldId::FScanLow, "1");  // a scan of one grid point
+    set(FieldId::FScanHigh, "1");
+    set(FieldId::FScanStep, "1");
   }
 
   template <typename Value>
@@ -48,7 +48,7 @@ class Start : public ::testing::Test {
       out << '\n';
     }
   }
-  void set(int n, const std::string& text) { texts_[static_cast<std::size_t>(n)] = text; }
+  void set(FieldId id, const std::string& text) { texts_[id] = text; }
   RunOutcome run() { return run_start(*s_, host_, texts_); }
   testing::ScratchDir dir_;
   FieldTexts texts_ = default_field_texts();
@@ -59,9 +59,9 @@ class Start : public ::testing::Test {
 // First age 3 and first year 1984 in the C(a,y) file: an age becomes age - 3 + 2, a year
 // becomes year - 1984 + 1.
 TEST_F(Start, AgeAndYearSettingsBecomeIndices) {
-  set(4, "7");
-  set(113, "3");
-  set(114, "12");
+  set(FieldId::MassMaturityAge, "7");
+  set(FieldId::TripleFirstAge, "3");
+  set(FieldId::TripleLastAge, "12");
   const RunOutcome outcome = run();
   ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;
   EXPECT_EQ(s_->amp, 6);        // 7 - 3 + 2
@@ -113,13 +113,13 @@ TEST_F(Start, ShowsTheProgressWindowWithWaitBeforeTheEstimation) {
 // fit 16 bits as an index is an arithmetic overflow.
 TEST_F(Start, CapacityAndIndexOverflowFailTheInput) {
   write_table("c.txt", 1, 30, 1984, 2014, [](int, int) { return 1.0; });
-  set(8, "1900");
+  set(FieldId::FirstYear, "1900");
   RunOutcome outcome = run();
   EXPECT_EQ(outcome.status, RunStatus::InputFailed) << outcome.message;
   EXPECT_EQ(dir_.text("output.out"), "");
 
   write_table("c.txt", 3, 13, -20000, -19970, [](int, int) { return 1.0; });
-  set(8, "20000");  // 20000 + 20000 + 1 does not fit 16 bits
+  set(FieldId::FirstYear, "20000");  // 20000 + 20000 + 1 does not fit 16 bits
   outcome = run();
   EXPECT_EQ(outcome.status, RunStatus::ArithmeticFailed) << outcome.message;
   EXPECT_NE(outcome.message.find("yearmin"), std::string::npos) << outcome.message;
@@ -127,9 +127,9 @@ TEST_F(Start, CapacityAndIndexOverflowFailTheInput) {
 
 // With SSB surveys off no survey file is opened, whatever its name.
 TEST_F(Start, NoSurveyFileIsOpenedWithSurveysOff) {
-  set(40, "no_such_file.txt");
+  set(FieldId::Ssb1File, "no_such_file.txt");
   EXPECT_EQ(run().status, RunStatus::Completed);
-  set(38, "1");
+  set(FieldId::SsbOn, "1");
   const RunOutcome outcome = run();
   EXPECT_EQ(outcome.status, RunStatus::InputFailed);
   EXPECT_NE(outcome.message.find("no_such_file.txt"), std::string::npos);

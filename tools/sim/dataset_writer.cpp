@@ -18,28 +18,6 @@ constexpr int kColumnWidth =
     16; // wide enough for 12 digits, a point and a sign
 
 // Field numbers of the run settings that describe a data set.
-constexpr int kFieldCatchFile = 1;
-constexpr int kFieldWeightFile = 2;
-constexpr int kFieldMortalityOption = 3;
-constexpr int kFieldMortalityFile = 5;
-constexpr int kFieldFirstYear = 8;
-constexpr int kFieldLastYear = 9;
-constexpr int kFieldLastYearOfS1 = 10;
-constexpr int kFieldFirstAge = 11;
-constexpr int kFieldLastAge = 12;
-constexpr int kFieldLastAgeKind = 13;
-constexpr int kFieldCatchPart = 34;
-constexpr int kFieldMaturityFile = 37;
-constexpr int kFieldSsbOn = 38;
-constexpr int kFieldSsbCount = 39;
-constexpr int kFieldSsbFileBase = 39; // survey k: 39 + k
-constexpr int kFieldSsbTime = 43;
-constexpr int kFieldFleetsOn = 47;
-constexpr int kFieldFleetCount = 48;
-constexpr int kFieldFleetFileBase = 48; // fleet k: 48 + k
-constexpr int kFieldFleetTimeBase = 55;
-constexpr int kFieldFleetIndexOfBase = 62;
-constexpr int kFieldSsbRelativeBase = 108; // survey k: 108 + k
 
 std::string pad(const std::string &text) {
   if (text.size() >= static_cast<std::size_t>(kColumnWidth))
@@ -212,7 +190,7 @@ void write_fields_file(const std::filesystem::path &path,
          "the rest keep their "
          "defaults.\n";
   for (const auto &[field, text] : field_texts(stock, prefix)) {
-    out << "Text" << field << '=' << text << '\n';
+    out << numbered_name(field) << '=' << text << '\n';
   }
   close_checked(out, path);
 }
@@ -241,7 +219,7 @@ std::string format_number(double x) {
   return text;
 }
 
-std::vector<std::pair<int, std::string>>
+std::vector<std::pair<FieldId, std::string>>
 field_texts(const SimulatedStock &stock, const std::string &prefix) {
   const Scenario &scenario = stock.scenario;
   if (scenario.ssb_surveys.size() > static_cast<std::size_t>(kMaxSsbSurveys) ||
@@ -249,46 +227,46 @@ field_texts(const SimulatedStock &stock, const std::string &prefix) {
     throw std::invalid_argument(
         "a run takes at most 3 SSB surveys and 7 aged fleets");
   }
-  std::vector<std::pair<int, std::string>> fields = {
-      {kFieldCatchFile, prefix + "c.txt"},
-      {kFieldWeightFile, prefix + "w.txt"},
-      {kFieldMortalityOption, "3"}, // M as written in the M file
-      {kFieldMortalityFile, prefix + "mm.txt"},
-      {kFieldFirstYear, std::to_string(scenario.first_year)},
-      {kFieldLastYear, std::to_string(scenario.data_last_year())},
-      {kFieldLastYearOfS1, std::to_string(scenario.last_year_of_s1.value_or(
+  std::vector<std::pair<FieldId, std::string>> fields = {
+      {FieldId::CatchFile, prefix + "c.txt"},
+      {FieldId::WeightFile, prefix + "w.txt"},
+      {FieldId::MOption, "3"}, // M as written in the M file
+      {FieldId::MFile, prefix + "mm.txt"},
+      {FieldId::FirstYear, std::to_string(scenario.first_year)},
+      {FieldId::LastYear, std::to_string(scenario.data_last_year())},
+      {FieldId::FirstPeriodEnd, std::to_string(scenario.last_year_of_s1.value_or(
                                scenario.data_last_year()))},
-      {kFieldFirstAge, std::to_string(scenario.first_age)},
-      {kFieldLastAge, std::to_string(scenario.last_age)},
-      {kFieldLastAgeKind, scenario.plus_group ? "1" : "2"},
-      {kFieldCatchPart, format_number(scenario.part)},
-      {kFieldMaturityFile, prefix + "mat.txt"},
-      {kFieldSsbOn, scenario.ssb_surveys.empty() ? "2" : "1"},
-      {kFieldFleetsOn, scenario.fleets.empty() ? "2" : "1"},
+      {FieldId::FirstAge, std::to_string(scenario.first_age)},
+      {FieldId::LastAge, std::to_string(scenario.last_age)},
+      {FieldId::LastAgeKind, scenario.plus_group ? "1" : "2"},
+      {FieldId::MaxCatchTime, format_number(scenario.part)},
+      {FieldId::MaturityFile, prefix + "mat.txt"},
+      {FieldId::SsbOn, scenario.ssb_surveys.empty() ? "2" : "1"},
+      {FieldId::FleetsOn, scenario.fleets.empty() ? "2" : "1"},
   };
   if (!scenario.ssb_surveys.empty()) {
-    fields.emplace_back(kFieldSsbCount,
+    fields.emplace_back(FieldId::SsbCount,
                         std::to_string(scenario.ssb_surveys.size()));
-    fields.emplace_back(kFieldSsbTime,
+    fields.emplace_back(FieldId::SsbTime,
                         format_number(scenario.ssb_surveys.front().time));
     for (std::size_t k = 0; k < scenario.ssb_surveys.size(); ++k) {
       const int slot = static_cast<int>(k) + 1;
-      fields.emplace_back(kFieldSsbFileBase + slot, prefix + ssb_file_name(k));
-      fields.emplace_back(kFieldSsbRelativeBase + slot,
+      fields.emplace_back(ssb_field(SsbColumn::File, slot), prefix + ssb_file_name(k));
+      fields.emplace_back(ssb_field(SsbColumn::Kind, slot),
                           scenario.ssb_surveys[k].relative ? "2" : "1");
     }
   }
   if (!scenario.fleets.empty()) {
-    fields.emplace_back(kFieldFleetCount,
+    fields.emplace_back(FieldId::FleetCount,
                         std::to_string(scenario.fleets.size()));
     for (std::size_t k = 0; k < scenario.fleets.size(); ++k) {
       const int slot = static_cast<int>(k) + 1;
-      fields.emplace_back(kFieldFleetFileBase + slot,
+      fields.emplace_back(fleet_field(FleetColumn::File, slot),
                           prefix + fleet_file_name(k));
-      fields.emplace_back(kFieldFleetTimeBase + slot,
+      fields.emplace_back(fleet_field(FleetColumn::Time, slot),
                           format_number(scenario.fleets[k].time));
       fields.emplace_back(
-          kFieldFleetIndexOfBase + slot,
+          fleet_field(FleetColumn::Type, slot),
           std::to_string(static_cast<int>(scenario.fleets[k].index_of)));
     }
   }

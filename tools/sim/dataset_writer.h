@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "run/field_registry.h"
 #include "tools/sim/stock_simulator.h"
 
 namespace quorvane::sim {
@@ -50,7 +51,7 @@ std::string format_number(double x);
 // file, and the SSB surveys and aged fleets with their times and the part of
 // the stock each measures. The program takes one time for all SSB surveys; the
 // first survey's time is written.
-std::vector<std::pair<int, std::string>>
+std::vector<std::pair<FieldId, std::string>>
 field_texts(const SimulatedStock &stock, const std::string &prefix);
 
 // Writes every file of the data set into `dir` (created if missing) and returns
