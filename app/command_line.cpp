@@ -66,7 +66,7 @@ QString version_text() { return QString::fromStdString(::quorvane::version_text(
 QString choose_working_directory(const QString& given, const QString& current,
                                  const QString& remembered) {
   if (!given.isEmpty()) return QDir(current).absoluteFilePath(given);
-  const std::string catch_file = default_field_texts()[1];
+  const std::string catch_file = default_field_texts()[FieldId::CatchFile];
   if (QFileInfo::exists(QDir(current).filePath(QString::fromStdString(catch_file)))) {
     return current;
   }

@@ -91,7 +91,7 @@ void ParameterWindow::createMenu() {
     const QString current = results_ != nullptr && !results_->folder().isEmpty()
                                 ? results_->folder()
                                 : QString::fromStdString(tables_folder(resolve_path(
-                                      workingDirectory().toStdString(), fieldTexts()[35])));
+                                      workingDirectory().toStdString(), fieldTexts()[FieldId::ResultsFile])));
     compare_with(this, current, workingDirectory());
   });
 #endif

@@ -208,8 +208,8 @@ RunTable read_run(const fs::path& dir) {
 // run.csv does not hold it.
 std::string setting_text(const RunTable& run, std::string_view setting) {
   for (const Field& f : kFields) {
-    if (f.setting != setting) continue;
-    const auto it = run.value.find("Text" + std::to_string(f.number));
+    if (f.setting_name != setting) continue;
+    const auto it = run.value.find(numbered_name(f.id));
     return it == run.value.end() ? "" : it->second;
   }
   return "";

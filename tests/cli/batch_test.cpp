@@ -80,6 +80,8 @@ TEST(BatchCommandLine, ListsTheFieldsAndRefusesAnUnknownName) {
   EXPECT_EQ(typo.err,
             "quorvane-batch: --set: 'last_yaer' is not a field name (closest: last_year, "
             "last_age, first_year)\n");
+}
+
 // The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds
 // it (total loss 17.19, terminal f 2.75), not those of the last bootstrap run.
 TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {

@@ -456,7 +456,7 @@ TEST_P(TablesOfARun, AgreeWithTheResultsFileAndTheBootstrapFiles) {
   EXPECT_EQ(run_fields.rows[0].at("value"), texts_[FieldId::CatchFile]);
   EXPECT_EQ(run_fields.rows[114].at("name"), "Text115");
   EXPECT_EQ(run_fields.rows[115].at("name"), "fbar_ages");  // every analysed age by default
-  EXPECT_EQ(run_fields.rows[115].at("value"), texts_[11] + "-" + texts_[12]);
+  EXPECT_EQ(run_fields.rows[115].at("value"), texts_[FieldId::FirstAge] + "-" + texts_[FieldId::LastAge]);
   EXPECT_EQ(run_fields.rows[116].at("value"), "not stated");  // units_numbers
   EXPECT_EQ(run_fields.rows[118].at("name"), "version");
   EXPECT_EQ(run_fields.rows[119].at("name"), "time");
