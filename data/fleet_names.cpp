@@ -2,18 +2,9 @@
 
 #include <fstream>
 
+#include "state/trim.h"
+
 namespace quorvane {
-namespace {
-
-std::string_view trimmed(std::string_view t) {
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) {
-    t.remove_suffix(1);
-  }
-  return t;
-}
-
-}  // namespace
 
 std::string fleet_name_from_title(std::string_view title) {
   const std::size_t open = title.find('\'');

@@ -736,6 +736,12 @@ QByteArray chart_svg(QChart* chart, QSize size) {
   return buffer.data();
 }
 
+std::optional<ImageFormat> image_format_named(std::string_view word) {
+  if (word == "png") return ImageFormat::Png;
+  if (word == "svg") return ImageFormat::Svg;
+  return std::nullopt;
+}
+
 void save_chart(QChart* chart, const std::string& path, ImageFormat format, QSize size) {
   const QString file_name = QString::fromStdString(path);
   bool written = false;

@@ -22,12 +22,16 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace quorvane::plot {
 
 enum class ImageFormat { Png, Svg };
+
+// The format a command line names ("png" or "svg"); nothing for any other word.
+std::optional<ImageFormat> image_format_named(std::string_view word);
 
 struct ChartInfo {
   std::string name;   // the file stem, e.g. "ssb"

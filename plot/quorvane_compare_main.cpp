@@ -64,13 +64,9 @@ Options parse(int argc, char** argv) {
       o.out = value();
     } else if (arg == "--format") {
       const std::string f = value();
-      if (f == "png") {
-        o.format = quorvane::plot::ImageFormat::Png;
-      } else if (f == "svg") {
-        o.format = quorvane::plot::ImageFormat::Svg;
-      } else {
-        throw UsageError("--format needs png or svg, not '" + f + "'");
-      }
+      const auto format = quorvane::plot::image_format_named(f);
+      if (!format) throw UsageError("--format needs png or svg, not '" + f + "'");
+      o.format = *format;
     } else if (arg.starts_with("-") && arg != "-") {
       throw UsageError("unknown option '" + arg + "'");
     } else if (runs < 2) {

@@ -10,18 +10,11 @@
 #include "data/input_file.h"
 #include "state/errors.h"
 #include "state/message_text.h"
+#include "state/trim.h"
 
 namespace quorvane {
 
 namespace {
-
-std::string_view trimmed(std::string_view t) {
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) {
-    t.remove_suffix(1);
-  }
-  return t;
-}
 
 // "'first_yeer' is not a field name (closest: first_year, last_year, first_age)". A name of the
 // numbered form is told the numbered range instead.
