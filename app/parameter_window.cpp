@@ -27,6 +27,7 @@
 #include "app/run_controller.h"
 #include "app/warning.h"
 #include "report/results_record.h"
+#include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
 #if QUORVANE_CHARTS
 #include "app/compare_window.h"
@@ -262,15 +263,21 @@ void ParameterWindow::chooseWorkingDirectory() {
 void ParameterWindow::start() {
   if (controller_.running()) return;  // one run at a time; the press is ignored
   if (!useWorkingDirectory()) return;
-  if (controller_.start(fieldTexts(), workingDirectory())) {
-    unmarkFields();
-    status_->setText(tr("Running..."));
-#if QUORVANE_CHARTS
-    if (results_ != nullptr) {
-      results_->clearCharts(tr("A run is going on; its charts come when it ends."));
+  if (!controller_.start(fieldTexts(), workingDirectory())) {
+    // Another run holds the folder: nothing was touched, and the window stays as it was.
+    if (!controller_.refusal().isEmpty()) {
+      status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
+      show_warning(this, tr("Working directory"), controller_.refusal());
     }
-#endif
+    return;
   }
+  unmarkFields();
+  status_->setText(tr("Running..."));
+#if QUORVANE_CHARTS
+  if (results_ != nullptr) {
+    results_->clearCharts(tr("A run is going on; its charts come when it ends."));
+  }
+#endif
 }
 
 bool ParameterWindow::useWorkingDirectory() {
@@ -288,7 +295,8 @@ bool ParameterWindow::useWorkingDirectory() {
 
 QString ParameterWindow::saveSettingsTo(const QString& path) {
   try {
-    write_fields_file(path.toStdString(), fieldTexts());
+    write_fields_file(path.toStdString(), fieldTexts(),
+                      bootstrap_kind_lines(controller_.bootstrapKind()));
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
     show_warning(this, tr("Save settings"), problem);
@@ -304,14 +312,23 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
   // A settings file holds every field; one written by hand may hold a few, and the others
   // then take their defaults, as in the batch runner.
   FieldTexts texts = default_field_texts();
+  // The kind of bootstrap is saved beside the fields; a file without it means the default.
+  BootstrapKind kind = BootstrapKind::Chained;
   try {
-    read_fields_file(path.toStdString(), texts);
+    read_fields_file(
+        path.toStdString(), texts,
+        [&kind](std::string_view name, std::string_view value, const std::string& where) {
+          if (name != kBootstrapKindKey) return false;
+          kind = bootstrap_kind_of(value, where);
+          return true;
+        });
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
     show_warning(this, tr("Load settings"), problem);
     return problem;
   }
   for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
+  controller_.setBootstrapKind(kind);
   settings_file_ = path;
   QSettings().setValue(kSettingsFileKey, path);
   status_->setText(tr("Settings loaded from %1").arg(path));
@@ -382,8 +399,12 @@ void ParameterWindow::retrospective() {
 }
 
 bool ParameterWindow::runRetrospective(int peels) {
-  if (!useWorkingDirectory() ||
-      !controller_.startRetrospective(fieldTexts(), workingDirectory(), peels)) {
+  if (!useWorkingDirectory()) return false;
+  if (!controller_.startRetrospective(fieldTexts(), workingDirectory(), peels)) {
+    if (!controller_.refusal().isEmpty()) {
+      status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
+      show_warning(this, tr("Working directory"), controller_.refusal());
+    }
     return false;
   }
   status_->setText(tr("Retrospective: %1 peels running...").arg(peels));

@@ -14,7 +14,14 @@ bool all_blank(std::string_view text) {
 
 void ProgressPicture::clear() {
   texts_.clear();
+  bootstrap_status_.clear();
   pen_ = {};
+  ++version_;
+}
+
+void ProgressPicture::set_bootstrap_status(std::string_view text) {
+  if (text == bootstrap_status_) return;
+  bootstrap_status_.assign(text);
   ++version_;
 }
 

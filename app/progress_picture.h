@@ -37,6 +37,10 @@ class ProgressPicture {
   void clear();
   void set_position(int x_twips, int y_twips);
   void print(std::string_view text);
+  // The line that tells how far the bootstrap has got. It is no text of the design's picture
+  // and has a place of its own; clear() removes it with everything else.
+  void set_bootstrap_status(std::string_view text);
+  const std::string& bootstrap_status() const { return bootstrap_status_; }
 
   // The texts in the order they are to be painted.
   std::vector<Text> texts() const;
@@ -46,6 +50,7 @@ class ProgressPicture {
 
  private:
   std::map<Place, Text> texts_;
+  std::string bootstrap_status_;
   Place pen_;
   std::uint64_t version_ = 0;
 };

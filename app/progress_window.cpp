@@ -26,6 +26,11 @@ constexpr ProgressPicture::Place kFirst20Given{200, 2400, 0};
 constexpr int kFirst20Y = 4600;
 constexpr std::string_view kFirst20 = "(first 20)";
 
+// The bootstrap's progress line is no text of the design's picture: it stands on the free line
+// between the bottom line (y 6400) and the STOP button (y 7080), from the left edge.
+constexpr int kBootstrapStatusX = 2;
+constexpr int kBootstrapStatusY = 6660;
+
 }  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -52,6 +57,8 @@ void ProgressWindow::createStopButton() {
 
 void ProgressWindow::setPicture(const ProgressPicture& picture) {
   texts_ = picture.texts();
+  const std::string& status = picture.bootstrap_status();
+  status_ = QString::fromUtf8(status.data(), static_cast<qsizetype>(status.size()));
   render();
   ++paints_;
   update();
@@ -85,6 +92,11 @@ void ProgressWindow::render() {
     const QRect ink = metrics.boundingRect(text).translated(at + QPoint(0, metrics.ascent()));
     painter.fillRect(cell.united(ink), background);
     painter.drawText(at + QPoint(0, metrics.ascent()), text);
+  }
+  if (!status_.isEmpty()) {
+    painter.drawText(QPoint(toPixels(kBootstrapStatusX), toPixels(kBootstrapStatusY)) +
+                         QPoint(0, metrics.ascent()),
+                     status_);
   }
 }
 

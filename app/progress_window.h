@@ -37,6 +37,8 @@ class ProgressWindow : public QWidget {
 
   // What the client area shows now, at the screen's device pixel ratio.
   const QImage& picture() const { return picture_; }
+  // The bootstrap's progress line as it is shown, empty when none is.
+  const QString& bootstrapStatus() const { return status_; }
   // How many pictures have been painted since the window was made.
   long paints() const { return paints_; }
   QPushButton* stopButton() const { return stop_; }
@@ -60,6 +62,7 @@ class ProgressWindow : public QWidget {
   QImage picture_;
   QFont font_;
   std::vector<ProgressPicture::Text> texts_;  // what picture_ shows
+  QString status_;                            // and its bootstrap progress line
   long paints_ = 0;
   QPushButton* stop_ = nullptr;
 };

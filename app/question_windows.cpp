@@ -1,5 +1,6 @@
 #include "app/question_windows.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,6 +51,13 @@ BootstrapWindow::BootstrapWindow(QWidget* parent) : QDialog(parent) {
   answer_ = number_field(QStringLiteral("Textf21"), QString::fromStdString(defaults.answer), this);
   auto* runs_label = new QLabel(tr("If Yes, input number of runs:"), this);
   runs_ = number_field(QStringLiteral("Textf22"), QString::fromStdString(defaults.runs), this);
+  auto* kind_label = new QLabel(tr("Kind of bootstrap:"), this);
+  kind_ = new QComboBox(this);
+  kind_->setObjectName(QStringLiteral("bootstrapKind"));
+  // In the order of BootstrapKind.
+  kind_->addItem(tr("chained: each run perturbs the data of the run before"));
+  kind_->addItem(tr("independent: each replicate drawn around the observed data"));
+  kind_label->setBuddy(kind_);
   auto* warning =
       new QLabel(tr("If it  was terminated by USER - bootstrap is not allowed !!!!"), this);
   go_ = new QPushButton(tr("GO"), this);
@@ -62,8 +70,10 @@ BootstrapWindow::BootstrapWindow(QWidget* parent) : QDialog(parent) {
   grid->addWidget(answer_, 1, 1);
   grid->addWidget(runs_label, 2, 0, Qt::AlignRight);
   grid->addWidget(runs_, 2, 1);
-  grid->addWidget(warning, 3, 0, 1, 2);
-  grid->addWidget(go_, 4, 0, 1, 2, Qt::AlignHCenter);
+  grid->addWidget(kind_label, 3, 0, Qt::AlignRight);
+  grid->addWidget(kind_, 3, 1);
+  grid->addWidget(warning, 4, 0, 1, 2);
+  grid->addWidget(go_, 5, 0, 1, 2, Qt::AlignHCenter);
   setMinimumWidth(520);
 
   connect(go_, &QPushButton::clicked, this, [this, answer_label, runs_label] {
@@ -71,13 +81,23 @@ BootstrapWindow::BootstrapWindow(QWidget* parent) : QDialog(parent) {
   });
 }
 
-BootstrapAnswer BootstrapWindow::ask() {
+BootstrapAnswer BootstrapWindow::ask(BootstrapKind kind) {
   const BootstrapAnswer defaults;
+  kind_->setCurrentIndex(static_cast<int>(kind));
   answer_->setText(QString::fromStdString(defaults.answer));
   runs_->setText(QString::fromStdString(defaults.runs));
   answer_->setFocus();
-  if (exec() != QDialog::Accepted) return {"2", defaults.runs};
+  if (exec() != QDialog::Accepted) {
+    kind_->setCurrentIndex(static_cast<int>(kind));  // Esc and X choose nothing
+    return {"2", defaults.runs};
+  }
   return {answer_->text().toStdString(), runs_->text().toStdString()};
+}
+
+BootstrapKind BootstrapWindow::kind() const {
+  return kind_->currentIndex() == static_cast<int>(BootstrapKind::Independent)
+             ? BootstrapKind::Independent
+             : BootstrapKind::Chained;
 }
 
 RestartWindow::RestartWindow(QWidget* parent) : QDialog(parent) {

@@ -10,6 +10,7 @@
 #include "app/warning.h"
 #include "app/window_host.h"
 #include "run/parallel_bootstrap.h"
+#include "run/workdir_lock.h"
 
 namespace quorvane::app {
 
@@ -46,9 +47,22 @@ RunController::~RunController() {
   closeFiles();
 }
 
+bool RunController::lockWorkingDirectory(const QString& workdir) {
+  refusal_.clear();
+  try {
+    lock_ = std::make_unique<WorkdirLock>(workdir.toStdString());
+  } catch (const std::exception& e) {
+    refusal_ = QString::fromUtf8(e.what());
+    return false;
+  }
+  return true;
+}
+
 bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   if (running() || quitting_) return false;
+  if (!lockWorkingDirectory(workdir)) return false;
   state_->workdir = workdir.toStdString();
+  state_->bootstrap_kind = bootstrap_kind_;
   outcome_ = {};
   last_texts_ = texts;
   last_workdir_ = workdir;
@@ -70,6 +84,7 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
 
 bool RunController::startRetrospective(const FieldTexts& texts, const QString& workdir, int peels) {
   if (running() || quitting_) return false;
+  if (!lockWorkingDirectory(workdir)) return false;
   const std::optional<FullRun> last = lastFullRun(texts, workdir);
   // A full run made here writes its results and tables over those of the last START, which
   // then can no longer serve a later retrospective.
@@ -112,6 +127,7 @@ void RunController::finishRun() {
   worker_->wait();
   delete worker_;
   worker_ = nullptr;
+  lock_.reset();  // the run's files are closed or left as the design leaves them
   if (quitting_ || stop_and_quit_) {
     quitting_ = true;
     closeFiles();
@@ -223,7 +239,15 @@ void RunController::whenQuestionsAllowed(std::function<void()> question) {
 void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
     if (quitting_ || stop_and_quit_) return reply(kRefuseBootstrap);
-    BootstrapAnswer answer = bootstrap_answer_ ? *bootstrap_answer_ : bootstrap_->ask();
+    BootstrapAnswer answer;
+    if (bootstrap_answer_) {
+      answer = *bootstrap_answer_;
+    } else {
+      answer = bootstrap_->ask(bootstrap_kind_);
+      bootstrap_kind_ = bootstrap_->kind();
+    }
+    // The worker waits for the answer and reads the kind only after it.
+    state_->bootstrap_kind = bootstrap_kind_;
     // The answer clears the window: the closing message must not stand over the age rows of
     // the bootstrap runs that follow.
     host_->clear_progress();
@@ -236,6 +260,7 @@ void RunController::askRestart(std::function<void(std::string)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
     if (quitting_ || stop_and_quit_) return reply(kRefuseRestart);
     std::string answer = restart_->ask();
+    host_->clear_progress();  // the answer clears the window, as the bootstrap question's does
     setProgressVisible(true);
     reply(std::move(answer));
   });

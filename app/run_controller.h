@@ -25,6 +25,10 @@
 
 class QThread;
 
+namespace quorvane {
+class WorkdirLock;
+}
+
 namespace quorvane::app {
 
 class WindowHost;
@@ -43,8 +47,17 @@ class RunController : public QObject {
   bool running() const { return worker_ != nullptr; }
 
   // START: runs the computation with these field texts in that working directory on the
-  // worker thread. Ignored (false) while a run is in progress or the session is closing.
+  // worker thread, holding the directory's lock for the length of the run. Ignored (false) while
+  // a run is in progress or the session is closing; refused (false, refusal() says why) while
+  // another run, of this program or another, holds the directory.
   bool start(const FieldTexts& texts, const QString& workdir);
+  // Why the last START or retrospective was refused; empty when it was not.
+  const QString& refusal() const { return refusal_; }
+
+  // The kind of bootstrap the next bootstrap question offers first and that a bootstrap answered
+  // without the window (answerBootstrapWith) uses; the question's choice becomes it.
+  BootstrapKind bootstrapKind() const { return bootstrap_kind_; }
+  void setBootstrapKind(BootstrapKind kind) { bootstrap_kind_ = kind; }
 
   // "Retrospective...": the peels 1..peels of the assessment with these field texts, on the
   // worker thread, without the progress window. The full run is the last START when it reached
@@ -113,6 +126,8 @@ class RunController : public QObject {
   // The last START as the full run of a retrospective with these texts, when it can serve.
   std::optional<FullRun> lastFullRun(const FieldTexts& texts, const QString& workdir) const;
   void closeFiles();
+  // Takes the lock of the working directory for a run; false (refusal_ set) when it cannot.
+  bool lockWorkingDirectory(const QString& workdir);
   // Runs `question` now, or after "Stop it?" is answered when that question is on screen.
   void whenQuestionsAllowed(std::function<void()> question);
 
@@ -132,6 +147,9 @@ class RunController : public QObject {
   bool quitting_ = false;
   bool stop_and_quit_ = false;
   std::optional<BootstrapAnswer> bootstrap_answer_;
+  BootstrapKind bootstrap_kind_ = BootstrapKind::Chained;
+  std::unique_ptr<WorkdirLock> lock_;  // held from START to the end of the worker
+  QString refusal_;
   bool stop_question_open_ = false;
   QElapsedTimer painted_;  // since the last picture was painted
   QTimer repaint_later_;

@@ -1,5 +1,6 @@
 #include "app/window_host.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <chrono>
 #include <future>
@@ -7,6 +8,7 @@
 #include <utility>
 
 #include "app/run_controller.h"
+#include "report/batch_progress.h"
 
 namespace quorvane::app {
 
@@ -16,6 +18,23 @@ namespace {
 constexpr auto kQuitPoll = std::chrono::milliseconds(50);
 
 }  // namespace
+
+QString bootstrap_status_text(const BootstrapStatus& status) {
+  if (status.computing == 0) {
+    return QCoreApplication::translate("WindowHost", "bootstrap: runs up to %1 of %2 written")
+        .arg(status.written)
+        .arg(status.total);
+  }
+  ProgressSnapshot p;
+  p.stage = "bootstrap " + std::to_string(status.computing) + " of " + std::to_string(status.total);
+  p.evaluations = status.evaluations;
+  p.total_loss = status.total_loss;
+  const QString progress = QString::fromStdString(progress_text(p));
+  if (status.written < 1) return progress;
+  return QCoreApplication::translate("WindowHost", "%1 | runs up to %2 written")
+      .arg(progress)
+      .arg(status.written);
+}
 
 void WindowHost::post(std::function<void()> call) {
   QMetaObject::invokeMethod(&window_side_, std::move(call), Qt::QueuedConnection);
@@ -66,6 +85,21 @@ void WindowHost::print(std::string_view text) {
     picture_.print(text);
   }
   changed();
+}
+
+void WindowHost::bootstrap_status(const BootstrapStatus& status) {
+  const std::string text = bootstrap_status_text(status).toStdString();
+  {
+    std::lock_guard lock(picture_mutex_);
+    if (picture_.bootstrap_status() == text) return;
+    picture_.set_bootstrap_status(text);
+  }
+  changed();
+}
+
+bool WindowHost::request_pending() {
+  std::lock_guard lock(mutex_);
+  return paused_ || stop_ || quit_;
 }
 
 void WindowHost::show_parameters() {

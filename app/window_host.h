@@ -10,6 +10,7 @@
 // its yield point, the one place where the computation takes user input.
 #pragma once
 
+#include <QString>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -22,6 +23,10 @@
 namespace quorvane::app {
 
 class RunController;
+
+// The bootstrap's progress line: "bootstrap 13 of 100 | 25 evaluations | loss 31.23 | runs up to
+// 12 written", or, with no run being computed, "bootstrap: runs up to 100 of 100 written".
+QString bootstrap_status_text(const BootstrapStatus& status);
 
 class WindowHost : public Host {
  public:
@@ -36,6 +41,8 @@ class WindowHost : public Host {
   void print(std::string_view text) override;
   void show_parameters() override;
   UserRequest yield() override;
+  bool request_pending() override;
+  void bootstrap_status(const BootstrapStatus& status) override;
   BootstrapAnswer ask_bootstrap(bool terminated) override;
   std::string ask_restart() override;
   void run_ended(const std::string& message) override;

@@ -6,6 +6,7 @@
 
 #include "data/age_year_file.h"
 #include "report/fbar.h"
+#include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
 #include "state/errors.h"
 
@@ -44,7 +45,8 @@ const char* const kBatchUsage =
     "  --bootstrap-kind K    chained (default): each bootstrap run perturbs the data of the run\n"
     "                        before; independent: each replicate is drawn around the observed\n"
     "                        data with its own generator, a replicate that fails is listed in\n"
-    "                        bootfailed.out and the others go on\n"
+    "                        bootfailed.out and the others go on (a fields file may say\n"
+    "                        bootstrap_kind = K; the later of the two holds)\n"
     "  --seed N              seed of the bootstrap's random numbers (default 5489)\n"
     "  --replicates A-B      independent bootstrap: compute replicates A..B only, with the\n"
     "                        numbers of a whole run; a part after the first writes no headers\n"
@@ -92,6 +94,10 @@ bool take_run_key(BatchOptions& o, std::string_view name, std::string_view value
   }
   if (name == "units_numbers" || name == "units_weight") {
     (name == "units_numbers" ? o.units_numbers : o.units_weight) = std::string(value);
+    return true;
+  }
+  if (name == kBootstrapKindKey) {
+    o.bootstrap_kind = bootstrap_kind_of(value, where);
     return true;
   }
   return false;
@@ -168,12 +174,12 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       o.threads = static_cast<int>(std::min(whole_at_least(arg, take_value(), 1), kMostThreads));
     } else if (arg == "--bootstrap-kind") {
       const std::string_view kind = take_value();
-      if (kind != "independent" && kind != "chained") {
+      const std::optional<BootstrapKind> named = bootstrap_kind_named(kind);
+      if (!named) {
         throw UsageError("--bootstrap-kind needs independent or chained, not '" +
                          std::string(kind) + "'");
       }
-      o.bootstrap_kind =
-          kind == "independent" ? BootstrapKind::Independent : BootstrapKind::Chained;
+      o.bootstrap_kind = *named;
     } else if (arg == "--seed") {
       o.seed = static_cast<std::uint32_t>(whole_at_least(arg, take_value(), 0));
     } else if (arg == "--replicates") {

@@ -8,7 +8,8 @@
 //
 //   quorvane-batch --list-fields [--format table|csv]
 //
-// A fields file may also hold "fbar = A-B", "units_numbers = TEXT" and "units_weight = TEXT".
+// A fields file may also hold "fbar = A-B", "units_numbers = TEXT", "units_weight = TEXT" and
+// "bootstrap_kind = chained|independent".
 //
 // Every field starts with its default text; --fields and --set change fields in the order they
 // are given, later ones winning.

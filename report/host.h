@@ -7,6 +7,7 @@
 // shows; `draws()` lets the computation skip formatting work for a host that draws nothing.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,17 @@ enum class UserRequest {
 struct BootstrapAnswer {
   std::string answer = "2";  // Textf21 "1-Yes; 2-No.  Option?:"
   std::string runs = "100";  // Textf22 "If Yes, input number of runs:"
+};
+
+// How far the bootstrap has got, for a window that shows it beside the design's picture: the runs
+// whose lines are in the files, and the run whose lines come next while it is computed (on this
+// thread or, ahead of its turn, on another), with what it has done so far.
+struct BootstrapStatus {
+  int total = 0;                     // runs of the bootstrap (boottot)
+  int written = 0;                   // the runs up to this one have their lines in the files
+  int computing = 0;                 // the run whose lines come next; 0 when none is being computed
+  long evaluations = 0;              // of the objective, made by that run so far
+  std::optional<double> total_loss;  // of its latest evaluation, once it has made one
 };
 
 class Host {
@@ -44,6 +56,14 @@ class Host {
   // The yield point, at the start of every cohort computation: pending user input is handled
   // here and only here.
   virtual UserRequest yield() { return UserRequest::None; }
+  // Whether the next yield point will take a request of the user (STOP pressed, its question
+  // on screen, or Quit), without taking it. Lets the computation that waits for work on other
+  // threads come to a yield point of its own at once instead of after that work.
+  virtual bool request_pending() { return false; }
+
+  // The bootstrap's progress (see BootstrapStatus). Called on the computation's thread, as
+  // often as a few times a second; it is no part of the picture that the drawing calls make.
+  virtual void bootstrap_status(const BootstrapStatus& /*status*/) {}
 
   // The question windows, shown modally; they return the texts typed into their fields.
   // `terminated` is true when the user has stopped the main run (bootstrap is then refused).

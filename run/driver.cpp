@@ -10,6 +10,7 @@
 #include "model/line_search.h"
 #include "objective/whole_objective.h"
 #include "run/bootstrap.h"
+#include "run/bootstrap_watch.h"
 #include "run/independent_bootstrap.h"
 #include "run/parallel_bootstrap.h"
 #include "run/session_control.h"
@@ -208,7 +209,7 @@ void casec4(RunState& s, Host& host) {
   }
   while (more) {
     prepare_bootstrap_data(s, host);
-    estimate(s, host);
+    estimate_watched(s, host);
     if (s.userend == 1) return;
     more = finish_run(s, host);
   }

@@ -41,8 +41,10 @@ void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKey
 // SettingsError naming the field when a text holds a line break, which no line can carry.
 std::string fields_file_text(const FieldTexts& texts);
 
-// Writes fields_file_text(texts) to `path`, replacing the file. InputError naming the path when
-// it cannot be written.
-void write_fields_file(const std::string& path, const FieldTexts& texts);
+// Writes fields_file_text(texts) to `path`, replacing the file, and after the fields the lines
+// `beside` of keys that are no field ("bootstrap_kind = independent"). InputError naming the
+// path when it cannot be written.
+void write_fields_file(const std::string& path, const FieldTexts& texts,
+                       std::string_view beside = {});
 
 }  // namespace quorvane

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +18,7 @@
 #include "report/print.h"
 #include "report/results_record.h"
 #include "run/bootstrap.h"
+#include "run/bootstrap_watch.h"
 #include "run/driver.h"
 #include "run/session_control.h"
 #include "state/errors.h"
@@ -29,13 +31,23 @@ constexpr std::chrono::milliseconds kUserPoll{50};
 
 struct Cancelled {};
 
+// How far a replicate has got, for the progress shown while its turn waits for it.
+struct ReplicateProgress {
+  std::atomic<long> evaluations{0};
+  std::atomic<double> total_loss{std::numeric_limits<double>::quiet_NaN()};
+};
+
 // The host of a replicate computed on a computing thread: it draws nothing, and at its yield
-// points ends the replicate when the bootstrap is given up or when the replicate does not settle.
+// points notes the replicate's progress, and ends the replicate when the bootstrap is given up or
+// when the replicate does not settle.
 class ReplicateHost : public Host {
  public:
-  explicit ReplicateHost(const std::atomic<bool>& cancel) : cancel_(cancel) {}
+  ReplicateHost(const std::atomic<bool>& cancel, const RunState& w, ReplicateProgress& progress)
+      : cancel_(cancel), w_(w), before_(w.evaluations), progress_(progress) {}
   UserRequest yield() override {
     if (cancel_.load(std::memory_order_relaxed)) throw Cancelled{};
+    progress_.evaluations.store(w_.evaluations - before_, std::memory_order_relaxed);
+    progress_.total_loss.store(w_.SSEALL, std::memory_order_relaxed);
     if (++computations_ > kReplicateComputationCap) {
       throw_fault("CALCSTOCK", "the replicate did not settle within " +
                                    std::to_string(kReplicateComputationCap) +
@@ -46,6 +58,9 @@ class ReplicateHost : public Host {
 
  private:
   const std::atomic<bool>& cancel_;
+  const RunState& w_;
+  long before_;  // the main run's evaluations, which the replicate starts from
+  ReplicateProgress& progress_;
   long computations_ = 0;
 };
 
@@ -69,7 +84,8 @@ class IndependentBootstrap {
         first_(first_replicate_of(s)),
         last_(last_replicate_of(s)),
         threads_(std::max(1, std::min(threads, last_ - first_ + 1))),
-        results_(static_cast<std::size_t>(std::max(0, last_ - first_ + 1))) {}
+        results_(static_cast<std::size_t>(std::max(0, last_ - first_ + 1))),
+        progress_(std::make_unique<ReplicateProgress[]>(results_.size())) {}
   IndependentBootstrap(const IndependentBootstrap&) = delete;
   IndependentBootstrap& operator=(const IndependentBootstrap&) = delete;
   ~IndependentBootstrap() { stop_threads(); }
@@ -87,7 +103,7 @@ class IndependentBootstrap {
     for (int i = 0; i < threads_; ++i) threads_list_.emplace_back([this] { work(); });
     for (int k = first_; k <= last_; ++k) {
       Replicate& r = results_[static_cast<std::size_t>(k - first_)];
-      if (!wait_for(r)) return given_up(k);
+      if (!wait_for(k, r)) return given_up(k);
       if (r.failure) {
         stop_threads();
         std::rethrow_exception(r.failure);
@@ -138,7 +154,7 @@ class IndependentBootstrap {
     w->rng = UniformRandom::for_replicate(s_.bootstrap_seed, static_cast<std::uint32_t>(k));
     w->files.minim.hold();
     for (PrintFile& f : w->files.boot) f.hold();
-    ReplicateHost host(cancel_);
+    ReplicateHost host(cancel_, *w, progress_[static_cast<std::size_t>(k - first_)]);
     try {
       draw_replicate_data(*w);
       estimate(*w, host);
@@ -155,10 +171,13 @@ class IndependentBootstrap {
     }
   }
 
-  // Waits for replicate r, letting the user's requests through meanwhile; false when the user
-  // asked to stop or quit.
-  bool wait_for(Replicate& r) {
+  // Waits for replicate k, showing its progress and letting the user's requests through
+  // meanwhile; false when the user asked to stop or quit.
+  bool wait_for(int k, Replicate& r) {
+    const ReplicateProgress& p = progress_[static_cast<std::size_t>(k - first_)];
     for (;;) {
+      host_.bootstrap_status(
+          bootstrap_status_of(s_.boottot, k, p.evaluations.load(), p.total_loss.load()));
       {
         std::unique_lock lock(mutex_);
         if (done_.wait_for(lock, kUserPoll, [&] { return r.done; })) return true;
@@ -208,6 +227,7 @@ class IndependentBootstrap {
   int first_, last_, threads_;
   std::unique_ptr<RunState> base_;
   std::vector<Replicate> results_;
+  std::unique_ptr<ReplicateProgress[]> progress_;  // by replicate, as results_
   PrintFile failures_;
   UserRequest request_ = UserRequest::None;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -26,6 +27,7 @@
 #include "objective/whole_objective.h"
 #include "report/print.h"
 #include "report/progress_display.h"
+#include "run/bootstrap_watch.h"
 #include "run/driver.h"
 #include "run/session_control.h"
 #include "run/threads.h"
@@ -37,6 +39,10 @@ namespace {
 // How many runs are prepared ahead of the one whose turn it is, per thread: enough to keep
 // every thread busy while a run waits for its turn, few enough to keep the memory small.
 constexpr int kRunsAheadPerThread = 2;
+
+// How often the calling thread, while it waits for a run computed ahead, shows the run's progress
+// and looks whether the user has asked for something: often enough that STOP is taken at once.
+constexpr std::chrono::milliseconds kUserPoll{50};
 
 struct Cancelled {};  // a run computed ahead is no longer wanted
 std::atomic<bool> g_fold_drawing{false};
@@ -151,6 +157,14 @@ class RecordedHost : public Host {
   bool draws_;
 };
 
+// How far a run computed ahead has got, for the progress shown while its turn waits for it; and
+// whether it is given up, to be computed in its turn instead.
+struct AheadProgress {
+  std::atomic<long> evaluations{0};  // counted by the run state as it was handed to the thread
+  std::atomic<double> total_loss{std::numeric_limits<double>::quiet_NaN()};
+  std::atomic<bool> given_up{false};
+};
+
 // The host of a run computed ahead. At its yield points it notes the first two catch losses of
 // the run, with which the first evaluation's stopping test is taken again in the run's turn.
 // The progress window's top line shows the total loss and the catch loss of the evaluation; until
@@ -158,8 +172,9 @@ class RecordedHost : public Host {
 // them and they are drawn from its predecessor in its turn.
 class AheadHost : public RecordedHost {
  public:
-  AheadHost(const RunState& s, bool draws, HostCalls& calls, const std::atomic<bool>& cancel)
-      : RecordedHost(draws, calls), s_(s), cancel_(cancel) {}
+  AheadHost(const RunState& s, bool draws, HostCalls& calls, const std::atomic<bool>& cancel,
+            AheadProgress& progress)
+      : RecordedHost(draws, calls), s_(s), cancel_(cancel), progress_(progress) {}
 
   void print(std::string_view text) override {
     RecordedHost::print(text);
@@ -169,7 +184,12 @@ class AheadHost : public RecordedHost {
   }
 
   UserRequest yield() override {
-    if (cancel_.load(std::memory_order_relaxed)) throw Cancelled{};
+    if (cancel_.load(std::memory_order_relaxed) ||
+        progress_.given_up.load(std::memory_order_relaxed)) {
+      throw Cancelled{};
+    }
+    progress_.evaluations.store(s_.evaluations, std::memory_order_relaxed);
+    progress_.total_loss.store(s_.SSEALL, std::memory_order_relaxed);
     ++yields;
     // At the second yield point the first pass's loss has moved to SSETP; at the third, SSET
     // holds the second pass's.
@@ -184,6 +204,7 @@ class AheadHost : public RecordedHost {
  private:
   const RunState& s_;
   const std::atomic<bool>& cancel_;
+  AheadProgress& progress_;
 };
 
 struct Replayed {
@@ -280,6 +301,9 @@ class CatchUpHost : public Host {
   }
   std::string ask_restart() override { return host_.ask_restart(); }
   void run_ended(const std::string& message) override { host_.run_ended(message); }
+  // The progress of the run is no part of the picture: it goes to the user from the start.
+  bool request_pending() override { return host_.request_pending(); }
+  void bootstrap_status(const BootstrapStatus& status) override { host_.bootstrap_status(status); }
 
  private:
   bool live() const { return yields_ >= put_; }
@@ -387,6 +411,7 @@ struct AheadRun {
   bool computed = false;  // finished without a fault
   long yields = 0;
   double first_loss = 0, second_loss = 0;
+  AheadProgress progress;
 };
 
 // Whether the run computed ahead computed what it computes from the state `before` that the
@@ -430,7 +455,8 @@ class ParallelBootstrap {
         run_host_(dynamic_cast<RunHost*>(&host)),
         draws_(host.draws()),
         threads_wanted_(threads),
-        window_(kRunsAheadPerThread * threads + 1) {}
+        window_(kRunsAheadPerThread * threads + 1),
+        total_(s.boottot) {}
   ParallelBootstrap(const ParallelBootstrap&) = delete;
   ParallelBootstrap& operator=(const ParallelBootstrap&) = delete;
   ~ParallelBootstrap() { stop_threads(); }
@@ -511,6 +537,7 @@ class ParallelBootstrap {
     run->state = std::make_unique<RunState>(s_);
     install(*run->state, *run->data);
     run->predicted = predict(s_);
+    run->progress.evaluations = run->predicted.evaluations;
     forget_carried_values(*run->state);
     run->state->files.minim.hold();
     AheadRun* handed = run.get();
@@ -533,7 +560,7 @@ class ParallelBootstrap {
         run = queue_.front();
         queue_.pop_front();
       }
-      AheadHost host(*run->state, draws_, run->calls, cancel_);
+      AheadHost host(*run->state, draws_, run->calls, cancel_, run->progress);
       bool computed = false;
       try {
         estimate(*run->state, host);
@@ -554,9 +581,25 @@ class ParallelBootstrap {
     }
   }
 
+  // Waits for the run at the front, showing its progress meanwhile. A request of the user would
+  // otherwise wait for the run's end before it reached one of the run's yield points: the run is
+  // given up and computed in its turn, where its first yield point takes the request.
   void wait_for(AheadRun& run) {
     std::unique_lock lock(mutex_);
-    run_done_.wait(lock, [&] { return run.finished; });
+    while (!run_done_.wait_for(lock, kUserPoll, [&] { return run.finished; })) {
+      lock.unlock();
+      report(run);
+      if (host_.request_pending()) run.progress.given_up = true;
+      lock.lock();
+    }
+  }
+
+  // The run at the front is the one whose lines come next.
+  void report(const AheadRun& run) {
+    const long evaluations =
+        run.state ? run.progress.evaluations.load() - run.predicted.evaluations : 0;
+    host_.bootstrap_status(
+        bootstrap_status_of(total_, run.bootn, evaluations, run.progress.total_loss.load()));
   }
 
   void stop_threads() {
@@ -573,6 +616,7 @@ class ParallelBootstrap {
 
   // The turn of the run at the front: s_ stands where the run before it ended.
   std::optional<BootstrapProgress> take_turn(AheadRun& run) {
+    report(run);
     replay(run.preparation_calls, host_, nullptr, s_);
     install(s_, *run.data);
     if (run.computed && start_holds(run, s_)) {
@@ -604,7 +648,7 @@ class ParallelBootstrap {
   std::optional<BootstrapProgress> in_turn(AheadRun& run, long put, UserRequest request) {
     CatchUpHost catch_up(host_, run_host_, put, request);
     try {
-      estimate(s_, catch_up);
+      estimate_watched(s_, catch_up);
     } catch (...) {
       leave_files_as_in_turn(run);
       throw;
@@ -640,6 +684,7 @@ class ParallelBootstrap {
   bool draws_;
   int threads_wanted_;
   int window_;
+  int total_;  // runs of the bootstrap, as the question set them
 
   std::unique_ptr<RunState> prep_;  // where the data of the runs are prepared, in order
   int next_ = 0;                    // the run to prepare next

@@ -31,6 +31,8 @@ class RunHost : public Host {
   void print(std::string_view text) override { user_.print(text); }
   void show_parameters() override { user_.show_parameters(); }
   UserRequest yield() override;
+  bool request_pending() override { return user_.request_pending(); }
+  void bootstrap_status(const BootstrapStatus& status) override { user_.bootstrap_status(status); }
   // The two halves of yield(): what the user asked for since the last yield point, and carrying
   // it out. The bootstrap, which puts the yield points of runs computed ahead to the user in
   // their turn, carries a request out only once the run state stands where the request came.

@@ -1,0 +1,128 @@
+// What the bootstrap tells the window of its progress (Host::bootstrap_status) in each way of
+// running it, and a STOP that the user gives while the run whose turn it is is computed ahead on
+// another thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "run/start.h"
+#include "tests/perf/demo_runs.h"
+
+namespace quorvane::perf {
+namespace {
+
+class StatusHost : public QuietHost {
+ public:
+  using QuietHost::QuietHost;
+  void bootstrap_status(const BootstrapStatus& status) override { statuses.push_back(status); }
+  std::vector<BootstrapStatus> statuses;
+};
+
+struct Way {
+  const char* name;
+  BootstrapKind kind;
+  int threads;
+};
+
+RunOutcome run_demo(const DemoDir& dir, const Way& way, long runs, Host& host) {
+  auto s = std::make_unique<RunState>();
+  s->workdir = dir.path().string();
+  s->bootstrap_kind = way.kind;
+  s->bootstrap_threads = static_cast<std::int16_t>(way.threads);
+  RunOptions options;
+  options.tables = false;
+  return run_start(*s, host, case_texts(dir.path(), {"status", {}, runs}), options);
+}
+
+// Three runs: the run whose lines come next goes 1, 2, 3 and never back, the runs before it are
+// written, and while one run is reported its evaluations only grow.
+TEST(BootstrapStatus, EachRunIsReportedInOrderWhileItIsComputed) {
+  for (const Way& way : {Way{"chained, in order", BootstrapKind::Chained, 1},
+                         Way{"chained, on 2 threads", BootstrapKind::Chained, 2},
+                         Way{"independent, on 2 threads", BootstrapKind::Independent, 2}}) {
+    SCOPED_TRACE(way.name);
+    DemoDir dir("status");
+    StatusHost host(3);
+    const RunOutcome outcome = run_demo(dir, way, 3, host);
+    ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;
+    ASSERT_FALSE(host.statuses.empty());
+    int run = 0;
+    long evaluations = 0;
+    std::vector<long> last_of_run(4, 0);
+    for (const BootstrapStatus& st : host.statuses) {
+      EXPECT_EQ(st.total, 3);
+      ASSERT_TRUE(st.computing == run || st.computing == run + 1)
+          << "run " << st.computing << " after run " << run;
+      if (st.computing != run) evaluations = 0;
+      run = st.computing;
+      EXPECT_EQ(st.written, run - 1);
+      EXPECT_GE(st.evaluations, evaluations);
+      evaluations = st.evaluations;
+      last_of_run[static_cast<std::size_t>(run)] = st.evaluations;
+    }
+    EXPECT_EQ(run, 3);
+    // A chained run is reported at its evaluations (in order) or when its turn comes after it
+    // was computed ahead; independent replicates may be reported before they have begun.
+    if (way.kind == BootstrapKind::Chained) {
+      for (int k = 1; k <= 3; ++k) EXPECT_GT(last_of_run[static_cast<std::size_t>(k)], 0) << k;
+    }
+  }
+}
+
+// From the bootstrap question on, a STOP is waiting, and the restart question is answered 2.
+// On two threads the wait for the first run computed ahead sees the request and gives the run
+// up: it is computed in its turn, whose first yield point takes the STOP, as in order.
+class StopWaitingHost : public QuietHost {
+ public:
+  using QuietHost::QuietHost;
+  BootstrapAnswer ask_bootstrap(bool terminated) override {
+    asked = true;
+    return QuietHost::ask_bootstrap(terminated);
+  }
+  bool request_pending() override {
+    ++looked;
+    return asked && stopped_at < 0;
+  }
+  UserRequest yield() override {
+    QuietHost::yield();
+    if (!asked || stopped_at >= 0) return UserRequest::None;
+    stopped_at = yields;
+    return UserRequest::Stop;
+  }
+  std::string ask_restart() override { return "2"; }
+
+  bool asked = false;
+  long looked = 0;
+  long stopped_at = -1;
+};
+
+TEST(BootstrapStatus, AStopWaitingWhileTheRunIsComputedAheadEndsAsInOrder) {
+  const Way in_order{"in order", BootstrapKind::Chained, 1};
+  const Way ahead{"on 2 threads", BootstrapKind::Chained, 2};
+  DemoDir one("stop_in_order");
+  StopWaitingHost sequential(20);
+  ASSERT_EQ(run_demo(one, in_order, 20, sequential).status, RunStatus::Completed);
+  DemoDir two("stop_ahead");
+  StopWaitingHost parallel(20);
+  ASSERT_EQ(run_demo(two, ahead, 20, parallel).status, RunStatus::Completed);
+
+  // A demo run takes far longer than the 50 ms between the looks of the wait.
+  EXPECT_GT(parallel.looked, 0) << "the wait did not look for the user's request";
+  EXPECT_EQ(parallel.stopped_at, sequential.stopped_at);
+  const auto in_order_files = files_in(one.path());
+  const auto ahead_files = files_in(two.path());
+  ASSERT_EQ(ahead_files.size(), in_order_files.size());
+  for (const auto& [name, bytes] : in_order_files) {
+    ASSERT_EQ(ahead_files.count(name), 1u) << name;
+    EXPECT_TRUE(ahead_files.at(name) == bytes) << name << " differs";
+  }
+  // Stopped in the first run and not restarted: the header and the main run's line.
+  const std::string& lines = in_order_files.at("bootf.out");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+}
+
+}  // namespace
+}  // namespace quorvane::perf
