@@ -86,10 +86,12 @@ class StopWaitingHost : public QuietHost {
     ++looked;
     return asked && stopped_at < 0;
   }
+  void bootstrap_status(const BootstrapStatus& status) override { last = status; }
   UserRequest yield() override {
     QuietHost::yield();
     if (!asked || stopped_at >= 0) return UserRequest::None;
     stopped_at = yields;
+    evaluations_at_stop = last.evaluations;
     return UserRequest::Stop;
   }
   std::string ask_restart() override { return "2"; }
@@ -97,6 +99,8 @@ class StopWaitingHost : public QuietHost {
   bool asked = false;
   long looked = 0;
   long stopped_at = -1;
+  BootstrapStatus last;
+  long evaluations_at_stop = -1;  // of the run as the window was last told
 };
 
 TEST(BootstrapStatus, AStopWaitingWhileTheRunIsComputedAheadEndsAsInOrder) {
@@ -112,6 +116,10 @@ TEST(BootstrapStatus, AStopWaitingWhileTheRunIsComputedAheadEndsAsInOrder) {
   // A demo run takes far longer than the 50 ms between the looks of the wait.
   EXPECT_GT(parallel.looked, 0) << "the wait did not look for the user's request";
   EXPECT_EQ(parallel.stopped_at, sequential.stopped_at);
+  // Taken at the first yield point of the run computed in its turn, not at the first of the
+  // run computed ahead, which would have been put to the user only after all its evaluations.
+  EXPECT_EQ(sequential.evaluations_at_stop, 0);
+  EXPECT_EQ(parallel.evaluations_at_stop, 0);
   const auto in_order_files = files_in(one.path());
   const auto ahead_files = files_in(two.path());
   ASSERT_EQ(ahead_files.size(), in_order_files.size());
