@@ -18,7 +18,9 @@
 // calling thread. Its outputs (search log lines, bootstrap lines, the progress drawing, the yield
 // points put to the user) are committed in the order of the runs. A stop or a quit at one of its
 // yield points computes the run again in its turn up to that point and carries the request out
-// there; after a restart the remaining runs go one after the other.
+// there; after a restart the remaining runs go one after the other. A request that comes while
+// the calling thread waits for the run whose turn it is would wait for the whole run: the run is
+// given up and computed in its turn, whose first yield point takes the request at once.
 //
 // A run computed ahead reads the fleet tables that its preparation left without reading their
 // files again, so the "working..." notice that a reading draws and erases at once is not drawn.
