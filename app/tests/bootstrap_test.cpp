@@ -64,6 +64,7 @@ void BootstrapTest::progressLineIsShownAndTheAnswersClearIt() {
       QStringLiteral("bootstrap 3 of 5 | 12 evaluations | loss 31.5 | runs up to 2 written");
   report();
   QVERIFY(wait_until([&] { return progress->bootstrapStatus() == expected; }, "progress line"));
+  QVERIFY(save_picture(progress, QStringLiteral("progress_bootstrap_line")));
 
   session.expectRestartQuestion(QStringLiteral("1"));
   std::optional<std::string> restart;
@@ -115,6 +116,7 @@ void BootstrapTest::progressLineFollowsTheRunsOfARealBootstrap() {
   session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"));
   session.atYield(all_yields - 10, [&] {
     in_second = session.controller.progressWindow()->bootstrapStatus();
+    save_picture(session.controller.progressWindow(), QStringLiteral("progress_bootstrap_run"));
     session.controller.release();
   });
   QVERIFY(session.run());
