@@ -127,7 +127,7 @@ void RunController::finishRun() {
   worker_->wait();
   delete worker_;
   worker_ = nullptr;
-  lock_.reset();  // the run's files are closed or left as the design leaves them
+  lock_.reset();  // the run is over: another run may use the folder
   if (quitting_ || stop_and_quit_) {
     quitting_ = true;
     closeFiles();
