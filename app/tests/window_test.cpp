@@ -60,7 +60,8 @@ void WindowTest::parameterWindowShowsEveryLabelAndDefault() {
 
   // Every field once, by its numbered name; a few with the label and default a user sees.
   for (const Field& f : kFields)
-    QCOMPARE(window.findChildren<QLineEdit*>(QString::fromStdString(numbered_name(f.id))).size(), 1);
+    QCOMPARE(window.findChildren<QLineEdit*>(QString::fromStdString(numbered_name(f.id))).size(),
+             1);
   const std::tuple<FieldId, const char*, const char*> shown[] = {
       {FieldId::CatchFile, "C(a,y) file:", "demo/c.txt"},
       {FieldId::ResultsFile, "Name of file for final resullts:", "output.out"},

@@ -78,9 +78,9 @@ TEST(CentralMean, SelectionGivesTheBitsOfAFullSortWhateverTheHint) {
       for (int k = 1; k <= kmax; ++k) v[k] = z(gen);
       const double expected = by_full_sort(v, c);
       EXPECT_EQ(with_hint(v, c, nullptr), expected) << kmax << " " << c;
-      for (WindowHint hint : {WindowHint{}, WindowHint{-1e-3, 1e-3}, WindowHint{-0.05, 0.05},
-                              WindowHint{2.0, 3.0}, WindowHint{-3.0, -2.0},
-                              WindowHint{-10.0, 10.0}, WindowHint{0.1, -0.1}}) {
+      for (WindowHint hint :
+           {WindowHint{}, WindowHint{-1e-3, 1e-3}, WindowHint{-0.05, 0.05}, WindowHint{2.0, 3.0},
+            WindowHint{-3.0, -2.0}, WindowHint{-10.0, 10.0}, WindowHint{0.1, -0.1}}) {
         EXPECT_EQ(with_hint(v, c, &hint), expected) << kmax << " " << c << " " << hint.low;
         // The hint moves to the window found, and serves again.
         EXPECT_EQ(with_hint(v, c, &hint), expected) << kmax << " " << c;
@@ -94,8 +94,8 @@ TEST(CentralMean, SelectionGivesTheBitsOfAFullSortWhateverTheHint) {
 TEST(CentralMean, TiesAtTheBoundsOfTheHintChangeNothing) {
   std::vector<double> v = {0, 0.5, 0.25, 0.25, 0.25, 0.25, 0.75, 0.25, 1.0, 0.0, 0.25, 0.5};
   for (int c : {2, 4, 6, 10}) {
-    for (WindowHint hint : {WindowHint{0.25, 0.25}, WindowHint{0.0, 0.25},
-                            WindowHint{0.25, 0.5}, WindowHint{0.5, 0.5}}) {
+    for (WindowHint hint : {WindowHint{0.25, 0.25}, WindowHint{0.0, 0.25}, WindowHint{0.25, 0.5},
+                            WindowHint{0.5, 0.5}}) {
       EXPECT_EQ(with_hint(v, c, &hint), by_full_sort(v, c)) << c << " " << hint.low;
     }
   }

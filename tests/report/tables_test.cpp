@@ -219,7 +219,8 @@ void TablesOfARun::expect_tables_agree_with_results_file() {
     expect_rounded(stock.num((years - 1) * ages + a, "m"), by_age[a][1], 6, "M at age");
   std::vector<std::vector<std::vector<double>>> fleet_blocks;
   for (int k = 1; k <= fleets; ++k)
-    fleet_blocks.push_back(table_rows(lines, "Index  " + std::to_string(k) + " Residuals", 2 + ages));
+    fleet_blocks.push_back(
+        table_rows(lines, "Index  " + std::to_string(k) + " Residuals", 2 + ages));
 
   // Survey observations: SSB surveys against the stock summary's columns, fleets against their
   // residual blocks and catchabilities.
@@ -345,12 +346,10 @@ TEST_P(StoppedRunTables, HoldWhatTheResultsFileHolds) {
   EXPECT_EQ(Table(tables() / "summary.csv").file.header.size(), 10u);  // no quantile columns
 }
 
-INSTANTIATE_TEST_SUITE_P(Demo, StoppedRunTables,
-                         ::testing::Values(Stock{"demo", QUORVANE_SOURCE_DIR "/demo", "",
-                                                 "output.out"}),
-                         [](const ::testing::TestParamInfo<Stock>& info) {
-                           return info.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Demo, StoppedRunTables,
+    ::testing::Values(Stock{"demo", QUORVANE_SOURCE_DIR "/demo", "", "output.out"}),
+    [](const ::testing::TestParamInfo<Stock>& info) { return info.param.name; });
 
 // A run that fails before its results file is written leaves no tables; a run told not to
 // write them writes none.

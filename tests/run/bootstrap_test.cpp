@@ -85,7 +85,8 @@ TEST(Bootstrap, StopInRunTwoOfThreeAnsweredRestartOrNo) {
     for (const char* name :
          {"bootS1.out", "bootf.out", "bootTSB.out", "bootNtrm.out", "bootSSB.out"}) {
       std::vector<double> written;
-      for (const auto& line : testing::bootstrap_lines(stock.file(name))) written.push_back(line[0]);
+      for (const auto& line : testing::bootstrap_lines(stock.file(name)))
+        written.push_back(line[0]);
       EXPECT_EQ(written, passes) << name;
     }
     const RunState& s = stock.state();
