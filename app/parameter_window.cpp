@@ -263,6 +263,7 @@ void ParameterWindow::chooseWorkingDirectory() {
 void ParameterWindow::start() {
   if (controller_.running()) return;  // one run at a time; the press is ignored
   if (!useWorkingDirectory()) return;
+  controller_.setRunKeys(run_keys_);
   if (!controller_.start(fieldTexts(), workingDirectory())) {
     // Another run holds the folder: nothing was touched, and the window stays as it was.
     if (!controller_.refusal().isEmpty()) {
@@ -295,7 +296,7 @@ bool ParameterWindow::useWorkingDirectory() {
 
 QString ParameterWindow::saveSettingsTo(const QString& path) {
   try {
-    write_fields_file(path.toStdString(), fieldTexts(),
+    write_fields_file(path.toStdString(), fieldTexts(), run_keys_,
                       bootstrap_kind_lines(controller_.bootstrapKind()));
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
@@ -312,22 +313,24 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
   // A settings file holds every field; one written by hand may hold a few, and the others
   // then take their defaults, as in the batch runner.
   FieldTexts texts = default_field_texts();
-  // The kind of bootstrap is saved beside the fields; a file without it means the default.
+  // The F-bar ages, the units and the kind of bootstrap are saved beside the fields; a file
+  // without one of them means its default.
+  RunKeys keys;
   BootstrapKind kind = BootstrapKind::Chained;
   try {
-    read_fields_file(
-        path.toStdString(), texts,
-        [&kind](std::string_view name, std::string_view value, const std::string& where) {
-          if (name != kBootstrapKindKey) return false;
-          kind = bootstrap_kind_of(value, where);
-          return true;
-        });
+    read_fields_file(path.toStdString(), texts,
+                     [&](std::string_view name, std::string_view v, const std::string& where) {
+                       if (name != kBootstrapKindKey) return take_run_key(keys, name, v, where);
+                       kind = bootstrap_kind_of(v, where);
+                       return true;
+                     });
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
     show_warning(this, tr("Load settings"), problem);
     return problem;
   }
   for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
+  run_keys_ = keys;
   controller_.setBootstrapKind(kind);
   settings_file_ = path;
   QSettings().setValue(kSettingsFileKey, path);

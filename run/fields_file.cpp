@@ -105,8 +105,9 @@ std::string fields_file_text(const FieldTexts& texts) {
   return out;
 }
 
-void write_fields_file(const std::string& path, const FieldTexts& texts, std::string_view beside) {
-  const std::string text = fields_file_text(texts) + std::string(beside);
+void write_fields_file(const std::string& path, const FieldTexts& texts, const RunKeys& keys,
+                       std::string_view beside) {
+  const std::string text = fields_file_text(texts) + run_keys_text(keys) + std::string(beside);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();

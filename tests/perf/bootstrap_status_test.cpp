@@ -10,6 +10,7 @@
 
 #include "run/start.h"
 #include "tests/perf/demo_runs.h"
+#include "tests/support/files.h"
 
 namespace quorvane::perf {
 namespace {
@@ -19,6 +20,18 @@ class StatusHost : public QuietHost {
   using QuietHost::QuietHost;
   void bootstrap_status(const BootstrapStatus& status) override { statuses.push_back(status); }
   std::vector<BootstrapStatus> statuses;
+};
+
+// A scratch working directory with a copy of the demo stock, as the demo fields file expects.
+class DemoDir {
+ public:
+  explicit DemoDir(const std::string& tag) : dir_(tag) {
+    testing::copy_folder(source_dir() / "demo", dir_.path() / "demo");
+  }
+  const fs::path& path() const { return dir_.path(); }
+
+ private:
+  testing::ScratchDir dir_;
 };
 
 struct Way {
