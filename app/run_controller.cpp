@@ -68,6 +68,17 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   return true;
 }
 
+bool RunController::startLive(const FieldTexts& texts, const QString& workdir) {
+  if (running() || quitting_) return false;
+  live_ = true;
+  if (!start(texts, workdir)) live_ = false;
+  return live_;
+}
+
+void RunController::cancelLive() {
+  if (running() && live_) host_->cancel_run();
+}
+
 bool RunController::startRetrospective(const FieldTexts& texts, const QString& workdir, int peels) {
   if (running() || quitting_) return false;
   const std::optional<FullRun> last = lastFullRun(texts, workdir);
@@ -122,6 +133,7 @@ void RunController::finishRun() {
   // A failed run leaves no progress worth watching; the message says what failed.
   if (outcome_.status != RunStatus::Completed) progress_->hide();
   emit runFinished(outcome_);
+  live_ = false;
 }
 
 void RunController::finishRetrospective() {
@@ -183,7 +195,7 @@ void RunController::repaintProgress(bool now) {
 }
 
 void RunController::setProgressVisible(bool visible) {
-  if (visible && !quitting_ && !stop_and_quit_) {
+  if (visible && !quitting_ && !stop_and_quit_ && !live_) {
     progress_->show();
     progress_->raise();
   } else {
@@ -192,7 +204,7 @@ void RunController::setProgressVisible(bool visible) {
 }
 
 void RunController::showParameters() {
-  if (!quitting_ && !stop_and_quit_) emit parametersWanted();
+  if (!quitting_ && !stop_and_quit_ && !live_) emit parametersWanted();
 }
 
 void RunController::workerHeld(long yield_count) { emit heldAtYield(yield_count); }
@@ -223,6 +235,8 @@ void RunController::whenQuestionsAllowed(std::function<void()> question) {
 void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
     if (quitting_ || stop_and_quit_) return reply(kRefuseBootstrap);
+    // A live run asks nothing: GO with "2" and the window's other default, as a person would.
+    if (live_) return reply(BootstrapAnswer{});
     BootstrapAnswer answer = bootstrap_answer_ ? *bootstrap_answer_ : bootstrap_->ask();
     // The answer clears the window: the closing message must not stand over the age rows of
     // the bootstrap runs that follow.
@@ -234,7 +248,7 @@ void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> repl
 
 void RunController::askRestart(std::function<void(std::string)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
-    if (quitting_ || stop_and_quit_) return reply(kRefuseRestart);
+    if (quitting_ || stop_and_quit_ || live_) return reply(kRefuseRestart);
     std::string answer = restart_->ask();
     setProgressVisible(true);
     reply(std::move(answer));

@@ -46,6 +46,16 @@ class RunController : public QObject {
   // worker thread. Ignored (false) while a run is in progress or the session is closing.
   bool start(const FieldTexts& texts, const QString& workdir);
 
+  // A live re-run (app/live_runs.h): START with these texts, without the progress window, its
+  // bootstrap question answered "2" and a restart question "2" without being shown. Ignored
+  // (false) as start() is.
+  bool startLive(const FieldTexts& texts, const QString& workdir);
+  // The run going on, or the one whose runFinished() is being emitted, is a live re-run.
+  bool liveRun() const { return live_; }
+  // Gives up the live run going on at its next yield point, as "Quit session" would, without
+  // ending the session: no results are written, and the next run is not affected.
+  void cancelLive();
+
   // "Retrospective...": the peels 1..peels of the assessment with these field texts, on the
   // worker thread, without the progress window. The full run is the last START when it reached
   // its end with the same texts in the same directory, and is run afresh otherwise. Ignored
@@ -130,6 +140,7 @@ class RunController : public QObject {
   RetroOutcome retro_outcome_;
   bool retro_full_run_ = false;
   bool quitting_ = false;
+  bool live_ = false;
   bool stop_and_quit_ = false;
   std::optional<BootstrapAnswer> bootstrap_answer_;
   bool stop_question_open_ = false;

@@ -95,9 +95,9 @@ UserRequest WindowHost::yield() {
     lock.unlock();
     flush();  // the user decides on what the window shows now
     lock.lock();
-    wake_.wait(lock, [this] { return !paused_ || quit_; });
+    wake_.wait(lock, [this] { return !paused_ || quit_ || cancel_; });
   }
-  if (quit_) return UserRequest::Quit;
+  if (quit_ || cancel_) return UserRequest::Quit;
   if (stop_) {
     stop_ = false;
     return UserRequest::Stop;
@@ -143,6 +143,7 @@ void WindowHost::begin_run() {
   yields_ = 0;
   paused_ = false;
   stop_ = false;
+  cancel_ = false;
   std::lock_guard picture_lock(picture_mutex_);
   picture_.clear();
 }
@@ -169,6 +170,14 @@ void WindowHost::request_quit() {
   wake_.notify_all();
 }
 
+void WindowHost::cancel_run() {
+  {
+    std::lock_guard lock(mutex_);
+    cancel_ = true;
+  }
+  wake_.notify_all();
+}
+
 void WindowHost::hold_at_yield(long n) {
   std::lock_guard lock(mutex_);
   hold_at_ = n;
@@ -181,7 +190,7 @@ long WindowHost::yields() const {
 
 bool WindowHost::quit_requested() const {
   std::lock_guard lock(mutex_);
-  return quit_;
+  return quit_ || cancel_;
 }
 
 }  // namespace quorvane::app

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/tests/live_test.h"
 #include "app/tests/menu_test.h"
 #include "app/tests/run_test.h"
 #include "app/tests/window_test.h"
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
   {
     quorvane::app::testing::MenuTest menus;
     failures += QTest::qExec(&menus, argc, argv);
+  }
+  {
+    quorvane::app::testing::LiveTest live;
+    failures += QTest::qExec(&live, argc, argv);
   }
   return failures == 0 ? 0 : 1;
 }
