@@ -61,13 +61,11 @@ void LiveRuns::fieldChanged() {
   if (isOn()) merge_.start();
 }
 
-// Switched on, the fields are run as they stand, so that the charts are theirs from the start.
+// Switching on runs nothing by itself: the files and charts on view may be those of a START
+// with a bootstrap, which a live run of the same fields would replace by a fit without one.
 // Switched off, a change that waits is dropped; a live run going on ends as it would.
 void LiveRuns::switched(bool on) {
-  if (on) {
-    merge_.start();
-    return;
-  }
+  if (on) return;
   merge_.stop();
   waiting_ = false;
 }
@@ -146,8 +144,9 @@ void LiveRuns::runEnded(const RunOutcome& outcome) {
           losses << QStringLiteral("%1 %2").arg(QString::fromStdString(c.name),
                                                 QString::number(c.loss, 'g', kLossDigits));
         }
-        QString text = tr("Live: run of %1 s; total loss %2 (%3)")
+        QString text = tr("Live: run of %1 s; terminal f %2; total loss %3 (%4)")
                            .arg(QString::number(seconds, 'f', 2),
+                                QString::number(record->terminal_f, 'g', kLossDigits),
                                 QString::number(record->total_loss, 'g', kLossDigits),
                                 losses.join(QStringLiteral(", ")));
         if (!problem.isEmpty()) text += tr("; no charts: %1").arg(problem);

@@ -8,8 +8,9 @@
 // passes for the fit of either the old fields or the new ones. A live run that ends is a START
 // with the same fields whose bootstrap question is answered "2" (no bootstrap): it writes the
 // same files. It shows no progress window and asks nothing; its charts replace those on view in
-// place, and the status line gives its time and its losses. Fields that cannot be read run
-// nothing, and the status line names the field. With the switch off nothing of this happens.
+// place, and the status line gives its time, its terminal f and its losses. Fields that cannot
+// be read run nothing, and the status line names the field. With the switch off nothing of this
+// happens, and switching it on runs nothing until the next change.
 #pragma once
 
 #include <QElapsedTimer>
