@@ -54,7 +54,20 @@ bool LiveRuns::isOn() const { return toggle_->isChecked(); }
 void LiveRuns::setOn(bool on) { toggle_->setChecked(on); }
 
 bool LiveRuns::idle() const {
-  return !merge_.isActive() && !waiting_ && !(controller_.running() && controller_.liveRun());
+  return !merge_.isActive() && !waiting_ && !start_due_ &&
+         !(controller_.running() && controller_.liveRun());
+}
+
+void LiveRuns::giveWayToStart() {
+  if (!controller_.running() || !controller_.liveRun()) return;
+  if (!giving_up_) {
+    giving_up_ = true;
+    controller_.cancelLive();
+  }
+  // START runs the fields as they stand: a change that waited is covered by it.
+  merge_.stop();
+  waiting_ = false;
+  start_due_ = true;
 }
 
 void LiveRuns::fieldChanged() {
@@ -119,6 +132,11 @@ void LiveRuns::runEnded(const RunOutcome& outcome) {
   const bool given_up = live && giving_up_;
   giving_up_ = false;
   if (given_up) ++cancelled_;
+  if (start_due_) {
+    start_due_ = false;
+    QTimer::singleShot(0, &window_, &ParameterWindow::start);
+    return;
+  }
   if (waiting_ && isOn()) {
     // Not from inside the controller's report of the run that has just ended: the next run
     // starts once every window has taken that report in.

@@ -45,8 +45,11 @@ class LiveRuns : public QObject {
   void setOn(bool on);
   // Nothing is due: no change waits to be run and no live run is going on.
   bool idle() const;
-  // Live runs given up for a newer change, since the program started.
+  // Live runs given up for a newer change or for START, since the program started.
   int cancelled() const { return cancelled_; }
+  // START pressed while a live run is going on: the live run is given up and START is pressed
+  // again for the user once it has unwound.
+  void giveWayToStart();
 
  signals:
   // A live run has ended and no change waits: the files, the charts and the status line are
@@ -72,6 +75,7 @@ class LiveRuns : public QObject {
   QTimer merge_;
   bool waiting_ = false;    // a change is due as soon as the run going on has ended
   bool giving_up_ = false;  // the live run going on has been asked to unwind
+  bool start_due_ = false;  // START waits for the live run going on to unwind
   int cancelled_ = 0;
   QElapsedTimer clock_;                // since the live run going on started
   std::unique_ptr<RunState> scratch_;  // where the fields are tried before a run

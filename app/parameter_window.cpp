@@ -264,7 +264,11 @@ void ParameterWindow::chooseWorkingDirectory() {
 }
 
 void ParameterWindow::start() {
-  if (controller_.running()) return;  // one run at a time; the press is ignored
+  if (controller_.running()) {
+    // One run at a time: the press is ignored, but a live re-run gives way to it.
+    if (controller_.liveRun()) live_->giveWayToStart();
+    return;
+  }
   if (!useWorkingDirectory()) return;
   if (controller_.start(fieldTexts(), workingDirectory())) {
     unmarkFields();

@@ -255,6 +255,39 @@ void LiveTest::fieldsThatCannotBeReadRunNothingAndLeaveNoStaleResults() {
   VERIFY_ANSWERED(session);
 }
 
+void LiveTest::startDuringALiveRunGivesItUpAndRunsWithItsQuestions() {
+  Session session;
+  int started = 0;
+  QObject::connect(&session.controller, &RunController::runStarted, [&] { ++started; });
+  bool held = false;
+  session.atYield(3, [&] { held = true; });
+  session.window.liveRuns()->setOn(true);
+  session.window.field(FieldId::FScanHigh)->setText(QStringLiteral("4"));
+  QVERIFY(wait_until([&] { return held; }, "the live run"));
+  // START is not lost behind the live run: that run unwinds and START follows, with its
+  // progress window and its bootstrap question.
+  bool progress_shown = false;
+  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"), [&] {
+    progress_shown = session.controller.progressWindow()->isVisible();
+  });
+  session.window.startButton()->click();
+  QVERIFY(wait_until(
+      [&] {
+        return (started == 2 && !session.controller.running() && session.finished) ||
+               !session.answerer.problems.isEmpty();
+      },
+      "the START after the live run"));
+  VERIFY_ANSWERED(session);
+  QVERIFY(progress_shown);
+  QCOMPARE(session.window.liveRuns()->cancelled(), 1);
+  QCOMPARE(session.window.statusLine()->text(), QStringLiteral("The run has ended."));
+  QTemporaryDir batch;
+  QVERIFY(copy_demo(batch.path()));
+  QVERIFY(run_batch(batch.path(), {QStringLiteral("--set"), QStringLiteral("Text18=4")}));
+  const QString differs = first_difference(session.dir.path(), batch.path());
+  QVERIFY2(differs.isEmpty(), qPrintable(differs));
+}
+
 void LiveTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
 #if QUORVANE_CHARTS
   Session session;

@@ -16,6 +16,7 @@ class LiveTest : public QObject {
   void withLiveOffAFieldChangeRunsNothing();
   void fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue();
   void fieldsThatCannotBeReadRunNothingAndLeaveNoStaleResults();
+  void startDuringALiveRunGivesItUpAndRunsWithItsQuestions();
   void compareWithListsTheChangedFieldAndDrawsTheOverlays();
 };
 
