@@ -58,12 +58,16 @@ bool LiveRuns::idle() const {
          !(controller_.running() && controller_.liveRun());
 }
 
-void LiveRuns::giveWayToStart() {
-  if (!controller_.running() || !controller_.liveRun()) return;
-  if (!giving_up_) {
+void LiveRuns::giveUp() {
+  if (controller_.running() && controller_.liveRun() && !giving_up_) {
     giving_up_ = true;
     controller_.cancelLive();
   }
+}
+
+void LiveRuns::giveWayToStart() {
+  if (!controller_.running() || !controller_.liveRun()) return;
+  giveUp();
   // START runs the fields as they stand: a change that waited is covered by it.
   merge_.stop();
   waiting_ = false;
@@ -99,23 +103,16 @@ void LiveRuns::runNow() {
   if (!isOn()) return;
   const QString problem = fieldProblem();
   if (!problem.isEmpty()) {
-    // The run going on is of fields that are no longer in the window.
-    if (controller_.running() && controller_.liveRun() && !giving_up_) {
-      giving_up_ = true;
-      controller_.cancelLive();
-    }
+    // A live run going on is of fields that are no longer in the window.
+    giveUp();
     waiting_ = false;
     say(tr("Live: nothing run: %1").arg(problem));
-    if (!controller_.running()) emit settled();
     return;
   }
   if (controller_.running()) {
     // A live run of older fields is given up; a START or a retrospective of the user's own
     // runs to its end, and the change waits for it.
-    if (controller_.liveRun() && !giving_up_) {
-      giving_up_ = true;
-      controller_.cancelLive();
-    }
+    giveUp();
     waiting_ = true;
     return;
   }
@@ -143,10 +140,7 @@ void LiveRuns::runEnded(const RunOutcome& outcome) {
     QTimer::singleShot(0, this, &LiveRuns::runNow);
     return;
   }
-  if (!live || given_up) {
-    if (live) emit settled();
-    return;
-  }
+  if (!live || given_up) return;
   const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
   const QString tables = QString::fromStdString(outcome.tables);
   switch (outcome.status) {
@@ -180,7 +174,6 @@ void LiveRuns::runEnded(const RunOutcome& outcome) {
               .arg(QString::fromStdString(outcome.message)));
       break;
   }
-  emit settled();
 }
 
 // The charts on view are replaced in place: the chart the user looks at stays chosen, and a

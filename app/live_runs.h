@@ -51,11 +51,6 @@ class LiveRuns : public QObject {
   // again for the user once it has unwound.
   void giveWayToStart();
 
- signals:
-  // A live run has ended and no change waits: the files, the charts and the status line are
-  // those of the fields as they stand (or say why there are none).
-  void settled();
-
  private slots:
   void fieldChanged();
   void switched(bool on);
@@ -63,6 +58,8 @@ class LiveRuns : public QObject {
   void runEnded(const quorvane::RunOutcome& outcome);
 
  private:
+  // Asks the live run going on, if any, to unwind (once).
+  void giveUp();
   // The fields' problems as START would word them; empty when they can be read.
   QString fieldProblem();
   // Shows the charts of the run's tables; the reason when it cannot.
