@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <exception>
+#include <utility>
 
 #include "app/warning.h"
 #include "plot/compare_charts.h"
@@ -48,9 +49,26 @@ QString show_comparison(QWidget* parent, const QString& current, const QString& 
   return {};
 }
 
+namespace {
+
+QString choose_by_dialog(QWidget* parent, const QString& from) {
+  return QFileDialog::getExistingDirectory(parent, QWidget::tr("Compare with (a tables folder)"),
+                                           from);
+}
+
+RunChooser& run_chooser() {
+  static RunChooser chooser = choose_by_dialog;
+  return chooser;
+}
+
+}  // namespace
+
+void set_run_chooser(RunChooser chooser) {
+  run_chooser() = chooser ? std::move(chooser) : RunChooser(choose_by_dialog);
+}
+
 void compare_with(QWidget* parent, const QString& current, const QString& from) {
-  const QString other = QFileDialog::getExistingDirectory(
-      parent, QWidget::tr("Compare with (a tables folder)"), from);
+  const QString other = run_chooser()(parent, from);
   if (other.isEmpty()) return;
   const QString problem = show_comparison(parent, current, other);
   if (!problem.isEmpty()) show_warning(parent, QWidget::tr("Compare with"), problem);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 #include "run/run_comparison.h"
 
@@ -34,5 +35,10 @@ QString show_comparison(QWidget* parent, const QString& current, const QString& 
 // Asks for the tables folder of the run to compare with, starting in `from`, and shows the
 // comparison against `current`; a message says why it cannot be shown.
 void compare_with(QWidget* parent, const QString& current, const QString& from);
+
+// How compare_with() asks for the other run: the folder chosen, empty when none. The default
+// is a folder dialog; a test puts a function in its place that names the folder without one.
+using RunChooser = std::function<QString(QWidget* parent, const QString& from)>;
+void set_run_chooser(RunChooser chooser);
 
 }  // namespace quorvane::app

@@ -1,5 +1,6 @@
 #include "app/parameter_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -22,6 +23,7 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "app/live_runs.h"
 #include "app/parameter_layout.h"
 #include "app/retrospective_job.h"
 #include "app/run_controller.h"
@@ -222,8 +224,10 @@ void ParameterWindow::createButtons() {
   status_->setObjectName(QStringLiteral("status"));
   connect(start_, &QPushButton::clicked, this, &ParameterWindow::start);
   connect(quit_, &QPushButton::clicked, this, &ParameterWindow::quitSession);
+  live_ = new LiveRuns(*this, controller_);
   row->addWidget(start_);
   row->addWidget(quit_);
+  row->addWidget(live_->toggle());
   row->addSpacing(16);
   row->addWidget(status_, 1);
   column_->addLayout(row);
@@ -261,7 +265,11 @@ void ParameterWindow::chooseWorkingDirectory() {
 }
 
 void ParameterWindow::start() {
-  if (controller_.running()) return;  // one run at a time; the press is ignored
+  if (controller_.running()) {
+    // One run at a time: the press is ignored, but a live re-run gives way to it.
+    if (controller_.liveRun()) live_->giveWayToStart();
+    return;
+  }
   if (!useWorkingDirectory()) return;
   controller_.setRunKeys(run_keys_);
   if (!controller_.start(fieldTexts(), workingDirectory())) {
@@ -470,6 +478,7 @@ QString ParameterWindow::runBanner(const RunOutcome& outcome) const {
 }
 
 void ParameterWindow::reportRun(const RunOutcome& outcome) {
+  if (controller_.liveRun()) return;  // a live re-run speaks on the status line (LiveRuns)
   // A stopped or failed run's charts show the state of the moment, not an estimate: they carry
   // a banner that says so, and a run without tables leaves no charts of an earlier run behind.
   const QString banner = runBanner(outcome);
@@ -545,7 +554,8 @@ void ParameterWindow::quitSession() {
 }
 
 void ParameterWindow::closeEvent(QCloseEvent* event) {
-  if (!controller_.running()) {
+  // A live re-run is given up unasked: the fields it ran are still in the window.
+  if (!controller_.running() || controller_.liveRun()) {
     event->accept();
     quitSession();
     return;

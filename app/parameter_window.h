@@ -25,6 +25,7 @@ class QVBoxLayout;
 
 namespace quorvane::app {
 
+class LiveRuns;
 class ResultsWindow;
 class RunController;
 struct RetroOutcome;
@@ -63,6 +64,10 @@ class ParameterWindow : public QWidget {
   QPushButton* startButton() const { return start_; }
   QPushButton* quitButton() const { return quit_; }
   QLabel* statusLine() const { return status_; }
+  LiveRuns* liveRuns() const { return live_; }
+
+  // Shows the charts of a tables folder in the results window; the reason when it cannot.
+  QString showResults(const QString& folder, const QString& note = {}, const QString& chart = {});
 
  public slots:
   void start();
@@ -93,8 +98,6 @@ class ParameterWindow : public QWidget {
   void rememberWorkingDirectory();
   // The working directory for a run: remembered when it exists, a message when it does not.
   bool useWorkingDirectory();
-  // Shows the charts of a tables folder in the results window; the reason when it cannot.
-  QString showResults(const QString& folder, const QString& note = {}, const QString& chart = {});
   void createTopLabel();
   void createWorkingDirectory();
   void createFields();
@@ -120,6 +123,7 @@ class ParameterWindow : public QWidget {
   QPushButton* start_ = nullptr;
   QPushButton* quit_ = nullptr;
   QLabel* status_ = nullptr;
+  LiveRuns* live_ = nullptr;
 };
 
 }  // namespace quorvane::app

@@ -83,6 +83,17 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   return true;
 }
 
+bool RunController::startLive(const FieldTexts& texts, const QString& workdir) {
+  if (running() || quitting_) return false;
+  live_ = true;
+  if (!start(texts, workdir)) live_ = false;
+  return live_;
+}
+
+void RunController::cancelLive() {
+  if (running() && live_) host_->cancel_run();
+}
+
 bool RunController::startRetrospective(const FieldTexts& texts, const QString& workdir, int peels) {
   if (running() || quitting_) return false;
   if (!lockWorkingDirectory(workdir)) return false;
@@ -139,6 +150,7 @@ void RunController::finishRun() {
   // A failed run leaves no progress worth watching; the message says what failed.
   if (outcome_.status != RunStatus::Completed) progress_->hide();
   emit runFinished(outcome_);
+  live_ = false;
 }
 
 void RunController::finishRetrospective() {
@@ -200,7 +212,7 @@ void RunController::repaintProgress(bool now) {
 }
 
 void RunController::setProgressVisible(bool visible) {
-  if (visible && !quitting_ && !stop_and_quit_) {
+  if (visible && !quitting_ && !stop_and_quit_ && !live_) {
     progress_->show();
     progress_->raise();
   } else {
@@ -209,7 +221,7 @@ void RunController::setProgressVisible(bool visible) {
 }
 
 void RunController::showParameters() {
-  if (!quitting_ && !stop_and_quit_) emit parametersWanted();
+  if (!quitting_ && !stop_and_quit_ && !live_) emit parametersWanted();
 }
 
 void RunController::workerHeld(long yield_count) { emit heldAtYield(yield_count); }
@@ -240,6 +252,8 @@ void RunController::whenQuestionsAllowed(std::function<void()> question) {
 void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
     if (quitting_ || stop_and_quit_) return reply(kRefuseBootstrap);
+    // A live run asks nothing: GO with "2" and the window's other default, as a person would.
+    if (live_) return reply(BootstrapAnswer{});
     BootstrapAnswer answer;
     if (bootstrap_answer_) {
       answer = *bootstrap_answer_;
@@ -259,7 +273,7 @@ void RunController::askBootstrap(bool, std::function<void(BootstrapAnswer)> repl
 
 void RunController::askRestart(std::function<void(std::string)> reply) {
   whenQuestionsAllowed([this, reply = std::move(reply)] {
-    if (quitting_ || stop_and_quit_) return reply(kRefuseRestart);
+    if (quitting_ || stop_and_quit_ || live_) return reply(kRefuseRestart);
     std::string answer = restart_->ask();
     host_->clear_progress();  // the answer clears the window, as the bootstrap question's does
     setProgressVisible(true);

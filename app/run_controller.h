@@ -62,6 +62,16 @@ class RunController : public QObject {
   // The F-bar ages and units the next runs report with (a settings file's run keys).
   void setRunKeys(const RunKeys& keys) { run_keys_ = keys; }
 
+  // A live re-run (app/live_runs.h): START with these texts, without the progress window, its
+  // bootstrap question answered "2" and a restart question "2" without being shown. Ignored
+  // (false) as start() is.
+  bool startLive(const FieldTexts& texts, const QString& workdir);
+  // The run going on, or the one whose runFinished() is being emitted, is a live re-run.
+  bool liveRun() const { return live_; }
+  // Gives up the live run going on at its next yield point, as "Quit session" would, without
+  // ending the session: no results are written, and the next run is not affected.
+  void cancelLive();
+
   // "Retrospective...": the peels 1..peels of the assessment with these field texts, on the
   // worker thread, without the progress window. The full run is the last START when it reached
   // its end with the same texts in the same directory, and is run afresh otherwise. Ignored
@@ -149,6 +159,7 @@ class RunController : public QObject {
   RetroOutcome retro_outcome_;
   bool retro_full_run_ = false;
   bool quitting_ = false;
+  bool live_ = false;
   bool stop_and_quit_ = false;
   std::optional<BootstrapAnswer> bootstrap_answer_;
   BootstrapKind bootstrap_kind_ = BootstrapKind::Chained;

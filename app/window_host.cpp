@@ -129,9 +129,9 @@ UserRequest WindowHost::yield() {
     lock.unlock();
     flush();  // the user decides on what the window shows now
     lock.lock();
-    wake_.wait(lock, [this] { return !paused_ || quit_; });
+    wake_.wait(lock, [this] { return !paused_ || quit_ || cancel_; });
   }
-  if (quit_) return UserRequest::Quit;
+  if (quit_ || cancel_) return UserRequest::Quit;
   if (stop_) {
     stop_ = false;
     return UserRequest::Stop;
@@ -177,6 +177,7 @@ void WindowHost::begin_run() {
   yields_ = 0;
   paused_ = false;
   stop_ = false;
+  cancel_ = false;
   std::lock_guard picture_lock(picture_mutex_);
   picture_.clear();
 }
@@ -203,6 +204,14 @@ void WindowHost::request_quit() {
   wake_.notify_all();
 }
 
+void WindowHost::cancel_run() {
+  {
+    std::lock_guard lock(mutex_);
+    cancel_ = true;
+  }
+  wake_.notify_all();
+}
+
 void WindowHost::hold_at_yield(long n) {
   std::lock_guard lock(mutex_);
   hold_at_ = n;
@@ -215,7 +224,7 @@ long WindowHost::yields() const {
 
 bool WindowHost::quit_requested() const {
   std::lock_guard lock(mutex_);
-  return quit_;
+  return quit_ || cancel_;
 }
 
 }  // namespace quorvane::app

@@ -62,6 +62,9 @@ class WindowHost : public Host {
   // "Quit session": every later yield point asks the run to unwind, and a question that the
   // worker waits for is answered so that the run ends.
   void request_quit();
+  // A live re-run given up for a newer one: its next yield point unwinds it as a quit does,
+  // and begin_run() lets the next run go on.
+  void cancel_run();
   // Holds the worker at its n-th yield point of the run (counted from 1) until resume(): lets a
   // caller act at a known point of the computation.
   void hold_at_yield(long n);
@@ -89,6 +92,7 @@ class WindowHost : public Host {
   bool paused_ = false;
   bool stop_ = false;
   bool quit_ = false;
+  bool cancel_ = false;
 };
 
 }  // namespace quorvane::app

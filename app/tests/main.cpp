@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/tests/bootstrap_test.h"
+#include "app/tests/live_test.h"
 #include "app/tests/menu_test.h"
 #include "app/tests/run_test.h"
 #include "app/tests/window_test.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
   {
     quorvane::app::testing::BootstrapTest bootstrap;
     failures += QTest::qExec(&bootstrap, argc, argv);
+  }
+  {
+    quorvane::app::testing::LiveTest live;
+    failures += QTest::qExec(&live, argc, argv);
   }
   return failures == 0 ? 0 : 1;
 }
