@@ -8,7 +8,7 @@
 
 #include <QDialog>
 
-#include "report/host.h"
+#include "base/host.h"
 
 class QLineEdit;
 class QPushButton;

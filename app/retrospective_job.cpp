@@ -4,11 +4,11 @@
 #include <memory>
 #include <optional>
 
+#include "base/errors.h"
+#include "base/host.h"
 #include "data/age_year_file.h"
-#include "report/host.h"
 #include "run/start.h"
 #include "run/threads.h"
-#include "state/errors.h"
 #include "state/run_state.h"
 
 namespace quorvane::app {

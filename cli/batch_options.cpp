@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/fbar.h"
 #include "run/fields_file.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

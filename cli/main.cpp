@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
 #include "cli/interrupt.h"
@@ -20,7 +21,6 @@
 #include "run/independent_bootstrap.h"
 #include "run/start.h"
 #include "run/workdir_lock.h"
-#include "state/errors.h"
 #include "state/message_text.h"
 #include "state/run_state.h"
 

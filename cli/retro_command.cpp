@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <string>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "run/retrospective.h"
 #include "run/threads.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

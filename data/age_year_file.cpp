@@ -11,8 +11,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/input_file.h"
-#include "state/errors.h"
 #include "state/message_text.h"
 
 namespace quorvane {

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
+#include "base/errors.h"
+#include "base/host.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "data/bootstrap_draws.h"
 #include "data/survey_data.h"
-#include "report/host.h"
-#include "report/print.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
-#include "report/print.h"
-#include "report/progress_display.h"
-#include "state/errors.h"
+#include "model/progress_display.h"
 
 namespace quorvane {
 

@@ -9,8 +9,8 @@
 #include <set>
 #include <sstream>
 
+#include "base/errors.h"
 #include "import/file_names.h"
-#include "state/errors.h"
 
 namespace quorvane::import {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {

@@ -3,12 +3,12 @@
 #include <cassert>
 #include <cmath>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "model/central_mean.h"
 #include "model/last_exp.h"
+#include "model/progress_display.h"
 #include "model/selectivity_tails.h"
-#include "report/print.h"
-#include "report/progress_display.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {

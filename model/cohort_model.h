@@ -17,7 +17,7 @@
 // negative effort-controlled stock, which becomes 10. Nothing is allocated.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {

@@ -16,7 +16,7 @@
 // factor, 0 and 1 for an age factor.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {

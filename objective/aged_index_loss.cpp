@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/errors.h"
 #include "data/survey_data.h"
 #include "model/central_mean.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

@@ -6,7 +6,7 @@
 // After each fleet the catch residuals are put back into resid and resid2.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 

@@ -5,7 +5,7 @@
 //   errssb(k)  = sum over observed years of (ln SSBsurv - ln ssbind - ln kssb)^2
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

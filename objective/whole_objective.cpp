@@ -3,16 +3,16 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/survey_data.h"
 #include "model/cohort_model.h"
 #include "model/last_exp.h"
 #include "model/line_search.h"
+#include "model/progress_display.h"
 #include "model/selectivity_tails.h"
 #include "objective/aged_index_loss.h"
 #include "objective/generation_factors.h"
 #include "objective/ssb_survey_loss.h"
-#include "report/progress_display.h"
-#include "state/errors.h"
 #include "state/indices.h"
 
 namespace quorvane {

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "report/host.h"
-#include "report/print.h"
+#include "base/host.h"
+#include "base/print.h"
 #include "state/run_state.h"
 
 namespace quorvane {

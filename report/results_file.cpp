@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/survey_data.h"
-#include "report/print.h"
 #include "report/results_record.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

@@ -21,15 +21,15 @@
 #include <thread>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "model/progress_display.h"
 #include "objective/whole_objective.h"
-#include "report/print.h"
-#include "report/progress_display.h"
 #include "run/driver.h"
 #include "run/session_control.h"
 #include "run/threads.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {

@@ -11,9 +11,9 @@
 #include <system_error>
 #include <thread>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/tables.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "report/results_record.h"
 #include "run/settings.h"
 #include "run/start.h"

@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/bootstrap_draws.h"
-#include "report/progress_display.h"
+#include "model/progress_display.h"
 #include "report/results_file.h"
 #include "run/bootstrap.h"
 #include "run/settings.h"
-#include "state/errors.h"
 #include "state/indices.h"
 
 namespace quorvane {

@@ -3,7 +3,7 @@
 // STOP and Quit at the yield point of the computation.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
 #include "report/fbar.h"
@@ -12,7 +13,6 @@
 #include "run/run_files.h"
 #include "run/run_tables.h"
 #include "run/session_control.h"
-#include "state/errors.h"
 #include "state/indices.h"
 #include "state/message_text.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "run/settings.h"
 #include "state/run_state.h"
 

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "report/print.h"
+#include "base/print.h"
 #include "state/tables.h"
 #include "state/uniform_random.h"
 

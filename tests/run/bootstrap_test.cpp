@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "report/print.h"
+#include "base/print.h"
 #include "run/start.h"
 #include "tests/run/small_stock.h"
 #include "tests/support/recording_host.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -1,8 +1,8 @@
-#include "report/progress_display.h"
+#include "model/progress_display.h"
 
 #include <string>
 
-#include "report/print.h"
+#include "base/print.h"
 
 namespace quorvane {
 
