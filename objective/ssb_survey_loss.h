@@ -3,6 +3,8 @@
 //   SSBsurv(y) = sum_a mat W N exp(-parysp Z),  Z = M - ln|1 - PHY|
 //   ln kssb(k) = mean over observed years of (ln SSBsurv - ln ssbind)   (relative surveys)
 //   errssb(k)  = sum over observed years of (ln SSBsurv - ln ssbind - ln kssb)^2
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
 #include "base/host.h"

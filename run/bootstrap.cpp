@@ -35,7 +35,7 @@ bool boot_file_wanted(const RunState& s, BootFile file) {
     case BootFile::S2:
       return s.yearmid < s.yearmax;
     case BootFile::M:
-      return s.n1 < 3;
+      return !holds(s.n1, MOption::Known);  // M searched: its bootstrap file is kept
     default:
       return true;
   }

@@ -406,8 +406,8 @@ bool start_holds(const AheadRun& run, const RunState& before) {
   if (static_cast<Mode>(before.n5) != Mode::MixedByPoints && !same_bits(p.mix, before.mix)) {
     return false;
   }
-  if (before.indssb != 1 && !same_bits(p.errssb, before.errssb)) return false;
-  if (before.indaged != 1 && !same_bits(p.errind, before.errind)) return false;
+  if (!holds(before.indssb, YesNo::Yes) && !same_bits(p.errssb, before.errssb)) return false;
+  if (!holds(before.indaged, YesNo::Yes) && !same_bits(p.errind, before.errind)) return false;
   return true;
 }
 
@@ -488,7 +488,7 @@ class ParallelBootstrap {
     }
     std::vector<std::string> temp_files;
     bool ahead = true;
-    if (p.indaged == 1) {
+    if (holds(p.indaged, YesNo::Yes)) {
       for (int k = 1; k <= p.totalind; ++k) temp_files.push_back(file_bytes(temp_fleet_path(p, k)));
       try {
         read_fleets_ahead(p);

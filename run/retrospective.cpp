@@ -178,4 +178,24 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
   write_text(std::filesystem::path(folder) / "retro_rho.csv", rho_text);
 }
 
+RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
+                              unsigned threads, const std::vector<SummaryYear>& full,
+                              const PeelHostFactory& make_host, const CancelTest& cancelled,
+                              const RunOptions& options) {
+  RetroResult result;
+  result.peels = run_peels(workdir, texts, peels, threads, make_host, options);
+  if (cancelled && cancelled()) {
+    result.cancelled = true;
+    return result;
+  }
+  result.rho = retro_rho(full, result.peels);
+  result.folder = resolve_path(workdir, "retro");
+  try {
+    write_retro_tables(result.folder, full, result.peels, result.rho);
+  } catch (const InputError& e) {
+    result.problem = e.what();
+  }
+  return result;
+}
+
 }  // namespace quorvane
