@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 LowestoftTable read_as(const std::string& path, DataType role) {
   LowestoftTable t = read_lowestoft_table(path);
   if (t.type != static_cast<int>(role)) {
