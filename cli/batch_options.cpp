@@ -28,7 +28,8 @@ const char* const kBatchUsage =
     "  --set NAME=VALUE      set one field, by name or as TextN; may repeat; later settings win\n"
     "  --list-fields         list every field: name, TextN, label, default, allowed values\n"
     "  --format table|csv    the form of --list-fields (default: table)\n"
-    "  --bootstrap N         answer Yes to the bootstrap question, with N runs (default: No)\n"
+    "  --bootstrap N         answer Yes to the bootstrap question, with N runs, 0 to 32767\n"
+    "                        (default: No)\n"
     "  --stop-at-call K      press STOP at the K-th cohort computation since START\n"
     "  --stop-after-seconds S\n"
     "                        press STOP at the first cohort computation after S seconds of\n"
@@ -146,8 +147,9 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--set") {
       apply_field_line(o.texts, take_value(), "--set");
     } else if (arg == "--bootstrap") {
-      o.bootstrap_runs = whole_at_least(arg, take_value(), 1);
+      // 0 runs is a Yes with no perturbed run: the boot files then hold the main fit's line only.
       // The number of runs is a 16-bit setting; refused here, before the run touches a file.
+      o.bootstrap_runs = whole_at_least(arg, take_value(), 0);
       if (*o.bootstrap_runs > kMostBootstrapRuns) {
         throw UsageError("--bootstrap needs at most " + std::to_string(kMostBootstrapRuns) +
                          " runs, not '" + std::to_string(*o.bootstrap_runs) + "'");

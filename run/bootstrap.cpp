@@ -1,9 +1,11 @@
 #include "run/bootstrap.h"
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
 #include "report/fbar.h"
@@ -22,9 +24,24 @@ const BootFileLayout& layout_of(BootFile file) {
   return kBootFiles[static_cast<std::size_t>(file)];
 }
 
+// A value that is not finite would otherwise reach the print facility, which can only say that
+// it met one; here the file and the age or year are known.
+void check_finite_values(const RunState& s, const BootFileLayout& layout,
+                         std::span<const double> values) {
+  const bool by_age = layout.header.find("by ages") != std::string_view::npos;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (std::isfinite(values[i])) continue;
+    const int index = static_cast<int>(i) + (by_age ? s.agemin : s.yearmin);
+    const int age = by_age ? static_cast<int>(s.age_label(index)) : -1;
+    const int year = by_age ? -1 : static_cast<int>(s.year_label(index));
+    throw_fault("casec4", "a value that is not finite for " + std::string(layout.name), age, year);
+  }
+}
+
 void write_line(RunState& s, BootFile file, std::span<const double> values) {
   if (!boot_file_wanted(s, file)) return;
   const BootFileLayout& layout = layout_of(file);
+  check_finite_values(s, layout, values);
   write_boot_line(file_of(s, file), s.bootn, values, layout.column_step, layout.pattern);
 }
 

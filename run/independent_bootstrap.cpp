@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -84,10 +85,23 @@ class IndependentBootstrap {
     if (first_ > 1) leave_main_run_out();
 
     next_ = first_;
-    for (int i = 0; i < threads_; ++i) threads_list_.emplace_back([this] { work(); });
+    try {
+      for (int i = 0; i < threads_; ++i) threads_list_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+      // A system that refuses threads: the replicates go on those there are, or on this one.
+    }
     for (int k = first_; k <= last_; ++k) {
       Replicate& r = results_[static_cast<std::size_t>(k - first_)];
-      if (!wait_for(r)) return given_up(k);
+      if (threads_list_.empty()) {
+        next_ = k + 1;
+        compute(k, r);
+        if (const UserRequest request = ask_user(); request != UserRequest::None) {
+          request_ = request;
+          return given_up(k);
+        }
+      } else if (!wait_for(r)) {
+        return given_up(k);
+      }
       if (r.failure) {
         stop_threads();
         std::rethrow_exception(r.failure);
@@ -163,12 +177,14 @@ class IndependentBootstrap {
         std::unique_lock lock(mutex_);
         if (done_.wait_for(lock, kUserPoll, [&] { return r.done; })) return true;
       }
-      const UserRequest request = run_host_ ? run_host_->ask_user() : host_.yield();
+      const UserRequest request = ask_user();
       if (request == UserRequest::None) continue;
       request_ = request;
       return false;
     }
   }
+
+  UserRequest ask_user() { return run_host_ ? run_host_->ask_user() : host_.yield(); }
 
   BootstrapProgress given_up(int k) {
     stop_threads();

@@ -28,7 +28,7 @@ TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
   const BatchRun help = run_batch(dir.path(), "--help");
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("--stop-at-call"), std::string::npos);
-  for (const char* args : {"--frobnicate", "--workdir absent", "--set Text8", "--bootstrap 0",
+  for (const char* args : {"--frobnicate", "--workdir absent", "--set Text8", "--bootstrap 32768",
                            "--bootstrap x", "--stop-at-call", "--restart-answer 3"}) {
     const BatchRun run = run_batch(dir.path(), args);
     EXPECT_EQ(run.exit_code, 2) << args;
@@ -96,10 +96,16 @@ TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
   EXPECT_EQ(run.err.find("bootstrap 1 of 3\n"), 0u) << run.err;
   EXPECT_NE(run.err.find("\nbootstrap 3 of 3, about "), std::string::npos) << run.err;
 
-  const BatchRun quiet = run_batch(dir.path(), "--bootstrap 1 --no-tables --quiet");
-  ASSERT_EQ(quiet.exit_code, 0) << quiet.describe();
-  EXPECT_EQ(quiet.err, "");
-  EXPECT_NE(quiet.out.find("\nBootstrap: 1 of 1 runs finished\n"), std::string::npos);
+  // Yes with no runs: the boot files hold their header and the main fit's line, nothing more.
+  for (const char* kind : {"chained", "independent"}) {
+    const BatchRun quiet = run_batch(
+        dir.path(), std::string("--bootstrap 0 --no-tables --quiet --bootstrap-kind ") + kind);
+    ASSERT_EQ(quiet.exit_code, 0) << quiet.describe();
+    EXPECT_EQ(quiet.err, "") << kind;
+    EXPECT_NE(quiet.out.find("\nBootstrap: 0 of 0 runs finished\n"), std::string::npos) << kind;
+    const std::string ssb = slurp(dir / "bootSSB.out");
+    EXPECT_EQ(std::count(ssb.begin(), ssb.end(), '\n'), 2) << kind << ":\n" << ssb;
+  }
 }
 
 // Every program without windows answers --version with its name, the version and the compiler,

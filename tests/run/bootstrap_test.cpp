@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/print.h"
 #include "run/start.h"
 #include "tests/run/small_stock.h"
@@ -98,6 +100,31 @@ TEST(Bootstrap, StopInRunTwoOfThreeAnsweredRestartOrNo) {
     for (const PrintFile& f : s.files.boot) EXPECT_FALSE(f.is_open());
     EXPECT_FALSE(s.files.minim.is_open());
   }
+}
+
+// A value that is not finite never reaches a boot file: the run stops naming the file and the
+// age or year of the cell.
+TEST(Bootstrap, ValueThatIsNotFiniteNamesTheFileAndTheCell) {
+  SmallStock stock;
+  RecordingHost host(false);
+  ASSERT_EQ(run_start(stock.state(), host, stock.texts()).status, RunStatus::Completed);
+  RunState& s = stock.state();
+  const auto fault = [&]() -> std::string {
+    try {
+      write_boot_lines(s, host);
+    } catch (const ArithmeticFault& e) {
+      return e.what();
+    }
+    return "no fault";
+  };
+  const double kept = s.s1[s.agemin + 1];
+  s.s1[s.agemin + 1] = std::nan("");
+  EXPECT_EQ(fault(), "casec4: a value that is not finite for bootS1.out at age 2");
+  s.s1[s.agemin + 1] = kept;
+  create_boot_files(s);
+  s.f[s.yearmax] = HUGE_VAL;
+  EXPECT_EQ(fault(), "casec4: a value that is not finite for bootf.out in year 2006");
+  close_boot_files(s);
 }
 
 }  // namespace
