@@ -262,6 +262,7 @@ void ParameterWindow::chooseWorkingDirectory() {
 void ParameterWindow::start() {
   if (controller_.running()) return;  // one run at a time; the press is ignored
   if (!useWorkingDirectory()) return;
+  controller_.setRunKeys(run_keys_);
   if (controller_.start(fieldTexts(), workingDirectory())) {
     unmarkFields();
     status_->setText(tr("Running..."));
@@ -288,7 +289,7 @@ bool ParameterWindow::useWorkingDirectory() {
 
 QString ParameterWindow::saveSettingsTo(const QString& path) {
   try {
-    write_fields_file(path.toStdString(), fieldTexts());
+    write_fields_file(path.toStdString(), fieldTexts(), run_keys_);
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
     show_warning(this, tr("Save settings"), problem);
@@ -304,14 +305,19 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
   // A settings file holds every field; one written by hand may hold a few, and the others
   // then take their defaults, as in the batch runner.
   FieldTexts texts = default_field_texts();
+  RunKeys keys;
   try {
-    read_fields_file(path.toStdString(), texts);
+    read_fields_file(path.toStdString(), texts,
+                     [&keys](std::string_view name, std::string_view v, const std::string& where) {
+                       return take_run_key(keys, name, v, where);
+                     });
   } catch (const std::exception& e) {
     const QString problem = QString::fromUtf8(e.what());
     show_warning(this, tr("Load settings"), problem);
     return problem;
   }
   for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
+  run_keys_ = keys;
   settings_file_ = path;
   QSettings().setValue(kSettingsFileKey, path);
   status_->setText(tr("Settings loaded from %1").arg(path));

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 
+#include "run/run_keys.h"
 #include "run/settings.h"
 #include "run/start.h"
 
@@ -108,6 +109,8 @@ class ParameterWindow : public QWidget {
   QMenuBar* menu_bar_ = nullptr;
   ResultsWindow* results_ = nullptr;
   QString settings_file_;
+  // The F-bar ages and units of the loaded settings file, kept for START and the next save.
+  RunKeys run_keys_;
   QVBoxLayout* column_ = nullptr;
   QLabel* top_label_ = nullptr;
   QLineEdit* workdir_ = nullptr;

@@ -54,6 +54,7 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   last_workdir_ = workdir;
   retrospective_ = false;
   host_->begin_run();
+  apply_run_keys(run_keys_, *state_);
   worker_ = QThread::create([this, texts] {
     try {
       outcome_ = run_start(*state_, *host_, texts);

@@ -19,6 +19,7 @@
 #include "app/question_windows.h"
 #include "app/retrospective_job.h"
 #include "base/host.h"
+#include "run/run_keys.h"
 #include "run/settings.h"
 #include "run/start.h"
 #include "state/run_state.h"
@@ -45,6 +46,8 @@ class RunController : public QObject {
   // START: runs the computation with these field texts in that working directory on the
   // worker thread. Ignored (false) while a run is in progress or the session is closing.
   bool start(const FieldTexts& texts, const QString& workdir);
+  // The F-bar ages and units the next runs report with (a settings file's run keys).
+  void setRunKeys(const RunKeys& keys) { run_keys_ = keys; }
 
   // "Retrospective...": the peels 1..peels of the assessment with these field texts, on the
   // worker thread, without the progress window. The full run is the last START when it reached
@@ -124,6 +127,7 @@ class RunController : public QObject {
   QThread* worker_ = nullptr;
   RunOutcome outcome_;     // written by the worker, read once it has finished
   FieldTexts last_texts_;  // of the last START
+  RunKeys run_keys_;
   QString last_workdir_;
   bool retrospective_ = false;  // the worker runs a retrospective, not a START
   std::atomic<bool> quit_retrospective_{false};

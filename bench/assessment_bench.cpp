@@ -8,6 +8,7 @@
 // The counter "cohort_calls" is the number of cohort computations in one iteration, so that the
 // time of an assessment can be set against that many single cohort computations.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -22,6 +23,29 @@
 
 namespace quorvane::perf {
 namespace {
+
+// A scratch working directory with a copy of the demo stock in demo/, as the demo fields file
+// expects; removed with the object.
+class DemoDir {
+ public:
+  explicit DemoDir(const std::string& tag) {
+    // The process number keeps two programs running at once (two build folders) apart.
+    path_ = fs::temp_directory_path() / ("quorvane_perf_" + std::to_string(::getpid()) + "_" + tag);
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+    fs::copy(source_dir() / "demo", path_ / "demo", fs::copy_options::recursive);
+  }
+  ~DemoDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  DemoDir(const DemoDir&) = delete;
+  DemoDir& operator=(const DemoDir&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
 
 // The capacity stock: ages 1..29 with a plus group, years 1951..2010, a dome of selection, year
 // factors between 2 and 4, three SSB surveys and seven aged fleets of different coverage.

@@ -82,23 +82,6 @@ long whole_at_least(std::string_view option, std::string_view text, long least) 
   return v;
 }
 
-// The keys of a fields file beside the fields.
-bool take_run_key(BatchOptions& o, std::string_view name, std::string_view value,
-                  const std::string& where) {
-  if (name == "fbar") {
-    o.fbar = parse_age_range(value);
-    if (!o.fbar) {
-      throw SettingsError(where + ": fbar '" + std::string(value) + "' is not a range of ages A-B");
-    }
-    return true;
-  }
-  if (name == "units_numbers" || name == "units_weight") {
-    (name == "units_numbers" ? o.units_numbers : o.units_weight) = std::string(value);
-    return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 BatchOptions parse_batch_options(int argc, const char* const* argv) {
@@ -136,12 +119,12 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--fields") {
       read_fields_file(std::string(take_value()), o.texts,
                        [&o](std::string_view name, std::string_view v, const std::string& where) {
-                         return take_run_key(o, name, v, where);
+                         return take_run_key(o.keys, name, v, where);
                        });
     } else if (arg == "--fbar") {
       const std::string_view range = take_value();
-      o.fbar = parse_age_range(range);
-      if (!o.fbar) {
+      o.keys.fbar = parse_age_range(range);
+      if (!o.keys.fbar) {
         throw UsageError("--fbar needs a range of ages A-B, not '" + std::string(range) + "'");
       }
     } else if (arg == "--set") {
@@ -232,9 +215,7 @@ void apply_bootstrap_options(const BatchOptions& o, RunState& s) {
   s.bootstrap_kind = o.bootstrap_kind;
   s.first_replicate = o.first_replicate;
   s.last_replicate = o.last_replicate;
-  s.fbar_ages = o.fbar;
-  if (o.units_numbers) s.units_numbers = *o.units_numbers;
-  if (o.units_weight) s.units_weight = *o.units_weight;
+  apply_run_keys(o.keys, s);
   if (o.seed) {
     s.bootstrap_seed = *o.seed;
     s.rng = UniformRandom(*o.seed);

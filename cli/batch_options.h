@@ -21,6 +21,7 @@
 #include <string>
 
 #include "run/field_list.h"
+#include "run/run_keys.h"
 #include "run/settings.h"
 
 namespace quorvane {
@@ -45,10 +46,9 @@ struct BatchOptions {
   BootstrapKind bootstrap_kind = BootstrapKind::Chained;  // --bootstrap-kind
   std::optional<std::uint32_t> seed;                      // --seed N
   int first_replicate = 0, last_replicate = 0;            // --replicates A-B
-  // --fbar A-B or the fields file's "fbar = A-B": the ages of F-bar.
-  std::optional<std::array<int, 2>> fbar;
-  // The fields file's "units_numbers = ..." and "units_weight = ...".
-  std::optional<std::string> units_numbers, units_weight;
+  // The fields file's "fbar = A-B" (or --fbar A-B), "units_numbers = ..." and
+  // "units_weight = ...".
+  RunKeys keys;
   bool help = false;
   bool list_fields = false;  // --list-fields: print every field and exit
   FieldListFormat list_format = FieldListFormat::Table;  // --format table|csv

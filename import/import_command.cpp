@@ -32,6 +32,9 @@ const char* const kImportUsage =
     "                        plus group\n"
     "  --extended-year       add the year after the last catch year when the fleets have it\n"
     "  --select-fleets K,..  import these fleets of the fleet file (numbers from 1)\n"
+    "  --units-numbers TEXT  unit of the catch numbers (e.g. thousands), when the catch\n"
+    "                        file's title line does not say it\n"
+    "  --units-weight TEXT   unit of the weights (e.g. kg), likewise\n"
     "  --help                this text\n"
     "  --version             the version and the compiler that built it\n";
 
@@ -49,6 +52,14 @@ int whole_number(const std::string& option, const std::string& text) {
     throw UsageError(option + ": '" + text + "' is not a whole number");
   }
   return value;
+}
+
+// A unit goes into the fields file as the text of one line.
+std::string unit_text(const std::string& option, const std::string& text) {
+  if (text.empty() || text.find_first_of("\r\n#") != std::string::npos) {
+    throw UsageError(option + ": '" + text + "' is not a unit (one word or a few, no '#')");
+  }
+  return text;
 }
 
 std::vector<int> fleet_numbers(const std::string& text) {
@@ -275,6 +286,10 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
       r.choices.extended_year = true;
     else if (a == "--select-fleets")
       r.choices.select_fleets = fleet_numbers(value(i, a));
+    else if (a == "--units-numbers")
+      r.choices.units_numbers = unit_text(a, value(i, a));
+    else if (a == "--units-weight")
+      r.choices.units_weight = unit_text(a, value(i, a));
     else if (!a.empty() && a[0] == '-')
       throw UsageError(a + ": unknown option");
     else if (r.source.empty())

@@ -3,7 +3,8 @@
 //   quorvane-import [SOURCE] --out DIR [--catch F] [--weights F | --stock-weights F]
 //                   [--natmort F] [--maturity F] [--fleets F] [--use-stock-weights]
 //                   [--plus-age A | --plus | --no-plus] [--extended-year]
-//                   [--select-fleets K,K,...] [--help] [--version]
+//                   [--select-fleets K,K,...] [--units-numbers TEXT] [--units-weight TEXT]
+//                   [--help] [--version]
 //
 // SOURCE is an index file that lists the stock's files, or a folder that holds them. Each file
 // is recognised by line 2: the data type of a table, or the number of fleets plus 100 of a

@@ -1,6 +1,7 @@
 #include "import/stock_import.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -217,6 +218,42 @@ void choose_fleets(const std::vector<LowestoftFleet>& all, const ImportChoices& 
 
 }  // namespace
 
+namespace {
+
+// The title's words in lower case, each stripped of the brackets and punctuation around it.
+std::vector<std::string> title_words(std::string_view title) {
+  std::vector<std::string> words(1);
+  for (const char c : title) {
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isalnum(u) || c == '\'') {
+      words.back() += static_cast<char>(std::tolower(u));
+    } else if (!words.back().empty()) {
+      words.emplace_back();
+    }
+  }
+  if (words.back().empty()) words.pop_back();
+  return words;
+}
+
+}  // namespace
+
+std::string numbers_unit_in_title(std::string_view title) {
+  for (const std::string& w : title_words(title)) {
+    if (w == "thousand" || w == "thousands" || w == "'000" || w == "000s") return "thousands";
+    if (w == "million" || w == "millions") return "millions";
+  }
+  return "";
+}
+
+std::string weight_unit_in_title(std::string_view title) {
+  for (const std::string& w : title_words(title)) {
+    if (w == "kg" || w == "kilogram" || w == "kilograms" || w == "kilogrammes") return "kg";
+    if (w == "t" || w == "tonne" || w == "tonnes" || w == "tons") return "t";
+    if (w == "g" || w == "gram" || w == "grams" || w == "grammes") return "g";
+  }
+  return "";
+}
+
 ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices) {
   // Every file is read and checked before anything is decided or written.
   const LowestoftTable c = read_as(files.catch_numbers, DataType::CatchNumbers);
@@ -230,6 +267,11 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
 
   ImportedStock s;
   s.weights_are_stock = files.weights_are_stock;
+  const auto unit = [](const std::optional<std::string>& chosen, const std::string& in_title) {
+    return chosen ? chosen : in_title.empty() ? std::nullopt : std::optional(in_title);
+  };
+  s.units.units_numbers = unit(choices.units_numbers, numbers_unit_in_title(c.title));
+  s.units.units_weight = unit(choices.units_weight, weight_unit_in_title(w.title));
   s.fleet_source = files.fleets;
   s.first_age = c.first_age;
   s.source_last_age = c.last_age;

@@ -14,9 +14,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/lowestoft_files.h"
+#include "run/run_keys.h"
 
 namespace quorvane::import {
 
@@ -41,6 +43,8 @@ struct ImportChoices {
   std::optional<bool> plus_group;  // without plus_age: is the last age a plus group
   bool extended_year = false;      // add the year after the catch when the surveys have it
   std::vector<int> select_fleets;  // numbers of the fleets in the fleet file, from 1
+  // --units-numbers, --units-weight; without them the title lines may say.
+  std::optional<std::string> units_numbers, units_weight;
 };
 
 // One cell of a written table: a value read from a file is written as it was read, a value the
@@ -81,6 +85,7 @@ struct ImportedStock {
   std::vector<ImportedFleet> aged_fleets;
   std::vector<ImportedFleet> ssb_surveys;
   std::string fleet_source;
+  RunKeys units;  // units_numbers and units_weight, unset when neither a choice nor a title says
   std::vector<std::string> warnings;
 };
 
@@ -89,6 +94,11 @@ struct ImportedStock {
 // SettingsError for choices that do not fit the files (a plus age outside the ages, a fleet
 // number not in the file, more fleets than a run takes).
 ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices);
+
+// The unit a table's title line names in words ("... Catch Numbers (thousands)" gives
+// "thousands", "... weights in kg" gives "kg"); empty when it names none.
+std::string numbers_unit_in_title(std::string_view title);
+std::string weight_unit_in_title(std::string_view title);
 
 // A number written with 12 significant digits, plain decimal notation, no trailing zeros:
 // 10.239336232581123 gives "10.2393362326", 0.125 gives "0.125", -1 gives "-1".

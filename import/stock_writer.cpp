@@ -161,6 +161,15 @@ std::string fields_text(const ImportedStock& s, const std::vector<std::string>& 
   field(FieldId::WeightFile, s.weights.file_name);
   field(FieldId::MFile, s.natural_mortality.file_name);
   field(FieldId::MaturityFile, s.maturity.file_name);
+  out << run_keys_text(s.units);
+  if (!s.units.units_numbers) {
+    out << "# The catch file's title line does not state the unit of the catch numbers:\n"
+           "# state it with units_numbers = ... (e.g. thousands) or --units-numbers\n";
+  }
+  if (!s.units.units_weight) {
+    out << "# The weight file's title line does not state the unit of the weights:\n"
+           "# state it with units_weight = ... (e.g. kg) or --units-weight\n";
+  }
   out << "# M known, read from " << s.natural_mortality.file_name
       << "; the age of mass maturity (used only when M is searched as a function of age) is\n"
          "# the youngest age at least half mature in the last catch year\n";

@@ -105,8 +105,8 @@ std::string fields_file_text(const FieldTexts& texts) {
   return out;
 }
 
-void write_fields_file(const std::string& path, const FieldTexts& texts) {
-  const std::string text = fields_file_text(texts);
+void write_fields_file(const std::string& path, const FieldTexts& texts, const RunKeys& keys) {
+  const std::string text = fields_file_text(texts) + run_keys_text(keys);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "run/field_registry.h"
+#include "run/run_keys.h"
 
 namespace quorvane {
 
@@ -41,8 +42,8 @@ void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKey
 // SettingsError naming the field when a text holds a line break, which no line can carry.
 std::string fields_file_text(const FieldTexts& texts);
 
-// Writes fields_file_text(texts) to `path`, replacing the file. InputError naming the path when
-// it cannot be written.
-void write_fields_file(const std::string& path, const FieldTexts& texts);
+// Writes fields_file_text(texts) and the run keys that are set to `path`, replacing the file.
+// InputError naming the path when it cannot be written.
+void write_fields_file(const std::string& path, const FieldTexts& texts, const RunKeys& keys = {});
 
 }  // namespace quorvane

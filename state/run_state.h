@@ -76,8 +76,9 @@ struct RunState {
   // What the tables and charts say beside the results: the ages (labels) of the mean F, F-bar,
   // none for all ages of the analysis; the units of catch numbers and weights as the user states
   // them.
+  static constexpr const char* kUnitNotStated = "not stated";
   std::optional<std::array<int, 2>> fbar_ages;
-  std::string units_numbers = "not stated", units_weight = "not stated";
+  std::string units_numbers = kUnitNotStated, units_weight = kUnitNotStated;
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;       // Text1

@@ -102,7 +102,14 @@ void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {
 
 void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
   Session session;
-  QCOMPARE(session.window.loadSettingsFrom(demo_fields(session)), QString());
+  // The demo's fields with an F-bar range and units beside them: the window keeps them, saves
+  // them back and reports with them as the batch runner does.
+  QFile demo(demo_fields(session));
+  QVERIFY(demo.open(QIODevice::ReadOnly));
+  const QString with_keys = session.path(QStringLiteral("with keys.txt"));
+  QVERIFY(write_text(with_keys, QString::fromUtf8(demo.readAll()) +
+                                    QStringLiteral("fbar = 4-6\nunits_weight = kg\n")));
+  QCOMPARE(session.window.loadSettingsFrom(with_keys), QString());
   session.window.field(FieldId::FirstPeriodEnd)->setText(QStringLiteral("2004"));  // two selection periods
   const QString settings = session.path(QStringLiteral("settings.txt"));
   QCOMPARE(session.window.saveSettingsTo(settings), QString());
@@ -117,6 +124,11 @@ void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() 
   const QByteArray output = session.bytes(QStringLiteral("output.out"));
   QVERIFY(!output.isEmpty());
   QVERIFY(output == file_bytes(batch.filePath(QStringLiteral("output.out"))));
+  const QString summary = QStringLiteral("output.out.tables/summary.csv");
+  QVERIFY(session.bytes(summary) == file_bytes(batch.filePath(summary)));
+  const QByteArray run_csv = session.bytes(QStringLiteral("output.out.tables/run.csv"));
+  QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n"), run_csv.constData());
+  QVERIFY2(run_csv.contains("4-6"), run_csv.constData());
 
 #if QUORVANE_CHARTS
   // The end of the run brings up the charts of its tables.

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 #include "base/errors.h"
@@ -19,10 +18,17 @@ using testing::small_block;
 using TempDir = testing::ScratchDir;
 using testing::write_text;
 
-constexpr double kRel = 1e-12;
-
-// v (u / (1 - u))^(0.603 sd): the perturbation written as a power.
-double by_power(double v, double sd, double u) { return v * std::pow(u / (1 - u), 0.603 * sd); }
+// sd = 0.5 gives the power 0.603 * 0.5 = 0.3015 of the odds u / (1 - u):
+//   u = 0.75: odds 3, 3^0.3015 = e^(0.3015 * 1.0986122887) = e^0.3312316050 = 1.3926823072,
+//             so 100 becomes 139.26823072;
+//   u = 0.2:  odds 0.25, 0.25^0.3015 = e^-0.4179677499 = 0.6583834610, 250 becomes 164.59586526;
+//   u = 0.5:  odds 1, the value stays; sd = 0 keeps every value.
+TEST(Perturbation, MultipliesByThePowerOfTheOddsOfTheDraw) {
+  EXPECT_NEAR(perturbed(100, 0.5, 0.75), 139.26823072, 1e-8);
+  EXPECT_NEAR(perturbed(250, 0.5, 0.2), 164.59586526, 1e-8);
+  EXPECT_NEAR(perturbed(7, 0.5, 0.5), 7, 1e-14);
+  EXPECT_NEAR(perturbed(100, 0, 0.9), 100, 1e-12);
+}
 
 // Ages 3, 4 by `years` years from 2000, files in `dir`.
 std::unique_ptr<RunState> block(const TempDir& dir, int years) {
@@ -56,9 +62,9 @@ TEST(SsbRead, OneValuePerYearAfterFourLinesTwoNumbersPerYearInEveryRun) {
   const double u1 = ref.draw();
   ref.draw();  // the zero year takes its two numbers and stays 0
   const double u3 = ref.draw();
-  EXPECT_NEAR(s->ssbind[1][1] / by_power(100, 0.5, u1), 1, kRel);
+  EXPECT_EQ(s->ssbind[1][1], perturbed(100, 0.5, u1));
   EXPECT_EQ(s->ssbind[1][2], 0.0);
-  EXPECT_NEAR(s->ssbind[1][3] / by_power(250, 0.5, u3), 1, kRel);
+  EXPECT_EQ(s->ssbind[1][3], perturbed(250, 0.5, u3));
 
   s->totalinds = 2;  // survey 2 has two of the three years
   EXPECT_THROW(ssbread(*s, host), InputError);

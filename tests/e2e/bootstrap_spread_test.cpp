@@ -40,18 +40,6 @@ double standard_deviation(const std::vector<double>& x) {
   return std::sqrt(sum / static_cast<double>(x.size() - 1));
 }
 
-// The first overall standard error (of ln N), on the line after "LnN(a,y)"; NaN if missing.
-double first_standard_error(const fs::path& results) {
-  const std::vector<std::string> lines = lines_of(results);
-  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-    if (lines[i].rfind("LnN(a,y)", 0) == 0) {
-      const std::vector<double> v = numbers_in(lines[i + 1]);
-      if (!v.empty()) return v[0];
-    }
-  }
-  return std::nan("");
-}
-
 // A bootstrap is meant to reproduce the spread that the estimate would show over repeated,
 // independent draws of the data. The test measures that spread directly: the same design
 // simulated with twelve other seeds, each fitted once, gives the spread of the error
@@ -91,7 +79,9 @@ TEST(BootstrapSpread, TerminalSsbSpreadsAsTheEstimateDoesOverIndependentData) {
       run_batch(dir.path(), std::string(kArguments) + " --bootstrap " + std::to_string(kRuns));
   ASSERT_EQ(run.exit_code, 0) << run.describe();
 
-  const double se1 = first_standard_error(dir / "output.out");
+  // The first overall standard error (of ln N), on the line after "LnN(a,y)".
+  const std::vector<std::string> results = lines_of(dir / "output.out");
+  const double se1 = number_stream(results, line_starting(results, "LnN(a,y)") + 1).at(0);
   EXPECT_GT(se1, 0.6 * noise);
   EXPECT_LT(se1, 1.1 * noise);
 

@@ -31,7 +31,8 @@ const std::vector<double> kMKnown = {0};
 const Fields kMScan = {{FieldId::MOption, "1"}, {FieldId::MScanLow, "0.125"}, {FieldId::MScanHigh, "0.375"}, {FieldId::MScanStep, "0.125"}};
 const Fields kAlfaScan = {{FieldId::MOption, "2"}, {FieldId::AlfaScanLow, "0.015625"}, {FieldId::AlfaScanHigh, "0.03125"}, {FieldId::AlfaScanStep, "0.015625"}};
 
-// A smaller block for the direct search: ages 3-9 of 2005-2014.
+// A smaller block for the slow searches (the direct search of Method 4, the precise search of
+// ALFA): ages 3-9 of 2005-2014. Method 4 on the whole demo block is a reference case.
 Fields small_block(Fields more) {
   Fields fields = {{FieldId::FirstYear, "2005"}, {FieldId::LastYear, "2014"}, {FieldId::FirstPeriodEnd, "2014"}, {FieldId::FirstAge, "3"}, {FieldId::LastAge, "9"}};
   fields.insert(fields.end(), more.begin(), more.end());
@@ -44,14 +45,13 @@ const OptionRun kRuns[] = {
     {"MConstantScan", kMScan, {0.125, 0.25, 0.375}, kDefaultFGrid},
     {"MOfAgeScan", kAlfaScan, {0.015625, 0.03125}, kDefaultFGrid},
     {"MConstantPrecise", {{FieldId::MOption, "1"}, {FieldId::Search, "2"}}, {}, {}},
-    {"MOfAgePrecise", {{FieldId::MOption, "2"}, {FieldId::Search, "2"}}, {}, {}},
     {"Method1", {{FieldId::Method, "1"}}, kMKnown, kDefaultFGrid},
     {"Method3", {{FieldId::Method, "3"}}, kMKnown, kDefaultFGrid},
-    {"Method4", {{FieldId::Method, "4"}}, kMKnown, kDefaultFGrid},
     {"Method4SmallBlock", small_block({{FieldId::Method, "4"}}), kMKnown, kDefaultFGrid},
     {"Method4SmallBlockNormalLastAgeSse", small_block({{FieldId::Method, "4"}, {FieldId::LastAgeKind, "2"}, {FieldId::CatchLoss, "2"}}), kMKnown,
      kDefaultFGrid},
     {"Method4SmallBlockPrecise", small_block({{FieldId::Method, "4"}, {FieldId::Search, "2"}}), {}, {}},
+    {"MOfAgePreciseSmallBlock", small_block({{FieldId::MOption, "2"}, {FieldId::Search, "2"}}), {}, {}},
     {"LossMdn", {{FieldId::CatchLoss, "1"}}, kMKnown, kDefaultFGrid},
     {"LossSse", {{FieldId::CatchLoss, "2"}}, kMKnown, kDefaultFGrid},
     {"Mode1", {{FieldId::Mode, "1"}}, kMKnown, kDefaultFGrid},

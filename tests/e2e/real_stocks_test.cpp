@@ -3,16 +3,13 @@
 // is copied into a temporary working directory first, since a run writes its files there.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "e2e/e2e_support.h"
+#include "report/csv_reader.h"
 
 namespace quorvane::e2e {
 namespace {
@@ -29,25 +26,17 @@ BatchRun run_stock(const ScratchDir& dir, const std::string& stock, int fleets, 
   return run;
 }
 
-// The published SSB by year: the "SSB" column of the assessment's summary table.
+// The published SSB by year: the "SSB" column of the assessment's summary table; "NA" where the
+// assessment gives none.
 std::map<int, double> published_ssb(const fs::path& csv) {
-  std::ifstream in(csv);
-  std::string line;
-  std::getline(in, line);
-  std::vector<std::string> heads;
-  std::istringstream head(line);
-  for (std::string cell; std::getline(head, cell, ',');) heads.push_back(cell);
-  const auto ssb_column = std::find(heads.begin(), heads.end(), "SSB") - heads.begin();
-  std::map<int, double> ssb;
-  while (std::getline(in, line)) {
-    std::vector<std::string> cells;
-    std::istringstream row(line);
-    for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
-    if (static_cast<std::ptrdiff_t>(cells.size()) <= ssb_column || cells[0].empty()) continue;
-    if (cells[static_cast<std::size_t>(ssb_column)] == "NA") continue;
-    ssb[std::stoi(cells[0])] = std::stod(cells[static_cast<std::size_t>(ssb_column)]);
+  const CsvFile file = read_csv(csv.string());
+  const int year = required_column(file, "Year"), ssb = required_column(file, "SSB");
+  std::map<int, double> by_year;
+  for (const CsvRow& row : file.rows) {
+    if (row.cells[static_cast<std::size_t>(ssb)] == "NA") continue;
+    by_year[whole_cell(file, row, year)] = *number_cell(file, row, ssb);
   }
-  return ssb;
+  return by_year;
 }
 
 double correlation(const std::vector<double>& x, const std::vector<double>& y) {

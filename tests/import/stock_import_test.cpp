@@ -288,6 +288,33 @@ TEST_F(SmallStock, AMalformedFileStopsTheImportBeforeAnythingIsWritten) {
   EXPECT_FALSE(std::filesystem::exists(dir_.file("out")));
 }
 
+// Units come from the choices, else from words of the title lines; the fields file carries them
+// as keys the batch runner and the window read back, and says which unit no file stated.
+TEST_F(SmallStock, UnitsComeFromTheChoicesOrTheTitleLines) {
+  EXPECT_EQ(numbers_unit_in_title("Cod; catch numbers at age ('000)"), "thousands");
+  EXPECT_EQ(numbers_unit_in_title("Catch numbers in millions"), "millions");
+  EXPECT_EQ(numbers_unit_in_title("Cod; Total Catch Numbers updated 19 Apr 16"), "");
+  EXPECT_EQ(weight_unit_in_title("Catch weights (kg)"), "kg");
+  EXPECT_EQ(weight_unit_in_title("Stock weights in tonnes"), "t");
+  EXPECT_EQ(weight_unit_in_title("Cod; Total Catch Weights updated 19 Apr 16"), "");
+
+  ImportChoices choices;
+  choices.units_numbers = "thousands";
+  TempFolder out;
+  write_files(render_stock(import_stock(files_, choices)), out.path());
+  FieldTexts texts{};
+  RunKeys keys;
+  read_fields_file(out.file("fields.txt"), texts,
+                   [&keys](std::string_view name, std::string_view v, const std::string& where) {
+                     return take_run_key(keys, name, v, where);
+                   });
+  EXPECT_EQ(keys.units_numbers, "thousands");
+  EXPECT_FALSE(keys.units_weight);
+  const std::string text = slurp(out.file("fields.txt"));
+  EXPECT_NE(text.find("units_weight = ... (e.g. kg)"), std::string::npos) << text;
+}
+
+
 TEST(ImportNumbers, ComputedValuesCarryTwelveSignificantDigitsReadValuesTheirOwn) {
   EXPECT_EQ(format_computed(10.239336232581123), "10.2393362326");
   EXPECT_EQ(format_computed(2630.3821369370003), "2630.38213694");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,28 +44,76 @@ TEST(CentralMean, OddSampleLeavesTheMiddleValueOut) {
   EXPECT_EQ(central_mean(w.data(), 5, 4, "mediana"), 26.75);
 }
 
-// The selection of the window must give the very bits of a full ascending sort followed by the
-// sum of the window's positions in increasing order (the middle value of an odd sample added
-// with the others and taken off at the end).
-TEST(CentralMean, SelectionGivesTheBitsOfAFullSort) {
-  std::mt19937 gen(12345);
-  std::uniform_real_distribution<double> u(-3.0, 3.0);
-  for (int kmax = 2; kmax <= 60; ++kmax) {
-    for (int c = 2; c <= kmax; c += 2) {
-      std::vector<double> v(kmax + 1);
-      for (int k = 1; k <= kmax; ++k) v[k] = u(gen) * u(gen);
-      std::vector<double> sorted = v;
-      std::sort(sorted.begin() + 1, sorted.end());
-      double sum = 0.0;
-      if (kmax % 2 == 1) {
-        const int m = (kmax + 1) / 2;
-        for (int k = m - c / 2; k <= m + c / 2; ++k) sum += sorted[k];
-        sum -= sorted[m];
-      } else {
-        for (int k = kmax / 2 - c / 2 + 1; k <= kmax / 2 + c / 2; ++k) sum += sorted[k];
+// The central mean by a full ascending sort: sorted positions k/2 - c/2 + 1 .. k/2 + c/2 (even
+// k), or m - c/2 .. m + c/2 less position m (odd k, m = (k + 1) / 2), summed in increasing
+// position.
+double by_full_sort(std::vector<double> v, int c) {
+  const int kmax = static_cast<int>(v.size()) - 1;
+  std::sort(v.begin() + 1, v.end());
+  double sum = 0.0;
+  if (kmax % 2 == 1) {
+    const int m = (kmax + 1) / 2;
+    for (int k = m - c / 2; k <= m + c / 2; ++k) sum += v[k];
+    sum -= v[m];
+  } else {
+    for (int k = kmax / 2 - c / 2 + 1; k <= kmax / 2 + c / 2; ++k) sum += v[k];
+  }
+  return sum / c;
+}
+
+double with_hint(std::vector<double> v, int c, WindowHint* hint) {
+  return central_mean(v.data(), static_cast<int>(v.size()) - 1, c, "mediana", hint);
+}
+
+// Selecting the window, from the whole sample or near a hint (the last window, widened), must
+// give the very bits of a full sort, whatever the hint: none, right, too narrow, beside the
+// window, holding too many values, or the wrong way round.
+TEST(CentralMean, SelectionGivesTheBitsOfAFullSortWhateverTheHint) {
+  std::mt19937 gen(2024);
+  std::normal_distribution<double> z(0.0, 0.3);
+  for (int kmax : {2, 3, 4, 5, 9, 10, 61, 300, 301, 1652}) {
+    for (int c : {2, 4, 10, kmax - kmax % 2}) {  // the last: the whole sample as the window
+      if (c > kmax) continue;
+      std::vector<double> v(static_cast<std::size_t>(kmax) + 1);
+      for (int k = 1; k <= kmax; ++k) v[k] = z(gen);
+      const double expected = by_full_sort(v, c);
+      EXPECT_EQ(with_hint(v, c, nullptr), expected) << kmax << " " << c;
+      for (WindowHint hint :
+           {WindowHint{}, WindowHint{-1e-3, 1e-3}, WindowHint{-0.05, 0.05}, WindowHint{2.0, 3.0},
+            WindowHint{-3.0, -2.0}, WindowHint{-10.0, 10.0}, WindowHint{0.1, -0.1}}) {
+        EXPECT_EQ(with_hint(v, c, &hint), expected) << kmax << " " << c << " " << hint.low;
+        // The hint moves to the window found, and serves again.
+        EXPECT_EQ(with_hint(v, c, &hint), expected) << kmax << " " << c;
       }
-      EXPECT_EQ(central_mean(v.data(), kmax, c, "mediana"), sum / c) << kmax << " " << c;
     }
+  }
+}
+
+// Many equal values, as squared residuals of cells that reproduce the catch almost exactly give:
+// ties at the bounds of the hint and inside the window.
+TEST(CentralMean, TiesAtTheBoundsOfTheHintChangeNothing) {
+  std::vector<double> v = {0, 0.5, 0.25, 0.25, 0.25, 0.25, 0.75, 0.25, 1.0, 0.0, 0.25, 0.5};
+  for (int c : {2, 4, 6, 10}) {
+    for (WindowHint hint : {WindowHint{0.25, 0.25}, WindowHint{0.0, 0.25}, WindowHint{0.25, 0.5},
+                            WindowHint{0.5, 0.5}}) {
+      EXPECT_EQ(with_hint(v, c, &hint), by_full_sort(v, c)) << c << " " << hint.low;
+    }
+  }
+}
+
+// As in the fixed-point iteration: a sample that drifts a little from one call to the next,
+// then jumps; one hint carried through all of them.
+TEST(CentralMean, DriftingSamplesKeepTheirBitsNearTheHint) {
+  std::mt19937 gen(77);
+  std::normal_distribution<double> z(0.0, 1.0);
+  std::vector<double> base(302);
+  for (double& b : base) b = z(gen);
+  WindowHint hint;
+  for (int pass = 0; pass < 200; ++pass) {
+    const double shift = pass == 120 ? 5.0 : 0.001 * pass;
+    std::vector<double> v(base.size());
+    for (std::size_t k = 1; k < v.size(); ++k) v[k] = (base[k] + shift) * (base[k] + shift);
+    EXPECT_EQ(with_hint(v, 4, &hint), by_full_sort(v, 4)) << pass;
   }
 }
 

@@ -46,6 +46,11 @@ void falling_objective_that_moves_the_limit(RunState& s, Host&) {
   s.LGRAN = 0.0;  // as a direct-search pass leaves it
 }
 
+void flat_objective(RunState& s, Host&) {
+  trials.push_back(s.PARAM);
+  s.SSEALL = 7.0;
+}
+
 void endless_objective(RunState& s, Host&) { s.SSEALL = -s.PARAM; }
 
 // Cohort computations for an s1 trial at index 3: take the trial value, "renormalise" it by a
@@ -158,6 +163,21 @@ TEST(Parmin, FallingLossWalksDownToTheLowerLimitButNotBelow) {
   parmin(*moved, host, falling_objective_that_moves_the_limit);
   EXPECT_LT(moved->PARAM, 0.002);
   EXPECT_GT(moved->PARAM, 0.0);
+}
+
+// A step is taken only when it lowers the loss (L_prev > L): on a flat loss the start 1 and 0.75
+// below it tie, so there is no walk down; the climb back to 1 ties too; back to 0.75, a step of
+// 0.025 below it to 0.725, which ties; the climb to 0.75 ties; and so on, a tenth of the step
+// lower each pass.
+TEST(Parmin, ATieIsNoImprovement) {
+  reset_trace();
+  auto s = outer_block();
+  RecordingHost host(false);
+  parmin(*s, host, flat_objective);
+  const std::vector<double> expected = {1.0, 0.75, 1.0, 0.725, 0.75, 0.7225, 0.725};
+  ASSERT_GE(trials.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(trials[i], expected[i], 1E-12) << "evaluation " << i + 1;
 }
 
 TEST(Parmin, StopLooksOnlyAtTheStartAndTheWalkRunsOut) {

@@ -3,8 +3,6 @@
 // and a run from a fresh run state in a working directory that holds a copy of demo/.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -81,29 +79,6 @@ class QuietHost : public Host {
 
  private:
   long runs_;
-};
-
-// A scratch working directory with a copy of the demo stock in demo/, as the demo fields file
-// expects; removed with the object.
-class DemoDir {
- public:
-  explicit DemoDir(const std::string& tag) {
-    // The process number keeps two test programs running at once (two build folders) apart.
-    path_ = fs::temp_directory_path() / ("quorvane_perf_" + std::to_string(::getpid()) + "_" + tag);
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-    fs::copy(source_dir() / "demo", path_ / "demo", fs::copy_options::recursive);
-  }
-  ~DemoDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  DemoDir(const DemoDir&) = delete;
-  DemoDir& operator=(const DemoDir&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
 };
 
 // The field texts of a case: the defaults, the demo fields file, then the case's fields.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tests/perf/demo_runs.h"
+#include "tests/support/files.h"
 
 namespace quorvane::perf {
 namespace {
@@ -18,7 +19,8 @@ class WrittenFiles : public ::testing::TestWithParam<DemoCase> {};
 
 TEST_P(WrittenFiles, AreTheReferenceFilesByteForByte) {
   const DemoCase& c = GetParam();
-  DemoDir dir("written_" + c.name);
+  testing::ScratchDir dir;
+  testing::copy_folder(source_dir() / "demo", dir / "demo");
   QuietHost host(c.bootstrap_runs);
   const RunOutcome outcome = run_case(dir.path(), case_texts(dir.path(), c), host);
   ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,11 +13,11 @@
 #include "run/start.h"
 #include "tests/run/small_stock.h"
 #include "tests/support/recording_host.h"
+#include "tests/support/written_files.h"
 
 namespace quorvane {
 namespace {
 
-using testing::lines_of;
 using testing::RecordingHost;
 using testing::SmallStock;
 
@@ -68,14 +67,6 @@ class StoppingHost : public RecordingHost {
   int calls_in_run_ = 0;
 };
 
-// The numbers at the start of the data lines of a bootstrap file.
-std::vector<int> run_numbers(const std::filesystem::path& path) {
-  std::vector<int> numbers;
-  const std::vector<std::string> lines = lines_of(path);
-  for (std::size_t i = 1; i < lines.size(); ++i) numbers.push_back(std::stoi(lines[i]));
-  return numbers;
-}
-
 // A stop in bootstrap run 2 of 3: answered 1 (restart) the replicate is drawn anew and every run
 // finishes; answered 2 the bootstrap ends, keeping the runs finished before the stop.
 TEST(Bootstrap, StopInRunTwoOfThreeAnsweredRestartOrNo) {
@@ -89,11 +80,14 @@ TEST(Bootstrap, StopInRunTwoOfThreeAnsweredRestartOrNo) {
     ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "ask restart"), 1);
     const bool restarted = std::string(answer) == "1";
-    const std::vector<int> passes =
-        restarted ? std::vector<int>{0, 1, 2, 3} : std::vector<int>{0, 1};
+    const std::vector<double> passes =
+        restarted ? std::vector<double>{0, 1, 2, 3} : std::vector<double>{0, 1};
     for (const char* name :
          {"bootS1.out", "bootf.out", "bootTSB.out", "bootNtrm.out", "bootSSB.out"}) {
-      EXPECT_EQ(run_numbers(stock.file(name)), passes) << name;
+      std::vector<double> written;
+      for (const auto& line : testing::bootstrap_lines(stock.file(name)))
+        written.push_back(line[0]);
+      EXPECT_EQ(written, passes) << name;
     }
     const RunState& s = stock.state();
     EXPECT_EQ(s.userend, restarted ? 0 : 1);

@@ -128,14 +128,14 @@ class IndependentBootstrapRun : public ::testing::Test {
   }
 };
 
-// Six replicates of the demo on 1, 2 and 4 threads, and in three parts joined by the script:
-// every file the same byte for byte.
+// Six replicates of the demo on 1 and 4 threads (two of them with two replicates, two with one),
+// and in three parts joined by the script: every file the same byte for byte.
 TEST_F(IndependentBootstrapRun, SameFilesOnAnyThreadsAndInParts) {
   ScratchDir dir;
   const std::string args =
       "--fields demo/fields.txt --bootstrap 6 --bootstrap-kind independent --quiet --seed 11";
   std::vector<fs::path> runs;
-  for (int threads : {1, 2, 4}) {
+  for (int threads : {1, 4}) {
     const fs::path folder = demo(dir, "threads" + std::to_string(threads));
     const BatchRun run = run_batch(folder, args + " --threads " + std::to_string(threads));
     ASSERT_EQ(run.exit_code, 0) << run.describe();
@@ -157,7 +157,7 @@ TEST_F(IndependentBootstrapRun, SameFilesOnAnyThreadsAndInParts) {
       EXPECT_EQ(slurp(runs[i] / name), whole) << name << " of " << runs[i];
     }
   }
-  EXPECT_EQ(slurp(runs[3] / "output.out"), slurp(runs[0] / "output.out"));
+  EXPECT_EQ(slurp(runs.back() / "output.out"), slurp(runs[0] / "output.out"));
 }
 
 // North Sea cod's replicate 10 meets a fault (its catches drive a cohort negative): replicates

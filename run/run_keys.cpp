@@ -1,0 +1,48 @@
+#include "run/run_keys.h"
+
+#include "base/errors.h"
+#include "report/fbar.h"
+
+namespace quorvane {
+
+bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
+                  const std::string& where) {
+  if (name == "fbar") {
+    keys.fbar = parse_age_range(value);
+    if (!keys.fbar) {
+      throw SettingsError(where + ": fbar '" + std::string(value) + "' is not a range of ages A-B");
+    }
+    return true;
+  }
+  if (name == "units_numbers" || name == "units_weight") {
+    (name == "units_numbers" ? keys.units_numbers : keys.units_weight) = std::string(value);
+    return true;
+  }
+  return false;
+}
+
+void apply_run_keys(const RunKeys& keys, RunState& s) {
+  s.fbar_ages = keys.fbar;
+  s.units_numbers = keys.units_numbers.value_or(RunState::kUnitNotStated);
+  s.units_weight = keys.units_weight.value_or(RunState::kUnitNotStated);
+}
+
+std::string run_keys_text(const RunKeys& keys) {
+  std::string out;
+  if (keys.fbar) {
+    out += "# Ages of F-bar, the mean fishing mortality of the tables and the F chart\n";
+    out +=
+        "fbar = " + std::to_string((*keys.fbar)[0]) + "-" + std::to_string((*keys.fbar)[1]) + "\n";
+  }
+  if (keys.units_numbers) {
+    out += "# Unit of the catch numbers (in the tables and the chart axes)\n";
+    out += "units_numbers = " + *keys.units_numbers + "\n";
+  }
+  if (keys.units_weight) {
+    out += "# Unit of the weights\n";
+    out += "units_weight = " + *keys.units_weight + "\n";
+  }
+  return out;
+}
+
+}  // namespace quorvane

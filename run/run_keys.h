@@ -1,0 +1,34 @@
+// Settings of a run that are not fields of the parameter window: the ages of F-bar and the units
+// of the catch numbers and weights. A fields file carries them beside the fields
+// ("fbar = 3-6", "units_numbers = thousands", "units_weight = kg"); the batch runner, the window
+// and the importer read and write them through these functions alone.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "state/run_state.h"
+
+namespace quorvane {
+
+struct RunKeys {
+  std::optional<std::array<int, 2>> fbar;                  // unset: every analysis age
+  std::optional<std::string> units_numbers, units_weight;  // unset: "not stated"
+};
+
+// Takes the line "name = value" when `name` is a run key, and returns whether it was one.
+// SettingsError naming `where` (a file and line) for a value the key cannot take.
+bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
+                  const std::string& where);
+
+// Sets the run state's F-bar ages and units from the keys; a key not set gives the default
+// (every analysis age, "not stated").
+void apply_run_keys(const RunKeys& keys, RunState& s);
+
+// The lines "name = value" of the keys that are set, each after a comment saying what it is,
+// for a fields file; empty when none is set.
+std::string run_keys_text(const RunKeys& keys);
+
+}  // namespace quorvane
