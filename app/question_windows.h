@@ -10,7 +10,7 @@
 
 #include <QDialog>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 class QComboBox;

@@ -4,11 +4,10 @@
 #include <memory>
 #include <optional>
 
+#include "base/host.h"
 #include "data/age_year_file.h"
-#include "report/host.h"
 #include "run/start.h"
 #include "run/threads.h"
-#include "state/errors.h"
 #include "state/run_state.h"
 
 namespace quorvane::app {
@@ -75,20 +74,15 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workd
   outcome.tables = full->tables;
 
   const auto cores = static_cast<unsigned>(thread_count(0));
-  outcome.peels = run_peels(workdir, texts, peels, cores, [&](int, const RunState&) {
-    return std::make_unique<QuietHost>(quit, peel_done);
-  });
-  if (quit.load()) {
-    outcome.quit = true;
-    return outcome;
-  }
-  outcome.rho = retro_rho(full->years, outcome.peels);
-  outcome.folder = resolve_path(workdir, "retro");
-  try {
-    write_retro_tables(outcome.folder, full->years, outcome.peels, outcome.rho);
-  } catch (const InputError& e) {
-    outcome.problem = e.what();
-  }
+  RetroResult retro = quorvane::run_retrospective(
+      workdir, texts, peels, cores, full->years,
+      [&](int, const RunState&) { return std::make_unique<QuietHost>(quit, peel_done); },
+      [&quit] { return quit.load(); });
+  outcome.quit = retro.cancelled;
+  outcome.problem = std::move(retro.problem);
+  outcome.peels = std::move(retro.peels);
+  outcome.rho = std::move(retro.rho);
+  outcome.folder = std::move(retro.folder);
   return outcome;
 }
 

@@ -18,7 +18,7 @@
 #include "app/progress_window.h"
 #include "app/question_windows.h"
 #include "app/retrospective_job.h"
-#include "report/host.h"
+#include "base/host.h"
 #include "run/run_keys.h"
 #include "run/settings.h"
 #include "run/start.h"

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "app/progress_picture.h"
-#include "report/host.h"
+#include "base/host.h"
 
 namespace quorvane::app {
 

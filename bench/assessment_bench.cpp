@@ -127,9 +127,9 @@ DataSet capacity_set(const std::string& tag, const std::vector<std::string>& fie
 
 void report_cohort_calls(benchmark::State& state, long calls) {
   state.counters["cohort_calls"] = static_cast<double>(calls);
-  state.counters["per_cohort_call"] = benchmark::Counter(
-      static_cast<double>(calls), benchmark::Counter::kIsIterationInvariantRate |
-                                      benchmark::Counter::kInvert);
+  state.counters["per_cohort_call"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
 }
 
 // Whole runs: START, the estimation, the results file, the bootstrap if asked for.
@@ -188,7 +188,7 @@ BENCHMARK(BM_Bootstrap100_Demo)
 
 // The precise search of the terminal f with the direct search of every factor. The catch loss
 // is SSE: with the robust losses the inner searches of the demo stock climb without end.
-const std::vector<std::string> kPreciseDirect = {"Text6=4", "Text7=2", "Text16=2"};
+const std::vector<std::string> kPreciseDirect = {"method=4", "catch_loss=2", "search=2"};
 
 void BM_PreciseDirect_Demo(benchmark::State& state) {
   static const DataSet d = demo_set("direct_demo", kPreciseDirect);

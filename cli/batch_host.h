@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/host.h"
 #include "cli/interrupt.h"
-#include "report/host.h"
 
 namespace quorvane {
 

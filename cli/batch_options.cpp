@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/fbar.h"
 #include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
-#include "state/errors.h"
 
 namespace quorvane {
 
@@ -24,7 +24,8 @@ const char* const kBatchUsage =
     "\n"
     "  --workdir DIR         working directory: input file names are relative to it and every\n"
     "                        output file is written into it (default: the current directory)\n"
-    "  --fields FILE         read field texts from lines name=value or TextN=value ('#' starts a comment)\n"
+    "  --fields FILE         read field texts from lines name=value or TextN=value ('#' starts a "
+    "comment)\n"
     "  --set NAME=VALUE      set one field, by name or as TextN; may repeat; later settings win\n"
     "  --list-fields         list every field: name, TextN, label, default, allowed values\n"
     "  --format table|csv    the form of --list-fields (default: table)\n"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "cli/batch_host.h"
 #include "cli/batch_options.h"
 #include "cli/interrupt.h"
@@ -20,7 +21,6 @@
 #include "run/independent_bootstrap.h"
 #include "run/start.h"
 #include "run/workdir_lock.h"
-#include "state/errors.h"
 #include "state/message_text.h"
 #include "state/run_state.h"
 
@@ -90,7 +90,7 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
                 label_text(s.firstage).c_str(), label_text(s.lastage).c_str(),
                 label_text(s.firstyear).c_str(), label_text(s.lastyear).c_str());
     std::printf("Read W(a,y) %s, M(a,y) %s\n", s.AnamefileW.c_str(), s.AnamefileM.c_str());
-    if (s.indssb == 1) {
+    if (holds(s.indssb, YesNo::Yes)) {
       for (int k = 1; k <= s.totalinds; ++k) {
         std::printf("Read SSB survey %d %s\n", k,
                     s.Anamefile[static_cast<std::size_t>(8 + k)].c_str());

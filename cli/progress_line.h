@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

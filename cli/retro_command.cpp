@@ -8,7 +8,6 @@
 #include "data/age_year_file.h"
 #include "run/retrospective.h"
 #include "run/threads.h"
-#include "state/errors.h"
 
 namespace quorvane {
 
@@ -30,15 +29,16 @@ std::string rho_text(const RetroRho& r) {
 bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
   const auto cores = static_cast<unsigned>(thread_count(options.threads));
   RetroProgress progress(options.retro, line.now());
-  const std::vector<PeelResult> peels = run_peels(
-      options.workdir, options.texts, options.retro, cores,
+  const RetroResult retro = run_retrospective(
+      options.workdir, options.texts, options.retro, cores, full.years,
       [&](int k, const RunState& s) -> std::unique_ptr<Host> {
         return std::make_unique<PeelProgress>(k, s, line, progress);
       },
-      RunOptions{.tables = options.tables});
+      {}, RunOptions{.tables = options.tables});
   line.clear();
 
-  const std::string folder = resolve_path(options.workdir, "retro");
+  const std::vector<PeelResult>& peels = retro.peels;
+  const std::string& folder = retro.folder;
   std::printf("Retrospective: %d peel%s in %s\n", options.retro, options.retro == 1 ? "" : "s",
               absolute(folder).c_str());
   for (const PeelResult& p : peels) {
@@ -49,18 +49,16 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
       std::printf("Peel %d: %s\n", p.peel, p.outcome.message.c_str());
     }
   }
-  const std::vector<RetroRho> rho = retro_rho(full.years, peels);
+  const std::vector<RetroRho>& rho = retro.rho;
   const auto ran = std::count_if(peels.begin(), peels.end(), [](const PeelResult& p) {
     return p.outcome.status == RunStatus::Completed && !p.years.empty();
   });
   std::printf("Mohn's rho: SSB %s, mean F %s, recruitment %s (from %ld of %d peels)\n",
               rho_text(rho[0]).c_str(), rho_text(rho[1]).c_str(), rho_text(rho[2]).c_str(),
               static_cast<long>(ran), options.retro);
-  try {
-    write_retro_tables(folder, full.years, peels, rho);
-  } catch (const InputError& e) {
+  if (!retro.problem.empty()) {
     std::fflush(stdout);
-    std::fprintf(stderr, "quorvane-batch: %s\n", e.what());
+    std::fprintf(stderr, "quorvane-batch: %s\n", retro.problem.c_str());
     return false;
   }
   std::printf("Retrospective tables: %s, %s\n", absolute(folder + "/retro.csv").c_str(),

@@ -11,8 +11,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/input_file.h"
-#include "state/errors.h"
 #include "state/message_text.h"
 
 namespace quorvane {
@@ -82,10 +82,9 @@ void read_matrix(NumberReader& in, const RunState& s, AgeYearTable& table, const
   // last row holds more values than ages, as a decimal comma makes it do.
   const std::string_view after = in.peek_on_line();
   if (!after.empty() && parse_number(after)) {
-    throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": '" +
-                     token_text(after) + "' follows the value for age " +
-                     label_text(s.age_label(columns)) + " in year " +
-                     label_text(s.year_label(years)) +
+    throw InputError(in.path() + ": line " + std::to_string(in.line()) + ": '" + token_text(after) +
+                     "' follows the value for age " + label_text(s.age_label(columns)) +
+                     " in year " + label_text(s.year_label(years)) +
                      ": the row holds more values than ages, or a decimal comma split a number "
                      "(the decimal point is a dot)");
   }

@@ -1,7 +1,7 @@
 #include "data/bootstrap_draws.h"
 
+#include "base/errors.h"
 #include "data/survey_data.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

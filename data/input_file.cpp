@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
+#include "base/errors.h"
+#include "base/host.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "data/bootstrap_draws.h"
 #include "data/survey_data.h"
-#include "report/host.h"
-#include "report/print.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {
@@ -62,8 +62,8 @@ double fleet_copy_value(double value) {
 
 void draw_replicate_data(RunState& w) {
   draw_catches(w);
-  if (w.indssb == 1) draw_surveys(w);
-  if (w.indaged == 1) draw_fleets(w);
+  if (holds(w.indssb, YesNo::Yes)) draw_surveys(w);
+  if (holds(w.indaged, YesNo::Yes)) draw_fleets(w);
 }
 
 void load_observed_tables(RunState& s) {
@@ -71,7 +71,7 @@ void load_observed_tables(RunState& s) {
   const std::int16_t bootn = s.bootn, curind = s.curind;
   const AgeYearTable ind = s.ind;
   s.bootn = 0;
-  if (s.indaged == 1) {
+  if (holds(s.indaged, YesNo::Yes)) {
     for (int k = 1; k <= s.totalind; ++k) {
       s.curind = static_cast<std::int16_t>(k);
       agedindread(s, silent);

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/drawing.h"
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
-#include "report/print.h"
-#include "report/progress_display.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

@@ -5,7 +5,7 @@
 //   v' = exp(ln v + (0.603 sd) ln(u / (1 - u)))
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

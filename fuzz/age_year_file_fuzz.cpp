@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "fuzz_file.h"
-#include "state/errors.h"
 #include "state/run_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/errors.h"
 #include "fuzz_file.h"
 #include "run/fields_file.h"
 #include "run/settings.h"
-#include "state/errors.h"
 #include "state/run_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/errors.h"
+#include "base/host.h"
 #include "data/survey_data.h"
 #include "fuzz_file.h"
-#include "report/host.h"
-#include "state/errors.h"
 #include "state/run_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

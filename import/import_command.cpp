@@ -6,7 +6,7 @@
 #include <optional>
 #include <sstream>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane::import {
 

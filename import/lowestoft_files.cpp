@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
-#include "state/errors.h"
 
 namespace quorvane::import {
 

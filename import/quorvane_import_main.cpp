@@ -4,10 +4,10 @@
 #include <exception>
 #include <filesystem>
 
+#include "base/errors.h"
 #include "import/import_command.h"
 #include "import/stock_import.h"
 #include "report/version.h"
-#include "state/errors.h"
 
 using namespace quorvane;
 using namespace quorvane::import;

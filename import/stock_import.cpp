@@ -10,15 +10,14 @@
 #include <set>
 #include <sstream>
 
+#include "base/errors.h"
 #include "import/file_names.h"
-#include "state/errors.h"
 
 namespace quorvane::import {
 
 namespace fs = std::filesystem;
 
 namespace {
-
 
 LowestoftTable read_as(const std::string& path, DataType role) {
   LowestoftTable t = read_lowestoft_table(path);

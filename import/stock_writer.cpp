@@ -5,10 +5,10 @@
 #include <optional>
 #include <sstream>
 
+#include "base/errors.h"
 #include "import/file_names.h"
 #include "import/stock_import.h"
 #include "run/field_registry.h"
-#include "state/errors.h"
 
 namespace quorvane::import {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {
@@ -104,7 +104,7 @@ void mediana(RunState& s) {
   // Where the windows of the two passes lay last time, on this thread. They make the next
   // window quicker to find and never change it.
   thread_local WindowHint hints[2];
-  const bool amd = s.n22 == static_cast<std::int16_t>(Loss::AMD);
+  const bool amd = holds(s.n22, Loss::AMD);
   const int last_age = s.agemax - 1;
   const int last_year = s.yearmax - 1;
   s.popa = 0;

@@ -6,6 +6,8 @@
 // positions m - c/2 .. m + c/2 without m.
 //   MDN = 100 * central mean of resid^2
 //   AMD = 100 * central mean of |resid - central mean of resid|
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
 #include <cmath>

@@ -3,12 +3,14 @@
 #include <cassert>
 #include <cmath>
 
+#include "base/errors.h"
+#include "base/print.h"
+#include "model/age_factors.h"
 #include "model/central_mean.h"
 #include "model/last_exp.h"
+#include "model/progress_display.h"
 #include "model/selectivity_tails.h"
-#include "report/print.h"
-#include "report/progress_display.h"
-#include "state/errors.h"
+#include "state/search_codes.h"
 
 namespace quorvane {
 namespace {
@@ -18,17 +20,9 @@ constexpr const char* kProcedure = "CALCSTOCK";
 // A stock that the effort-controlled solution drove below zero is set to this many fish.
 constexpr double kRepairedStock = 10.0;
 
-// The direct search codes its parameter as age a (s1), 50 + a (s2) or 100 + y (f).
-constexpr double kS2Code = 50.0;
-constexpr double kFCode = 100.0;
-constexpr double kCodeLimit = 1000.0;
-
 // Twip positions of the catch loss and the replicate number on the progress window.
 constexpr int kLossX = 8000, kLossY = 1;
 constexpr int kBootLabelX = 4000, kBootValueX = 5000, kBootY = 6400;
-
-int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
-int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
 
 [[noreturn]] void fault_at(const RunState& s, const std::string& what, int a, int y) {
   throw_fault(kProcedure, what, age_of(s, a), year_of(s, y));
@@ -42,17 +36,17 @@ struct TrialTarget {
 
 TrialTarget trial_target(const RunState& s) {
   const double code = s.metka1;
-  if (code < kS2Code) {
+  if (code < kS2Offset) {
     if (code >= s.agemin && code <= s.agemax && code == std::floor(code)) {
       return {TrialTarget::S1, static_cast<int>(code)};
     }
-  } else if (code > kS2Code && code < kFCode) {
-    const double a = code - kS2Code;
+  } else if (code > kS2Offset && code < kFOffset) {
+    const double a = code - kS2Offset;
     if (a >= s.agemin && a <= s.agemax && a == std::floor(a)) {
       return {TrialTarget::S2, static_cast<int>(a)};
     }
-  } else if (code > kFCode && code < kCodeLimit) {
-    const double y = code - kFCode;
+  } else if (code > kFOffset && code < kCodeLimit) {
+    const double y = code - kFOffset;
     if (y >= s.yearmin && y <= s.yearmax - 1 && y == std::floor(y)) {
       return {TrialTarget::F, static_cast<int>(y)};
     }
@@ -106,23 +100,15 @@ void set_natural_mortality(RunState& s) {
 // of the tail.
 void copy_oldest_ages(RunState& s) {
   const int am = s.agemax;
-  if (s.n3 == 2) {
+  if (holds(s.n3, LastAgeKind::Normal)) {
     s.s1[am] = s.s1[am - 1];
     s.s2[am] = s.s2[am - 1];
     for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(am, y) = s.s(am - 1, y);
-  } else if (s.n3 == 1) {
+  } else if (holds(s.n3, LastAgeKind::PlusGroup)) {
     s.s1[am - 1] = s.s1[am - 2];
     s.s1[am] = s.s1[am - 1];
     s.s2[am - 1] = s.s2[am - 2];
     s.s2[am] = s.s2[am - 1];
-  }
-}
-
-// Step 7: s(a,y) = s1(a) in the first selection period, s2(a) in the second.
-void build_age_factor_by_year(RunState& s) {
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    for (int y = s.yearmin; y <= s.yearmid; ++y) s.s(a, y) = s.s1[a];
-    for (int y = s.yearmid + 1; y <= s.yearmax; ++y) s.s(a, y) = s.s2[a];
   }
 }
 
@@ -143,10 +129,10 @@ void renormalise_from(RunState& s, AgeVector& factor, int a0) {
 }
 
 void renormalise_age_factors(RunState& s) {
-  if (s.metka1 < kS2Code) {
+  if (s.metka1 < kS2Offset) {
     renormalise_from(s, s.s1, static_cast<int>(s.metka1));
-  } else if (s.metka1 > kS2Code && s.metka1 < kFCode) {
-    renormalise_from(s, s.s2, static_cast<int>(s.metka1 - kS2Code));
+  } else if (s.metka1 > kS2Offset && s.metka1 < kFOffset) {
+    renormalise_from(s, s.s2, static_cast<int>(s.metka1 - kS2Offset));
   }
 }
 
@@ -320,35 +306,33 @@ void terminal_year(RunState& s) {
 // Step 10: the oldest ages by the point equation in every year (two with a plus group).
 void oldest_ages(RunState& s) {
   LastExp exp_mp;
-  if (s.n3 == 1) {
+  if (holds(s.n3, LastAgeKind::PlusGroup)) {
     for (int a = s.agemax - 1; a <= s.agemax; ++a) {
       for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, a, y, exp_mp);
     }
-    s.agemaxa = static_cast<std::int16_t>(s.agemax - 2);
-  } else if (s.n3 == 2) {
+  } else if (holds(s.n3, LastAgeKind::Normal)) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) point_equation(s, s.agemax, y, exp_mp);
-    s.agemaxa = static_cast<std::int16_t>(s.agemax - 1);
   }
+  s.agemaxa = oldest_recursion_age(s);
 }
 
 // Step 15.
 void catch_loss(RunState& s) {
-  if (s.n22 == static_cast<std::int16_t>(Loss::SSE)) {
+  if (holds(s.n22, Loss::SSE)) {
     s.SSET = sum_of_squares(s);
-  } else if (s.n22 == static_cast<std::int16_t>(Loss::MDN) ||
-             s.n22 == static_cast<std::int16_t>(Loss::AMD)) {
+  } else if (holds(s.n22, Loss::MDN) || holds(s.n22, Loss::AMD)) {
     mediana(s);
   }
 }
 
 // Step 17.
 void report_progress(RunState& s, Host& host) {
-  if (s.n21 == static_cast<std::int16_t>(Method::Direct)) {
+  if (holds(s.n21, Method::Direct)) {
     s.SSEL1 = s.SSET;
-    if (s.scron == 1 && host.draws()) kartinka(s, host);
+    if (holds(s.scron, YesNo::Yes) && host.draws()) kartinka(s, host);
     return;
   }
-  if (s.scron != 1 || !host.draws()) return;
+  if (!holds(s.scron, YesNo::Yes) || !host.draws()) return;
   draw_text(host, kLossX, kLossY, "                ");
   draw_real(host, kLossX, kLossY, rounded(s.SSET, "#####.###"));
   draw_text(host, kBootLabelX, kBootY, "boot N:");
@@ -360,15 +344,15 @@ void report_progress(RunState& s, Host& host) {
 void CALCSTOCK(RunState& s, Host& host) {
   host.yield();  // 1. pending window events run here, and only here; STOP may end the run
   if (s.userend == 1) return;
-  const bool direct = s.n21 == static_cast<std::int16_t>(Method::Direct);
+  const bool direct = holds(s.n21, Method::Direct);
 
   const bool extended = extend_last_year(s);  // 2. a last year without catch carries surveys
   const TrialTarget trial = trial_target(s);  // 3. the direct search's trial value
   if (trial.kind != TrialTarget::None) trial_factor(s, trial) = s.PARAM1;
-  set_natural_mortality(s);         // 4. M by the M option
-  if (direct) copy_oldest_ages(s);  // 5. oldest ages under the direct search
-  prirtails(s);                     // 6. one factor for the tail; sets agemaxa
-  if (s.gfactoron == 2) {           // 7. s(a,y) from s1 and s2
+  set_natural_mortality(s);             // 4. M by the M option
+  if (direct) copy_oldest_ages(s);      // 5. oldest ages under the direct search
+  prirtails(s);                         // 6. one factor for the tail; sets agemaxa
+  if (holds(s.gfactoron, YesNo::No)) {  // 7. s(a,y) from s1 and s2
     build_age_factor_by_year(s);
   }
   if (direct) renormalise_age_factors(s);   // 8. s1 or s2 sums to 1 again

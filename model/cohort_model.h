@@ -15,9 +15,11 @@
 // where both Mode 4 solutions reproduce the catch exactly (no weight is defined), and where a
 // predicted catch is not positive. An exploitation rate above 1 is not a fault: it gives a
 // negative effort-controlled stock, which becomes 10. Nothing is allocated.
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

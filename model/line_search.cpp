@@ -3,7 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
+#include "state/search_codes.h"
 
 namespace quorvane {
 namespace {
@@ -23,9 +24,6 @@ constexpr double kYearFactorUpper = 10.0;
 constexpr double kAgeFactorUpper = 1.0;
 constexpr double kYearFactorStart = 2.0;
 constexpr double kAgeFactorStep = 0.02;
-
-constexpr double kTerminalF = 1000.0, kConstantM = 2000.0, kAlfa = 3000.0;
-constexpr double kS2Code = 50.0, kFCode = 100.0, kCodeLimit = 1000.0;
 
 // The search-specific parts of the walk.
 struct Outer {
@@ -50,7 +48,7 @@ struct Outer {
   // With M known only f is searched, refined to 1E-5 at once; otherwise the driver's first
   // cycle stops at 1E-4.
   bool coarse(double d) const {
-    if (s.n1 == static_cast<std::int16_t>(MOption::Known)) return d > kOuterSmallestStep;
+    if (holds(s.n1, MOption::Known)) return d > kOuterSmallestStep;
     return (d > kOuterCoarseStep && s.bflag < 1) || (d > kOuterSmallestStep && s.bflag >= 1);
   }
 };
@@ -141,9 +139,9 @@ struct OuterParameter {
 };
 
 OuterParameter outer_parameter(RunState& s) {
-  if (s.METKA == kTerminalF) return {&s.f[s.yearmax], &s.PREF, s.fscanmin, s.fscanstep};
-  if (s.METKA == kConstantM) return {&s.MC, &s.PREVMC, s.mscanmin, s.mscanstep};
-  if (s.METKA == kAlfa) return {&s.LALFA, &s.PREVALFA, s.mscanmin, s.mscanstep};
+  if (s.METKA == kTagTerminalF) return {&s.f[s.yearmax], &s.PREF, s.fscanmin, s.fscanstep};
+  if (s.METKA == kTagConstantM) return {&s.MC, &s.PREVMC, s.mscanmin, s.mscanstep};
+  if (s.METKA == kTagAlfa) return {&s.LALFA, &s.PREVALFA, s.mscanmin, s.mscanstep};
   return {};
 }
 
@@ -157,14 +155,14 @@ struct InnerParameter {
 InnerParameter inner_parameter(RunState& s) {
   const double code = s.metka1;
   auto index = [](double x) { return static_cast<int>(x); };
-  if (code < kS2Code) {
+  if (code < kS2Offset) {
     const int a = index(code);
     if (a >= 0 && a < kAgeSlots) return {&s.s1[a], &s.s1prev[a], false};
-  } else if (code > kS2Code && code < kFCode) {
-    const int a = index(code - kS2Code);
+  } else if (code > kS2Offset && code < kFOffset) {
+    const int a = index(code - kS2Offset);
     if (a < kAgeSlots) return {&s.s2[a], &s.s2prev[a], false};
-  } else if (code > kFCode && code < kCodeLimit) {
-    const int y = index(code - kFCode);
+  } else if (code > kFOffset && code < kCodeLimit) {
+    const int y = index(code - kFOffset);
     if (y < kYearSlots) return {&s.f[y], &s.fprev[y], true};
   }
   return {};

@@ -1,6 +1,6 @@
 // parmin and PARMIN1: the one-dimensional searches (step down, climb, refine by a factor 10).
 //
-// parmin varies f(yearmax), MC or LALFA (METKA 1000, 2000, 3000) through PARAM, evaluating the
+// parmin varies f(yearmax), MC or LALFA (METKA, state/search_codes.h) through PARAM, evaluating the
 // whole objective that the caller hands in; PARMIN1 varies one s1(a), s2(a) or f(y) (metka1)
 // through PARAM1, evaluating the cohort computation that the caller hands in. The evaluator is
 // passed as a function so that the model never depends on the objective that calls it.
@@ -14,9 +14,11 @@
 //   refine           back one step, D = D / 10, one step down
 // parmin's limits are LGRAN and RGRAN, read at every test; PARMIN1's are 0 and 10 for a year
 // factor, 0 and 1 for an age factor.
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {
@@ -17,15 +17,17 @@ double log_of_factor(const RunState& s, double factor, int a) {
 
 }  // namespace
 
+std::int16_t oldest_recursion_age(const RunState& s) {
+  // A plus group shares its factor with the two ages below it; a normal last age with one.
+  const int shared_below = holds(s.n3, LastAgeKind::PlusGroup) ? 2 : 1;
+  return static_cast<std::int16_t>(s.agemax - shared_below);
+}
+
 void prirtails(RunState& s) {
-  if (s.n3 == 1) {
-    s.agemaxa = static_cast<std::int16_t>(s.agemax - 2);  // plus group: three ages share
-  } else if (s.n3 == 2) {
-    s.agemaxa = static_cast<std::int16_t>(s.agemax - 1);  // normal last age: two ages share
-  }
+  s.agemaxa = oldest_recursion_age(s);
   const int count = s.agemax - s.agemaxa + 1;
   double sum1 = 0.0, sum2 = 0.0;
-  if (s.n21 == static_cast<std::int16_t>(Method::Log)) {
+  if (holds(s.n21, Method::Log)) {
     // The log method fits factors multiplicatively: their common value is the geometric mean.
     for (int a = s.agemaxa; a <= s.agemax; ++a) {
       sum1 += log_of_factor(s, s.s1[a], a);

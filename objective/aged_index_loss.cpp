@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/errors.h"
 #include "data/survey_data.h"
 #include "model/central_mean.h"
-#include "state/errors.h"
 
 namespace quorvane {
 
@@ -26,9 +26,6 @@ enum class Comparison : std::int16_t {
 // A residual below this size does not enter the central-values sample: such a cell has no
 // observation (or a residual of exactly 0), as in the catch loss.
 constexpr double kNoResidual = 1E-10;
-
-int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
-int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
 
 // The loss measure of fleet k; a fleet whose field was never stored counts as "other than SSE".
 std::int16_t fleet_loss(const RunState& s, int k) { return s.indmin[k].value_or(0); }

@@ -4,9 +4,11 @@
 //   resid = ln(part of N measured * sv) - ln I,  ln q(a,k) = mean over years of resid,
 //   corrected resid = resid - ln q; loss by SSE, MDN or AMD (medianaind).
 // After each fleet the catch residuals are put back into resid and resid2.
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

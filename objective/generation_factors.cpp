@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 
@@ -13,9 +13,6 @@ constexpr const char* kProc = "TRIPLE";
 
 // Cohort means need at least two cells: one cell would only give back its own raw ratio.
 constexpr int kMinCohortCells = 2;
-
-int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
-int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
 
 // Whether cell (a, y) may enter a cohort mean: inside the age window and before the last catch
 // year.
@@ -93,7 +90,7 @@ void TRIPLE(RunState& s) {
   // 6. Optionally rescale every year's age factors to sum 1. The sums of all years are formed
   //    first, each over the ages in increasing order, so that the cells are then walked the way
   //    they are stored; each cell is divided by its year's sum as before.
-  if (s.eachyearnormir == 1) {
+  if (holds(s.eachyearnormir, YesNo::Yes)) {
     YearVector year_sum{};
     for (int a = s.agemin; a <= s.agemax; ++a) {
       for (int y = s.yearmin; y <= s.yearmax; ++y) year_sum[y] = year_sum[y] + s.s(a, y);

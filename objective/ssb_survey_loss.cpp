@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "base/errors.h"
 #include "data/survey_data.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

@@ -3,9 +3,11 @@
 //   SSBsurv(y) = sum_a mat W N exp(-parysp Z),  Z = M - ln|1 - PHY|
 //   ln kssb(k) = mean over observed years of (ln SSBsurv - ln ssbind)   (relative surveys)
 //   errssb(k)  = sum over observed years of (ln SSBsurv - ln ssbind - ln kssb)^2
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

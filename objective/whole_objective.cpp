@@ -3,28 +3,25 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/survey_data.h"
+#include "model/age_factors.h"
 #include "model/cohort_model.h"
 #include "model/last_exp.h"
 #include "model/line_search.h"
+#include "model/progress_display.h"
 #include "model/selectivity_tails.h"
 #include "objective/aged_index_loss.h"
 #include "objective/generation_factors.h"
 #include "objective/ssb_survey_loss.h"
-#include "report/progress_display.h"
-#include "state/errors.h"
 #include "state/indices.h"
+#include "state/search_codes.h"
 
 namespace quorvane {
 
 namespace {
 
 constexpr const char* kProc = "CALCSTOCKALL";
-
-// Tags of the parameter that the caller varies through PARAM.
-constexpr double kTagTerminalF = 1000;
-constexpr double kTagConstantM = 2000;
-constexpr double kTagAlfa = 3000;
 
 // Method 4 keeps iterating while the loss falls by more than this below a previous loss.
 constexpr double kDirectFixedPointTolerance = 0.000001;
@@ -39,9 +36,6 @@ constexpr double kDirectSearchTolerance = 0.0001;
 // Bounds of the one-dimensional searches of the direct search.
 constexpr double kAgeFactorMax = 1;
 constexpr double kYearFactorMax = 10;
-// Offsets of the parameter codes of the inner search: s2(a) is 50 + a, f(y) is 100 + y.
-constexpr int kCodeS2 = 50;
-constexpr int kCodeF = 100;
 
 // Columns and patterns of a line of the search log, in the order the line is written.
 constexpr std::string_view kTerminalFPattern = "##.#####";
@@ -55,9 +49,6 @@ constexpr int kCatchLossColumn = 60;
 constexpr int kFirstSurveyColumn = 75;
 constexpr int kSurveyColumnWidth = 20;
 constexpr std::string_view kLossPattern = "###0.#####";
-
-int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
-int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
 
 Method method(const RunState& s) { return static_cast<Method>(s.n21); }
 
@@ -96,12 +87,7 @@ void return_parameter(RunState& s) {
 // Step 3: every evaluation starts from a flat pattern.
 void start_pattern(RunState& s) {
   for (int y = s.yearmin; y <= s.yearmax - 1; ++y) s.f[y] = 1;
-  const double flat = 1.0 / s.nages();
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    s.s1[a] = flat;
-    s.s2[a] = flat;
-    for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(a, y) = flat;
-  }
+  set_flat_age_factors(s);
   s.gfactor.fill(1);
 }
 
@@ -225,14 +211,6 @@ void age_factors_geometric(RunState& s) {
   }
 }
 
-// Steps 16 and 19: s1(a) in the first selection period, s2(a) after it.
-void build_age_factor_by_year(RunState& s) {
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    for (int y = s.yearmin; y <= s.yearmid; ++y) s.s(a, y) = s.s1[a];
-    for (int y = s.yearmid + 1; y <= s.yearmax; ++y) s.s(a, y) = s.s2[a];
-  }
-}
-
 // Step 18: period factors smoothed against the start of the pass.
 void smooth_period_factors(RunState& s) {
   for (int a = s.agemin; a <= s.agemax; ++a) {
@@ -250,7 +228,7 @@ void direct_search(RunState& s, Host& host) {
   s.SSETP = kSentinelLast;
   s.bflag1 = 0;
   // The oldest ages follow their younger neighbour and are left alone.
-  const int last_age = s.n3 == 1 ? s.agemax - 3 : s.agemax - 2;
+  const int last_age = oldest_recursion_age(s) - 1;
   while (s.userend != 1) {
     if (s.SSETPP - kDirectSearchTolerance <= s.SSETP) return;  // 21.1 settled
     s.SSETPP = s.SSETP;                                        // 21.2
@@ -263,13 +241,13 @@ void direct_search(RunState& s, Host& host) {
     for (int x = s.agemin; x <= last_age; ++x) {  // 21.4 s2 pass
       s.LGRAN = 0;
       s.RGRAN = kAgeFactorMax;
-      s.metka1 = x + kCodeS2;
+      s.metka1 = x + kS2Offset;
       PARMIN1(s, host, CALCSTOCK);
     }
     for (int y = s.yearmax - 1; y >= s.yearmin; --y) {  // 21.5 f pass
       s.LGRAN = 0;
       s.RGRAN = kYearFactorMax;
-      s.metka1 = y + kCodeF;
+      s.metka1 = y + kFOffset;
       PARMIN1(s, host, CALCSTOCK);
     }
     s.SSETP = s.SSET;  // 21.6
@@ -305,7 +283,7 @@ void normaliz(RunState& s) {
 }
 
 bool fixed_point_continues(std::int16_t n4, int iter, double SSET, double SSETP, double SSETPP) {
-  if (n4 == 1) {
+  if (holds(n4, YesNo::Yes)) {  // the direct method
     return iter < 2 || SSETP - kDirectFixedPointTolerance > SSET ||
            SSETPP - kDirectFixedPointTolerance > SSET;
   }
@@ -368,12 +346,13 @@ void CALCSTOCKALL(RunState& s, Host& host) {
     }
     prirtails(s);  // 15. common tail, then each period sums to 1
     normaliz(s);
-    build_age_factor_by_year(s);      // 16.
-    if (s.gfactoron == 1) TRIPLE(s);  // 17. s(a,y) then carries the generation factors
-    smooth_period_factors(s);         // 18.
+    build_age_factor_by_year(s);  // 16.
+    if (holds(s.gfactoron, YesNo::Yes))
+      TRIPLE(s);               // 17. s(a,y) then carries the generation factors
+    smooth_period_factors(s);  // 18.
     normaliz(s);
-    if (s.gfactoron == 2) build_age_factor_by_year(s);  // 19.
-  }                                                     // 20. next pass
+    if (holds(s.gfactoron, YesNo::No)) build_age_factor_by_year(s);  // 19.
+  }                                                                  // 20. next pass
 
   if (method(s) == Method::Direct) {  // 21. direct search of every factor
     direct_search(s, host);
@@ -382,14 +361,14 @@ void CALCSTOCKALL(RunState& s, Host& host) {
 
   s.SSEL = s.SSET;      // 22. catch loss of the fitted pattern
   return_parameter(s);  // 23.
-  if (method(s) != Method::Direct && s.scron == 1) kartinka(s, host);  // 24.
+  if (method(s) != Method::Direct && holds(s.scron, YesNo::Yes)) kartinka(s, host);  // 24.
 
   s.SSEALL = s.SSEL * s.weca;  // 25. weighted total loss, components in this order
-  if (s.indssb == 1) {
+  if (holds(s.indssb, YesNo::Yes)) {
     calcSSESSB(s, host);
     for (int k = 1; k <= s.totalinds; ++k) s.SSEALL = s.SSEALL + s.errssb[k] * s.wssb[k];
   }
-  if (s.indaged == 1) {
+  if (holds(s.indaged, YesNo::Yes)) {
     calcSSEindex(s, host);
     for (int k = 1; k <= s.totalind; ++k) s.SSEALL = s.SSEALL + s.errind[k] * s.wind[k];
   }

@@ -4,12 +4,14 @@
 // around CALCSTOCK, refines them by the direct search for Method 4, composes
 //   SSEALL = weca SSEL + sum_k wssb(k) errssb(k) + sum_k wind(k) errind(k)
 // and appends one line to "minim.out".
+//
+// Symbols and their units: docs/glossary.md.
 #pragma once
 
 #include <cstdint>
 
-#include "report/host.h"
-#include "report/print.h"
+#include "base/host.h"
+#include "base/print.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -20,9 +20,9 @@
 #include <set>
 #include <stdexcept>
 
+#include "base/errors.h"
 #include "plot/bubbles.h"
 #include "plot/chart_style.h"
-#include "state/errors.h"
 
 namespace quorvane::plot {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <system_error>
 
+#include "base/errors.h"
 #include "plot/charts.h"
 #include "report/csv_reader.h"
-#include "state/errors.h"
 
 namespace quorvane::plot {
 namespace {

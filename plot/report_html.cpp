@@ -13,11 +13,11 @@
 #include <set>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/csv_reader.h"
 #include "report/version.h"
 #include "run/settings.h"
-#include "state/errors.h"
 
 namespace quorvane::plot {
 namespace {

@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/survey_data.h"
-#include "report/print.h"
+#include "model/selectivity_tails.h"
 #include "report/results_record.h"
-#include "state/errors.h"
 
 namespace quorvane {
 
@@ -25,9 +26,6 @@ const std::string kDashes61(61, '-');
 
 void blank_line(PrintFile& out, int width) { out.text(std::string(width, ' ')).end_line(); }
 void line(PrintFile& out, std::string_view text) { out.text(text).end_line(); }
-
-int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
-int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
 
 // ln|x| of a cell, a fault when x is 0.
 double log_abs(double x, const RunState& s, int a, int y) {
@@ -70,77 +68,78 @@ void standard_table(PrintFile& out, const RunState& s, int y_first, int y_last, 
 void write_options(PrintFile& out, const RunState& s) {
   line(out, "FILE OF RESULTS");
   if (s.zz == 1) line(out, "Process was terminated by user !!!");
-  if (s.scansearch == 1) line(out, "Solution in ROUGH minimum (from scan mode) !!!");
+  if (holds(s.scansearch, Search::Scan))
+    line(out, "Solution in ROUGH minimum (from scan mode) !!!");
   line(out, "OPTIONS TAKEN IN THIS RUN:");
-  switch (s.n1) {
-    case 1:
+  switch (static_cast<MOption>(s.n1)) {
+    case MOption::Constant:
       line(out, "M(age) was looked for as const.;");
       break;
-    case 2:
+    case MOption::ByAge:
       line(out, "M(age) was looked for as function of age; ");
       break;
-    case 3:
+    case MOption::Known:
       line(out, "M(age) was considered as known;");
       break;
     default:
       break;
   }
-  switch (s.n21) {
-    case 1:
+  switch (static_cast<Method>(s.n21)) {
+    case Method::Nonlog:
       line(out, "f(y) and s(a) were found by nonlog procedure;");
       break;
-    case 2:
+    case Method::Log:
       line(out, "f(y) and s(a) were found by log (GM) procedure;");
       break;
-    case 3:
+    case Method::NonlogWeighted:
       line(out, "f(y) and s(a) were found by nonlog weighted (AM) procedure;");
       break;
-    case 4:
+    case Method::Direct:
       line(out, "f(y) and s(a) were found by procedure of direct search;");
       break;
     default:
       break;
   }
-  switch (s.n22) {
-    case 1:
+  switch (static_cast<Loss>(s.n22)) {
+    case Loss::MDN:
       line(out, "minimisation of median of (LnC-LnCest)^2");
       break;
-    case 2:
+    case Loss::SSE:
       line(out, "minimization of SSE in log catches");
       break;
-    case 3:
+    case Loss::AMD:
       line(out, "minimisation of AMD=median{abs[resid(a,y)-median(resid(a,y)]}");
       break;
     default:
       break;
   }
-  switch (s.n3) {
-    case 1:
+  switch (static_cast<LastAgeKind>(s.n3)) {
+    case LastAgeKind::PlusGroup:
       line(out, "terminal age group - +-group.");
       break;
-    case 2:
+    case LastAgeKind::Normal:
       line(out, "terminal age group - normal.");
       break;
     default:
       break;
   }
-  switch (s.n5) {
-    case 1:
+  switch (static_cast<Mode>(s.n5)) {
+    case Mode::Catch:
       line(out, "N(a,y) were calculated by catch-controlled routine.");
       break;
-    case 2:
+    case Mode::Effort:
       line(out, "N(a,y) were calculated by effort-controlled routine.");
       break;
-    case 3:
+    case Mode::Mixed:
       line(out, "N(a,y) were calculated by mixed routine.");
       break;
-    case 4:
+    case Mode::MixedByPoints:
       line(out, "N(a,y) were calculated by mixed (weighted by points) routine.");
       break;
     default:
       break;
   }
-  if (s.n5 == static_cast<std::int16_t>(Mode::Mixed)) {
+  if (holds(s.n5, Mode::Mixed)) {
     out.text("portion of catch - controlled = ").tab(45).real(rounded(s.mix, "#.###")).end_line();
   }
   // The label is longer than 10 columns: the value goes to column 10 of the next line.
@@ -154,14 +153,14 @@ void write_options(PrintFile& out, const RunState& s) {
 constexpr int kCodesColumns[] = {7, 13, 19, 25, 31, 37, 43, 49, 55, 61};
 
 void write_losses(PrintFile& out, const RunState& s) {
-  switch (s.n22) {
-    case 1:
+  switch (static_cast<Loss>(s.n22)) {
+    case Loss::MDN:
       out.text("MDN*100=");
       break;
-    case 2:
+    case Loss::SSE:
       out.text("SSE=");
       break;
-    case 3:
+    case Loss::AMD:
       out.text("AMD*100=");
       break;
     default:
@@ -314,8 +313,7 @@ void write_catch_controlled_weights(PrintFile& out, RunState& s) {
   blank_line(out, 25);
   line(out, "weight of catch-controlled version");
   // One age less than the cohort recursion computes; the standard errors use it as well.
-  if (s.n3 == 1) s.agemaxa = static_cast<std::int16_t>(s.agemax - 3);
-  if (s.n3 == 2) s.agemaxa = static_cast<std::int16_t>(s.agemax - 2);
+  s.agemaxa = static_cast<std::int16_t>(oldest_recursion_age(s) - 1);
   double w = 0;  // carried from cell to cell, across rows too
   standard_table(out, s, s.yearmin, s.yearmax - 1, s.agemin, s.agemaxa + 1, "#0.#####",
                  [&](int a, int y) {
@@ -433,9 +431,8 @@ double block_residual(RunState& s, Host& host, int block, int a, int y,
 void write_residual_block(PrintFile& out, RunState& s, Host& host, int block,
                           ResultsRecord& record) {
   if (block == 1) {
-    line(out, s.n5 == static_cast<std::int16_t>(Mode::Catch)
-                  ? "Residuals in Ln(PHY): LnPHY - Ln(sf)"
-                  : "Residuals in LnC by ages and years");
+    line(out, holds(s.n5, Mode::Catch) ? "Residuals in Ln(PHY): LnPHY - Ln(sf)"
+                                       : "Residuals in LnC by ages and years");
   } else if (block == 2) {
     line(out, "Residuals in PHY (PHY-f*s) by ages and years");
   } else if (block == 3) {
@@ -486,7 +483,7 @@ void write_residual_block(PrintFile& out, RunState& s, Host& host, int block,
 }
 
 void write_residual_blocks(PrintFile& out, RunState& s, Host& host, ResultsRecord& record) {
-  const int blocks = 3 + (s.indaged == 1 ? s.totalind : 0);
+  const int blocks = 3 + (holds(s.indaged, YesNo::Yes) ? s.totalind : 0);
   for (int b = 1; b <= blocks; ++b) write_residual_block(out, s, host, b, record);
 }
 
@@ -579,14 +576,14 @@ double block_spread(const RunState& s, int divisor) {
 void write_results_file(RunState& s, Host& host) {
   PrintFile& out = s.files.results;
   ResultsRecord& record = start_results_record(s);
-  write_options(out, s);                              // section 1
-  write_losses(out, s);                               // section 2
-  if (s.indssb == 1) write_ssb_coefficients(out, s);  // section 3
-  write_estimates_by_age(out, s);                     // section 4
-  write_selectivity(out, s);                          // section 5
-  write_generation_factors(out, s);                   // section 6
-  write_stock_summary(out, s, host, record);          // section 7
-  if (s.n5 == static_cast<std::int16_t>(Mode::MixedByPoints)) {
+  write_options(out, s);                                            // section 1
+  write_losses(out, s);                                             // section 2
+  if (holds(s.indssb, YesNo::Yes)) write_ssb_coefficients(out, s);  // section 3
+  write_estimates_by_age(out, s);                                   // section 4
+  write_selectivity(out, s);                                        // section 5
+  write_generation_factors(out, s);                                 // section 6
+  write_stock_summary(out, s, host, record);                        // section 7
+  if (holds(s.n5, Mode::MixedByPoints)) {
     write_catch_controlled_weights(out, s);  // section 8
   }
   write_abundance(out, s);                             // section 9

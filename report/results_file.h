@@ -4,7 +4,7 @@
 // question, a stop inside a bootstrap run) is RESPRINT's, in run/session_control.h.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -16,7 +16,7 @@ ResultsRecord& start_results_record(RunState& s) {
   s.results_record->fbar_ages = fbar_ages_text(s);
   s.results_record->units_numbers = s.units_numbers;
   s.results_record->units_weight = s.units_weight;
-  if (s.indaged == 1) {
+  if (holds(s.indaged, YesNo::Yes)) {
     for (int k = 1; k <= s.totalind; ++k) {
       s.results_record->fleet_names[k] =
           fleet_name_of_file(resolve_path(s.workdir, s.Anamefile[k]));
@@ -76,7 +76,7 @@ void record_year(ResultsRecord& r, const RunState& s, int y, double stock_number
 void record_ssb_survey(ResultsRecord& r, const RunState& s, int k, int y, double ssb_survey_time,
                        double residual) {
   // Only the surveys of the run, and only the years with an observation.
-  if (s.indssb != 1 || k > s.totalinds || !(s.ssbind[k][y] > 0)) return;
+  if (!holds(s.indssb, YesNo::Yes) || k > s.totalinds || !(s.ssbind[k][y] > 0)) return;
   SurveyPoint p;
   p.kind = SurveyPoint::Kind::Ssb;
   p.number = k;
@@ -110,15 +110,15 @@ void record_fleet_cell(ResultsRecord& r, const RunState& s, int k, int a, int y,
 void record_estimates(ResultsRecord& r, const RunState& s, std::optional<double> se_log_n,
                       std::optional<double> se_log_f) {
   r.terminal_f = s.f[s.yearmax];
-  if (s.n1 == static_cast<std::int16_t>(MOption::Constant)) r.m = s.MC;
-  if (s.n1 == static_cast<std::int16_t>(MOption::ByAge)) r.alfa = s.LALFA;
+  if (holds(s.n1, MOption::Constant)) r.m = s.MC;
+  if (holds(s.n1, MOption::ByAge)) r.alfa = s.LALFA;
   // The components in the order the total loss adds them.
   r.losses.push_back({"catch", s.SSEL, s.weca});
-  if (s.indssb == 1) {
+  if (holds(s.indssb, YesNo::Yes)) {
     for (int k = 1; k <= s.totalinds; ++k)
       r.losses.push_back({"ssb" + std::to_string(k), s.errssb[k], s.wssb[k]});
   }
-  if (s.indaged == 1) {
+  if (holds(s.indaged, YesNo::Yes)) {
     for (int k = 1; k <= s.totalind; ++k)
       r.losses.push_back({"fleet" + std::to_string(k), s.errind[k], s.wind[k]});
   }

@@ -91,7 +91,7 @@ struct ResultsRecord {
   std::optional<double> se_log_n, se_log_f;  // the two overall standard errors (none with one
                                              // age in their block)
   long evaluations = 0;
-  std::vector<BootstrapRun> bootstrap;  // runs 1, 2, ... that finished
+  std::vector<BootstrapRun> bootstrap;               // runs 1, 2, ... that finished
   std::vector<ReplicateFailure> bootstrap_failures;  // independent replicates that failed
   bool independent_replicates = false;               // the bootstrap was of independent kind
   std::string fbar_ages;                             // "3-7", the ages of F-bar

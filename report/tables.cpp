@@ -4,16 +4,16 @@
 #include <array>
 #include <cassert>
 #include <cerrno>
-#include <cstring>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <optional>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 

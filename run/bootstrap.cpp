@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
 #include "report/fbar.h"
 #include "report/results_record.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {
@@ -52,7 +52,7 @@ bool boot_file_wanted(const RunState& s, BootFile file) {
     case BootFile::S2:
       return s.yearmid < s.yearmax;
     case BootFile::M:
-      return s.n1 < 3;
+      return !holds(s.n1, MOption::Known);  // M searched: its bootstrap file is kept
     default:
       return true;
   }

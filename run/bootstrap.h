@@ -14,8 +14,8 @@
 #include <span>
 #include <string_view>
 
-#include "report/host.h"
-#include "report/print.h"
+#include "base/host.h"
+#include "base/print.h"
 #include "report/results_record.h"
 #include "state/run_state.h"
 

@@ -1,6 +1,6 @@
 #include "run/bootstrap_kind.h"
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "state/message_text.h"
 
 namespace quorvane {

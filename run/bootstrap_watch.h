@@ -4,7 +4,7 @@
 // while the run is computed, at most at each new evaluation.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -7,6 +7,7 @@
 #include "data/age_year_file.h"
 #include "data/bootstrap_draws.h"
 #include "data/survey_data.h"
+#include "model/age_factors.h"
 #include "model/line_search.h"
 #include "objective/whole_objective.h"
 #include "run/bootstrap.h"
@@ -14,6 +15,7 @@
 #include "run/independent_bootstrap.h"
 #include "run/parallel_bootstrap.h"
 #include "run/session_control.h"
+#include "state/search_codes.h"
 
 namespace quorvane {
 namespace {
@@ -39,8 +41,7 @@ constexpr double kAlfaMax = 0.5;
 
 MOption m_option(const RunState& s) { return static_cast<MOption>(s.n1); }
 
-// One outer search of the parameter tagged `tag` (1000 terminal f, 2000 MC, 3000 LALFA) between
-// 0 and `upper`.
+// One outer search of the parameter tagged `tag` (state/search_codes.h) between 0 and `upper`.
 void search_one_parameter(RunState& s, Host& host, Evaluate objective, double tag, double upper) {
   s.METKA = tag;
   s.LGRAN = 0;
@@ -65,15 +66,9 @@ void set_starting_values(RunState& s) {
     s.LALFA = s.mscanmin;
   }
   for (int y = s.yearmin; y <= s.yearmax; ++y) s.f[y] = 1;
-  const double flat = 1.0 / (s.agemax - s.agemin + 1);
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    s.s1[a] = flat;
-    s.s2[a] = flat;
-    for (int y = s.yearmin; y <= s.yearmax; ++y) {
-      s.s(a, y) = flat;
-      s.gfactor(a, y) = 1;
-    }
-  }
+  set_flat_age_factors(s);
+  for (int a = s.agemin; a <= s.agemax; ++a)
+    for (int y = s.yearmin; y <= s.yearmax; ++y) s.gfactor(a, y) = 1;
 }
 
 // 4. Precise mode. parmin takes its starting point and step from bflag: the window's guess and
@@ -86,15 +81,15 @@ void precise_search(RunState& s, Host& host, Evaluate objective) {
   for (;;) {
     if (std::fabs(s.f[s.yearmax] - s.PREF) > kMoved) {
       searches = searches_before_cycle + 1;
-      search_one_parameter(s, host, objective, 1000, kFMax);
+      search_one_parameter(s, host, objective, kTagTerminalF, kFMax);
     }
     if (m_option(s) == MOption::Constant && std::fabs(s.MC - s.PREVMC) > kMoved) {
       searches = searches + 1;
-      search_one_parameter(s, host, objective, 2000, kMMax);
+      search_one_parameter(s, host, objective, kTagConstantM, kMMax);
     }
     if (m_option(s) == MOption::ByAge && std::fabs(s.LALFA - s.PREVALFA) > kMoved) {
       searches = searches + 1;
-      search_one_parameter(s, host, objective, 3000, kAlfaMax);
+      search_one_parameter(s, host, objective, kTagAlfa, kAlfaMax);
     }
     // With M known the single search of f is refined to the end at once: one cycle.
     if (m_option(s) == MOption::Known || searches <= searches_before_cycle) return;
@@ -160,7 +155,7 @@ void estimate(RunState& s, Host& host) {
     write_minim_header(s.files.minim, s.totalinds, s.totalind);
   }
   set_starting_values(s);  // 3.
-  if (s.scansearch == 2) {
+  if (holds(s.scansearch, Search::Precise)) {
     precise_search(s, host, CALCSTOCKALL);  // 4.
   } else {
     scan_search(s, host, CALCSTOCKALL);  // 5.
@@ -169,7 +164,7 @@ void estimate(RunState& s, Host& host) {
 
 bool finish_run(RunState& s, Host& host) {
   RESPRINT(s, host);
-  if (s.boot != 1) return false;
+  if (!holds(s.boot, YesNo::Yes)) return false;
   if (s.bootn == 0) create_boot_files(s);
   append_boot_lines(s, host);
   s.bootn = static_cast<std::int16_t>(s.bootn + 1);
@@ -178,8 +173,8 @@ bool finish_run(RunState& s, Host& host) {
 
 void prepare_bootstrap_data(RunState& s, Host& host) {
   draw_catches(s);
-  if (s.indssb == 1) ssbread(s, host);
-  if (s.indaged == 1) newindex(s, host);
+  if (holds(s.indssb, YesNo::Yes)) ssbread(s, host);
+  if (holds(s.indaged, YesNo::Yes)) newindex(s, host);
 }
 
 void casec4(RunState& s, Host& host) {
@@ -203,7 +198,7 @@ void casec4(RunState& s, Host& host) {
         more = false;
         break;
       case BootstrapProgress::Sequential:
-        more = s.bootn <= s.boottot && s.boot == 1;
+        more = s.bootn <= s.boottot && holds(s.boot, YesNo::Yes);
         break;
     }
   }

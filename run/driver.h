@@ -5,9 +5,9 @@
 
 #include <vector>
 
+#include "base/host.h"
+#include "base/print.h"
 #include "model/line_search.h"
-#include "report/host.h"
-#include "report/print.h"
 #include "state/run_state.h"
 
 namespace quorvane {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <optional>
 
+#include "base/errors.h"
 #include "data/input_file.h"
-#include "state/errors.h"
 #include "state/message_text.h"
 #include "state/trim.h"
 

@@ -14,15 +14,15 @@
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "data/replicate_draws.h"
-#include "report/print.h"
 #include "report/results_record.h"
 #include "run/bootstrap.h"
 #include "run/bootstrap_watch.h"
 #include "run/driver.h"
 #include "run/session_control.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {

@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "run/parallel_bootstrap.h"
 #include "state/run_state.h"
 

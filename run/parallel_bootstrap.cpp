@@ -22,16 +22,16 @@
 #include <thread>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "model/progress_display.h"
 #include "objective/whole_objective.h"
-#include "report/print.h"
-#include "report/progress_display.h"
 #include "run/bootstrap_watch.h"
 #include "run/driver.h"
 #include "run/session_control.h"
 #include "run/threads.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {
@@ -431,8 +431,8 @@ bool start_holds(const AheadRun& run, const RunState& before) {
   if (static_cast<Mode>(before.n5) != Mode::MixedByPoints && !same_bits(p.mix, before.mix)) {
     return false;
   }
-  if (before.indssb != 1 && !same_bits(p.errssb, before.errssb)) return false;
-  if (before.indaged != 1 && !same_bits(p.errind, before.errind)) return false;
+  if (!holds(before.indssb, YesNo::Yes) && !same_bits(p.errssb, before.errssb)) return false;
+  if (!holds(before.indaged, YesNo::Yes) && !same_bits(p.errind, before.errind)) return false;
   return true;
 }
 
@@ -514,7 +514,7 @@ class ParallelBootstrap {
     }
     std::vector<std::string> temp_files;
     bool ahead = true;
-    if (p.indaged == 1) {
+    if (holds(p.indaged, YesNo::Yes)) {
       for (int k = 1; k <= p.totalind; ++k) temp_files.push_back(file_bytes(temp_fleet_path(p, k)));
       try {
         read_fleets_ahead(p);

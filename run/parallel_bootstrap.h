@@ -28,7 +28,7 @@
 
 #include <cstdint>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {

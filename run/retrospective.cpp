@@ -11,9 +11,9 @@
 #include <system_error>
 #include <thread>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/tables.h"
-#include "state/errors.h"
 
 namespace quorvane {
 
@@ -176,6 +176,26 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
         r.quantity + "," + (r.rho ? csv_number(*r.rho) : "") + "," + std::to_string(r.peels) + "\n";
   }
   write_text(std::filesystem::path(folder) / "retro_rho.csv", rho_text);
+}
+
+RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
+                              unsigned threads, const std::vector<SummaryYear>& full,
+                              const PeelHostFactory& make_host, const CancelTest& cancelled,
+                              const RunOptions& options) {
+  RetroResult result;
+  result.peels = run_peels(workdir, texts, peels, threads, make_host, options);
+  if (cancelled && cancelled()) {
+    result.cancelled = true;
+    return result;
+  }
+  result.rho = retro_rho(full, result.peels);
+  result.folder = resolve_path(workdir, "retro");
+  try {
+    write_retro_tables(result.folder, full, result.peels, result.rho);
+  } catch (const InputError& e) {
+    result.problem = e.what();
+  }
+  return result;
 }
 
 }  // namespace quorvane

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "report/results_record.h"
 #include "run/settings.h"
 #include "run/start.h"
@@ -75,5 +75,25 @@ std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
 // retro_rho.csv (quantity, rho, peels) into `folder`. InputError when a file cannot be written.
 void write_retro_tables(const std::string& folder, const std::vector<SummaryYear>& full,
                         const std::vector<PeelResult>& peels, const std::vector<RetroRho>& rho);
+
+// What a retrospective left behind.
+struct RetroResult {
+  std::vector<PeelResult> peels;
+  std::vector<RetroRho> rho;  // ssb, mean_f, recruitment
+  std::string folder;         // retro/ under the working directory
+  std::string problem;        // one line when a table could not be written
+  bool cancelled = false;     // the cancel test ended it after the peels: no rho, no tables
+};
+
+// True when the user has asked the retrospective to end.
+using CancelTest = std::function<bool()>;
+
+// The whole retrospective against a full run whose stock summary is `full`: the peels (as
+// run_peels), then, unless `cancelled` says so, Mohn's rho and the tables in retro/ under
+// `workdir`. An empty cancel test never cancels.
+RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
+                              unsigned threads, const std::vector<SummaryYear>& full,
+                              const PeelHostFactory& make_host, const CancelTest& cancelled = {},
+                              const RunOptions& options = {});
 
 }  // namespace quorvane

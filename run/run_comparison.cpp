@@ -8,10 +8,10 @@
 #include <set>
 #include <system_error>
 
+#include "base/errors.h"
 #include "report/csv_reader.h"
 #include "report/tables.h"
 #include "run/retrospective.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

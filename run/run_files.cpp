@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "data/input_file.h"
 #include "report/tables.h"
 #include "run/bootstrap.h"
 #include "run/settings.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
 #include "run/run_keys.h"
 
+#include "base/errors.h"
 #include "report/fbar.h"
-#include "state/errors.h"
 
 namespace quorvane {
 
@@ -31,8 +31,8 @@ std::string run_keys_text(const RunKeys& keys) {
   std::string out;
   if (keys.fbar) {
     out += "# Ages of F-bar, the mean fishing mortality of the tables and the F chart\n";
-    out += "fbar = " + std::to_string((*keys.fbar)[0]) + "-" + std::to_string((*keys.fbar)[1]) +
-           "\n";
+    out +=
+        "fbar = " + std::to_string((*keys.fbar)[0]) + "-" + std::to_string((*keys.fbar)[1]) + "\n";
   }
   if (keys.units_numbers) {
     out += "# Unit of the catch numbers (in the tables and the chart axes)\n";

@@ -14,7 +14,7 @@
 namespace quorvane {
 
 struct RunKeys {
-  std::optional<std::array<int, 2>> fbar;  // unset: every analysis age
+  std::optional<std::array<int, 2>> fbar;                  // unset: every analysis age
   std::optional<std::string> units_numbers, units_weight;  // unset: "not stated"
 };
 

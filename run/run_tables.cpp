@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/results_record.h"
 #include "report/tables.h"
 #include "report/version.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

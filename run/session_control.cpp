@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "data/bootstrap_draws.h"
-#include "report/progress_display.h"
+#include "model/progress_display.h"
 #include "report/results_file.h"
 #include "run/bootstrap.h"
 #include "run/settings.h"
-#include "state/errors.h"
 #include "state/indices.h"
 
 namespace quorvane {
@@ -56,7 +56,7 @@ void bootstrap_go(RunState& s, Host& host, const BootstrapAnswer& answer) {
 // GO of the restart window.
 void restart_go(RunState& s, Host& host, const std::string& answer) {
   s.contboot = integer_answer(kRestartLabel, "Textf31", answer);
-  if (s.zz == 1 && s.contboot == 2) s.userend = 1;
+  if (s.zz == 1 && holds(s.contboot, YesNo::No)) s.userend = 1;
   host.show_progress();
 }
 
@@ -78,7 +78,7 @@ void write_results(RunState& s, Host& host) {
 
 // 7.-8. What the bootstrap draws around: the observed catches and the spread of the fit.
 void keep_for_bootstrap(RunState& s) {
-  if (s.boot == 1) {
+  if (holds(s.boot, YesNo::Yes)) {
     for (int y = s.yearmin; y <= s.yearmax; ++y)
       for (int a = s.agemin; a <= s.agemax; ++a) s.Corig(a, y) = s.C(a, y);
   }
@@ -89,8 +89,8 @@ void keep_for_bootstrap(RunState& s) {
 void ask_restart(RunState& s, Host& host) {
   host.clear_progress();
   restart_go(s, host, host.ask_restart());
-  if (s.contboot == 2) finalization(s, host);
-  if (s.contboot == 1) {
+  if (holds(s.contboot, YesNo::No)) finalization(s, host);
+  if (holds(s.contboot, YesNo::Yes)) {
     draw_catches(s);
     s.DELTA = s.PARAM / 4;
     s.DELTA1 = s.PARAM1 / 4;
@@ -116,9 +116,9 @@ void RESPRINT(RunState& s, Host& host) {
     keep_for_bootstrap(s);
   }
   // 10. No bootstrap: the run ends here.
-  if (s.boot == 2) finalization(s, host);
+  if (holds(s.boot, YesNo::No)) finalization(s, host);
   // 11. The user stopped a bootstrap run.
-  if (s.zz == 1 && s.boot == 1 && s.bootn >= 1) ask_restart(s, host);
+  if (s.zz == 1 && holds(s.boot, YesNo::Yes) && s.bootn >= 1) ask_restart(s, host);
 }
 
 void finalization(RunState& s, Host& host) {

@@ -3,7 +3,7 @@
 // STOP and Quit at the yield point of the computation.
 #pragma once
 
-#include "report/host.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {
@@ -38,7 +38,9 @@ class RunHost : public Host {
   // their turn, carries a request out only once the run state stands where the request came.
   UserRequest ask_user() { return user_.yield(); }
   void carry_out(UserRequest request);
-  BootstrapAnswer ask_bootstrap(bool terminated) override { return user_.ask_bootstrap(terminated); }
+  BootstrapAnswer ask_bootstrap(bool terminated) override {
+    return user_.ask_bootstrap(terminated);
+  }
   std::string ask_restart() override { return user_.ask_restart(); }
   void run_ended(const std::string& message) override { user_.run_ended(message); }
 

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "state/indices.h"
 
 namespace quorvane {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
 #include "report/fbar.h"
@@ -12,7 +13,6 @@
 #include "run/run_files.h"
 #include "run/run_tables.h"
 #include "run/session_control.h"
-#include "state/errors.h"
 #include "state/indices.h"
 #include "state/message_text.h"
 
@@ -92,7 +92,8 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
                                      texts[FieldId::FirstYear] + ".." + texts[FieldId::LastYear]);
   }
 
-  if (holds(s.gfactoron, YesNo::Yes) && s.tragemin <= s.tragemax && ages_inside && s.agemin <= s.agemax) {
+  if (holds(s.gfactoron, YesNo::Yes) && s.tragemin <= s.tragemax && ages_inside &&
+      s.agemin <= s.agemax) {
     const std::string analysis_ages = texts[FieldId::FirstAge] + ".." + texts[FieldId::LastAge];
     if (s.tragemin < s.agemin || s.tragemin > s.agemax) {
       add(FieldId::TripleFirstAge, "lies outside the ages of the analysis " + analysis_ages);
@@ -122,12 +123,12 @@ void discard_run_files(RunState& s) {
 }  // namespace
 
 void START(RunState& s, Host& host, const FieldTexts& texts) {
-  clear_search_state(s);                                 // 1. a clean search state
-  read_settings(s, texts);                               // 2. the fields, n4 and brev1
-  check_run_files(s);  // no output over an input, none outside the working directory
+  clear_search_state(s);    // 1. a clean search state
+  read_settings(s, texts);  // 2. the fields, n4 and brev1
+  check_run_files(s);       // no output over an input, none outside the working directory
   s.zz = s.boot = s.bootn = s.boottot = s.contboot = 0;  // 3. the run flags
   s.userend = 0;
-  for (PrintFile& f : s.files.boot) f.close();                    // 4. left open by an earlier run
+  for (PrintFile& f : s.files.boot) f.close();  // 4. left open by an earlier run
   const std::string results = resolve_path(s.workdir, s.AnamefileR);
   s.files.results.create_staged(results, staged_results_path(results));  // 5. empty results file
   // The input files are read anew; tables kept from the previous run may no longer match them.
@@ -139,8 +140,8 @@ void START(RunState& s, Host& host, const FieldTexts& texts) {
   });
   read_table_file(s, resolve_path(s.workdir, s.AnamefileW), s.W);  // 7. W(a,y), M(a,y)
   read_table_file(s, resolve_path(s.workdir, s.AnamefileM), s.M);
-  if (s.indssb == 1) ssbread(s, host);  // 8. SSB surveys, as observed
-  host.show_progress();                 // 9. "WAIT....."
+  if (holds(s.indssb, YesNo::Yes)) ssbread(s, host);  // 8. SSB surveys, as observed
+  host.show_progress();                               // 9. "WAIT....."
   host.set_position(kWaitX, kWaitY);
   host.print(kWait);
   casec4(s, host);  // 10. the estimation

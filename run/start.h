@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "run/settings.h"
 #include "state/run_state.h"
 
@@ -12,9 +12,9 @@ namespace quorvane {
 
 // How a run ended.
 enum class RunStatus {
-  Completed,       // the run went to its end (also one that the user stopped)
+  Completed,         // the run went to its end (also one that the user stopped)
   SettingsRejected,  // fields or settings rejected before the run; no file touched (exit 2)
-  InputFailed,     // a file could not be read (exit 1)
+  InputFailed,       // a file could not be read (exit 1)
   ArithmeticFailed,  // an arithmetic fault in the computation (exit 1)
 };
 
@@ -23,7 +23,7 @@ struct RunOutcome {
   RunOutcome(RunStatus st, std::string msg) : status(st), message(std::move(msg)) {}
 
   RunStatus status = RunStatus::Completed;
-  std::string message;  // one line; empty when the run completed
+  std::string message;         // one line; empty when the run completed
   std::string tables;          // the tidy tables folder written after the run, or empty
   std::string tables_problem;  // why the tables could not be written, or empty
 };

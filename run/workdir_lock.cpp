@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "run/run_tables.h"
-#include "state/errors.h"
 
 namespace quorvane {
 

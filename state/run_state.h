@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "report/print.h"
+#include "base/print.h"
 #include "state/tables.h"
 #include "state/uniform_random.h"
 
@@ -46,10 +46,10 @@ enum class BootstrapKind : std::int16_t { Chained, Independent };
 // another leaves the files of the one assigned to as they are: copying moves the computation,
 // never the files.
 struct OpenFiles {
-  PrintFile results;                 // channel 4: results file, START .. RESPRINT
-  PrintFile minim;                   // channel 5: "minim.out", driver .. finalization
-  std::array<PrintFile, 7> boot;     // channels 7..13: bootS1, bootS2, bootf, bootTSB, bootNtrm,
-                                     // bootSSB, bootm
+  PrintFile results;              // channel 4: results file, START .. RESPRINT
+  PrintFile minim;                // channel 5: "minim.out", driver .. finalization
+  std::array<PrintFile, 7> boot;  // channels 7..13: bootS1, bootS2, bootf, bootTSB, bootNtrm,
+                                  // bootSSB, bootm
 
   OpenFiles() = default;
   OpenFiles(const OpenFiles& /*other*/) {}
@@ -81,40 +81,40 @@ struct RunState {
   std::string units_numbers = kUnitNotStated, units_weight = kUnitNotStated;
 
   // ---- Run settings, in field order ---------------------------------------------------------
-  std::string AnamefileC;     // Text1
-  std::string AnamefileW;     // Text2
-  std::int16_t n1 = 0;        // Text3  M option
-  std::int16_t amp = 0;       // Text4  age of mass maturity (index after START)
-  std::string AnamefileM;     // Text5
-  std::int16_t n21 = 0;       // Text6  Method
-  std::int16_t n4 = 0;        // 1 when n21 = 4, else 2
-  std::int16_t n22 = 0;       // Text7  catch loss
-  std::int16_t yearmin = 0;   // Text8  (index after START)
-  std::int16_t yearmax = 0;   // Text9
-  std::int16_t yearmid = 0;   // Text10
-  std::int16_t agemin = 0;    // Text11
-  std::int16_t agemax = 0;    // Text12
-  std::int16_t n3 = 0;        // Text13 1 plus group, 2 normal last age
-  std::int16_t n5 = 0;        // Text14 Mode
-  double mix = 0;             // Text15
+  std::string AnamefileC;       // Text1
+  std::string AnamefileW;       // Text2
+  std::int16_t n1 = 0;          // Text3  M option
+  std::int16_t amp = 0;         // Text4  age of mass maturity (index after START)
+  std::string AnamefileM;       // Text5
+  std::int16_t n21 = 0;         // Text6  Method
+  std::int16_t n4 = 0;          // 1 when n21 = 4, else 2
+  std::int16_t n22 = 0;         // Text7  catch loss
+  std::int16_t yearmin = 0;     // Text8  (index after START)
+  std::int16_t yearmax = 0;     // Text9
+  std::int16_t yearmid = 0;     // Text10
+  std::int16_t agemin = 0;      // Text11
+  std::int16_t agemax = 0;      // Text12
+  std::int16_t n3 = 0;          // Text13 1 plus group, 2 normal last age
+  std::int16_t n5 = 0;          // Text14 Mode
+  double mix = 0;               // Text15
   std::int16_t scansearch = 0;  // Text16
   double fscanmin = 0, fscanmax = 0, fscanstep = 0;  // Text17..21
   double mscanmin = 0, mscanmax = 0, mscanstep = 0;  // Text22..31
-  double smoother = 0;        // Text32
-  std::int16_t centralel = 0; // Text33
-  double part = 0;            // Text34
-  std::string AnamefileR;     // Text35
-  std::int16_t scron = 0;     // Text36
-  std::int16_t brev1 = 0;     // set to 1 after field 36
+  double smoother = 0;                               // Text32
+  std::int16_t centralel = 0;                        // Text33
+  double part = 0;                                   // Text34
+  std::string AnamefileR;                            // Text35
+  std::int16_t scron = 0;                            // Text36
+  std::int16_t brev1 = 0;                            // set to 1 after field 36
   // Anamefile[1..7]: aged fleet files (Text49..55); [8]: maturity (Text37);
   // [9..11]: SSB surveys (Text40..42).
   std::array<std::string, 12> Anamefile{};
-  std::int16_t indssb = 0;    // Text38
-  std::int16_t totalinds = 0; // Text39
-  double parysp = 0;          // Text43
-  std::array<double, kSsbSlots> stdssb{};    // Text44..46
-  std::int16_t indaged = 0;   // Text47
-  std::int16_t totalind = 0;  // Text48
+  std::int16_t indssb = 0;                          // Text38
+  std::int16_t totalinds = 0;                       // Text39
+  double parysp = 0;                                // Text43
+  std::array<double, kSsbSlots> stdssb{};           // Text44..46
+  std::int16_t indaged = 0;                         // Text47
+  std::int16_t totalind = 0;                        // Text48
   std::array<double, kFleetSlots> indtime{};        // Text56..62
   std::array<std::int16_t, kFleetSlots> indtype{};  // Text63..69
   std::array<std::int16_t, kFleetSlots> qest{};     // Text70..76
@@ -122,15 +122,15 @@ struct RunState {
   // Text84..90. Empty until a START stores the fleet's field: the results file then writes
   // nothing in that fleet's column.
   std::array<std::optional<std::int16_t>, kFleetSlots> indmin{};
-  std::array<double, kFleetSlots> stdind{};         // Text91..97
-  double weca = 0;                                  // Text98
-  std::array<double, kSsbSlots> wssb{};             // Text99..101
-  std::array<double, kFleetSlots> wind{};           // Text102..108
-  std::array<double, kSsbSlots> ssbrel{};           // Text109..111
-  std::int16_t gfactoron = 0;      // Text112
-  std::int16_t tragemin = 0;       // Text113 (index after START)
-  std::int16_t tragemax = 0;       // Text114
-  std::int16_t eachyearnormir = 0; // Text115
+  std::array<double, kFleetSlots> stdind{};  // Text91..97
+  double weca = 0;                           // Text98
+  std::array<double, kSsbSlots> wssb{};      // Text99..101
+  std::array<double, kFleetSlots> wind{};    // Text102..108
+  std::array<double, kSsbSlots> ssbrel{};    // Text109..111
+  std::int16_t gfactoron = 0;                // Text112
+  std::int16_t tragemin = 0;                 // Text113 (index after START)
+  std::int16_t tragemax = 0;                 // Text114
+  std::int16_t eachyearnormir = 0;           // Text115
 
   // ---- Dimensions of the C(a,y) file ----------------------------------------------------------
   double firstage = 0, lastage = 0, firstyear = 0, lastyear = 0;
@@ -147,8 +147,8 @@ struct RunState {
   // ---- Vectors --------------------------------------------------------------------------
   YearVector f{}, fprev{}, phylogsum{};
   AgeVector s1{}, s2{}, s1prev{}, s2prev{}, s1sum{}, s2sum{};
-  std::array<YearVector, kSsbSlots> ssbind{};            // ssbind[k][y]
-  std::array<std::array<double, kFleetSlots>, kAgeSlots> q{};  // q[a][k]
+  std::array<YearVector, kSsbSlots> ssbind{};                          // ssbind[k][y]
+  std::array<std::array<double, kFleetSlots>, kAgeSlots> q{};          // q[a][k]
   std::array<std::array<double, kFleetSlots>, kYearSlots> sumabund{};  // sumabund[y][k]
   std::array<double, kSsbSlots> kssb{}, errssb{};
   std::array<double, kFleetSlots> errind{};
@@ -156,16 +156,16 @@ struct RunState {
   // ---- Losses ---------------------------------------------------------------------------
   double SSET = 0, SSETP = 0, SSETPP = 0;  // catch loss of the latest cohort computation and
                                            // the two before it; carried between evaluations
-  double SSEL = 0;     // catch loss of an evaluation
-  double SSEALL = 0;   // weighted total loss
-  double SSEL1 = 0;    // copy of SSET for the direct search
+  double SSEL = 0;                         // catch loss of an evaluation
+  double SSEALL = 0;                       // weighted total loss
+  double SSEL1 = 0;                        // copy of SSET for the direct search
   double SSEP = 0, SSEP1 = 0;
   double SSEALLminimal = 0;
 
   // ---- Search protocol ------------------------------------------------------------------
-  double METKA = 0;    // 1000 terminal f, 2000 MC, 3000 LALFA
+  double METKA = 0;  // 1000 terminal f, 2000 MC, 3000 LALFA
   double PARAM = 0;
-  double metka1 = 0;   // a: s1(a); 50 + a: s2(a); 100 + y: f(y); 0 none
+  double metka1 = 0;  // a: s1(a); 50 + a: s2(a); 100 + y: f(y); 0 none
   double PARAM1 = 0;
   double LGRAN = 0, RGRAN = 0;
   double DELTA = 0, DELTA1 = 0;
@@ -193,7 +193,8 @@ struct RunState {
   bool maturity_loaded = false;
   std::array<AgeYearTable, kFleetSlots> fleet_table;
   std::array<bool, kFleetSlots> fleet_loaded{};
-  std::int16_t fleet_source_bootn = 0;  // which file the cached fleets came from (bootn <= 1 or not)
+  std::int16_t fleet_source_bootn =
+      0;  // which file the cached fleets came from (bootn <= 1 or not)
 
   // ln C(a,y), and the C(a,y) it was taken of: the cohort computation takes the logarithm of a
   // catch again only when that catch has changed (a new START, a bootstrap draw).
@@ -219,5 +220,9 @@ struct RunState {
   int file_years() const { return static_cast<int>(lastyear - firstyear + 1); }
   int file_columns() const { return static_cast<int>(lastage - firstage + 2); }
 };
+
+// The labels of a cell as whole numbers, for the messages that name it.
+inline int age_of(const RunState& s, int a) { return static_cast<int>(s.age_label(a)); }
+inline int year_of(const RunState& s, int y) { return static_cast<int>(s.year_label(y)); }
 
 }  // namespace quorvane

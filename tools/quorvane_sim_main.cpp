@@ -56,10 +56,8 @@ struct Options {
 
 std::optional<std::uint32_t> parse_seed(std::string_view text) {
   std::uint32_t value = 0;
-  const auto result =
-      std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size())
-    return std::nullopt;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
   return value;
 }
 
@@ -81,25 +79,22 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
       options.version = true;
     } else if (arg == "--out") {
       const auto dir = value();
-      if (!dir)
-        return std::nullopt;
+      if (!dir) return std::nullopt;
       options.out = std::filesystem::path(*dir);
     } else if (arg == "--preset") {
       const auto name = value();
-      if (!name)
-        return std::nullopt;
+      if (!name) return std::nullopt;
       if (*name != "demo") {
         error = "unknown preset '" + std::string(*name) + "' (known: demo)";
         return std::nullopt;
       }
     } else if (arg == "--seed") {
       const auto text = value();
-      if (!text)
-        return std::nullopt;
+      if (!text) return std::nullopt;
       options.seed = parse_seed(*text);
       if (!options.seed) {
-        error = "--seed needs a whole number from 0 to 4294967295, not '" +
-                std::string(*text) + "'";
+        error =
+            "--seed needs a whole number from 0 to 4294967295, not '" + std::string(*text) + "'";
         return std::nullopt;
       }
     } else if (arg == "--no-noise") {
@@ -118,7 +113,7 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
   return options;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
   namespace sim = quorvane::sim;
@@ -137,23 +132,19 @@ int main(int argc, char **argv) {
     return kExitWritten;
   }
   try {
-    sim::Scenario scenario =
-        sim::demo_scenario(options->seed.value_or(sim::kDemoSeed));
-    if (options->no_noise)
-      scenario = sim::without_observation_noise(scenario);
-    if (options->extended_year)
-      scenario = sim::with_extended_year(scenario);
+    sim::Scenario scenario = sim::demo_scenario(options->seed.value_or(sim::kDemoSeed));
+    if (options->no_noise) scenario = sim::without_observation_noise(scenario);
+    if (options->extended_year) scenario = sim::with_extended_year(scenario);
     const sim::SimulatedStock stock = sim::simulate(scenario);
     // File names in fields.txt are the output directory as typed, seen from
     // where we run.
     std::string prefix = options->out.generic_string();
-    if (!prefix.empty() && prefix.back() != '/')
-      prefix += '/';
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
     for (const auto &path : sim::write_dataset(stock, options->out, prefix)) {
       std::cout << "wrote " << path.generic_string() << '\n';
     }
-    std::cout << "terminal f " << sim::format_number(stock.terminal_f)
-              << ", seed " << scenario.seed << '\n';
+    std::cout << "terminal f " << sim::format_number(stock.terminal_f) << ", seed " << scenario.seed
+              << '\n';
   } catch (const std::exception &e) {
     std::cerr << "quorvane-sim: " << e.what() << '\n';
     return kExitFailed;

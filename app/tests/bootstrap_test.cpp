@@ -9,8 +9,8 @@
 
 #include "app/tests/session.h"
 #include "app/window_host.h"
+#include "base/errors.h"
 #include "run/workdir_lock.h"
-#include "state/errors.h"
 
 namespace quorvane::app::testing {
 

@@ -12,9 +12,9 @@
 #include <memory>
 #include <stdexcept>
 
+#include "base/errors.h"
 #include "plot/bubbles.h"
 #include "plot/tests/image_checks.h"
-#include "state/errors.h"
 
 namespace quorvane::plot {
 namespace {

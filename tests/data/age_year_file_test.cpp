@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/support/files.h"
 
 namespace quorvane {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/import/import_test_support.h"
 
 namespace quorvane::import {

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/errors.h"
 #include "import/import_command.h"
 #include "run/fields_file.h"
-#include "state/errors.h"
 #include "tests/import/import_test_support.h"
 
 namespace quorvane::import {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "support/small_block.h"
 
 namespace quorvane {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "support/recording_host.h"
 #include "support/small_block.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "support/recording_host.h"
 #include "support/small_block.h"
 

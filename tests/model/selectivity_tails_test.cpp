@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "support/small_block.h"
 
 namespace quorvane {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"
 

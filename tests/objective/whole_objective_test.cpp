@@ -5,8 +5,8 @@
 #include <cmath>
 #include <string>
 
-#include "report/print.h"
-#include "state/errors.h"
+#include "base/errors.h"
+#include "base/print.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"

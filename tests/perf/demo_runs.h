@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "report/host.h"
+#include "base/host.h"
 #include "run/fields_file.h"
 #include "run/settings.h"
 #include "run/start.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/print.h"
+#include "base/print.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/support/files.h"
 
 namespace quorvane {

@@ -1,4 +1,4 @@
-#include "report/progress_display.h"
+#include "model/progress_display.h"
 
 #include <gtest/gtest.h>
 

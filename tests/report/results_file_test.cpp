@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "report/print.h"
+#include "base/errors.h"
+#include "base/print.h"
 #include "robustness/batch_workdir.h"
 #include "run/workdir_lock.h"
-#include "state/errors.h"
 #include "state/message_text.h"
 
 namespace quorvane::testing {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "base/errors.h"
 #include "data/age_year_file.h"
 #include "run/settings.h"
-#include "state/errors.h"
 
 namespace quorvane {
 namespace {

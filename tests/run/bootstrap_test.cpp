@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "report/print.h"
+#include "base/errors.h"
+#include "base/print.h"
 #include "run/start.h"
-#include "state/errors.h"
 #include "tests/run/small_stock.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/written_files.h"

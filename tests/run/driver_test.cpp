@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "report/print.h"
+#include "base/print.h"
 #include "tests/support/recording_host.h"
 
 namespace quorvane {

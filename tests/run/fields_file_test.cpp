@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/support/files.h"
 
 namespace quorvane {

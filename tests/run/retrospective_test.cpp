@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <vector>
 
-#include "state/errors.h"
+#include "base/errors.h"
+#include "tests/support/files.h"
 
 namespace quorvane {
 namespace {
@@ -89,6 +92,29 @@ TEST(PeelFields, LowerTheLastYearCapTheFirstPeriodAndReachBackForTheInputs) {
 
   texts[FieldId::LastYear] = "last";
   EXPECT_THROW(peel_fields(texts, 1), SettingsError);
+}
+
+// Without peels nothing is computed: what is left to see is the cancel test. Cancelled, nothing
+// is written; not cancelled, retro.csv holds the full run (peel 0) and the rho table is empty.
+TEST(RunRetrospective, ACancelledOneWritesNoTables) {
+  const testing::ScratchDir dir;
+  const std::vector<SummaryYear> full = {year(2000, 100, .5, 10)};
+  const auto no_host = [](int, const RunState&) { return std::unique_ptr<Host>(); };
+  const FieldTexts texts = default_field_texts();
+
+  const RetroResult cancelled =
+      run_retrospective(dir.str(), texts, 0, 1, full, no_host, [] { return true; });
+  EXPECT_TRUE(cancelled.cancelled);
+  EXPECT_TRUE(cancelled.rho.empty());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "retro"));
+
+  const RetroResult written = run_retrospective(dir.str(), texts, 0, 1, full, no_host);
+  EXPECT_FALSE(written.cancelled);
+  EXPECT_EQ(written.problem, "");
+  ASSERT_EQ(written.rho.size(), 3u);
+  EXPECT_FALSE(written.rho[0].rho);
+  EXPECT_EQ(testing::slurp(dir.path() / "retro" / "retro.csv"),
+            "peel,year,ssb,f,mean_f,recruitment\n0,2000,100,0,0.5,10\n");
 }
 
 }  // namespace

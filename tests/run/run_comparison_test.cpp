@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 #include "tests/support/files.h"
 
 namespace quorvane {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "run/start.h"
-#include "state/errors.h"
 #include "tests/run/small_stock.h"
 #include "tests/support/recording_host.h"
 

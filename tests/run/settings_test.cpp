@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 namespace {

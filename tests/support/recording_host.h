@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "report/host.h"
+#include "base/host.h"
 
 namespace quorvane::testing {
 

@@ -51,15 +51,15 @@ std::string format_number(double x);
 // file, and the SSB surveys and aged fleets with their times and the part of
 // the stock each measures. The program takes one time for all SSB surveys; the
 // first survey's time is written.
-std::vector<std::pair<FieldId, std::string>>
-field_texts(const SimulatedStock &stock, const std::string &prefix);
+std::vector<std::pair<FieldId, std::string>> field_texts(const SimulatedStock &stock,
+                                                         const std::string &prefix);
 
 // Writes every file of the data set into `dir` (created if missing) and returns
 // their paths. Throws std::runtime_error when a file cannot be written and
 // std::invalid_argument when the stock has more surveys or fleets than a run
 // can take.
-std::vector<std::filesystem::path>
-write_dataset(const SimulatedStock &stock, const std::filesystem::path &dir,
-              const std::string &field_prefix = "");
+std::vector<std::filesystem::path> write_dataset(const SimulatedStock &stock,
+                                                 const std::filesystem::path &dir,
+                                                 const std::string &field_prefix = "");
 
-} // namespace quorvane::sim
+}  // namespace quorvane::sim

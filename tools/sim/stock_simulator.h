@@ -44,7 +44,7 @@ namespace quorvane::sim {
 // stock, year 0 its first year. Held year by year, ages contiguous, as the data
 // files list them.
 class StockTable {
-public:
+ public:
   StockTable() = default;
   StockTable(int ages, int years, double fill = 0.0);
 
@@ -54,7 +54,7 @@ public:
   double operator()(int a, int y) const;
   bool operator==(const StockTable &) const = default;
 
-private:
+ private:
   int ages_ = 0;
   int years_ = 0;
   std::vector<double> cells_;
@@ -69,7 +69,7 @@ struct SsbSurveySpec {
   // Relative surveys only: index · coefficient = SSB at survey time. Absolute
   // surveys report the SSB at survey time itself.
   double coefficient = 1.0;
-  double time = 0.4; // fraction of the year before the survey
+  double time = 0.4;  // fraction of the year before the survey
   double cv = 0.0;
   // Years observed (labels, inclusive); unset means every year of the data.
   std::optional<int> first_year;
@@ -78,11 +78,11 @@ struct SsbSurveySpec {
 
 // An aged survey fleet: one index value per age and year that it covers.
 struct FleetSpec {
-  int first_age = 0; // labels, inclusive
+  int first_age = 0;  // labels, inclusive
   int last_age = 0;
   int first_year = 0;
   int last_year = 0;
-  double time = 0.5; // fraction of the year before the survey
+  double time = 0.5;  // fraction of the year before the survey
   // One per covered age, first_age..last_age: index · catchability = numbers
   // measured.
   std::vector<double> catchability;
@@ -91,10 +91,10 @@ struct FleetSpec {
 };
 
 struct Scenario {
-  int first_age = 3; // age labels, inclusive
+  int first_age = 3;  // age labels, inclusive
   int last_age = 13;
   bool plus_group = true;
-  int first_year = 1984; // years with catch, labels, inclusive
+  int first_year = 1984;  // years with catch, labels, inclusive
   int last_year = 2014;
   // One more year after last_year, the year in progress: the surveys have seen
   // it, its catch is not known yet. The stock is fished in it all the same, as
@@ -105,26 +105,24 @@ struct Scenario {
   // assessment assumes.
   std::optional<double> extended_year_f;
 
-  std::vector<double> f;  // year factor, one per catch year
-  std::vector<double> s1; // age factor, one per age
-  std::vector<double>
-      s2; // age factor after the change year; may stay empty without one
-  std::optional<int> last_year_of_s1; // unset: s1 in every year
+  std::vector<double> f;   // year factor, one per catch year
+  std::vector<double> s1;  // age factor, one per age
+  std::vector<double> s2;  // age factor after the change year; may stay empty without one
+  std::optional<int> last_year_of_s1;  // unset: s1 in every year
 
   // Natural mortality by age and year, over every year of the data (the
   // extended one too).
   StockTable natural_mortality;
-  double part = 0.5; // fraction of the year before the catch is taken
+  double part = 0.5;  // fraction of the year before the catch is taken
 
-  double recruitment_mean =
-      1000.0; // arithmetic mean of the numbers at the first age
+  double recruitment_mean = 1000.0;  // arithmetic mean of the numbers at the first age
   double recruitment_log_sd = 0.0;
   // Numbers of the first year, one per age; empty: the equilibrium of the first
   // year's exploitation, with each cohort's own recruitment deviation.
   std::vector<double> initial_numbers;
 
-  StockTable weight;   // mean weight at age (kg), every year of the data
-  StockTable maturity; // proportion mature at age, every year of the data
+  StockTable weight;    // mean weight at age (kg), every year of the data
+  StockTable maturity;  // proportion mature at age, every year of the data
 
   double catch_cv = 0.0;
   std::vector<SsbSurveySpec> ssb_surveys;
@@ -134,9 +132,7 @@ struct Scenario {
   int age_count() const { return last_age - first_age + 1; }
   int catch_year_count() const { return last_year - first_year + 1; }
   // Years of the data files: the catch years and the extended year, if any.
-  int year_count() const {
-    return catch_year_count() + (extended_year ? 1 : 0);
-  }
+  int year_count() const { return catch_year_count() + (extended_year ? 1 : 0); }
   int data_last_year() const { return first_year + year_count() - 1; }
 };
 
@@ -148,22 +144,19 @@ struct SimulatedStock {
 
   // Truth, over every year of the data. In the extended year `true_catch` holds
   // the catch that was taken but not reported.
-  StockTable numbers;     // N(a,y) at the start of the year
-  StockTable selectivity; // s(a,y)
-  std::vector<double> f;  // f(y)
-  StockTable true_catch;  // C(a,y) as the model predicts it
-  std::vector<double>
-      ssb; // spawning stock biomass at the start of the year, Σ mat W N
+  StockTable numbers;       // N(a,y) at the start of the year
+  StockTable selectivity;   // s(a,y)
+  std::vector<double> f;    // f(y)
+  StockTable true_catch;    // C(a,y) as the model predicts it
+  std::vector<double> ssb;  // spawning stock biomass at the start of the year, Σ mat W N
   // f of the last year with catch: the terminal f that the assessment
   // estimates.
   double terminal_f = 0.0;
 
   // Observations.
   StockTable observed_catch;
-  std::vector<std::vector<double>>
-      ssb_indices; // per survey, per year; kNoObservation if none
-  std::vector<StockTable>
-      fleet_indices; // per fleet, on the full age-year grid of the data
+  std::vector<std::vector<double>> ssb_indices;  // per survey, per year; kNoObservation if none
+  std::vector<StockTable> fleet_indices;         // per fleet, on the full age-year grid of the data
 };
 
 // Runs the stock forward and draws the observations. Throws
@@ -193,4 +186,4 @@ inline constexpr std::uint32_t kDemoSeed = 20140531;
 // 0.5, 0.99, 0.99 and 0.9 of the year.
 Scenario demo_scenario(std::uint32_t seed = kDemoSeed);
 
-} // namespace quorvane::sim
+}  // namespace quorvane::sim

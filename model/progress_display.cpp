@@ -1,8 +1,8 @@
-#include "report/progress_display.h"
+#include "model/progress_display.h"
 
 #include <string>
 
-#include "report/print.h"
+#include "base/print.h"
 
 namespace quorvane {
 
@@ -39,12 +39,12 @@ void draw_loss(Host& host, int x, int y, double loss, std::string_view pattern) 
 }
 
 std::string_view loss_measure_name(std::int16_t n22) {
-  switch (n22) {
-    case 1:
+  switch (static_cast<Loss>(n22)) {
+    case Loss::MDN:
       return "MDN=";
-    case 2:
+    case Loss::SSE:
       return "SSE=";
-    case 3:
+    case Loss::AMD:
       return "AMD=";
     default:
       return {};
@@ -52,18 +52,6 @@ std::string_view loss_measure_name(std::int16_t n22) {
 }
 
 }  // namespace
-
-void draw_text(Host& host, int x, int y, std::string_view text) {
-  if (!host.draws()) return;
-  host.set_position(x, y);
-  host.print(text);
-}
-
-void draw_real(Host& host, int x, int y, double value) {
-  if (!host.draws()) return;
-  host.set_position(x, y);
-  host.print(format_real(value));
-}
 
 void draw_total_loss(Host& host, double loss) {
   draw_loss(host, kTotalLossX, kLossRow, loss, "#####.####");
@@ -84,7 +72,7 @@ void kartinka(RunState& s, Host& host) {
   draw_total_loss(host, s.SSEALL);
   draw_text(host, 8000, 1, kErase16);
   // The direct search keeps its own copy of the catch loss.
-  const double catch_loss = s.n21 == static_cast<std::int16_t>(Method::Direct) ? s.SSEL1 : s.SSET;
+  const double catch_loss = holds(s.n21, Method::Direct) ? s.SSEL1 : s.SSET;
   draw_real(host, 8000, 1, rounded(catch_loss, "####.######"));
   draw_text(host, kCatchLossX, kLossRow, kErase16);
   draw_catch_loss(host, s.SSEL);

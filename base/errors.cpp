@@ -1,4 +1,4 @@
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 

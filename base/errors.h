@@ -43,7 +43,8 @@ std::string fault_message(const char* procedure, const std::string& what, int ag
 // Checked arithmetic for the hot paths: the test is one comparison, the message is built only
 // when the fault happens. `age` and `year` are labels (not indices), -1 when not known.
 inline double checked_log(double x, const char* procedure, int age = -1, int year = -1) {
-  if (!(x > 0.0) || !std::isfinite(x)) throw_fault(procedure, "logarithm of a non-positive or non-finite number", age, year);
+  if (!(x > 0.0) || !std::isfinite(x))
+    throw_fault(procedure, "logarithm of a non-positive or non-finite number", age, year);
   return std::log(x);
 }
 

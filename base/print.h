@@ -36,11 +36,11 @@ class PrintTarget {
   virtual ~PrintTarget() = default;
 
   PrintTarget& text(std::string_view t);
-  PrintTarget& real(double x);            // a real number
-  PrintTarget& integer(std::int64_t v);   // a whole number
-  PrintTarget& tab(int n);                // Tab(n)
-  PrintTarget& zone();                    // the "," separator
-  void end_line();                        // a statement without a trailing separator
+  PrintTarget& real(double x);           // a real number
+  PrintTarget& integer(std::int64_t v);  // a whole number
+  PrintTarget& tab(int n);               // Tab(n)
+  PrintTarget& zone();                   // the "," separator
+  void end_line();                       // a statement without a trailing separator
 
   int column() const { return column_; }
 
@@ -80,13 +80,13 @@ class PrintFile : public PrintTarget {
   PrintFile& operator=(const PrintFile&) = delete;
   ~PrintFile() override { discard(); }
 
-  void create(const std::string& path);   // empty file, replacing one of that name
+  void create(const std::string& path);  // empty file, replacing one of that name
   // An empty file at `path` now, the text written under `staged` (a name in the same folder)
   // and renamed over `path` by close(): a reader sees the empty file or the whole text, and a
   // failed write leaves the empty file rather than a truncated one.
   void create_staged(const std::string& path, const std::string& staged);
-  void append(const std::string& path);   // open for appending at a fresh line
-  void close();                            // flushed and closed, checked; a staged file renamed
+  void append(const std::string& path);  // open for appending at a fresh line
+  void close();                          // flushed and closed, checked; a staged file renamed
   void discard();  // closed without a check; a staged file's text is removed, the empty file stays
   bool is_open() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }

@@ -5,15 +5,11 @@
 
 #include <string_view>
 
-#include "report/host.h"
+#include "base/drawing.h"
+#include "base/host.h"
 #include "state/run_state.h"
 
 namespace quorvane {
-
-// Set the drawing position and print one text there.
-void draw_text(Host& host, int x, int y, std::string_view text);
-// Set the drawing position and print one real in the number style.
-void draw_real(Host& host, int x, int y, double value);
 
 // The top line's two losses: the total loss after its label "LF=", and the catch loss of the
 // evaluation. A loss that is still unset (negative) is not drawn; the place is not erased first.

@@ -1,4 +1,4 @@
-#include "report/print.h"
+#include "base/print.h"
 
 #include <array>
 #include <cassert>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "state/errors.h"
+#include "base/errors.h"
 
 namespace quorvane {
 
