@@ -102,12 +102,12 @@ UserRequest MainRunProgress::yield() {
     p.seconds_left = left;
     line_.show(progress_text(p));
   }
-  return inner_.yield();
+  return ForwardingHost::yield();
 }
 
 void MainRunProgress::run_ended(const std::string& message) {
   line_.clear();
-  inner_.run_ended(message);
+  ForwardingHost::run_ended(message);
 }
 
 UserRequest PeelProgress::yield() {

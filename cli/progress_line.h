@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/forwarding_host.h"
 #include "base/host.h"
 #include "state/run_state.h"
 
@@ -56,27 +57,15 @@ class ProgressLine {
 
 // The host of the main run: forwards everything to the batch runner's host and shows the
 // progress at every yield point.
-class MainRunProgress : public Host {
+class MainRunProgress : public ForwardingHost {
  public:
   MainRunProgress(Host& inner, const RunState& s, ProgressLine& line)
-      : inner_(inner), s_(s), line_(line) {}
+      : ForwardingHost(inner), s_(s), line_(line) {}
 
-  bool draws() const override { return inner_.draws(); }
-  void show_progress() override { inner_.show_progress(); }
-  void hide_progress() override { inner_.hide_progress(); }
-  void clear_progress() override { inner_.clear_progress(); }
-  void set_position(int x, int y) override { inner_.set_position(x, y); }
-  void print(std::string_view text) override { inner_.print(text); }
-  void show_parameters() override { inner_.show_parameters(); }
   UserRequest yield() override;
-  BootstrapAnswer ask_bootstrap(bool terminated) override {
-    return inner_.ask_bootstrap(terminated);
-  }
-  std::string ask_restart() override { return inner_.ask_restart(); }
   void run_ended(const std::string& message) override;
 
  private:
-  Host& inner_;
   const RunState& s_;
   ProgressLine& line_;
   int bootstrap_run_ = 0;

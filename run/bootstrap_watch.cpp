@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/forwarding_host.h"
 #include "run/driver.h"
 
 namespace quorvane {
@@ -10,41 +11,26 @@ namespace {
 
 // Passes every call on to the run's host, and at a yield point after a new evaluation reports
 // the run's progress first.
-class WatchedRun : public Host {
+class WatchedRun : public ForwardingHost {
  public:
   WatchedRun(const RunState& s, Host& inner)
-      : s_(s), inner_(inner), total_(s.boottot), bootn_(s.bootn), before_(s.evaluations) {
+      : ForwardingHost(inner), s_(s), total_(s.boottot), bootn_(s.bootn), before_(s.evaluations) {
     report();
   }
 
-  bool draws() const override { return inner_.draws(); }
-  void show_progress() override { inner_.show_progress(); }
-  void hide_progress() override { inner_.hide_progress(); }
-  void clear_progress() override { inner_.clear_progress(); }
-  void set_position(int x, int y) override { inner_.set_position(x, y); }
-  void print(std::string_view text) override { inner_.print(text); }
-  void show_parameters() override { inner_.show_parameters(); }
   UserRequest yield() override {
     if (s_.evaluations != reported_) report();
-    return inner_.yield();
+    return ForwardingHost::yield();
   }
-  bool request_pending() override { return inner_.request_pending(); }
-  void bootstrap_status(const BootstrapStatus& status) override { inner_.bootstrap_status(status); }
-  BootstrapAnswer ask_bootstrap(bool terminated) override {
-    return inner_.ask_bootstrap(terminated);
-  }
-  std::string ask_restart() override { return inner_.ask_restart(); }
-  void run_ended(const std::string& message) override { inner_.run_ended(message); }
 
  private:
   void report() {
     reported_ = s_.evaluations;
-    inner_.bootstrap_status(
+    inner().bootstrap_status(
         bootstrap_status_of(total_, bootn_, s_.evaluations - before_, s_.SSEALL));
   }
 
   const RunState& s_;
-  Host& inner_;
   int total_, bootn_;
   long before_;         // evaluations of the runs before this one
   long reported_ = -1;  // evaluations at the last report

@@ -3,6 +3,7 @@
 // STOP and Quit at the yield point of the computation.
 #pragma once
 
+#include "base/forwarding_host.h"
 #include "base/host.h"
 #include "state/run_state.h"
 
@@ -19,34 +20,19 @@ void finalization(RunState& s, Host& host);
 // The host that the computation sees during a run: it forwards everything to the user's host
 // and carries out, at the yield point, what the user asked for: a confirmed STOP sets zz and
 // writes the results at once (RESPRINT); Quit sets userend and closes the files.
-class RunHost : public Host {
+class RunHost : public ForwardingHost {
  public:
-  RunHost(RunState& s, Host& user) : s_(s), user_(user) {}
+  RunHost(RunState& s, Host& user) : ForwardingHost(user), s_(s) {}
 
-  bool draws() const override { return user_.draws(); }
-  void show_progress() override { user_.show_progress(); }
-  void hide_progress() override { user_.hide_progress(); }
-  void clear_progress() override { user_.clear_progress(); }
-  void set_position(int x, int y) override { user_.set_position(x, y); }
-  void print(std::string_view text) override { user_.print(text); }
-  void show_parameters() override { user_.show_parameters(); }
   UserRequest yield() override;
-  bool request_pending() override { return user_.request_pending(); }
-  void bootstrap_status(const BootstrapStatus& status) override { user_.bootstrap_status(status); }
   // The two halves of yield(): what the user asked for since the last yield point, and carrying
   // it out. The bootstrap, which puts the yield points of runs computed ahead to the user in
   // their turn, carries a request out only once the run state stands where the request came.
-  UserRequest ask_user() { return user_.yield(); }
+  UserRequest ask_user() { return inner().yield(); }
   void carry_out(UserRequest request);
-  BootstrapAnswer ask_bootstrap(bool terminated) override {
-    return user_.ask_bootstrap(terminated);
-  }
-  std::string ask_restart() override { return user_.ask_restart(); }
-  void run_ended(const std::string& message) override { user_.run_ended(message); }
 
  private:
   RunState& s_;
-  Host& user_;
 };
 
 }  // namespace quorvane
