@@ -1,6 +1,8 @@
 #include "objective/generation_factors.h"
 
 #include <algorithm>
+#include <array>
+#include <cassert>
 #include <cmath>
 
 #include "base/errors.h"
@@ -20,10 +22,13 @@ bool in_window(const RunState& s, int a, int y) {
   return s.tragemin <= a && a <= s.tragemax && y < s.trayearmax;
 }
 
-// Step 3 for one diagonal d = (y - yearmin) - (a - agemin). A diagonal holds at most one cell per
-// age, so walking its ages upwards visits its cells in the order of an age-outer scan. The mean
-// is the same for every cell of the cohort and is taken once.
-void cohort_mean(RunState& s, int d, bool geometric) {
+// The diagonals d = (y - yearmin) - (a - agemin) of the block, one cohort each.
+constexpr int kDiagonals = kAgeSlots + kYearSlots;
+
+// Step 3 for one diagonal d: the factor that every cell of the cohort inside the window gets.
+// A diagonal holds at most one cell per age, so walking its ages upwards visits its cells in the
+// order of an age-outer scan. Cells outside the window get 1 whatever the cohort's value.
+double cohort_value(const RunState& s, int d, bool geometric) {
   // The ages whose cell on this diagonal lies inside the years of the block.
   const int first = std::max<int>(s.agemin, s.agemin - d);
   const int last = std::min<int>(s.agemax, s.agemin + (s.yearmax - s.yearmin) - d);
@@ -37,12 +42,8 @@ void cohort_mean(RunState& s, int d, bool geometric) {
     acc = acc + (geometric ? checked_log(g, kProc, age_of(s, a), year_of(s, y)) : g);
     cnt = cnt + 1;
   }
-  const bool averaged = cnt >= kMinCohortCells;
-  const double mean = !averaged ? 1 : geometric ? std::exp(acc / cnt) : acc / cnt;
-  for (int a = first; a <= last; ++a) {
-    const int y = a + dy;
-    s.gfactor(a, y) = averaged && in_window(s, a, y) ? mean : 1;
-  }
+  if (cnt < kMinCohortCells) return 1;
+  return geometric ? std::exp(acc / cnt) : acc / cnt;
 }
 
 }  // namespace
@@ -65,51 +66,53 @@ void TRIPLE(RunState& s) {
     }
   }
 
-  // 3. Cohort means along every diagonal; the first and last values of d hold no cells.
-  for (int d = s.agemin - s.agemax - 1; d <= s.yearmax - s.yearmin + 1; ++d) {
-    cohort_mean(s, d, geometric);
-  }
-
-  // 4. Normalise to mean 1 over the block.
+  // 3. Cohort means along every diagonal, all taken before any cell is written: a diagonal
+  //    reads only its own cells. Then every cell of the block gets its cohort's value (1 outside
+  //    the window), and their sum for step 4 is formed in the same walk.
+  const int d_first = s.agemin - s.agemax;  // the diagonals that hold cells
+  const int d_last = s.yearmax - s.yearmin;
+  assert(d_last - d_first < kDiagonals);
+  std::array<double, kDiagonals> value;
+  for (int d = d_first; d <= d_last; ++d) value[d - d_first] = cohort_value(s, d, geometric);
   double total = 0;
   for (int a = s.agemin; a <= s.agemax; ++a) {
-    for (int y = s.yearmin; y <= s.yearmax; ++y) total = total + s.gfactor(a, y);
+    // Cell (a, y) lies on diagonal (y - yearmin) - (a - agemin), kept at value[y + shift].
+    const int shift = (s.agemin - a) - s.yearmin - d_first;
+    const bool row_in_window = s.tragemin <= a && a <= s.tragemax;
+    for (int y = s.yearmin; y <= s.yearmax; ++y) {
+      const double g = row_in_window && y < s.trayearmax ? value[y + shift] : 1;
+      s.gfactor(a, y) = g;
+      total = total + g;
+    }
   }
+
+  // 4. Normalise to mean 1 over the block; 5. apply the factors to the age factor of every cell;
+  // 6. optionally rescale every year's age factors to sum 1 (each year's sum over the ages in
+  // increasing order, each cell then divided by its year's sum); 7. smooth against the age
+  // factors of the start of the pass. Each cell goes through the steps in this order.
   if (total == 0) throw_fault(kProc, "the generation factors sum to zero");
+  const bool each_year = holds(s.eachyearnormir, YesNo::Yes);
+  YearVector year_sum{};
   for (int a = s.agemin; a <= s.agemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
-      s.gfactor(a, y) = s.gfactor(a, y) / total * nyears * nages;
+      const double g = s.gfactor(a, y) / total * nyears * nages;
+      s.gfactor(a, y) = g;
+      s.s(a, y) = s.s(a, y) * g;
+      if (each_year) year_sum[y] = year_sum[y] + s.s(a, y);
     }
   }
-
-  // 5. Apply the factors to the age factor of every cell.
-  for (int a = s.agemin; a <= s.agemax; ++a) {
-    for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(a, y) = s.s(a, y) * s.gfactor(a, y);
-  }
-
-  // 6. Optionally rescale every year's age factors to sum 1. The sums of all years are formed
-  //    first, each over the ages in increasing order, so that the cells are then walked the way
-  //    they are stored; each cell is divided by its year's sum as before.
-  if (holds(s.eachyearnormir, YesNo::Yes)) {
-    YearVector year_sum{};
-    for (int a = s.agemin; a <= s.agemax; ++a) {
-      for (int y = s.yearmin; y <= s.yearmax; ++y) year_sum[y] = year_sum[y] + s.s(a, y);
-    }
+  if (each_year) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
       if (year_sum[y] == 0) {
         throw_fault(kProc, "the age factors of a year sum to zero", -1, year_of(s, y));
       }
     }
-    for (int a = s.agemin; a <= s.agemax; ++a) {
-      for (int y = s.yearmin; y <= s.yearmax; ++y) s.s(a, y) = s.s(a, y) / year_sum[y];
-    }
   }
-
-  // 7. Smooth against the age factors of the start of the pass (each cell on its own).
   const double keep = 1 - s.smoother;
   for (int a = s.agemin; a <= s.agemax; ++a) {
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
-      s.s(a, y) = keep * s.s(a, y) + s.smoother * s.sprev(a, y);
+      const double scaled = each_year ? s.s(a, y) / year_sum[y] : s.s(a, y);
+      s.s(a, y) = keep * scaled + s.smoother * s.sprev(a, y);
     }
   }
 }
