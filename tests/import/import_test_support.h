@@ -31,6 +31,17 @@ inline std::string lowestoft_table(int type, int first_year, int last_year, int 
   return out.str();
 }
 
+// The message of the `Error` that `f` throws, or "" when it throws none.
+template <typename Error, typename F>
+std::string error_of(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // An age-by-year table as written by the importer: line 1 and the rows after the four
 // header lines, by year.
 struct AgeYearTable {
