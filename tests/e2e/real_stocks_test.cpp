@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <map>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,9 @@ std::map<int, double> published_ssb(const fs::path& csv) {
 }
 
 double correlation(const std::vector<double>& x, const std::vector<double>& y) {
-  double mx = 0, my = 0;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    mx += x[i] / static_cast<double>(x.size());
-    my += y[i] / static_cast<double>(y.size());
-  }
+  const double n = static_cast<double>(x.size());
+  const double mx = std::accumulate(x.begin(), x.end(), 0.0) / n;
+  const double my = std::accumulate(y.begin(), y.end(), 0.0) / n;
   double sxy = 0, sxx = 0, syy = 0;
   for (std::size_t i = 0; i < x.size(); ++i) {
     sxy += (x[i] - mx) * (y[i] - my);

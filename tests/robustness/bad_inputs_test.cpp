@@ -22,9 +22,8 @@ namespace {
 using enum ResultsFile;
 
 const BadInput kBadInputs[] = {
-    // ---- A file that cannot be read at all. The maturity and fleet files are read only when the
-    // first
-    // evaluation needs them, after the search log has been begun.
+    // ---- A file that cannot be read at all. The maturity and fleet files are read only when
+    // the first evaluation needs them, after the search log has been begun.
     {"CatchFile", "--set Text1=absent_c.txt", 1,
      "./absent_c.txt: the file cannot be opened (No such file or directory)", Emptied},
     {"FleetFile", "--set Text49=absent_fleet.txt", 1,
@@ -59,8 +58,8 @@ const BadInput kBadInputs[] = {
      Kept},
     {"MissingFieldsFile", "--fields absent_fields.txt", 2,
      "absent_fields.txt: the fields file cannot be opened (No such file or directory)", Kept},
-    // ---- Ranges checked against line 1 of the C(a,y) file: the results file has been created by
-    // then.
+    // ---- Ranges checked against line 1 of the C(a,y) file, after START created the results
+    // file.
     {"FirstYearBeforeTheFile", "--set Text8=1999", 2,
      "Years for analysis.  First year: '1999' lies outside the years 2001..2006 of the C(a,y) "
      "file (Text8)",
@@ -78,9 +77,8 @@ const BadInput kBadInputs[] = {
     {"EmptyGenerationWindowRuns", "--set Text112=1 --set Text113=4 --set Text114=2", 0, "",
      Written},
     {"UnusedGenerationWindowIsNotChecked", "--set Text112=2 --set Text113=0", 0, "", Written},
-    // ---- Places the program cannot write to. CI runs as root, so they are made from paths that
-    // lead
-    // through a regular file or end at a directory, not from permissions.
+    // ---- Places the program cannot write to. CI runs as root, so they are made from paths
+    // that lead through a regular file or end at a directory, not from permissions.
     {"WorkingDirectoryUnderAFile", "--workdir c.txt/work", 2,
      "the working directory 'c.txt/work' does not exist (see --help)", Kept},
     {"ResultsFileUnderAFile", "--set Text35=c.txt/output.out", 1,

@@ -27,8 +27,7 @@ using namespace std::string_view_literals;
 constexpr const char* kResultsTitle = "Name of file for final resullts: ";
 
 const BadInput kRunFiles[] = {
-    // ---- Outputs named so that they would fall on an input or outside the folder: refused before
-    // START
+    // ---- Outputs that would fall on an input or outside the folder: refused before START
     // empties anything (exit 2).
     // The same file spelled with a backslash and a detour.
     {"ResultsFileNamesTheFleetFileWithABackslash", "--set 'Text35=tiny\\..\\fleet.txt'", 2,

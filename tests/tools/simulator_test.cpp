@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
 #include "tools/sim/stock_simulator.h"
@@ -137,45 +136,6 @@ TEST(StockSimulator, ExtendedYearIsFishedAndSurveyedButHasNoCatchOnFile) {
   EXPECT_EQ(stock.fleet_indices[0](0, 2),
             kNoObservation);                // ended in 2000, stays ended
   EXPECT_GT(stock.ssb_indices[1][2], 0.0);  // ran up to 2001
-}
-
-// A wide stock whose catch and one fleet carry CV 1 everywhere: the log errors
-// must have median 0 and log-sd sqrt(ln 2) = 0.832555; a CV taken as the log-sd
-// (1.0) or a mean-unbiased correction (mean -0.3466) would fall far outside the
-// bounds. 29 ages x 60 years = 1740 cells: standard errors about 0.02 for the
-// mean and 0.014 for the sd.
-TEST(StockSimulator, ObservationNoiseIsLognormalWithTheGivenCv) {
-  Scenario scenario{.first_age = 1,
-                    .last_age = 29,
-                    .first_year = 1951,
-                    .last_year = 2010,
-                    .f = std::vector<double>(60, 3.0),
-                    .s1 = std::vector<double>(29, 1.0 / 29),
-                    .natural_mortality = StockTable(29, 60, 0.1),
-                    .recruitment_mean = 1e6,
-                    .recruitment_log_sd = 0.5,
-                    .weight = StockTable(29, 60, 1.0),
-                    .maturity = StockTable(29, 60, 0.5),
-                    .catch_cv = 1.0,
-                    .fleets = {{1, 29, 1951, 2010, 0.3, std::vector<double>(29, 10.0), 1.0}},
-                    .seed = 99};
-  const SimulatedStock noisy = simulate(scenario);
-  const SimulatedStock exact = simulate(without_observation_noise(scenario));
-  for (const auto &[with_noise, without] : {std::pair{&noisy.observed_catch, &exact.observed_catch},
-                                            {&noisy.fleet_indices[0], &exact.fleet_indices[0]}}) {
-    double sum = 0.0, squares = 0.0;
-    for (int y = 0; y < 60; ++y) {
-      for (int a = 0; a < 29; ++a) {
-        const double e = std::log((*with_noise)(a, y) / (*without)(a, y));
-        sum += e;
-        squares += e * e;
-      }
-    }
-    const double n = 29 * 60, mean = sum / n;
-    EXPECT_NEAR(mean, 0.0, 0.07);
-    EXPECT_NEAR(std::sqrt((squares - n * mean * mean) / (n - 1)), 0.832555, 0.05);
-  }
-  EXPECT_TRUE(noisy.numbers == exact.numbers);  // noise is in the data, not in the stock
 }
 
 TEST(StockSimulator, RefusesInconsistentSpecs) {
