@@ -211,18 +211,6 @@ std::unique_ptr<RunState> inner_block(double code) {
   return s;
 }
 
-TEST(Parmin1, NextStepStartsFromTheReadBackValue) {
-  reset_trace();
-  auto s = inner_block(3);
-  RecordingHost host(false);
-  PARMIN1(*s, host, rescaling_cohort);
-  // Flat start 1/3 with step 0.02; the evaluation reads back 0.3, so the next trial is 0.28.
-  ASSERT_GE(trials.size(), 2u);
-  EXPECT_NEAR(trials[0], 1.0 / 3.0, 1E-15);
-  EXPECT_NEAR(trials[1], 0.28, 1E-15);
-  EXPECT_EQ(s->PARAM1, s->s1[3]);
-}
-
 TEST(Parmin1, ZeroStepEvaluatesTheSamePointFourTimes) {
   reset_trace();
   auto s = inner_block(3);

@@ -111,23 +111,6 @@ struct Stock {
 
 void PrintTo(const Stock& stock, std::ostream* os) { *os << stock.name; }
 
-// Presses STOP at the first yield point after the third evaluation of the objective.
-class StopAfterThreeEvaluations : public RecordingHost {
- public:
-  explicit StopAfterThreeEvaluations(const RunState& s) : RecordingHost(false), s_(s) {}
-  UserRequest yield() override {
-    if (!stopped_ && s_.evaluations >= 3) {
-      stopped_ = true;
-      return UserRequest::Stop;
-    }
-    return UserRequest::None;
-  }
-
- private:
-  const RunState& s_;
-  bool stopped_ = false;
-};
-
 class TablesOfARun : public ::testing::TestWithParam<Stock> {
  protected:
   void SetUp() override {
@@ -315,7 +298,6 @@ TEST_P(TablesOfARun, AgreeWithTheResultsFileAndTheBootstrapFiles) {
   ASSERT_EQ(run_fields.size(), 120u);
   EXPECT_EQ(run_fields.text(0, "name"), "Text1");
   EXPECT_EQ(run_fields.text(0, "value"), texts_[FieldId::CatchFile]);
-  EXPECT_EQ(run_fields.text(114, "name"), "Text115");
   EXPECT_EQ(run_fields.text(115, "name"), "fbar_ages");  // every analysed age by default
   EXPECT_EQ(run_fields.text(115, "value"),
             texts_[FieldId::FirstAge] + "-" + texts_[FieldId::LastAge]);
@@ -331,24 +313,6 @@ INSTANTIATE_TEST_SUITE_P(
                             "nea_haddock/fields.txt", "nea_haddock.out"},
                       Stock{"ns_cod", QUORVANE_SHARED_DATA_DIR "/ns_cod", "ns_cod/fields.txt",
                             "ns_cod.out", 5}),
-    [](const ::testing::TestParamInfo<Stock>& info) { return info.param.name; });
-
-// A run stopped by the user writes its results file with the estimates of the moment, and the
-// tables with it; there are no quantiles, since the bootstrap is refused.
-class StoppedRunTables : public TablesOfARun {};
-
-TEST_P(StoppedRunTables, HoldWhatTheResultsFileHolds) {
-  StopAfterThreeEvaluations host(*state_);
-  host.bootstrap_answer = {"1", "5"};
-  ASSERT_EQ(run_start(*state_, host, texts_).status, RunStatus::Completed);
-  ASSERT_EQ(lines_of(results()).at(1), "Process was terminated by user !!!");
-  expect_tables_agree_with_results_file();
-  EXPECT_EQ(Table(tables() / "summary.csv").file.header.size(), 10u);  // no quantile columns
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Demo, StoppedRunTables,
-    ::testing::Values(Stock{"demo", QUORVANE_SOURCE_DIR "/demo", "", "output.out"}),
     [](const ::testing::TestParamInfo<Stock>& info) { return info.param.name; });
 
 // A run that fails before its results file is written leaves no tables; a run told not to

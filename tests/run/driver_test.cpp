@@ -47,20 +47,6 @@ TEST(MinimHeader, TotalLossStandsAtColumn75WithoutSurveys) {
   EXPECT_EQ(out.str(), std::string(kTitles) + std::string(6, ' ') + "TOTAL_LOSSFUNC\r\n");
 }
 
-TEST(MinimHeader, EachSurveyAndFleetTakesTwentyColumns) {
-  PrintBuffer out;
-  write_minim_header(out, 1, 2);
-  const std::string& line = out.str();
-  // Columns 75, 95, 115 and 135 are string positions 74, 94, 114 and 134. The number k is
-  // written in the number style: a sign blank, the digit, a trailing blank.
-  EXPECT_EQ(line.substr(0, 68), kTitles);
-  EXPECT_EQ(line.substr(68, 6), std::string(6, ' '));
-  EXPECT_EQ(line.substr(74, 20), "err.for_SSB 1       ");
-  EXPECT_EQ(line.substr(94, 20), "err.for_a/ind. 1    ");
-  EXPECT_EQ(line.substr(114, 20), "err.for_a/ind. 2    ");
-  EXPECT_EQ(line.substr(134), "TOTAL_LOSSFUNC\r\n");
-}
-
 // ---- Searches with a stand-in objective ---------------------------------------------------
 
 // The stand-in objective applies the search protocol as the whole objective does (METKA names
@@ -120,33 +106,6 @@ TEST_F(SearchTest, ScanRunsMOuterAndFInnerAndRefitsAtTheLastTiedPoint) {
     EXPECT_EQ(g_evaluations[i].mc, expected[i].second) << "evaluation " << i;
   }
   EXPECT_EQ(s.SSEALLminimal, 5.0);
-}
-
-TEST_F(SearchTest, ScanRefitsAtTheBestPointAndTiesGoToTheLaterOne) {
-  s.n1 = 3;
-  s.fscanmin = 1, s.fscanmax = 3, s.fscanstep = 0.5;
-  // (f - 1.75)^2: 1.5 and 2 both give 0.0625 exactly, the least on the grid.
-  g_loss = [](const RunState& st) {
-    const double d = st.f[st.yearmax] - 1.75;
-    return d * d;
-  };
-  scan_search(s, host, stand_in_objective);
-  ASSERT_EQ(g_evaluations.size(), 6u);  // 1, 1.5, 2, 2.5, 3 and the final fit
-  EXPECT_EQ(g_evaluations.back().f, 2.0);
-  EXPECT_EQ(s.SSEALLminimal, 0.0625);
-}
-
-TEST_F(SearchTest, ScanOverAlfaSetsAlfaAndLeavesMcAlone) {
-  s.n1 = 2;
-  s.MC = 0.7;
-  s.fscanmin = 1, s.fscanmax = 1, s.fscanstep = 1;
-  s.mscanmin = 0.01, s.mscanmax = 0.03, s.mscanstep = 0.01;
-  // Least loss at the second ALFA: 0.01 + 0.01 = 0.02.
-  g_loss = [](const RunState& st) { return std::fabs(st.LALFA - 0.02); };
-  scan_search(s, host, stand_in_objective);
-  ASSERT_FALSE(g_evaluations.empty());
-  EXPECT_EQ(g_evaluations.back().alfa, 0.02);
-  for (const Evaluation& e : g_evaluations) EXPECT_EQ(e.mc, 0.7);
 }
 
 TEST_F(SearchTest, ScanStopsBeforeTheNextEvaluationOnceTheUserHasEnded) {
