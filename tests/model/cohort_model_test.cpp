@@ -92,25 +92,6 @@ TEST(CohortModel, ZeroCatchCellCarriesTheSurvivorsBackInEveryMode) {
   }
 }
 
-TEST(CohortModel, EffortControlledRecursionReproducesHandValues) {
-  auto effort_mode = common_block();
-  effort_mode->n5 = 2;
-  run(*effort_mode);
-  // Effort-controlled by hand: N(4,2001) = 750 e^0.2 / 0.8 = 1145.0650857751593,
-  // N(4,2000) = 1250 e^0.2 / 0.8 = 1908.4418096252653.
-  EXPECT_NEAR(effort_mode->N(3, 2), 1145.0650857751593, 1145 * kRel);
-  EXPECT_NEAR(effort_mode->N(3, 1), 1908.4418096252653, 1908 * kRel);
-
-  // Mode 3 weighs the catch-controlled solution by mix: at mix 1 it is the catch-controlled run.
-  auto catch_mode = common_block();
-  run(*catch_mode);
-  auto all_catch = common_block();
-  all_catch->n5 = 3;
-  all_catch->mix = 1.0;
-  run(*all_catch);
-  EXPECT_EQ(all_catch->N, catch_mode->N);
-}
-
 // Both solutions miss the catch by errors in the ratio e2 / e1 = 1 / (1 - p)^2, so the weight of
 // the catch-controlled solution is mix = 1 / (1 + (1 - p)^2), independent of the cell's numbers.
 TEST(CohortModel, WeightedModeKeepsTheWeightsOfTheLastCellWithCatch) {

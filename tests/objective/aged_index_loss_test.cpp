@@ -92,33 +92,6 @@ TEST(CalcSSEIndex, MatureImmatureAndFixedCatchability) {
   EXPECT_NEAR(fixed->errind[1], 1.36 + 0.52, kTol);
 }
 
-TEST(CalcSSEIndex, ProportionComparisons) {
-  RecordingHost host;
-  // Index 1, 1, 2 each year as proportions 0.25, 0.25, 0.5 against 1000 e^-0.2 fish:
-  // q = 4000 e^-0.2 = 3274.92301231193 and 2000 e^-0.2.
-  auto p = three_by_four();
-  keep_fleet(*p, 1, {{1, 1, 1, 1}, {1, 1, 1, 1}, {2, 2, 2, 2}});
-  p->indcomp[1] = 2;
-  calcSSEindex(*p, host);
-  EXPECT_NEAR(p->q[2][1] / 3274.9230123119273, 1.0, kTol);
-  EXPECT_NEAR(p->q[4][1] / 1637.4615061559637, 1.0, kTol);
-  EXPECT_EQ(p->fleet_table[1](4, 1), 2.0);  // proportions only in the copy in hand
-
-  // Stock 1000, 1000, 2000 (doubled in year 2): shares 0.25, 0.25, 0.5 against index shares
-  // 2/9, 3/9, 4/9: q = 1.125, 0.75, 1.125; totals at survey time 4000 e^-0.2, twice in year 2.
-  auto pp = three_by_four();
-  fill_by_age(*pp, pp->N,
-              {{1000, 2000, 1000, 1000}, {1000, 2000, 1000, 1000}, {2000, 4000, 2000, 2000}});
-  keep_fleet(*pp, 1, {{2, 2, 2, 2}, {3, 3, 3, 3}, {4, 4, 4, 4}});
-  pp->indcomp[1] = 3;
-  calcSSEindex(*pp, host);
-  EXPECT_NEAR(pp->q[2][1], 1.125, kTol);
-  EXPECT_NEAR(pp->q[3][1], 0.75, kTol);
-  EXPECT_NEAR(pp->errind[1], 0.0, kTol);
-  EXPECT_NEAR(pp->sumabund[1][1] / 3274.9230123119273, 1.0, kTol);
-  EXPECT_NEAR(pp->sumabund[2][1] / 6549.846024623855, 1.0, kTol);
-}
-
 TEST(CalcSSEIndex, AnExploitationRateOfOneAnywhereInTheBlockIsAFault) {
   auto s = three_by_four();
   RecordingHost host;

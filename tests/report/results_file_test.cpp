@@ -37,12 +37,6 @@ int find_line(const std::vector<std::string>& lines, const std::string& text) {
   return -1;
 }
 
-int count_lines_starting(const std::vector<std::string>& lines, const std::string& prefix) {
-  int n = 0;
-  for (const auto& l : lines) n += l.rfind(prefix, 0) == 0 ? 1 : 0;
-  return n;
-}
-
 // A run over ages 3..5 (indices 2..4) and years 2001..2003 (indices 1..3), as the fit would
 // leave it:
 //   N = 1000, W = 1, 2, 3 by age, M = 0.2, f = 0.5, s = 1, PHY = 0.5, part = 0, parysp = 0.5;
@@ -105,39 +99,6 @@ class ResultsFileTest : public ::testing::Test {
   std::unique_ptr<RunState> s_;
   RecordingHost host_{false};
 };
-
-TEST_F(ResultsFileTest, ModeTwoWithoutSurveysOrFleets) {
-  const auto lines = write();
-  EXPECT_EQ(lines[0], "FILE OF RESULTS");
-  EXPECT_EQ(lines[1], "OPTIONS TAKEN IN THIS RUN:");
-  EXPECT_EQ(find_line(lines, "N(a,y) were calculated by effort-controlled routine."), 6);
-  EXPECT_EQ(count_lines_starting(lines, "portion of catch"), 0);
-  // The 50-character label pushes the value of part to column 10 of the next line.
-  const int p = find_line(lines, "Part of the year (from start) when catch is taken:");
-  ASSERT_GE(p, 0);
-  EXPECT_EQ(lines[p + 1], at_columns({{10, " 0 "}}));
-  EXPECT_EQ(lines[p + 2], at_columns({{1, "AMD*100="}, {20, " 12.3456789 "}}));
-  EXPECT_EQ(lines[p + 4], at_columns({{1, "Last year of first s(a):"}, {30, " 2002 "}}));
-
-  // No section 3.
-  EXPECT_EQ(count_lines_starting(lines, "Coefficients of proportionality"), 0);
-
-  // Section 4: M, s1, s2 and a single 0 at column 51 for the missing fleets.
-  const int e = find_line(lines, kEstimatesHeading);
-  ASSERT_GE(e, 0);
-  EXPECT_EQ(lines[e + 1],
-            at_columns({{1, " 3 "}, {7, " .2 "}, {21, " .2 "}, {36, " .4 "}, {51, " 0 "}}));
-  EXPECT_EQ(lines[e + 3],
-            at_columns({{1, " 5 "}, {7, " .2 "}, {21, " .4 "}, {36, " .8 "}, {51, " 0 "}}));
-
-  // No Mode 4 table; exactly three residual blocks, block 1 titled for catches.
-  EXPECT_EQ(count_lines_starting(lines, "weight of catch-controlled version"), 0);
-  EXPECT_EQ(count_lines_starting(lines, "YearSum"), 3);
-  EXPECT_EQ(count_lines_starting(lines, "Index "), 0);
-  EXPECT_GE(find_line(lines, "Residuals in LnC by ages and years"), 0);
-  EXPECT_GE(find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years"), 0);
-  EXPECT_GE(find_line(lines, "Residuals in PHY/s  [(PHY-f*s)/s] by ages and years"), 0);
-}
 
 TEST_F(ResultsFileTest, StockSummaryWritesTwelveValuesInColumnOrder) {
   // 2001: TN = 3000, TW = 1000 (1 + 2 + 3) = 6000, SSB = 1000 (0 + 2 * .5 + 3) = 4000;
@@ -256,31 +217,6 @@ TEST_F(ResultsFileTest, ModeFourWeightsCarryAndMarkEmptyCohorts) {
   // The standard-error block then has a single age: both errors 0, sigma kept.
   EXPECT_EQ(lines.back(), at_columns({{1, " 0 "}, {23, " 0 "}}));
   EXPECT_EQ(s.sigma, 0.123);
-}
-
-TEST_F(ResultsFileTest, FleetBlockComparesProportionsWithTheCatchabilityRemoved) {
-  // Fleet 1, whole stock, proportions against numbers (indcomp 2), survey at the start of the
-  // year (sv = 1). 2001 index 1, 1, 2 (-> .25, .25, .5); q(age 3) = 2000, so the residual is
-  // ln(1000) - ln(.25) - ln(2000) = ln 2 = .69315. Age 5 in 2002 has no observation (-1): 0.
-  dir_.write("fleet1.txt", "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 -1\n2003 1 1 1\n");
-  RunState& s = *s_;
-  s.indaged = 1, s.totalind = 1;
-  s.Anamefile[1] = "fleet1.txt";
-  s.indtime[1] = 0, s.indtype[1] = 1, s.indcomp[1] = 2;
-  for (int a = 2; a <= 4; ++a) s.q[a][1] = 2000;
-  s.sumabund[1][1] = 7;
-  const auto lines = write();
-  const int i =
-      find_line(lines, "Index  1 Residuals for aged index: LnN(a,y)cohort-LnN(a,y)index+Lnq(a)");
-  ASSERT_GE(i, 0);
-  EXPECT_EQ(count_lines_starting(lines, "YearSum"), 4);
-  EXPECT_EQ(lines[i + 3].substr(0, 18), at_columns({{1, " 2001 "}, {11, " .69315 "}}));
-  EXPECT_EQ(lines[i + 4].substr(40, 3), " 0 ");
-  EXPECT_EQ(s.sumabund[1][1], 1.0);  // reset: the fleet does not compare proportions
-
-  // Section 4 shows 1/q = .0005 for the fleet at column 51.
-  const int e = find_line(lines, kEstimatesHeading);
-  EXPECT_EQ(lines[e + 1].substr(50), " .0005 ");
 }
 
 TEST_F(ResultsFileTest, FleetWithoutCatchabilityIsAFaultNamingTheCell) {

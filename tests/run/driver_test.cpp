@@ -141,48 +141,6 @@ TEST_F(SearchTest, PreciseSearchWithMKnownSearchesFOnceAndRefinesIt) {
   EXPECT_NEAR(s.f[s.yearmax], 1.7875, 1e-4);
 }
 
-TEST_F(SearchTest, PreciseSearchAlternatesFAndMInCyclesUntilNothingMoves) {
-  s.n1 = 1;
-  s.fscanmin = 2.4, s.fscanstep = 0.2;
-  s.mscanmin = 0.2, s.mscanstep = 0.01;
-  set_starting_values(s);
-  g_loss = coupled_loss;
-  precise_search(s, host, stand_in_objective);
-
-  // Group the evaluations into searches: a new search begins where METKA or bflag changes.
-  struct Search {
-    double metka;
-    int bflag;
-  };
-  std::vector<Search> searches;
-  for (const Evaluation& e : g_evaluations) {
-    if (searches.empty() || searches.back().metka != e.metka || searches.back().bflag != e.bflag)
-      searches.push_back({e.metka, e.bflag});
-  }
-  // The first cycle searches f from the window's guess while M stays at its guess, then M.
-  ASSERT_GE(searches.size(), 4u);
-  EXPECT_EQ(searches[0].metka, 1000);
-  EXPECT_EQ(searches[0].bflag, 0);
-  EXPECT_EQ(searches[1].metka, 2000);
-  EXPECT_EQ(searches[1].bflag, 0);
-  EXPECT_EQ(g_evaluations.front().f, 2.4);
-  EXPECT_EQ(g_evaluations.front().mc, 0.2);
-  // Cycles are numbered 0, 1, 2, ... without gaps, and within a cycle f comes before M.
-  for (std::size_t i = 1; i < searches.size(); ++i) {
-    const int step = searches[i].bflag - searches[i - 1].bflag;
-    EXPECT_TRUE(step == 0 || step == 1) << "search " << i;
-    if (step == 0) {
-      EXPECT_EQ(searches[i - 1].metka, 1000);
-      EXPECT_EQ(searches[i].metka, 2000);
-    }
-  }
-  // The coupling needs more than two cycles, and the cycles end at the joint minimum.
-  EXPECT_GE(searches.back().bflag, 2);
-  EXPECT_EQ(s.bflag, searches.back().bflag + 1);  // the cycle that found nothing to search
-  EXPECT_NEAR(s.f[s.yearmax], 1.7, 1e-3);
-  EXPECT_NEAR(s.MC, 0.35, 1e-3);
-}
-
 // ---- Starting values ----------------------------------------------------------------------
 
 TEST_F(SearchTest, StartingValuesReplaceMOnlyInsideTheBlockWhenMIsSearched) {
