@@ -111,40 +111,6 @@ TEST(Parmin, ClimbsToAMinimumAboveTheStartAndRefines) {
   EXPECT_EQ(s->PREF, 4.0);  // the value when the search started
 }
 
-TEST(Parmin, FirstCycleWithMSearchedStopsAtTheCoarserStep) {
-  reset_trace();
-  auto s = outer_block();
-  s->n1 = 1;
-  RecordingHost host(false);
-  parmin(*s, host, parabola_objective);
-  EXPECT_NEAR(s->DELTA, 2.5E-5, 1E-17);
-  const std::size_t first_cycle = trials.size();
-
-  reset_trace();
-  auto later = outer_block();
-  later->n1 = 1;
-  later->bflag = 1;
-  parmin(*later, host, parabola_objective);
-  EXPECT_NEAR(later->DELTA, 2.5E-6, 1E-18);
-  EXPECT_GT(trials.size(), first_cycle);
-}
-
-TEST(Parmin, LaterCyclesStartHalfTheLastMovementAbove) {
-  reset_trace();
-  auto s = outer_block();
-  s->bflag = 2;
-  s->f[3] = 2.0;
-  s->PREF = 2.4;
-  RecordingHost host(false);
-  parmin(*s, host, parabola_objective);
-  // D = |2.4 - 2| / 2 = 0.2, first point 2.2, then 2.0
-  ASSERT_GE(trials.size(), 2u);
-  EXPECT_NEAR(trials[0], 2.2, 1E-15);
-  EXPECT_NEAR(trials[1], 2.0, 1E-15);
-  EXPECT_EQ(s->PREF, 2.0);
-  EXPECT_NEAR(s->PARAM, 2.3, 1E-5);
-}
-
 TEST(Parmin, FallingLossWalksDownToTheLowerLimitButNotBelow) {
   reset_trace();
   auto s = outer_block();

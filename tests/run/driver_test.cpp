@@ -53,8 +53,7 @@ TEST(MinimHeader, TotalLossStandsAtColumn75WithoutSurveys) {
 // the parameter that PARAM sets, the value is put back after the evaluation), records where it
 // was evaluated and returns a loss chosen by the test.
 struct Evaluation {
-  double f, mc, alfa, metka;
-  int bflag;
+  double f, mc, alfa;
 };
 std::vector<Evaluation> g_evaluations;
 double (*g_loss)(const RunState&) = nullptr;
@@ -67,7 +66,7 @@ void stand_in_objective(RunState& s, Host&) {
   if (s.METKA == 2000) parameter = &s.MC;
   if (s.METKA == 3000) parameter = &s.LALFA;
   if (parameter) *parameter = s.PARAM;
-  g_evaluations.push_back({s.f[s.yearmax], s.MC, s.LALFA, s.METKA, s.bflag});
+  g_evaluations.push_back({s.f[s.yearmax], s.MC, s.LALFA});
   s.SSEALL = g_loss(s);
   if (parameter) s.PARAM = *parameter;
   if (g_evaluations.size() == g_userend_after) s.userend = 1;
@@ -115,30 +114,6 @@ TEST_F(SearchTest, ScanStopsBeforeTheNextEvaluationOnceTheUserHasEnded) {
   g_userend_after = 2;
   scan_search(s, host, stand_in_objective);
   EXPECT_EQ(g_evaluations.size(), 2u);  // no third point and no final fit
-}
-
-// (f - 1.7)^2 + (MC - 0.35)^2 + 0.5 (f - 1.7)(MC - 0.35): the best f depends on MC and the best
-// MC on f, so one search of each is not enough; the joint minimum is at f = 1.7, MC = 0.35.
-double coupled_loss(const RunState& st) {
-  const double df = st.f[st.yearmax] - 1.7;
-  const double dm = st.MC - 0.35;
-  return df * df + dm * dm + 0.5 * df * dm;
-}
-
-TEST_F(SearchTest, PreciseSearchWithMKnownSearchesFOnceAndRefinesIt) {
-  s.n1 = 3;
-  s.fscanmin = 2.4, s.fscanstep = 0.2;  // the window's initial guess and step
-  set_starting_values(s);
-  g_loss = coupled_loss;
-  precise_search(s, host, stand_in_objective);
-  ASSERT_FALSE(g_evaluations.empty());
-  for (const Evaluation& e : g_evaluations) {
-    EXPECT_EQ(e.metka, 1000);
-    EXPECT_EQ(e.bflag, 0);
-  }
-  // With MC = 0 the best f is 1.7 - 0.25 * (0 - 0.35) = 1.7875; the search refines its step to
-  // 1E-5 and ends a step or two from the best point.
-  EXPECT_NEAR(s.f[s.yearmax], 1.7875, 1e-4);
 }
 
 // ---- Starting values ----------------------------------------------------------------------
