@@ -123,16 +123,5 @@ TEST(MedianaInd, MdnOverOddAndEvenSamples) {
   EXPECT_NEAR(s->SSET, 450.0, kTol);  // 1..8: positions 3-6 -> 4.5
 }
 
-TEST(MedianaInd, AmdTakesDeviationsFromTheCentreOfTheRawResiduals) {
-  auto s = sample_block(3);
-  fill_by_age(*s, s->resid, {{-3.5, -0.5, 2.5}, {-2.5, 1, 3.5}, {-1.5, 1.5, 4.5}});
-  medianaind(*s);
-  // Centre (-1.5 - 0.5 + 1.5 + 2.5) / 4 = 0.5; deviations sorted 0.5 1 1 2 2 3 3 4 4:
-  // (1 + 2 + 3 + 3) / 4 = 2.25.
-  EXPECT_NEAR(s->SSET, 225.0, kTol);
-  EXPECT_NEAR(s->resid2(2, 1), 4.0, kTol);
-  EXPECT_EQ(s->resid2(5, 1), 1000.0);
-}
-
 }  // namespace
 }  // namespace quorvane
