@@ -209,10 +209,9 @@ TEST(CohortModel, LastYearWithoutCatchIsProjectedFromTheYearBefore) {
 }
 
 // Method 4 tries s2 when there are two selection periods. An s2 trial of age 4 (code 53) at 0.6:
-// age 5 copies it,
-// the tail mean is 0.6; then the ages from 4 on are scaled by (1 - s2(3)) / (s2(4) + s2(5))
-// = 0.8 / 1.2: 0.6 -> 0.4 and read back into PARAM1. s1 is not touched. (The s1 trials are the
-// reference case of Method 4.)
+// age 5 copies it, the tail mean is 0.6; then the ages from 4 on are scaled by
+// (1 - s2(3)) / (s2(4) + s2(5)) = 0.8 / 1.2: 0.6 -> 0.4, read back into PARAM1. s1 is not
+// touched. (The s1 trials are the reference cases of Method 4.)
 TEST(CohortModel, DirectSearchRenormalisesAnS2TrialAndReadsItBack) {
   auto s2 = common_block();
   s2->n21 = 4;
