@@ -1,28 +1,35 @@
-// Helpers for the window tests: answering modal windows as they appear, copies of the demo
-// stock in temporary working directories, the batch runner for comparison, and pictures.
+// Helpers for the window tests: answering modal windows as they appear, one session of the
+// window program on a copy of the demo stock driven as a user would drive it, the batch runner
+// given the same fields for comparison, and pictures.
 #pragma once
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QList>
 #include <QMessageBox>
-#include <QObject>
 #include <QPointer>
 #include <QProcess>
-#include <QRect>
-#include <QString>
-#include <QStringList>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
+
+#include "app/parameter_window.h"
+#include "app/progress_window.h"
+#include "app/question_windows.h"
+#include "app/run_controller.h"
 
 namespace quorvane::app::testing {
+
+using namespace Qt::StringLiterals;
 
 // The tests wait for events (a run's end, a window, a picture), never for a time: a loaded
 // machine only makes them slower. This guard ends a wait only when something hangs, and the
@@ -80,7 +87,7 @@ class ModalAnswerer : public QObject {
     auto it = std::find_if(expected_.begin(), expected_.end(),
                            [window](const Expectation& e) { return e.matches(window); });
     if (it == expected_.end()) {
-      problems << QStringLiteral("unexpected window \"%1\"").arg(window->windowTitle());
+      problems << u"unexpected window \"%1\""_s.arg(window->windowTitle());
       if (auto* box = qobject_cast<QMessageBox*>(window)) box->reject();
       return;
     }
@@ -109,56 +116,174 @@ inline QStringList label_texts(const QWidget* window) {
   return texts;
 }
 
-// Pixels that differ from the background colour inside `area` of `picture`.
-inline int ink(const QImage& picture, const QRect& area, QRgb background) {
-  int count = 0;
-  const QRect inside = area.intersected(picture.rect());
-  for (int y = inside.top(); y <= inside.bottom(); ++y) {
-    for (int x = inside.left(); x <= inside.right(); ++x) {
-      if (picture.pixel(x, y) != background) ++count;
-    }
-  }
-  return count;
-}
-
 // Copies the demo stock into `workdir`/demo, where the default fields look for it.
 inline bool copy_demo(const QString& workdir) {
   const QDir source(QStringLiteral(QUORVANE_SOURCE_DIR "/demo"));
-  if (!source.exists() || !QDir(workdir).mkpath(QStringLiteral("demo"))) return false;
+  if (!QDir(workdir).mkpath(u"demo"_s)) return false;
   for (const QString& name : source.entryList(QDir::Files)) {
-    if (!QFile::copy(source.filePath(name), workdir + QStringLiteral("/demo/") + name)) {
-      return false;
-    }
+    if (!QFile::copy(source.filePath(name), workdir + "/demo/" + name)) return false;
   }
-  return true;
+  return !source.isEmpty();
 }
 
 inline QByteArray file_bytes(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs the batch runner in `workdir` with the default fields and `arguments`; true on exit 0.
-inline bool run_batch(const QString& workdir, const QStringList& arguments) {
-#ifdef QUORVANE_BATCH_EXE
-  QProcess batch;
-  batch.start(QStringLiteral(QUORVANE_BATCH_EXE),
-              QStringList{QStringLiteral("--workdir"), workdir} + arguments);
-  if (!batch.waitForFinished(kHangGuardMs)) qWarning("the batch runner did not end: a hang");
-  return batch.state() == QProcess::NotRunning && batch.exitStatus() == QProcess::NormalExit &&
-         batch.exitCode() == 0;
-#else
-  (void)workdir;
-  (void)arguments;
-  return false;
-#endif
+// The first of the files `names` (relative to `workdir`) whose bytes or absence differ from those
+// of the batch runner given `arguments` in a copy of the demo; empty when every one agrees. The
+// time a run started (the line "time," of run.csv) is no part of the comparison.
+inline QString batch_difference(const QString& workdir, const QStringList& arguments,
+                                const QStringList& names) {
+  QTemporaryDir batch;
+  if (!copy_demo(batch.path()) ||
+      QProcess::execute(QUORVANE_BATCH_EXE,
+                        QStringList{"--quiet", "--workdir", batch.path()} + arguments) != 0) {
+    return u"the batch run"_s;
+  }
+  const auto bytes = [](const QString& path) {
+    QList<QByteArray> lines = file_bytes(path).split('\n');
+    lines.removeIf([](const QByteArray& line) { return line.startsWith("time,"); });
+    return lines.join('\n');
+  };
+  for (const QString& name : names) {
+    const QString mine = workdir + '/' + name;
+    if (QFileInfo::exists(mine) != QFileInfo::exists(batch.filePath(name)) ||
+        bytes(mine) != bytes(batch.filePath(name))) {
+      return name;
+    }
+  }
+  return {};
 }
+
+#define VERIFY_SAME_AS_BATCH(workdir, arguments, names)                              \
+  do {                                                                               \
+    const QString differs = batch_difference(workdir, arguments, names);             \
+    QVERIFY2(differs.isEmpty(), qPrintable(differs + u" differs from the batch"_s)); \
+  } while (false)
 
 // Saves a picture into the build folder for a person to look at.
 inline bool save_picture(QWidget* widget, const QString& name) {
-  return widget->grab().save(QStringLiteral(QUORVANE_PICTURE_DIR "/") + name +
-                             QStringLiteral(".png"));
+  return widget->grab().save(QStringLiteral(QUORVANE_PICTURE_DIR "/") + name + ".png");
 }
+
+// One session of the program: its own run state (and so its own random sequence), windows, an
+// answerer for the windows that a run asks from, and a working directory with the demo stock.
+struct Session {
+  QTemporaryDir dir;
+  RunController controller;
+  ParameterWindow window{controller};
+  ModalAnswerer answerer;
+  bool finished = false;
+  RunOutcome outcome;
+  bool retro_finished = false;
+  bool over = false;  // the session has ended: its last window is closed
+
+  Session() {
+    copy_demo(dir.path());
+    window.setWorkingDirectory(dir.path());
+    QObject::connect(&controller, &RunController::runFinished, [this](const RunOutcome& o) {
+      finished = true;
+      outcome = o;
+    });
+    QObject::connect(&controller, &RunController::retrospectiveFinished,
+                     [this](const RetroOutcome&) { retro_finished = true; });
+    QObject::connect(&controller, &RunController::sessionOver, [this] { over = true; });
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+  QByteArray bytes(const QString& name) const { return file_bytes(path(name)); }
+  QString status() const { return window.statusLine()->text(); }
+  QLineEdit* field(FieldId id) { return window.field(id); }
+
+  // Runs the handler once, when the worker stands at its n-th yield point.
+  void atYield(long n, std::function<void()> handler) {
+    controller.holdAtYield(n);
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(&controller, &RunController::heldAtYield,
+                             [once, handler = std::move(handler)](long) {
+                               QObject::disconnect(*once);
+                               handler();
+                             });
+  }
+
+  void expectBootstrapQuestion(const QString& answer = u"2"_s, const QString& runs = u"100"_s,
+                               std::function<void()> seen = {}) {
+    answerer.expect<BootstrapWindow>([answer, runs, seen](BootstrapWindow* form) {
+      if (seen) seen();
+      form->answerField()->setText(answer);
+      form->runsField()->setText(runs);
+      form->goButton()->click();
+    });
+  }
+
+  void expectRestartQuestion(const QString& answer) {
+    answerer.expect<RestartWindow>([answer](RestartWindow* form) {
+      form->answerField()->setText(answer);
+      form->goButton()->click();
+    });
+  }
+
+  void expectStopQuestion(bool yes) {
+    answerer.expect<QMessageBox>([this, yes](QMessageBox* box) {
+      if (box->windowTitle() != u"termination"_s || box->text() != u"Stop it?"_s) {
+        answerer.problems << u"\"Stop it?\" expected, got "_s + box->text();
+      }
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+  }
+
+  // The next message box: its text goes to `text` (when given), and it is closed.
+  void expectMessage(QString* text = nullptr) {
+    answerer.expect<QMessageBox>([text](QMessageBox* box) {
+      if (text != nullptr) *text = box->text();
+      box->accept();
+    });
+  }
+
+  void pressStop() { controller.progressWindow()->stopButton()->click(); }
+
+  bool run() {
+    finished = false;
+    window.startButton()->click();
+    // An unexpected window would wait for an answer forever; it ends the wait at once.
+    return wait_until([this] { return finished || !answerer.problems.isEmpty(); },
+                      "end of the run (or unexpected window)") &&
+           finished;
+  }
+
+  // A retrospective of `peels` peels from the window, waited for.
+  bool retrospective(int peels) {
+    retro_finished = false;
+    return window.runRetrospective(peels) &&
+           wait_until([this] { return retro_finished; }, "end of the retrospective");
+  }
+
+  // Every expected window has appeared and been answered, and no other.
+  bool answered() {
+    return wait_until([this] { return answerer.done() || !answerer.problems.isEmpty(); },
+                      "answers to the windows") &&
+           answerer.problems.isEmpty();
+  }
+
+  bool waitOver() {
+    return wait_until([this] { return over; }, "end of the session");
+  }
+};
+
+#define VERIFY_ANSWERED(session)                                                       \
+  do {                                                                                 \
+    QVERIFY2((session).answerer.problems.isEmpty(),                                    \
+             qPrintable((session).answerer.problems.join(QStringLiteral("; "))));      \
+    QVERIFY2((session).answerer.done(), "an expected question window did not appear"); \
+  } while (false)
+
+// A run from START to its end, every question that was expected answered and none other asked.
+#define VERIFY_RUN(session)   \
+  do {                        \
+    QVERIFY((session).run()); \
+    VERIFY_ANSWERED(session); \
+  } while (false)
 
 }  // namespace quorvane::app::testing
