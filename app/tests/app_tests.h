@@ -17,8 +17,7 @@ class WindowTest : public QObject {
   void erasingLeavesNoResidue();
   void drawingIsCoalescedToTheLatestPicture();
   void workingDirectoryIsTheGivenTheStockOrTheRemembered();
-  void bootstrapWindowAsksAndPassesTheTextsOn();
-  void restartWindowAsksAndPassesTheTextOn();
+  void questionWindowsTakeOnlyNumbersAndMeanNoWhenClosed();
 };
 
 // Whole runs from the parameter window on the demo stock, with the computation on its worker

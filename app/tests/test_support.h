@@ -3,29 +3,18 @@
 // given the same fields for comparison, and pictures.
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QLabel>
-#include <QList>
-#include <QMessageBox>
-#include <QPointer>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <algorithm>
+#include <QtWidgets>
 #include <deque>
-#include <functional>
-#include <memory>
 
 #include "app/parameter_window.h"
 #include "app/progress_window.h"
 #include "app/question_windows.h"
 #include "app/run_controller.h"
+#include "app/tests/app_tests.h"
+#if QUORVANE_CHARTS
+#include "app/results_window.h"
+#endif
 
 namespace quorvane::app::testing {
 
@@ -131,16 +120,30 @@ inline QByteArray file_bytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The first of the files `names` (relative to `workdir`) whose bytes or absence differ from those
-// of the batch runner given `arguments` in a copy of the demo; empty when every one agrees. The
-// time a run started (the line "time," of run.csv) is no part of the comparison.
-inline QString batch_difference(const QString& workdir, const QStringList& arguments,
-                                const QStringList& names) {
+// The files a run left in `dir` (all but the stock in demo/), by their paths inside it.
+inline QStringList run_files(const QString& dir) {
+  QStringList files;
+  for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+    const QString name = QDir(dir).relativeFilePath(it.next());
+    if (!name.startsWith(u"demo/"_s)) files << name;
+  }
+  files.sort();
+  return files;
+}
+
+// What differs between the files of the run in `workdir` and those of the batch runner given
+// `arguments` in a copy of the demo: the lists of files, or the first file whose bytes differ;
+// empty when every file agrees. The time a run started (run.csv's line "time,") is no part of it.
+inline QString batch_difference(const QString& workdir, const QStringList& arguments) {
   QTemporaryDir batch;
   if (!copy_demo(batch.path()) ||
       QProcess::execute(QUORVANE_BATCH_EXE,
                         QStringList{"--quiet", "--workdir", batch.path()} + arguments) != 0) {
-    return u"the batch run"_s;
+    return u"the batch run failed"_s;
+  }
+  const QStringList names = run_files(workdir);
+  if (names != run_files(batch.path())) {
+    return names.join(' ') + u" against the batch runner's "_s + run_files(batch.path()).join(' ');
   }
   const auto bytes = [](const QString& path) {
     QList<QByteArray> lines = file_bytes(path).split('\n');
@@ -148,19 +151,15 @@ inline QString batch_difference(const QString& workdir, const QStringList& argum
     return lines.join('\n');
   };
   for (const QString& name : names) {
-    const QString mine = workdir + '/' + name;
-    if (QFileInfo::exists(mine) != QFileInfo::exists(batch.filePath(name)) ||
-        bytes(mine) != bytes(batch.filePath(name))) {
-      return name;
-    }
+    if (bytes(workdir + '/' + name) != bytes(batch.filePath(name))) return name + u" differs"_s;
   }
-  return {};
+  return names.isEmpty() ? u"no files"_s : QString();
 }
 
-#define VERIFY_SAME_AS_BATCH(workdir, arguments, names)                              \
-  do {                                                                               \
-    const QString differs = batch_difference(workdir, arguments, names);             \
-    QVERIFY2(differs.isEmpty(), qPrintable(differs + u" differs from the batch"_s)); \
+#define VERIFY_SAME_AS_BATCH(workdir, ...)                            \
+  do {                                                                \
+    const QString differs = batch_difference(workdir, {__VA_ARGS__}); \
+    QVERIFY2(differs.isEmpty(), qPrintable(differs));                 \
   } while (false)
 
 // Saves a picture into the build folder for a person to look at.
