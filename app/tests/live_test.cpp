@@ -40,8 +40,6 @@ QList<QList<QPointF>> chart_points(const QChartView* view) {
 
 void LiveTest::withLiveOffAFieldChangeRunsNothing() {
   Session session;
-  int started = 0;
-  QObject::connect(&session.controller, &RunController::runStarted, [&] { ++started; });
   LiveRuns* live = session.window.liveRuns();
   QVERIFY(!live->isOn());
   session.field(FieldId::FScanHigh)->setText(u"4"_s);
@@ -52,7 +50,7 @@ void LiveTest::withLiveOffAFieldChangeRunsNothing() {
   // Nothing can be waited for when nothing is to happen: three merge intervals, and then no run
   // may have begun.
   QTest::qWait(3 * LiveRuns::kMergeMs);
-  QCOMPARE(started, 0);
+  QCOMPARE(session.starts, 0);
   QVERIFY(live->idle());
   QVERIFY(!QFileInfo::exists(session.path(u"output.out"_s)));
   QVERIFY(session.status().isEmpty());
@@ -65,11 +63,9 @@ void LiveTest::fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue() {
   Session session;
   LiveRuns* live = session.window.liveRuns();
   QLineEdit* upper = session.field(FieldId::FScanHigh);
-  int started = 0;
-  QObject::connect(&session.controller, &RunController::runStarted, [&] { ++started; });
   live->setOn(true);
   QTest::qWait(2 * LiveRuns::kMergeMs);
-  QCOMPARE(started, 0);  // switching on runs nothing by itself
+  QCOMPARE(session.starts, 0);  // switching on runs nothing by itself
   // The run of the first change is held at a yield point while the other changes come, so that
   // at least one run is certainly given up for a newer change.
   bool held = false;
@@ -135,8 +131,6 @@ void LiveTest::fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun() {
   VERIFY_RUN(session);
   QVERIFY(QFileInfo::exists(session.path(kTables)));
 
-  int started = 0;
-  QObject::connect(&session.controller, &RunController::runStarted, [&] { ++started; });
   bool held = false;
   session.atYield(3, [&] { held = true; });
   LiveRuns* live = session.window.liveRuns();
@@ -146,7 +140,7 @@ void LiveTest::fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun() {
   QVERIFY(wait_until([&] { return held; }, "the live run"));
   upper->setText(u"x5"_s);
   QVERIFY(wait_settled(session));
-  QCOMPARE(started, 1);
+  QCOMPARE(session.starts, 2);
   QCOMPARE(live->cancelled(), 1);
   QVERIFY2(session.status().startsWith(u"Live: nothing run: "_s) &&
                session.status().contains(u"'x5'"_s) && session.status().contains(u"(Text18)"_s),
@@ -164,7 +158,7 @@ void LiveTest::fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun() {
   session.window.startButton()->click();
   QVERIFY(wait_until(
       [&] {
-        return (started == 3 && !session.controller.running() && session.finished) ||
+        return (session.starts == 4 && !session.controller.running() && session.finished) ||
                !session.answerer.problems.isEmpty();
       },
       "the START after the live run"));
@@ -200,9 +194,8 @@ void LiveTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
   });
   compare->trigger();
   QCOMPARE(offered_from, session.dir.path());
-  const QList<CompareWindow*> windows = session.window.findChildren<CompareWindow*>();
-  QCOMPARE(windows.size(), 1);
-  CompareWindow* window = windows.front();
+  QCOMPARE(session.window.findChildren<CompareWindow*>().size(), 1);
+  CompareWindow* window = session.window.findChild<CompareWindow*>();
   QVERIFY(window->isVisible());
   // Exactly the one field is listed, with both texts.
   const QString summary = window->summary()->toPlainText();
@@ -215,12 +208,9 @@ void LiveTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
   QCOMPARE(window->charts()->count(), 3);
   for (int tab = 0; tab < 3; ++tab) {
     const auto lines = chart_points(qobject_cast<QChartView*>(window->charts()->widget(tab)));
-    QVERIFY(lines.size() >= 2);
-    QCOMPARE(lines[0].size(), 31);
-    QCOMPARE(lines[1].size(), 31);
-    QCOMPARE(lines[0].front().x(), 1984.0);
-    QCOMPARE(lines[1].back().x(), 2014.0);
-    QVERIFY2(lines[0] != lines[1], qPrintable(window->charts()->tabText(tab)));
+    QVERIFY2(lines.size() >= 2 && lines[0].size() == 31 && lines[1].size() == 31 &&
+                 lines[0].front().x() == 1984 && lines[1].back().x() == 2014 && lines[0] != lines[1],
+             qPrintable(window->charts()->tabText(tab)));
   }
   window->resize(900, 650);
   save_picture(window, u"compare_window"_s);
@@ -234,9 +224,7 @@ void LiveTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
   set_run_chooser({});
   QVERIFY(session.answered());
   QVERIFY2(message.contains(u"demo"_s), qPrintable(message));
-  for (const CompareWindow* w : session.window.findChildren<CompareWindow*>()) {
-    QVERIFY(!w->isVisible());
-  }
+  QVERIFY(std::ranges::none_of(session.window.findChildren<CompareWindow*>(), &QWidget::isVisible));
 #else
   QSKIP("built without charts");
 #endif

@@ -98,13 +98,6 @@ class ModalAnswerer : public QObject {
   int answering_ = 0;
 };
 
-// All label texts of a window and its children.
-inline QStringList label_texts(const QWidget* window) {
-  QStringList texts;
-  for (const QLabel* label : window->findChildren<QLabel*>()) texts << label->text();
-  return texts;
-}
-
 // Copies the demo stock into `workdir`/demo, where the default fields look for it.
 inline bool copy_demo(const QString& workdir) {
   const QDir source(QStringLiteral(QUORVANE_SOURCE_DIR "/demo"));
@@ -178,6 +171,7 @@ struct Session {
   RunOutcome outcome;
   bool retro_finished = false;
   bool over = false;  // the session has ended: its last window is closed
+  int starts = 0;     // runs begun, whether by START or live
 
   Session() {
     copy_demo(dir.path());
@@ -189,6 +183,7 @@ struct Session {
     QObject::connect(&controller, &RunController::retrospectiveFinished,
                      [this](const RetroOutcome&) { retro_finished = true; });
     QObject::connect(&controller, &RunController::sessionOver, [this] { over = true; });
+    QObject::connect(&controller, &RunController::runStarted, [this] { ++starts; });
   }
 
   QString path(const QString& name) const { return dir.filePath(name); }

@@ -21,13 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The names of the charts the tables support, in display order, separated by blanks.
-std::string chart_names(const PlotData& data) {
-  std::string names;
-  for (const ChartInfo& c : available_charts(data)) names += (names.empty() ? "" : " ") + c.name;
-  return names;
-}
-
 // The titles of a chart's axes and the names of its series, each between bars.
 std::string labels_of(const QChart& chart) {
   QString labels = "|";
@@ -47,8 +40,7 @@ std::string error_of(Action action) {
   return "no error";
 }
 
-// A tables folder of two years and two ages, one SSB survey and one aged fleet, with the
-// retrospective beside it as the batch runner writes it (work/retro/ beside work/out.tables/).
+// A tables folder of two years and two ages, one SSB survey and one aged fleet (number 2).
 class ChartsOfASmallRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -58,7 +50,6 @@ class ChartsOfASmallRun : public ::testing::Test {
     fs::remove_all(work_);
     tables_ = work_ / "out.tables";
     fs::create_directories(tables_);
-    fs::create_directories(work_ / "retro");
     write(tables_ / "summary.csv",
           "year,f,recruitment,total_stock_numbers,total_stock_weight,ssb,ssb_survey_time,"
           "catch_weight,mean_f\n"
@@ -76,10 +67,6 @@ class ChartsOfASmallRun : public ::testing::Test {
           "ssb,1,2001,,12,10,-0.18,,100\n"
           "fleet,2,2000,1,5,6,0.18,0.005,\n"
           "fleet,2,2001,2,4,3,-0.29,0.003,\n");
-    write(work_ / "retro" / "retro.csv",
-          "peel,year,ssb,f,mean_f,recruitment\n"
-          "0,2000,1200,0.5,0.3,1000\n0,2001,1100,0.6,0.35,900\n1,2000,1300,0.45,0.28,1100\n");
-    write(work_ / "retro" / "retro_rho.csv", "quantity,rho,peels\nssb,0.0833,1\n");
   }
   void TearDown() override { fs::remove_all(work_); }
 
@@ -90,27 +77,6 @@ class ChartsOfASmallRun : public ::testing::Test {
   fs::path work_;
   fs::path tables_;
 };
-
-TEST_F(ChartsOfASmallRun, EveryChartTheTablesSupportIsListedInOrderAndBuilds) {
-  const PlotData data = read_plot_data(tables_.string());
-  ASSERT_EQ(data.retro.size(), 3u);  // found in ../retro
-  ASSERT_EQ(data.retro_rho.size(), 1u);
-  EXPECT_FALSE(data.summary[0].ssb_q05.has_value());  // no bootstrap, no band
-  EXPECT_FALSE(data.stock[2].catch_log_residual.has_value());
-
-  EXPECT_EQ(chart_names(data),
-            "ssb f recruitment catch_residuals fleet2_residuals ssb_survey1_fit fleet2_fit "
-            "retrospective_ssb retrospective_mean_f");
-  for (const ChartInfo& c : available_charts(data)) {
-    const std::unique_ptr<QChart> chart(make_chart(data, c.name));
-    EXPECT_FALSE(chart->series().isEmpty()) << c.name;
-  }
-  EXPECT_THROW(delete make_chart(data, "fleet7_fit"), std::invalid_argument);
-
-  // Without the retrospective folder, no retrospective charts.
-  fs::remove_all(work_ / "retro");
-  EXPECT_TRUE(chart_names(read_plot_data(tables_.string())).ends_with(" fleet2_fit"));
-}
 
 // Band values outside the axis are placed on it, never handed to the chart as they are: 1E12 and
 // infinity above a cap of 100 become 100 (and the band says it is cut), a negative 5 % value 0,

