@@ -16,14 +16,6 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("QUORVANE-tests"));
   QApplication::setApplicationName(QStringLiteral("QUORVANE-tests"));
   QApplication::setQuitOnLastWindowClosed(false);
-  using namespace quorvane::app::testing;
-  WindowTest windows;
-  RunTest runs;
-  MenuTest menus;
-  LiveTest live;
-  int failures = 0;
-  for (QObject* tests : std::initializer_list<QObject*>{&windows, &runs, &menus, &live}) {
-    failures += QTest::qExec(tests, argc, argv);
-  }
-  return failures == 0 ? 0 : 1;
+  quorvane::app::testing::AppTest tests;
+  return QTest::qExec(&tests, argc, argv) == 0 ? 0 : 1;
 }

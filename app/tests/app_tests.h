@@ -1,33 +1,29 @@
-// The test classes of the window program, run offscreen one after the other by main.cpp.
+// The tests of the window program, run offscreen one after the other by app_tests.cpp, in the
+// order declared: the first whole run measures the length of the main run that later tests stop
+// in. Each group is defined in its own file.
 #pragma once
 
 #include <QObject>
 
 namespace quorvane::app::testing {
 
-// The windows on their own: the parameter window, the progress window's drawing, the two
-// question windows, and the choice of the working directory and the command line.
-class WindowTest : public QObject {
+class AppTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void parameterWindowShowsTheCaptionAndPassesTheTextsOn();
-  void parameterWindowFitsALaptopScreen();
+  // The windows on their own (window_test.cpp): the parameter window, the progress window's
+  // drawing, the two question windows, the choice of the working directory and the command line.
+  void parameterWindowPassesTheTextsOnAndFitsALaptopScreen();
   void textStaysUntilDrawnOverOrCleared();
   void erasingLeavesNoResidue();
   void drawingIsCoalescedToTheLatestPicture();
   void workingDirectoryIsTheGivenTheStockOrTheRemembered();
   void questionWindowsTakeOnlyNumbersAndMeanNoWhenClosed();
-};
 
-// Whole runs from the parameter window on the demo stock, with the computation on its worker
-// thread, compared with the batch runner's files for the same fields and answers: STOP, the
-// bootstrap of either kind, refused starts, the working directory's lock, and the end of the
-// session during a run.
-class RunTest : public QObject {
-  Q_OBJECT
-
- private slots:
+  // Whole runs from the parameter window on the demo stock, with the computation on its worker
+  // thread, compared with the batch runner's files for the same fields and answers: STOP, the
+  // bootstrap of either kind, refused starts, the working directory's lock, and the end of the
+  // session during a run (run_test.cpp).
   void defaultRunWithAStopAnsweredNoMatchesTheBatchRunner();
   void stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap();
   void bootstrapOfTwoRunsMatchesTheBatchRunner_data();
@@ -37,37 +33,26 @@ class RunTest : public QObject {
   void progressLineIsShownAndTheAnswersClearIt();
   void rejectedStartLeavesTheWindowUsable();
   void startIsRefusedWhileAnotherRunHoldsTheFolder();
-  void closingDuringARunAsksAndWritesTheResultsBeforeQuitting();
-  void quitSessionDuringARunWritesNoResults();
+  void endingTheSessionDuringARunClosesEveryFile();
 
- private:
-  long main_run_yields_ = 0;  // yield points of the default main run, counted at its question
-};
-
-// The menu of the parameter window: saved settings, the results window and the retrospective,
-// each set against the batch runner given the same settings file.
-class MenuTest : public QObject {
-  Q_OBJECT
-
- private slots:
+  // The menu of the parameter window: saved settings, the results window and the retrospective,
+  // each set against the batch runner given the same settings file (menu_test.cpp).
   void savedSettingsLoadBackAsTheSameFieldsAndKind();
   void badSettingsFileLoadsNothingAndNamesTheLine();
   void windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts();
   void retrospectiveMatchesTheBatchRunner();
   void quitSessionDuringARetrospectiveEndsItWithoutTables();
-};
 
-// Live re-runs from the parameter window: what a burst of changes leaves behind (files and
-// charts) set against the batch runner given the last fields, what a run given up leaves, that
-// nothing runs with the switch off; and File > Compare with... against a second run.
-class LiveTest : public QObject {
-  Q_OBJECT
-
- private slots:
+  // Live re-runs: what a burst of changes leaves behind (files and charts) set against the batch
+  // runner given the last fields, what a run given up leaves, that nothing runs with the switch
+  // off; and File > Compare with... against a second run (live_test.cpp).
   void withLiveOffAFieldChangeRunsNothing();
   void fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue();
   void fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun();
   void compareWithListsTheChangedFieldAndDrawsTheOverlays();
+
+ private:
+  long main_run_yields_ = 0;  // yield points of the default main run, counted at its question
 };
 
 }  // namespace quorvane::app::testing

@@ -38,7 +38,7 @@ QList<QList<QPointF>> chart_points(const QChartView* view) {
 
 }  // namespace
 
-void LiveTest::withLiveOffAFieldChangeRunsNothing() {
+void AppTest::withLiveOffAFieldChangeRunsNothing() {
   Session session;
   LiveRuns* live = session.window.liveRuns();
   QVERIFY(!live->isOn());
@@ -59,7 +59,7 @@ void LiveTest::withLiveOffAFieldChangeRunsNothing() {
 // The demo's scan of the terminal f runs from 1 to 5 by 0.25 and finds its least loss at 2.75;
 // an upper bound of 2.25 cuts the scan short of it, so the last value below gives another fit
 // (terminal f 2.25) than the first ones, which all contain 2.75.
-void LiveTest::fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue() {
+void AppTest::fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue() {
   Session session;
   LiveRuns* live = session.window.liveRuns();
   QLineEdit* upper = session.field(FieldId::FScanHigh);
@@ -124,7 +124,7 @@ void LiveTest::fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue() {
 // going on is given up and nothing runs in its place. It leaves an empty results file and no
 // tables: nothing that could pass for the fit of these fields, or of the fields before them.
 // Then START during the next live run gives that one up too and runs, with its questions.
-void LiveTest::fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun() {
+void AppTest::fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun() {
   Session session;
   // A START of the user's own first: its results and tables are on disk.
   session.expectBootstrapQuestion();
@@ -169,7 +169,7 @@ void LiveTest::fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun() {
   VERIFY_SAME_AS_BATCH(session.dir.path(), "--set", "Text18=4");
 }
 
-void LiveTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
+void AppTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
 #if QUORVANE_CHARTS
   Session session;
   session.expectBootstrapQuestion();
@@ -209,7 +209,8 @@ void LiveTest::compareWithListsTheChangedFieldAndDrawsTheOverlays() {
   for (int tab = 0; tab < 3; ++tab) {
     const auto lines = chart_points(qobject_cast<QChartView*>(window->charts()->widget(tab)));
     QVERIFY2(lines.size() >= 2 && lines[0].size() == 31 && lines[1].size() == 31 &&
-                 lines[0].front().x() == 1984 && lines[1].back().x() == 2014 && lines[0] != lines[1],
+                 lines[0].front().x() == 1984 && lines[1].back().x() == 2014 &&
+                 lines[0] != lines[1],
              qPrintable(window->charts()->tabText(tab)));
   }
   window->resize(900, 650);

@@ -17,7 +17,7 @@ bool write_text(const QString& path, const QByteArray& text) {
 
 // The kind of bootstrap is saved beside the fields in the form the batch runner reads
 // ("bootstrap_kind = independent"); a file without it means the default, chained.
-void MenuTest::savedSettingsLoadBackAsTheSameFieldsAndKind() {
+void AppTest::savedSettingsLoadBackAsTheSameFieldsAndKind() {
   Session first;
   QCOMPARE(first.window.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
   // A field left empty and a name with blanks inside must come back as they were.
@@ -47,7 +47,7 @@ void MenuTest::savedSettingsLoadBackAsTheSameFieldsAndKind() {
 // A bad line loads nothing, not even the good lines before it nor the kind of bootstrap, and a
 // file that is not there is refused the same way. How each kind of bad line is named is the
 // fields-file reader's own (FieldsFile, BootstrapKindKey).
-void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {
+void AppTest::badSettingsFileLoadsNothingAndNamesTheLine() {
   Session session;
   session.field(FieldId::FirstYear)->setText(u"1985"_s);
   const FieldTexts before = session.window.fieldTexts();
@@ -65,7 +65,7 @@ void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {
   }
 }
 
-void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
+void AppTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
   Session session;
   // The demo's fields with an F-bar range and units beside them: the window keeps them, saves
   // them back and reports with them as the batch runner does.
@@ -121,7 +121,7 @@ void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() 
 #endif
 }
 
-void MenuTest::retrospectiveMatchesTheBatchRunner() {
+void AppTest::retrospectiveMatchesTheBatchRunner() {
   // The analysis years 1984..2014 allow 30 peels; years that are not numbers allow none.
   FieldTexts texts = default_field_texts();
   texts[FieldId::FirstYear] = "1984";
@@ -162,7 +162,7 @@ void MenuTest::retrospectiveMatchesTheBatchRunner() {
   }
 }
 
-void MenuTest::quitSessionDuringARetrospectiveEndsItWithoutTables() {
+void AppTest::quitSessionDuringARetrospectiveEndsItWithoutTables() {
   Session session;
   QVERIFY(session.window.runRetrospective(3));
   // One thing at a time: START waits until the retrospective is over.

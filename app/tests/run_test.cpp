@@ -32,7 +32,7 @@ bool files_closed(const Session& session) {
 // STOP answered No changes nothing, and neither does a second START nor an edit during the run:
 // the run goes on to the batch runner's files. The title bar's X asks as STOP does, and the
 // progress window stays until the end of the run.
-void RunTest::defaultRunWithAStopAnsweredNoMatchesTheBatchRunner() {
+void AppTest::defaultRunWithAStopAnsweredNoMatchesTheBatchRunner() {
   Session session;
   ProgressWindow* progress = session.controller.progressWindow();
   bool visible_during_run = false;
@@ -57,7 +57,7 @@ void RunTest::defaultRunWithAStopAnsweredNoMatchesTheBatchRunner() {
 
 // The stops below come halfway through the main run: a stop confirmed before the first
 // evaluation has finished meets cells the results cannot be written from.
-void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
+void AppTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
   Session session;
   session.atYield(main_run_yields_ / 2, [&] {
     session.expectStopQuestion(true);
@@ -84,7 +84,7 @@ void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
                        "--bootstrap", "2");
 }
 
-void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner_data() {
+void AppTest::bootstrapOfTwoRunsMatchesTheBatchRunner_data() {
   QTest::addColumn<long>("after_main_run");
   QTest::addColumn<QString>("answer");
   QTest::newRow("not stopped") << 0L << QString();
@@ -93,7 +93,7 @@ void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner_data() {
   QTest::newRow("stopped, no") << 7L << u"2"_s;
 }
 
-void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner() {
+void AppTest::bootstrapOfTwoRunsMatchesTheBatchRunner() {
   QFETCH(long, after_main_run);
   QFETCH(QString, answer);
   const long stop_at = main_run_yields_ + after_main_run;
@@ -115,7 +115,7 @@ void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner() {
 
 // The kind chosen in Form2 (chained is offered) gives the batch runner's files for
 // --bootstrap-kind independent, and the session keeps the choice for the next question.
-void RunTest::independentKindChosenBesideTheQuestionMatchesTheBatchRunner() {
+void AppTest::independentKindChosenBesideTheQuestionMatchesTheBatchRunner() {
   Session session;
   int offered = -1;
   session.answerer.expect<BootstrapWindow>([&](BootstrapWindow* form) {
@@ -133,7 +133,7 @@ void RunTest::independentKindChosenBesideTheQuestionMatchesTheBatchRunner() {
 
 // STOP while the replicates are computed on other threads ends the bootstrap: the replicates
 // written before it stay, the files are closed, and the folder is free again.
-void RunTest::stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten() {
+void AppTest::stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten() {
   Session session;
   session.controller.setBootstrapKind(BootstrapKind::Independent);
   session.expectBootstrapQuestion(u"1"_s, u"200"_s);
@@ -161,7 +161,7 @@ void RunTest::stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten() {
 
 // The computation's report reaches the progress window as one line; the answer to the restart
 // question clears it with the rest of the picture (the bootstrap runs that follow draw anew).
-void RunTest::progressLineIsShownAndTheAnswersClearIt() {
+void AppTest::progressLineIsShownAndTheAnswersClearIt() {
   Session session;
   ProgressWindow* progress = session.controller.progressWindow();
   session.controller.host().bootstrap_status(
@@ -182,7 +182,7 @@ void RunTest::progressLineIsShownAndTheAnswersClearIt() {
            u"bootstrap: runs up to 5 of 5 written"_s);
 }
 
-void RunTest::rejectedStartLeavesTheWindowUsable() {
+void AppTest::rejectedStartLeavesTheWindowUsable() {
   Session session;
   QString message;
   // Fields that are not numbers: a message naming each field and its text on a line of its
@@ -225,7 +225,7 @@ void RunTest::rejectedStartLeavesTheWindowUsable() {
 // While another run holds the folder START is refused with the batch runner's message and
 // touches nothing. (That a run holds the folder and lets it go at its end, failed or not, is
 // seen in stopDuringIndependentReplicates... and rejectedStartLeavesTheWindowUsable.)
-void RunTest::startIsRefusedWhileAnotherRunHoldsTheFolder() {
+void AppTest::startIsRefusedWhileAnotherRunHoldsTheFolder() {
   Session session;
   QString message;
   {
@@ -241,36 +241,29 @@ void RunTest::startIsRefusedWhileAnotherRunHoldsTheFolder() {
 }
 
 // Closing the main window during a run asks first; on Yes the run stops as STOP stops it, its
-// results are written, and then the program ends.
-void RunTest::closingDuringARunAsksAndWritesTheResultsBeforeQuitting() {
-  Session session;
-  session.window.show();
-  session.atYield(main_run_yields_ / 2, [&] {
-    session.answerer.expect<QMessageBox>([](QMessageBox* box) {
-      const bool closing = box->objectName() == u"closeQuestion"_s;
-      box->button(closing ? QMessageBox::Yes : QMessageBox::No)->click();
+// results are written, and then the program ends. "Quit session" ends it at once and writes no
+// results: the results file, created empty at START, stays so. Either way every file is closed.
+void AppTest::endingTheSessionDuringARunClosesEveryFile() {
+  for (const bool closing : {true, false}) {
+    Session session;
+    session.window.show();
+    session.atYield(closing ? main_run_yields_ / 2 : 5, [&] {
+      if (!closing) return session.window.quitButton()->click();
+      session.answerer.expect<QMessageBox>([](QMessageBox* box) {
+        const bool closing_question = box->objectName() == u"closeQuestion"_s;
+        box->button(closing_question ? QMessageBox::Yes : QMessageBox::No)->click();
+      });
+      session.window.close();
     });
-    session.window.close();
-  });
-  session.window.startButton()->click();
-  QVERIFY(session.waitOver());
-  VERIFY_ANSWERED(session);
-  QVERIFY(!session.window.isVisible());
-  QVERIFY(session.bytes(u"output.out"_s).contains("Process was terminated by user !!!"));
-  QVERIFY(files_closed(session));
-}
-
-void RunTest::quitSessionDuringARunWritesNoResults() {
-  Session session;
-  session.atYield(5, [&] { session.window.quitButton()->click(); });
-  session.window.startButton()->click();
-  QVERIFY(session.waitOver());
-  VERIFY_ANSWERED(session);
-  QVERIFY(!session.finished);  // the session ends; no run report is shown
-  QVERIFY(!session.window.isVisible() && !session.controller.progressWindow()->isVisible());
-  // The results file was created empty at START and stays so; every file is closed.
-  QCOMPARE(QFileInfo(session.path(u"output.out"_s)).size(), 0);
-  QVERIFY(files_closed(session));
+    session.window.startButton()->click();
+    QVERIFY(session.waitOver());
+    VERIFY_ANSWERED(session);
+    QVERIFY(!session.window.isVisible() && !session.controller.progressWindow()->isVisible());
+    const QByteArray results = session.bytes(u"output.out"_s);
+    QVERIFY(closing ? results.contains("Process was terminated by user !!!") : results.isEmpty());
+    QVERIFY(closing || !session.finished);  // Quit session shows no report of the run
+    QVERIFY(files_closed(session));
+  }
 }
 
 }  // namespace quorvane::app::testing

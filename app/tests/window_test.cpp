@@ -40,7 +40,7 @@ void draw(ProgressWindow& window, ProgressPicture& picture, int x, int y, const 
 
 // ---- Parameter window ----------------------------------------------------------------------
 
-void WindowTest::parameterWindowShowsTheCaptionAndPassesTheTextsOn() {
+void AppTest::parameterWindowPassesTheTextsOnAndFitsALaptopScreen() {
   RunController controller;
   ParameterWindow window(controller);
   QVERIFY(window.windowTitle().endsWith(
@@ -49,11 +49,7 @@ void WindowTest::parameterWindowShowsTheCaptionAndPassesTheTextsOn() {
   QVERIFY(window.fieldTexts() == default_field_texts());
   window.field(FieldId::Mix)->setText(u" 2.5 "_s);
   QCOMPARE(window.fieldTexts()[FieldId::Mix], std::string(" 2.5 "));
-}
 
-void WindowTest::parameterWindowFitsALaptopScreen() {
-  RunController controller;
-  ParameterWindow window(controller);
   window.resize(1366, 768);
   window.setWorkingDirectory(QDir::homePath() + u"/assessments/demo-stock"_s);
   window.show();
@@ -69,7 +65,7 @@ void WindowTest::parameterWindowFitsALaptopScreen() {
 
 // ---- Progress window -------------------------------------------------------------------------
 
-void WindowTest::textStaysUntilDrawnOverOrCleared() {
+void AppTest::textStaysUntilDrawnOverOrCleared() {
   ProgressWindow window;
   ProgressPicture picture;
   // A text lands at its twip position and nowhere else: x 1500, y 600 is pixel (100, 40).
@@ -100,7 +96,7 @@ void WindowTest::textStaysUntilDrawnOverOrCleared() {
 
 // A shorter value over a longer one, with or without blanks first, leaves not one pixel of the
 // longer one: the cell looks as if the short value had been drawn on an empty window.
-void WindowTest::erasingLeavesNoResidue() {
+void AppTest::erasingLeavesNoResidue() {
   ProgressWindow drawn_over, fresh;
   ProgressPicture over, clean;
   draw(drawn_over, over, 6000, 1, u"17.1921"_s);  // the total loss has no blanks
@@ -129,7 +125,7 @@ void WindowTest::erasingLeavesNoResidue() {
 
 // However fast the computation draws, the window paints at most about 30 pictures a second,
 // nothing piles up between them, and the last picture is the last state.
-void WindowTest::drawingIsCoalescedToTheLatestPicture() {
+void AppTest::drawingIsCoalescedToTheLatestPicture() {
   RunController controller;
   Host& host = controller.host();
   ProgressWindow* window = controller.progressWindow();
@@ -161,7 +157,7 @@ void WindowTest::drawingIsCoalescedToTheLatestPicture() {
   QVERIFY2(paints <= clock.elapsed() / 33 + 2, qPrintable(QString::number(paints)));
 }
 
-void WindowTest::workingDirectoryIsTheGivenTheStockOrTheRemembered() {
+void AppTest::workingDirectoryIsTheGivenTheStockOrTheRemembered() {
   QTemporaryDir stock, other, plain;
   QVERIFY(copy_demo(stock.path()));
   QCOMPARE(choose_working_directory(other.path(), stock.path(), plain.path()), other.path());
@@ -182,7 +178,7 @@ void WindowTest::workingDirectoryIsTheGivenTheStockOrTheRemembered() {
 // Both question windows send a text that is not a number back with a warning that names the
 // field and the text, and stay until GO is pressed with numbers; the texts go on as typed. Each
 // question starts from the defaults again, and Esc or the title bar's X mean "2".
-void WindowTest::questionWindowsTakeOnlyNumbersAndMeanNoWhenClosed() {
+void AppTest::questionWindowsTakeOnlyNumbersAndMeanNoWhenClosed() {
   BootstrapWindow form2;
   RestartWindow form3;
   QVERIFY(form2.windowTitle() == u"Form2"_s && form3.windowTitle() == u"Form3"_s);

@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QChartView>
-#include <QGraphicsLayout>
-#include <QScatterSeries>
+#include <QtCharts>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
-#include <stdexcept>
 
 #include "base/errors.h"
-#include "plot/bubbles.h"
 #include "plot/tests/image_checks.h"
 
 namespace quorvane::plot {

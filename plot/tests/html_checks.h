@@ -1,6 +1,7 @@
-// Checks on a written report page, read as XML: every figure holds one drawn inline SVG, every
-// table has a header row and body rows of as many cells, and nothing reaches outside the page (no
-// script, no external picture, style sheet or frame, no link but to a place on the page).
+// Checks on a written report page, read as XML: every figure holds one inline SVG with more than
+// a handful of drawn elements, every table has a header row and body rows of as many cells, and
+// nothing reaches outside the page (no script, no external picture, style sheet or frame, no link
+// but to a place on the page).
 #pragma once
 
 #include <QFile>
@@ -23,7 +24,7 @@ inline PageCheck check_page(const std::string& path) {
   QXmlStreamReader xml(&file);
   const QStringList outside = {"script", "img", "link", "iframe", "object", "embed", "image"};
   QString figure;
-  int svgs = 0, svg_depth = 0, drawn = 0;      // of the figure being read; depth > 0 in a drawing
+  int svgs = 0, drawn = 0;                     // of the figure being read
   int header_cells = -1, cells = 0, rows = 0;  // of the table being read; -1 before its header
   while (!xml.atEnd()) {
     const QXmlStreamReader::TokenType token = xml.readNext();
@@ -35,14 +36,13 @@ inline PageCheck check_page(const std::string& path) {
           check.problems << "a reference to " + a.value().toString();
         }
       }
-      if (svg_depth > 0) {
-        ++svg_depth;
-        if (name == "path" || name == "polyline" || name == "text") ++drawn;
+      if (name == "path" || name == "polyline" || name == "text") {
+        ++drawn;
       } else if (name == "svg") {
         if (figure.isEmpty()) check.problems << "a drawing outside a figure";
-        svg_depth = 1, drawn = 0, ++svgs;
+        ++svgs;
       } else if (name == "figure") {
-        figure = xml.attributes().value("id").toString(), svgs = 0;
+        figure = xml.attributes().value("id").toString(), svgs = drawn = 0;
       } else if (name == "table") {
         ++check.tables, header_cells = -1, rows = 0;
       } else if (name == "tr") {
@@ -51,10 +51,10 @@ inline PageCheck check_page(const std::string& path) {
         ++cells;
       }
     } else if (token == QXmlStreamReader::EndElement) {
-      if (svg_depth > 0) {
-        if (--svg_depth == 0 && drawn < 20) check.problems << figure + ": a scant drawing";
-      } else if (name == "figure") {
-        if (svgs != 1) check.problems << figure + QString(": %1 drawings").arg(svgs);
+      if (name == "figure") {
+        if (svgs != 1 || drawn < 20) {
+          check.problems << figure + QString(": %1 drawings of %2 elements").arg(svgs).arg(drawn);
+        }
         check.figures << figure;
         figure.clear();
       } else if (name == "tr") {
