@@ -32,7 +32,6 @@ class AppTest : public QObject {
   void stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten();
   void progressLineIsShownAndTheAnswersClearIt();
   void rejectedStartLeavesTheWindowUsable();
-  void startIsRefusedWhileAnotherRunHoldsTheFolder();
   void endingTheSessionDuringARunClosesEveryFile();
 
   // The menu of the parameter window: saved settings, the results window and the retrospective,

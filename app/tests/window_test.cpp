@@ -74,12 +74,9 @@ void AppTest::textStaysUntilDrawnOverOrCleared() {
   QCOMPARE(ink(window, QRect(0, 0, 99, 503)), 0);
   QCOMPARE(ink(window, QRect(0, 0, 690, 39)), 0);
 
-  // Another text elsewhere leaves the first one alone; blanks over a text erase it.
+  // Another text elsewhere leaves the first one alone (blanks over a text: erasingLeaves...).
   draw(window, picture, 5000, 600, u"1990"_s);
-  draw(window, picture, 1500, 600, u"1.5"_s);
-  draw(window, picture, 1500, 600, QString(13, ' '));
-  QCOMPARE(ink(window, cell_at(1500, 600, 20)), 0);
-  QVERIFY(ink(window, cell_at(5000, 600, 30)) > 0);
+  QVERIFY(ink(window, cell_at(1500, 600, 60)) > 0 && ink(window, cell_at(5000, 600, 30)) > 0);
 
   // Each print ends its line: a second print without a position starts the next line at x 0.
   picture.set_position(3000, 3000);
@@ -170,7 +167,6 @@ void AppTest::workingDirectoryIsTheGivenTheStockOrTheRemembered() {
   for (const QStringList& bad : {QStringList{"--fields"}, {"--strat"}, {"--bootstrap", "x"}}) {
     QVERIFY2(!parse_command_line(bad).problem.isEmpty(), qPrintable(bad.join(' ')));
   }
-  QVERIFY(version_text().startsWith(u"quorvane 0."_s));
 }
 
 // ---- Question windows ------------------------------------------------------------------------

@@ -144,11 +144,8 @@ TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToThe
   EXPECT_NEAR(size(negative, 1) / size(positive, 0), 0.70710678, 1e-8);
 }
 
-TEST_F(ChartsOfASmallRun, MissingOrUnwritableFilesAreNamed) {
-  fs::remove(tables_ / "summary.csv");
-  EXPECT_EQ(error_of([&] { read_plot_data(tables_.string()); }),
-            (tables_ / "summary.csv").string() + ": no such file");
-  write(tables_ / "summary.csv", "year,f,recruitment,ssb,mean_f\n2000,0.5,1000,1200,0.3\n");
+// (A missing summary.csv is named through quorvane-plot: DemoRuns.AWrongFolder...)
+TEST_F(ChartsOfASmallRun, ATextThatIsNoNumberIsNamedWithItsFileAndLine) {
   write(tables_ / "stock.csv", "year,age,catch_log_residual\n2000,1,x\n");
   EXPECT_EQ(error_of([&] { read_plot_data(tables_.string()); }),
             (tables_ / "stock.csv").string() + ": line 2: 'x' is not a number");
