@@ -13,7 +13,7 @@ class AppTest : public QObject {
  private slots:
   // The windows on their own (window_test.cpp): the parameter window, the progress window's
   // drawing, the two question windows, the choice of the working directory and the command line.
-  void parameterWindowPassesTheTextsOnAndFitsALaptopScreen();
+  void parameterWindowShowsTheCaptionAndFitsALaptopScreen();
   void textStaysUntilDrawnOverOrCleared();
   void erasingLeavesNoResidue();
   void drawingIsCoalescedToTheLatestPicture();

@@ -46,9 +46,9 @@ class ModalAnswerer : public QObject {
 
   template <typename Window>
   void expect(std::function<void(Window*)> answer) {
-    expected_.push_back(
-        {[](QWidget* w) { return qobject_cast<Window*>(w) != nullptr; },
-         [answer = std::move(answer)](QWidget* w) { answer(qobject_cast<Window*>(w)); }});
+    expected_.emplace_back(&Window::staticMetaObject, [answer = std::move(answer)](QWidget* w) {
+      answer(static_cast<Window*>(w));
+    });
   }
   // A window that was answered and hidden counts as new when it is shown again, even before
   // the next look (a question asked twice in a row).
@@ -61,11 +61,6 @@ class ModalAnswerer : public QObject {
   QStringList problems;
 
  private:
-  struct Expectation {
-    std::function<bool(QWidget*)> matches;
-    std::function<void(QWidget*)> answer;
-  };
-
   void poll() {
     // A window that is being answered may become the active one again for a moment, when a
     // window it opened has closed; it counts as new only after it has been hidden.
@@ -73,14 +68,15 @@ class ModalAnswerer : public QObject {
     QWidget* window = QApplication::activeModalWidget();
     if (window == nullptr || handled_.contains(window)) return;
     handled_.append(window);
-    auto it = std::find_if(expected_.begin(), expected_.end(),
-                           [window](const Expectation& e) { return e.matches(window); });
+    auto it = std::find_if(expected_.begin(), expected_.end(), [window](const auto& e) {
+      return window->metaObject()->inherits(e.first);
+    });
     if (it == expected_.end()) {
       problems << u"unexpected window \"%1\""_s.arg(window->windowTitle());
       if (auto* box = qobject_cast<QMessageBox*>(window)) box->reject();
       return;
     }
-    auto answer = std::move(it->answer);
+    auto answer = std::move(it->second);
     expected_.erase(it);
     ++answering_;
     // Answer from the event loop rather than from this timer: a timer does not fire again
@@ -93,7 +89,8 @@ class ModalAnswerer : public QObject {
   }
 
   QTimer timer_;
-  std::deque<Expectation> expected_;
+  // The kind of window each expectation answers, and its answer.
+  std::deque<std::pair<const QMetaObject*, std::function<void(QWidget*)>>> expected_;
   QList<QPointer<QWidget>> handled_;
   int answering_ = 0;
 };

@@ -5,7 +5,6 @@
 // (demo_plots/, demo_report/, demo_compare/) for a person to look at.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -155,12 +154,9 @@ TEST_F(DemoRuns, CompareListsTheChangedCatchLossAndDrawsBothRuns) {
                            "\n    A: 3\n    B: 2\n"}) {
     EXPECT_NE(c.out.find(text), std::string::npos) << c.out;
   }
-  const std::string diff = file_bytes((out / "settings_diff.csv").string());
-  EXPECT_EQ(std::count(diff.begin(), diff.end(), '\n'), 2) << diff;  // the header and Text7
-  EXPECT_TRUE(diff.starts_with("name,label,run_a,run_b\nText7,"));
-  // 2014 - 1984 + 1 years and the header.
-  const std::string by_year = file_bytes((out / "compare_by_year.csv").string());
-  EXPECT_EQ(std::count(by_year.begin(), by_year.end(), '\n'), 32);
+  // The contents of the tables are CompareRuns.ListsTheChangedSettings...'s.
+  EXPECT_TRUE(file_bytes((out / "settings_diff.csv").string()).starts_with("name,label,run_a"));
+  EXPECT_TRUE(file_bytes((out / "compare_by_year.csv").string()).starts_with("year,"));
   for (const char* name : {"compare_ssb", "compare_fbar", "compare_recruitment"}) {
     EXPECT_TRUE(testing::is_drawn_png((out / (std::string(name) + ".png")).string(), 1200, 800));
   }
