@@ -36,8 +36,7 @@ class AppTest : public QObject {
 
   // The menu of the parameter window: saved settings, the results window and the retrospective,
   // each set against the batch runner given the same settings file (menu_test.cpp).
-  void savedSettingsLoadBackAsTheSameFieldsAndKind();
-  void badSettingsFileLoadsNothingAndNamesTheLine();
+  void settingsSavedLoadBackAndABadFileLoadsNothing();
   void windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts();
   void retrospectiveMatchesTheBatchRunner();
   void quitSessionDuringARetrospectiveEndsItWithoutTables();

@@ -17,7 +17,7 @@ bool write_text(const QString& path, const QByteArray& text) {
 
 // The kind of bootstrap is saved beside the fields in the form the batch runner reads
 // ("bootstrap_kind = independent"); a file without it means the default, chained.
-void AppTest::savedSettingsLoadBackAsTheSameFieldsAndKind() {
+void AppTest::settingsSavedLoadBackAndABadFileLoadsNothing() {
   Session first;
   QCOMPARE(first.window.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
   // A field left empty and a name with blanks inside must come back as they were.
@@ -42,26 +42,21 @@ void AppTest::savedSettingsLoadBackAsTheSameFieldsAndKind() {
   QCOMPARE(controller.bootstrapKind(), BootstrapKind::Independent);
   QCOMPARE(second.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
   QCOMPARE(controller.bootstrapKind(), BootstrapKind::Chained);
-}
 
-// A bad line loads nothing, not even the good lines before it nor the kind of bootstrap, and a
-// file that is not there is refused the same way. How each kind of bad line is named is the
-// fields-file reader's own (FieldsFile, BootstrapKindKey).
-void AppTest::badSettingsFileLoadsNothingAndNamesTheLine() {
-  Session session;
-  session.field(FieldId::FirstYear)->setText(u"1985"_s);
-  const FieldTexts before = session.window.fieldTexts();
-  const QString path = session.path(u"bad.txt"_s);
-  QVERIFY(write_text(path, "Text8=1990\nbootstrap_kind = independent\nText116=1\n"));
-  for (const auto& [file, named] : {std::pair{path, u"bad.txt: line 3"_s},
-                                    std::pair{session.path(u"none.txt"_s), u"none.txt"_s}}) {
-    session.expectMessage();
-    const QString message = session.window.loadSettingsFrom(file);
-    QVERIFY(session.answered());
+  // A bad line loads nothing, not even the good lines before it nor the kind of bootstrap, and a
+  // file that is not there is refused the same way. How each kind of bad line is named is the
+  // fields-file reader's own (FieldsFile, BootstrapKindKey).
+  const QString bad = first.path(u"bad.txt"_s);
+  QVERIFY(write_text(bad, "Text8=1990\nbootstrap_kind = chained\nText116=1\n"));
+  for (const auto& [file, named] : {std::pair{bad, u"bad.txt: line 3"_s},
+                                    std::pair{first.path(u"none.txt"_s), u"none.txt"_s}}) {
+    first.expectMessage();
+    const QString message = first.window.loadSettingsFrom(file);
+    QVERIFY(first.answered());
     QVERIFY2(message.contains(named), qPrintable(message));
-    QVERIFY(session.window.fieldTexts() == before);
-    QCOMPARE(session.controller.bootstrapKind(), BootstrapKind::Chained);
-    QVERIFY(session.window.settingsFile() != file);
+    QVERIFY(first.window.fieldTexts() == saved);
+    QCOMPARE(first.controller.bootstrapKind(), BootstrapKind::Independent);
+    QCOMPARE(first.window.settingsFile(), path);
   }
 }
 
