@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "plot/charts.h"
@@ -176,13 +177,9 @@ TEST_F(DemoRuns, CompareListsTheChangedCatchLossAndDrawsBothRuns) {
 TEST_F(DemoRuns, AWrongFolderOptionOrRunIsOneLineOnStandardError) {
   const fs::path nowhere = work() / "nowhere";
   const std::string results = quoted(work() / "main" / "output.out");
-  struct Case {
-    const std::string& exe;
-    std::string args;
-    int exit_code;
-    std::string err;
-  };
-  for (const Case& c : std::vector<Case>{
+  // The program, its arguments, the exit code and the message on standard error.
+  using Case = std::tuple<std::string, std::string, int, std::string>;
+  for (const auto& [exe, args, exit_code, err] : std::vector<Case>{
            {kPlot, quoted(nowhere), 1,
             "quorvane-plot: " + nowhere.string() + ": no such folder of tables\n"},
            // The working folder itself has no summary.csv.
@@ -194,9 +191,9 @@ TEST_F(DemoRuns, AWrongFolderOptionOrRunIsOneLineOnStandardError) {
             "quorvane-compare: " + nowhere.string() + ": no such results file or tables folder\n"},
            {kCompare, results + " " + results + " extra", 2,
             "quorvane-compare: two runs only; 'extra' is a third (see --help)\n"}}) {
-    const Command command = run(c.exe, c.args);
-    EXPECT_EQ(command.exit_code, c.exit_code) << c.args;
-    EXPECT_EQ(command.err, c.err) << c.args;
+    const Command command = run(exe, args);
+    EXPECT_EQ(command.exit_code, exit_code) << args;
+    EXPECT_EQ(command.err, err) << args;
   }
   // --version needs no tables folder.
   const Command version = run(kPlot, "--version");
