@@ -14,8 +14,7 @@ class AppTest : public QObject {
   // The windows on their own (window_test.cpp): the parameter window, the progress window's
   // drawing, the two question windows, the choice of the working directory and the command line.
   void parameterWindowShowsTheCaptionAndFitsALaptopScreen();
-  void textStaysUntilDrawnOverOrCleared();
-  void erasingLeavesNoResidue();
+  void textStaysInPlaceUntilDrawnOverWithoutResidue();
   void drawingIsCoalescedToTheLatestPicture();
   void workingDirectoryIsTheGivenTheStockOrTheRemembered();
   void questionWindowsTakeOnlyNumbersAndMeanNoWhenClosed();

@@ -62,7 +62,7 @@ void AppTest::parameterWindowShowsTheCaptionAndFitsALaptopScreen() {
 
 // ---- Progress window -------------------------------------------------------------------------
 
-void AppTest::textStaysUntilDrawnOverOrCleared() {
+void AppTest::textStaysInPlaceUntilDrawnOverWithoutResidue() {
   ProgressWindow window;
   ProgressPicture picture;
   // A text lands at its twip position and nowhere else: x 1500, y 600 is pixel (100, 40).
@@ -71,7 +71,7 @@ void AppTest::textStaysUntilDrawnOverOrCleared() {
   QCOMPARE(ink(window, QRect(0, 0, 99, 503)), 0);
   QCOMPARE(ink(window, QRect(0, 0, 690, 39)), 0);
 
-  // Another text elsewhere leaves the first one alone (blanks over a text: erasingLeaves...).
+  // Another text elsewhere leaves the first one alone.
   draw(window, picture, 5000, 600, u"1990"_s);
   QVERIFY(ink(window, cell_at(1500, 600, 60)) > 0 && ink(window, cell_at(5000, 600, 30)) > 0);
 
@@ -86,11 +86,9 @@ void AppTest::textStaysUntilDrawnOverOrCleared() {
   picture.clear();
   window.setPicture(picture);
   QCOMPARE(ink(window, window.picture().rect()), 0);
-}
 
-// A shorter value over a longer one, with or without blanks first, leaves not one pixel of the
-// longer one: the cell looks as if the short value had been drawn on an empty window.
-void AppTest::erasingLeavesNoResidue() {
+  // A shorter value over a longer one, with or without blanks first, leaves not one pixel of the
+  // longer one: the cell looks as if the short value had been drawn on an empty window.
   ProgressWindow drawn_over, fresh;
   ProgressPicture over, clean;
   draw(drawn_over, over, 6000, 1, u"17.1921"_s);  // the total loss has no blanks
