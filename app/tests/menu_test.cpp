@@ -135,7 +135,9 @@ void AppTest::retrospectiveMatchesTheBatchRunner() {
       VERIFY_RUN(session);
       QDir(session.path(u"retro"_s)).removeRecursively();
     }
-    QVERIFY(session.retrospective(2));
+    session.retro_finished = false;
+    QVERIFY(session.window.runRetrospective(2));
+    QVERIFY(wait_until([&] { return session.retro_finished; }, "end of the retrospective"));
     const RetroOutcome& outcome = session.controller.lastRetrospective();
     QVERIFY2(outcome.problem.empty(), outcome.problem.c_str());
     VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", fields, "--retro", "2");

@@ -97,12 +97,7 @@ class ModalAnswerer : public QObject {
 
 // Copies the demo stock into `workdir`/demo, where the default fields look for it.
 inline bool copy_demo(const QString& workdir) {
-  const QDir source(QStringLiteral(QUORVANE_SOURCE_DIR "/demo"));
-  if (!QDir(workdir).mkpath(u"demo"_s)) return false;
-  for (const QString& name : source.entryList(QDir::Files)) {
-    if (!QFile::copy(source.filePath(name), workdir + "/demo/" + name)) return false;
-  }
-  return !source.isEmpty();
+  return QProcess::execute(u"cp"_s, {u"-R"_s, QUORVANE_SOURCE_DIR "/demo", workdir}) == 0;
 }
 
 inline QByteArray file_bytes(const QString& path) {
@@ -242,13 +237,6 @@ struct Session {
     return wait_until([this] { return finished || !answerer.problems.isEmpty(); },
                       "end of the run (or unexpected window)") &&
            finished;
-  }
-
-  // A retrospective of `peels` peels from the window, waited for.
-  bool retrospective(int peels) {
-    retro_finished = false;
-    return window.runRetrospective(peels) &&
-           wait_until([this] { return retro_finished; }, "end of the retrospective");
   }
 
   // Every expected window has appeared and been answered, and no other.

@@ -30,8 +30,7 @@ const fs::path kPictures = QUORVANE_PLOT_PICTURE_DIR;
 
 struct Command {
   int exit_code = -1;
-  std::string out;  // standard output
-  std::string err;  // standard error
+  std::string out, err;  // standard output and standard error
 };
 
 // Runs the program `exe` with `args` (quoted by the caller where needed).
