@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "run/field_registry.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -37,49 +39,18 @@ TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
-// The demo's fields file (numbered lines) and its twin with every line by name run to the same
-// results file and search log, byte for byte.
-TEST(BatchCommandLine, NamedFieldsFileRunsLikeItsNumberedTwin) {
-  ScratchDir numbered("numbered"), named("named");
-  copy_folder(kSourceDir / "demo", numbered / "demo");
-  copy_folder(kSourceDir / "demo", named / "demo");
-  std::istringstream lines(slurp(kSourceDir / "demo" / "fields.txt"));
-  std::string twin;
-  for (std::string line; std::getline(lines, line);) {
-    const std::size_t eq = line.find('=');
-    const auto id = eq == std::string::npos ? std::nullopt
-                                            : field_by_numbered_name(line.substr(0, eq));
-    twin += id ? std::string(field(*id).name) + " = " + line.substr(eq + 1) + "\n" : line + "\n";
-  }
-  ASSERT_EQ(twin.find("\nText"), std::string::npos);
-  named.write("named_fields.txt", twin);
-  ASSERT_EQ(run_batch(numbered.path(), "--fields demo/fields.txt --no-tables --quiet").exit_code,
-            0);
-  const BatchRun run = run_batch(named.path(), "--fields named_fields.txt --no-tables --quiet");
-  ASSERT_EQ(run.exit_code, 0) << run.describe();
-  for (const char* file : {"output.out", "minim.out"}) {
-    EXPECT_TRUE(numbered.text(file) == named.text(file)) << file;
-  }
-}
-
-// A mistyped name is refused before the run, with the names it may have meant.
-TEST(BatchCommandLine, ListsTheFieldsAndRefusesAnUnknownName) {
+// The field list, as a table and as CSV. (A mistyped name and the names it may have meant:
+// tests/run/fields_file_test.cpp.)
+TEST(BatchCommandLine, ListsTheFields) {
   ScratchDir dir;
   const BatchRun csv = run_batch(dir.path(), "--list-fields --format csv");
   EXPECT_EQ(csv.exit_code, 0);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 116);  // a header, 115 fields
   EXPECT_NE(csv.out.find("\nfirst_year,Text8,Years for analysis.  First year:,1984,whole number\n"),
             std::string::npos);
-  EXPECT_NE(csv.out.find("\nmode,Text14,"), std::string::npos);
   const BatchRun table = run_batch(dir.path(), "--list-fields");
   EXPECT_EQ(table.exit_code, 0);
   EXPECT_NE(table.out.find("fleet3_loss"), std::string::npos);
-
-  const BatchRun typo = run_batch(dir.path(), "--set last_yaer=2010");
-  EXPECT_EQ(typo.exit_code, 2);
-  EXPECT_EQ(typo.err,
-            "quorvane-batch: --set: 'last_yaer' is not a field name (closest: last_year, "
-            "last_age, first_year)\n");
 }
 
 // The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds
@@ -112,23 +83,101 @@ TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
 // all the same version.
 TEST(BatchCommandLine, EveryProgramAnswersVersionAlike) {
   ScratchDir dir;
-  std::string version;
+  std::set<std::string> versions;
   for (const auto& [name, exe] : {std::pair{"quorvane-batch", QUORVANE_BATCH_EXE},
                                   {"quorvane-import", QUORVANE_IMPORT_EXE},
                                   {"quorvane-sim", QUORVANE_SIM_EXE}}) {
     const BatchRun run = run_program(exe, dir.path(), "--version");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        run.out, m, std::regex(std::string(name) + R"( (\d+\.\d+\.\d+) \(built with .+\)\n)")))
+        << run.describe();
     EXPECT_EQ(run.exit_code, 0) << name;
-    EXPECT_EQ(run.err, "") << name;
-    const std::string prefix = std::string(name) + " ";
-    ASSERT_EQ(run.out.rfind(prefix, 0), 0u) << run.out;
-    const std::size_t built = run.out.find(" (built with ");
-    ASSERT_NE(built, std::string::npos) << run.out;
-    EXPECT_EQ(run.out.substr(run.out.size() - 2), ")\n") << run.out;
-    const std::string own = run.out.substr(prefix.size(), built - prefix.size());
-    if (version.empty()) version = own;
-    EXPECT_EQ(own, version) << name;
+    versions.insert(m[1]);
   }
-  EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 2) << version;
+  EXPECT_EQ(versions.size(), 1u);
+}
+
+// The kind of bootstrap as a fields file carries it ("bootstrap_kind = independent", as the
+// window program saves it beside the fields) and as --bootstrap-kind gives it: the later of the
+// two holds, and a kind that does not exist is refused before the run.
+// bootfailed.out is written by an independent bootstrap only, also when no replicate failed.
+TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOneIsRefused) {
+  ScratchDir dir;
+  copy_folder(kSourceDir / "demo", dir / "demo");
+  dir.write("kind.txt", "# Kind of bootstrap\nbootstrap_kind = independent\n");
+  const std::string run = " --bootstrap 1 --threads 1 --no-tables --quiet";
+
+  const BatchRun from_file = run_batch(dir.path(), "--fields kind.txt" + run);
+  ASSERT_EQ(from_file.exit_code, 0) << from_file.describe();
+  EXPECT_TRUE(fs::exists(dir / "bootfailed.out"));
+
+  fs::remove(dir / "bootfailed.out");
+  const BatchRun overridden =
+      run_batch(dir.path(), "--fields kind.txt --bootstrap-kind chained" + run);
+  ASSERT_EQ(overridden.exit_code, 0) << overridden.describe();
+  EXPECT_FALSE(fs::exists(dir / "bootfailed.out"));
+
+  fs::remove(dir / "output.out");
+  dir.write("kind.txt", "Text8=1984\nbootstrap_kind = chain\n");
+  const BatchRun unknown = run_batch(dir.path(), "--fields kind.txt" + run);
+  EXPECT_EQ(unknown.exit_code, 2) << unknown.describe();
+  EXPECT_NE(unknown.err.find("kind.txt: line 2: bootstrap_kind 'chain' is neither chained nor "
+                             "independent"),
+            std::string::npos)
+      << unknown.err;
+  EXPECT_FALSE(fs::exists(dir / "output.out"));
+}
+
+// quorvane-batch --retro, against separate runs with the years lowered.
+// The demo's analysis ends in 2014 with one selectivity period, so peel k is the run with both
+// Text9 and Text10 at 2014 - k.
+TEST(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
+  ScratchDir dir;
+  copy_folder(kSourceDir / "demo", dir / "retro/demo");
+  const BatchRun run = run_batch(dir / "retro", "--retro 3");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  // Standard error is not a terminal: a plain line as each peel ends.
+  EXPECT_NE(run.err.find("retrospective: 3 of 3 peels finished\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("Mohn's rho: SSB "), std::string::npos) << run.out;
+  for (int k = 1; k <= 3; ++k) {
+    const fs::path single = dir / ("single" + std::to_string(k));
+    copy_folder(kSourceDir / "demo", single / "demo");
+    const std::string year = std::to_string(2014 - k);
+    ASSERT_EQ(run_batch(single, "--set Text9=" + year + " --set Text10=" + year).exit_code, 0);
+    const std::string peel =
+        slurp(dir / "retro/retro" / ("peel" + std::to_string(k)) / "output.out");
+    EXPECT_FALSE(peel.empty());
+    EXPECT_TRUE(peel == slurp(single / "output.out")) << "peel " << k;
+  }
+
+  // retro.csv: the full run as peel 0 and every peel, each to its own last year.
+  std::istringstream retro(slurp(dir / "retro/retro/retro.csv"));
+  std::string line;
+  std::getline(retro, line);  // the header
+  std::map<int, std::string> last_year;
+  while (std::getline(retro, line))
+    last_year[std::stoi(line.substr(0, line.find(',')))] = line.substr(line.find(',') + 1, 4);
+  EXPECT_EQ(last_year,
+            (std::map<int, std::string>{{0, "2014"}, {1, "2013"}, {2, "2012"}, {3, "2011"}}));
+  const std::string rho = slurp(dir / "retro/retro/retro_rho.csv");
+  EXPECT_EQ(rho.substr(0, rho.find('\n')), "quantity,rho,peels");
+  EXPECT_NE(rho.find("\nssb,"), std::string::npos);
+  EXPECT_NE(rho.find(",3\n"), std::string::npos);
+}
+
+// With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for
+// the central window of the catch loss: it is reported, and rho comes from the other three.
+TEST(Retro, APeelTheDataCannotSupportIsReportedAndTheOthersStillCount) {
+  ScratchDir dir;
+  copy_folder(kSourceDir / "demo", dir / "demo");
+  const BatchRun run = run_batch(dir.path(), "--retro 4 --set Text8=2010 --no-tables");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  EXPECT_NE(run.out.find("Peel 4: "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("(from 3 of 4 peels)"), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(dir / "retro/peel3/output.out"));
+  EXPECT_FALSE(fs::exists(dir / "retro/peel3/output.out.tables"));
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
 }
 
 }  // namespace

@@ -60,23 +60,5 @@ TEST_F(ProgressLog, QuietWritesNothingAndATerminalRewritesOneLine) {
   EXPECT_EQ(written_, "\rb\x1b[K\r\x1b[K");
 }
 
-// Run 1 of 4 starts at 1 s and run 2 at 21 s: one run took 20 s, three are left, 60 s.
-TEST_F(ProgressLog, EachBootstrapRunIsNotedOnceWithTheTimeLeft) {
-  const auto log = line(ProgressLine::Kind::Log);
-  const auto s = std::make_unique<RunState>();
-  s->boottot = 4;
-  Host user;
-  MainRunProgress host(user, *s, *log);
-  host.yield();  // the main run
-  at(1);
-  s->bootn = 1;
-  host.yield();
-  host.yield();
-  at(21);
-  s->bootn = 2;
-  host.yield();
-  EXPECT_EQ(written_, "bootstrap 1 of 4\nbootstrap 2 of 4, about 1 min 00 s left\n");
-}
-
 }  // namespace
 }  // namespace quorvane

@@ -97,19 +97,6 @@ TEST(AgedIndRead, FleetFileUntilTheFirstBootstrapRunThenTheCopyWorkingShownPerRe
   EXPECT_EQ(host.calls, expected);
 }
 
-TEST(Maturity, LooksUpOneCellAndLeavesTheFleetInHand) {
-  TempDir dir;
-  auto s = block(dir, 3);
-  RecordingHost host(false);
-  write_text(dir.file("mat.txt"), "3 4 2000 2002\n\n\n\n2000 0 1\n2001 0.25 1\n2002 0.5 1\n");
-  s->Anamefile[8] = "mat.txt";
-  s->ind(2, 2) = 7;
-  EXPECT_EQ(maturity(*s, host, 2, 2), 0.25);
-  EXPECT_EQ(maturity(*s, host, 2, 3), 0.5);
-  EXPECT_EQ(s->maturread, 0);
-  EXPECT_EQ(s->ind(2, 2), 7.0);
-}
-
 TEST(NewIndex, CopyInTheFleetLayoutRoundedWithMinusOneForNoObservation) {
   TempDir dir;
   auto s = block(dir, 2);
@@ -132,22 +119,6 @@ TEST(NewIndex, CopyInTheFleetLayoutRoundedWithMinusOneForNoObservation) {
   agedindread(*s, host);
   EXPECT_EQ(s->ind(2, 1), 123.46);
   EXPECT_EQ(s->ind(3, 1), -1.0);
-}
-
-TEST(NewIndex, LaterPreparationsPerturbTheLastCopyAndTheRunReadsTheNewOne) {
-  TempDir dir;
-  auto s = block(dir, 2);
-  RecordingHost host(false);
-  write_text(dir.file("aged1.tmp"), "3 4 2000 2001\n99\n99\n99\n2000 1.234 2\n2001 3 4\n");
-  s->totalind = 1;
-  s->stdind[1] = 0;
-  s->bootn = 2;
-  s->curind = 1;
-  agedindread(*s, host);
-  EXPECT_EQ(s->ind(2, 1), 1.234);
-  newindex(*s, host);
-  agedindread(*s, host);
-  EXPECT_EQ(s->ind(2, 1), 1.23);
 }
 
 }  // namespace

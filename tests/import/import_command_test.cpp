@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/import/import_test_support.h"
@@ -18,12 +19,7 @@ ImportRequest parse(std::vector<const char*> args) {
 }
 
 std::string usage_error(std::vector<const char*> args) {
-  try {
-    parse(args);
-  } catch (const UsageError& e) {
-    return e.what();
-  }
-  return "";
+  return testing::error_of<UsageError>([&] { parse(args); });
 }
 
 // A folder as stocks are exchanged: landings and catch numbers are both numbers at age, and
@@ -31,25 +27,22 @@ std::string usage_error(std::vector<const char*> args) {
 class StockFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string one_year = "1\n";
-    dir_.write("cn.dat", lowestoft_table(2, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("lf.dat", lowestoft_table(2, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("cw.dat", lowestoft_table(3, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("lw.dat", lowestoft_table(3, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("sw.dat", lowestoft_table(4, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("nm.dat", lowestoft_table(5, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("mo_raw.dat", lowestoft_table(6, 2000, 2000, 1, 1, 3, one_year));
-    dir_.write("pf.dat", lowestoft_table(7, 2000, 2000, 1, 1, 3, "0\n"));
+    // Tables of one value, by file name and data type.
+    for (const auto& [file, type] : {std::pair{"cn.dat", 2},
+                                     {"lf.dat", 2},
+                                     {"cw.dat", 3},
+                                     {"lw.dat", 3},
+                                     {"sw.dat", 4},
+                                     {"nm.dat", 5},
+                                     {"mo_raw.dat", 6},
+                                     {"pf.dat", 7}}) {
+      dir_.write(file, lowestoft_table(type, 2000, 2000, 1, 1, 3, "1\n"));
+    }
     dir_.write("survey.dat", "t\n101\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n");
     dir_.write("DATA.bib", "@Misc{cn.dat,\n  year = {2016},\n}\n");
   }
 
-  ImportRequest request() const {
-    ImportRequest r;
-    r.source = dir_.path().string();
-    r.out_dir = dir_.file("out");
-    return r;
-  }
+  ImportRequest request() const { return {.source = dir_.str(), .out_dir = dir_.file("out")}; }
 
   std::string name(const std::string& path) const {
     return std::filesystem::path(path).filename().string();
@@ -58,52 +51,35 @@ class StockFolder : public ::testing::Test {
   TempFolder dir_;
 };
 
-TEST_F(StockFolder, EachRoleIsFoundByItsDataTypeAndTheUsualName) {
-  std::vector<std::string> notes;
-  const StockFiles files = find_stock_files(request(), notes);
-  EXPECT_EQ(name(files.catch_numbers), "cn.dat");
-  EXPECT_EQ(name(files.weights), "cw.dat");
-  EXPECT_FALSE(files.weights_are_stock);
-  EXPECT_EQ(name(files.natural_mortality), "nm.dat");
-  EXPECT_EQ(name(files.maturity), "mo_raw.dat");
-  EXPECT_EQ(name(files.fleets), "survey.dat");
-  EXPECT_TRUE(notes.empty());
-
-  ImportRequest stock = request();
-  stock.use_stock_weights = true;
-  const StockFiles with_stock = find_stock_files(stock, notes);
-  EXPECT_EQ(name(with_stock.weights), "sw.dat");
-  EXPECT_TRUE(with_stock.weights_are_stock);
-}
-
+// A file named one by one wins over the folder's, and is looked for in the source folder when it
+// is not in the current one; two files of one role without a name are refused.
 TEST_F(StockFolder, FilesNamedOneByOneWinAndAmbiguityIsReported) {
   ImportRequest named = request();
   named.named.catch_numbers = dir_.file("lf.dat");
   std::vector<std::string> notes;
   EXPECT_EQ(name(find_stock_files(named, notes).catch_numbers), "lf.dat");
+  named.named.catch_numbers = "lf.dat";
+  EXPECT_EQ(find_stock_files(named, notes).catch_numbers, dir_.file("lf.dat"));
+  named.named.catch_numbers = "absent.dat";
+  EXPECT_EQ(find_stock_files(named, notes).catch_numbers, "absent.dat");  // the reader says so
 
   std::filesystem::rename(dir_.file("cn.dat"), dir_.file("catch.dat"));
-  try {
-    find_stock_files(request(), notes);
-    FAIL() << "two files of catch numbers were taken without a word";
-  } catch (const UsageError& e) {
-    EXPECT_NE(std::string(e.what()).find("catch.dat, lf.dat all hold catch numbers; name one with "
-                                         "--catch"),
-              std::string::npos)
-        << e.what();
-  }
+  EXPECT_NE(testing::error_of<UsageError>([&] {
+              find_stock_files(request(), notes);
+            }).find("catch.dat, lf.dat all hold catch numbers; name one with --catch"),
+            std::string::npos);
 }
 
-// Files of the folder that were not used are each named with the reason.
+// Each role is found by its data type and the usual name; files of the folder that were not
+// used are each named with the reason. Stock weights are taken when asked for.
 TEST_F(StockFolder, SaysWhichFilesItUsedAndWhyItIgnoredTheOthers) {
   dir_.write("la.dat", lowestoft_table(1, 2000, 2000, 1, 1, 3, "1\n"));
   std::vector<std::string> notes;
   std::vector<SourceUse> uses;
   find_stock_files(request(), notes, &uses);
   std::string report;
-  for (const SourceUse& u : uses) {
+  for (const SourceUse& u : uses)
     report += (u.used ? "used " : "ignored ") + name(u.path) + ": " + u.why + "\n";
-  }
   EXPECT_EQ(report,
             "used cn.dat: catch numbers\n"
             "used cw.dat: catch weights\n"
@@ -116,16 +92,12 @@ TEST_F(StockFolder, SaysWhichFilesItUsedAndWhyItIgnoredTheOthers) {
             "ignored lw.dat: also catch weights; the catch weights of cw.dat are used\n"
             "ignored pf.dat: proportion of F before spawning, which a run does not read\n"
             "ignored sw.dat: stock weights; the catch weights of cw.dat are used\n");
-}
 
-// "--catch lf.dat" with a source folder: not in the current folder, so the source's is taken.
-TEST_F(StockFolder, AFileNamedOneByOneIsLookedForInTheSourceFolder) {
-  ImportRequest named = request();
-  named.named.catch_numbers = "lf.dat";
-  std::vector<std::string> notes;
-  EXPECT_EQ(find_stock_files(named, notes).catch_numbers, dir_.file("lf.dat"));
-  named.named.catch_numbers = "absent.dat";
-  EXPECT_EQ(find_stock_files(named, notes).catch_numbers, "absent.dat");  // the reader says so
+  ImportRequest stock = request();
+  stock.use_stock_weights = true;
+  const StockFiles with_stock = find_stock_files(stock, notes);
+  EXPECT_EQ(name(with_stock.weights), "sw.dat");
+  EXPECT_TRUE(with_stock.weights_are_stock);
 }
 
 TEST_F(StockFolder, AnIndexFileListsTheFilesBesideIt) {
@@ -158,12 +130,8 @@ TEST(ImportCommand, ReadsItsOptionsAndRefusesContradictions) {
   EXPECT_EQ(usage_error({"x"}), "--out DIR is missing: the folder to write into");
   EXPECT_EQ(usage_error({"--out", "o", "--plus", "--no-plus"}),
             "--plus and --no-plus contradict each other");
-  EXPECT_NE(usage_error({"--out", "o", "--plus-age", "6", "--no-plus"}).find("cannot go with"),
-            std::string::npos);
   EXPECT_EQ(usage_error({"--out", "o", "--plus-age", "6+"}),
             "--plus-age: '6+' is not a whole number");
-  EXPECT_EQ(usage_error({"--out", "o", "--select-fleets", "1,,2"}),
-            "--select-fleets: '' is not a whole number");
   EXPECT_EQ(usage_error({"--out", "o", "--frobnicate"}), "--frobnicate: unknown option");
   EXPECT_EQ(usage_error({"--out"}), "--out: a value is missing");
   EXPECT_TRUE(parse({"--help"}).help);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/files.h"
+#include "tests/support/written_files.h"
 
 namespace quorvane::import::testing {
 
@@ -31,6 +31,17 @@ inline std::string lowestoft_table(int type, int first_year, int last_year, int 
   return out.str();
 }
 
+// The message of the `Error` that `f` throws, or "" when it throws none.
+template <typename Error, typename F>
+std::string error_of(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // An age-by-year table as written by the importer: line 1 and the rows after the four
 // header lines, by year.
 struct AgeYearTable {
@@ -39,19 +50,11 @@ struct AgeYearTable {
 };
 
 inline AgeYearTable read_age_year(const fs::path& p) {
-  std::istringstream in(slurp(p));
-  AgeYearTable t;
-  std::string line;
-  std::getline(in, line);
-  std::istringstream head(line);
-  for (double v; head >> v;) t.header.push_back(v);
-  for (int i = 0; i < 3; ++i) std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::istringstream row(line);
-    double year = 0;
-    if (!(row >> year)) continue;
-    std::vector<double>& values = t.rows[static_cast<int>(year)];
-    for (double v; row >> v;) values.push_back(v);
+  const std::vector<std::string> lines = quorvane::testing::lines_of(p);
+  AgeYearTable t{quorvane::testing::numbers_in(lines.at(0)), {}};
+  for (std::size_t i = 4; i < lines.size(); ++i) {
+    const std::vector<double> row = quorvane::testing::numbers_in(lines[i]);
+    if (!row.empty()) t.rows[static_cast<int>(row[0])].assign(row.begin() + 1, row.end());
   }
   return t;
 }

@@ -101,22 +101,6 @@ TEST(CentralMean, TiesAtTheBoundsOfTheHintChangeNothing) {
   }
 }
 
-// As in the fixed-point iteration: a sample that drifts a little from one call to the next,
-// then jumps; one hint carried through all of them.
-TEST(CentralMean, DriftingSamplesKeepTheirBitsNearTheHint) {
-  std::mt19937 gen(77);
-  std::normal_distribution<double> z(0.0, 1.0);
-  std::vector<double> base(302);
-  for (double& b : base) b = z(gen);
-  WindowHint hint;
-  for (int pass = 0; pass < 200; ++pass) {
-    const double shift = pass == 120 ? 5.0 : 0.001 * pass;
-    std::vector<double> v(base.size());
-    for (std::size_t k = 1; k < v.size(); ++k) v[k] = (base[k] + shift) * (base[k] + shift);
-    EXPECT_EQ(with_hint(v, 4, &hint), by_full_sort(v, 4)) << pass;
-  }
-}
-
 // Ages 3, 4, 5 and years 2000..2003: the sample area is ages 3-4 and years 2000-2002 (the
 // oldest age and the last year never enter). Residuals:
 //           2000   2001   2002   2003

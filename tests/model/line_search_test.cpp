@@ -111,40 +111,6 @@ TEST(Parmin, ClimbsToAMinimumAboveTheStartAndRefines) {
   EXPECT_EQ(s->PREF, 4.0);  // the value when the search started
 }
 
-TEST(Parmin, FirstCycleWithMSearchedStopsAtTheCoarserStep) {
-  reset_trace();
-  auto s = outer_block();
-  s->n1 = 1;
-  RecordingHost host(false);
-  parmin(*s, host, parabola_objective);
-  EXPECT_NEAR(s->DELTA, 2.5E-5, 1E-17);
-  const std::size_t first_cycle = trials.size();
-
-  reset_trace();
-  auto later = outer_block();
-  later->n1 = 1;
-  later->bflag = 1;
-  parmin(*later, host, parabola_objective);
-  EXPECT_NEAR(later->DELTA, 2.5E-6, 1E-18);
-  EXPECT_GT(trials.size(), first_cycle);
-}
-
-TEST(Parmin, LaterCyclesStartHalfTheLastMovementAbove) {
-  reset_trace();
-  auto s = outer_block();
-  s->bflag = 2;
-  s->f[3] = 2.0;
-  s->PREF = 2.4;
-  RecordingHost host(false);
-  parmin(*s, host, parabola_objective);
-  // D = |2.4 - 2| / 2 = 0.2, first point 2.2, then 2.0
-  ASSERT_GE(trials.size(), 2u);
-  EXPECT_NEAR(trials[0], 2.2, 1E-15);
-  EXPECT_NEAR(trials[1], 2.0, 1E-15);
-  EXPECT_EQ(s->PREF, 2.0);
-  EXPECT_NEAR(s->PARAM, 2.3, 1E-5);
-}
-
 TEST(Parmin, FallingLossWalksDownToTheLowerLimitButNotBelow) {
   reset_trace();
   auto s = outer_block();
@@ -209,18 +175,6 @@ std::unique_ptr<RunState> inner_block(double code) {
   s->LGRAN = 0.0;
   s->RGRAN = code > 100 ? 10.0 : 1.0;
   return s;
-}
-
-TEST(Parmin1, NextStepStartsFromTheReadBackValue) {
-  reset_trace();
-  auto s = inner_block(3);
-  RecordingHost host(false);
-  PARMIN1(*s, host, rescaling_cohort);
-  // Flat start 1/3 with step 0.02; the evaluation reads back 0.3, so the next trial is 0.28.
-  ASSERT_GE(trials.size(), 2u);
-  EXPECT_NEAR(trials[0], 1.0 / 3.0, 1E-15);
-  EXPECT_NEAR(trials[1], 0.28, 1E-15);
-  EXPECT_EQ(s->PARAM1, s->s1[3]);
 }
 
 TEST(Parmin1, ZeroStepEvaluatesTheSamePointFourTimes) {

@@ -136,17 +136,6 @@ TEST(CalcStockAll, EveryIterativeMethodApproachesTheExactPattern) {
   }
 }
 
-TEST(CalcStockAll, OneSelectionPeriodSetsS2ToAFlatPattern) {
-  TempDir dir;
-  RecordingHost host(false);
-  auto s = exact_stock(dir, 0.2, 0.4, 0.4);
-  CALCSTOCKALL(*s, host);
-  for (int a = 2; a <= 4; ++a) {
-    EXPECT_NEAR(s->s2[a], 1.0 / 3, 1e-15);  // 1 at every age, normalised
-    for (int y = 1; y <= 4; ++y) EXPECT_EQ(s->s(a, y), s->s1[a]);
-  }
-}
-
 TEST(CalcStockAll, WeightedComponentsAndOneLogLinePerEvaluationUnlessStopped) {
   TempDir dir;
   RecordingHost host(false);
@@ -170,19 +159,6 @@ TEST(CalcStockAll, WeightedComponentsAndOneLogLinePerEvaluationUnlessStopped) {
   const std::string survey = format_real(rounded(s->errssb[1], "###0.#####"));
   EXPECT_EQ(log.substr(74, survey.size()), survey);  // the survey loss at column 75
   EXPECT_EQ(s->evaluations, 1);
-}
-
-TEST(CalcStockAll, DirectSearchPassesUntilAPassLowersTheLossByLessThanATenThousandth) {
-  TempDir dir;
-  RecordingHost host(false);
-  auto s = exact_stock(dir, 1.0 / 3, 1.0 / 3, 1.0 / 3);
-  s->n21 = 4;
-  s->n4 = 1;
-  CALCSTOCKALL(*s, host);
-  // The first pass falls from the 9000 sentinel to about 0; the second cannot fall by 1E-4.
-  EXPECT_EQ(s->bflag1, 2);
-  EXPECT_EQ(s->metka1, 0.0);
-  EXPECT_LT(s->SSEL, 1e-4);
 }
 
 }  // namespace

@@ -23,15 +23,10 @@ class StatusHost : public QuietHost {
 };
 
 // A scratch working directory with a copy of the demo stock, as the demo fields file expects.
-class DemoDir {
- public:
-  explicit DemoDir(const std::string& tag) : dir_(tag) {
-    testing::copy_folder(source_dir() / "demo", dir_.path() / "demo");
+struct DemoDir : testing::ScratchDir {
+  explicit DemoDir(const std::string& tag) : ScratchDir(tag) {
+    testing::copy_folder(source_dir() / "demo", path() / "demo");
   }
-  const fs::path& path() const { return dir_.path(); }
-
- private:
-  testing::ScratchDir dir_;
 };
 
 struct Way {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/recording_host.h"
+#include "tests/support/small_block.h"
 
 namespace quorvane {
 namespace {
@@ -48,22 +49,16 @@ const std::string k13(13, ' ');
 const std::string k15(15, ' ');
 const std::string k16(16, ' ');
 
-// Ages 3.. (firstage 3: index 2 is age 3), years 1990.. (firstyear 1990: index 1 is 1990).
+// Ages 3.. and years 1990.., the last year in the second period, Method 2, AMD.
 std::unique_ptr<RunState> small_run(int ages, int years) {
-  auto s = std::make_unique<RunState>();
-  s->firstage = 3;
-  s->firstyear = 1990;
-  s->agemin = 2;
-  s->agemax = static_cast<std::int16_t>(1 + ages);
-  s->yearmin = 1;
-  s->yearmax = static_cast<std::int16_t>(years);
+  auto s = testing::small_block(ages, years, 3, 1990);
   s->yearmid = static_cast<std::int16_t>(years - 1);
   s->n21 = 2;
   s->n22 = 3;
   for (int a = s->agemin; a <= s->agemax; ++a) {
     s->s1[a] = 0.1 * a;
     s->s2[a] = 0.2 * a;
-    for (int y = 0; y <= s->yearmax; ++y) s->M(a, y) = 0.2;
+    s->M(a, 0) = 0.2;
   }
   for (int y = s->yearmin; y <= s->yearmax; ++y) s->f[y] = 0.01 * y;
   return s;

@@ -20,17 +20,6 @@ constexpr double kRelTol = 1e-12;
 constexpr const char* kEstimatesHeading =
     "Age     M(a,yarmax)          s1(a)        s2(a)      q(a) for aged indexes by fleets";
 
-// The file's lines without their CR LF ends.
-std::vector<std::string> split_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
-    end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-  }
-  return lines;
-}
-
 // A line built from texts placed at given columns (counted from 1).
 std::string at_columns(std::initializer_list<std::pair<int, std::string>> items) {
   std::string out;
@@ -46,12 +35,6 @@ int find_line(const std::vector<std::string>& lines, const std::string& text) {
   for (std::size_t i = 0; i < lines.size(); ++i)
     if (lines[i] == text) return static_cast<int>(i);
   return -1;
-}
-
-int count_lines_starting(const std::vector<std::string>& lines, const std::string& prefix) {
-  int n = 0;
-  for (const auto& l : lines) n += l.rfind(prefix, 0) == 0 ? 1 : 0;
-  return n;
 }
 
 // A run over ages 3..5 (indices 2..4) and years 2001..2003 (indices 1..3), as the fit would
@@ -109,87 +92,13 @@ class ResultsFileTest : public ::testing::Test {
   std::vector<std::string> write() {
     write_results_file(*s_, host_);
     EXPECT_FALSE(s_->files.results.is_open());
-    const std::string text = dir_.text("output.out");
-    // Every line ends with CR LF; no bare LF.
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\n') {
-        EXPECT_EQ(text[i - 1], '\r') << "at byte " << i;
-      }
-    }
-    return split_lines(text);
+    return testing::lines_of(dir_ / "output.out");
   }
 
   testing::ScratchDir dir_;
   std::unique_ptr<RunState> s_;
   RecordingHost host_{false};
 };
-
-TEST_F(ResultsFileTest, StandardTablesPutTheAgeLabelsOnTheLineAfterYearAge) {
-  const auto lines = write();
-  const int i = find_line(lines, "Estimates of s(a,y)");
-  ASSERT_GE(i, 0);
-  EXPECT_EQ(lines[i + 1], "Year\\age      ");
-  EXPECT_EQ(lines[i + 2], at_columns({{11, " 3 "}, {26, " 4 "}, {41, " 5 "}}));
-  EXPECT_EQ(lines[i + 3], at_columns({{1, " 2001 "}, {11, " 1 "}, {26, " 1 "}, {41, " 1 "}}));
-  EXPECT_EQ(lines[i + 5].substr(0, 6), " 2003 ");
-  EXPECT_EQ(lines[i + 6], std::string(61, '-'));
-  EXPECT_EQ(lines[i + 7], std::string(24, ' '));
-}
-
-TEST_F(ResultsFileTest, ModeTwoWithoutSurveysOrFleets) {
-  const auto lines = write();
-  EXPECT_EQ(lines[0], "FILE OF RESULTS");
-  EXPECT_EQ(lines[1], "OPTIONS TAKEN IN THIS RUN:");
-  EXPECT_EQ(find_line(lines, "N(a,y) were calculated by effort-controlled routine."), 6);
-  EXPECT_EQ(count_lines_starting(lines, "portion of catch"), 0);
-  // The 50-character label pushes the value of part to column 10 of the next line.
-  const int p = find_line(lines, "Part of the year (from start) when catch is taken:");
-  ASSERT_GE(p, 0);
-  EXPECT_EQ(lines[p + 1], at_columns({{10, " 0 "}}));
-  EXPECT_EQ(lines[p + 2], at_columns({{1, "AMD*100="}, {20, " 12.3456789 "}}));
-  EXPECT_EQ(lines[p + 4], at_columns({{1, "Last year of first s(a):"}, {30, " 2002 "}}));
-
-  // No section 3.
-  EXPECT_EQ(count_lines_starting(lines, "Coefficients of proportionality"), 0);
-
-  // Section 4: M, s1, s2 and a single 0 at column 51 for the missing fleets.
-  const int e = find_line(lines, kEstimatesHeading);
-  ASSERT_GE(e, 0);
-  EXPECT_EQ(lines[e + 1],
-            at_columns({{1, " 3 "}, {7, " .2 "}, {21, " .2 "}, {36, " .4 "}, {51, " 0 "}}));
-  EXPECT_EQ(lines[e + 3],
-            at_columns({{1, " 5 "}, {7, " .2 "}, {21, " .4 "}, {36, " .8 "}, {51, " 0 "}}));
-
-  // No Mode 4 table; exactly three residual blocks, block 1 titled for catches.
-  EXPECT_EQ(count_lines_starting(lines, "weight of catch-controlled version"), 0);
-  EXPECT_EQ(count_lines_starting(lines, "YearSum"), 3);
-  EXPECT_EQ(count_lines_starting(lines, "Index "), 0);
-  EXPECT_GE(find_line(lines, "Residuals in LnC by ages and years"), 0);
-  EXPECT_GE(find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years"), 0);
-  EXPECT_GE(find_line(lines, "Residuals in PHY/s  [(PHY-f*s)/s] by ages and years"), 0);
-}
-
-TEST_F(ResultsFileTest, CatchResidualBlockHasRowColumnAndOverallSums) {
-  // resid = .01 a: ages 3, 4, 5 (a = 2, 3, 4) hold .02, .03, .04 in every year.
-  const auto lines = write();
-  const int b = find_line(lines, "Residuals in LnC by ages and years");
-  ASSERT_GE(b, 0);
-  EXPECT_EQ(lines[b + 1], "Year\\age      ");
-  EXPECT_EQ(lines[b + 2], at_columns({{11, " 3 "}, {26, " 4 "}, {41, " 5 "}, {56, "AgeSUM"}}));
-  EXPECT_EQ(
-      lines[b + 3],
-      at_columns({{1, " 2001 "}, {11, " .02 "}, {26, " .03 "}, {41, " .04 "}, {56, " .09 "}}));
-  EXPECT_EQ(lines[b + 6], "YearSum       ");
-  EXPECT_EQ(lines[b + 7], at_columns({{11, " .06 "}, {26, " .09 "}, {41, " .12 "}, {56, " .27 "}}));
-
-  // Block 2, (age 4, 2001): C / N - f s = 500 e^-.1 / 1000 - .5 = -.0475813 (-.04758);
-  // (age 4, 2002) has no catch: 0.
-  const int b2 = find_line(lines, "Residuals in PHY (PHY-f*s) by ages and years");
-  ASSERT_GE(b2, 0);
-  EXPECT_EQ(lines[b2 + 3].substr(25, 8), "-.04758 ");
-  EXPECT_EQ(lines[b2 + 4].substr(25, 3), " 0 ");
-}
 
 TEST_F(ResultsFileTest, StockSummaryWritesTwelveValuesInColumnOrder) {
   // 2001: TN = 3000, TW = 1000 (1 + 2 + 3) = 6000, SSB = 1000 (0 + 2 * .5 + 3) = 4000;
@@ -308,31 +217,6 @@ TEST_F(ResultsFileTest, ModeFourWeightsCarryAndMarkEmptyCohorts) {
   // The standard-error block then has a single age: both errors 0, sigma kept.
   EXPECT_EQ(lines.back(), at_columns({{1, " 0 "}, {23, " 0 "}}));
   EXPECT_EQ(s.sigma, 0.123);
-}
-
-TEST_F(ResultsFileTest, FleetBlockComparesProportionsWithTheCatchabilityRemoved) {
-  // Fleet 1, whole stock, proportions against numbers (indcomp 2), survey at the start of the
-  // year (sv = 1). 2001 index 1, 1, 2 (-> .25, .25, .5); q(age 3) = 2000, so the residual is
-  // ln(1000) - ln(.25) - ln(2000) = ln 2 = .69315. Age 5 in 2002 has no observation (-1): 0.
-  dir_.write("fleet1.txt", "3 5 2001 2003\nx\nx\nx\n2001 1 1 2\n2002 1 1 -1\n2003 1 1 1\n");
-  RunState& s = *s_;
-  s.indaged = 1, s.totalind = 1;
-  s.Anamefile[1] = "fleet1.txt";
-  s.indtime[1] = 0, s.indtype[1] = 1, s.indcomp[1] = 2;
-  for (int a = 2; a <= 4; ++a) s.q[a][1] = 2000;
-  s.sumabund[1][1] = 7;
-  const auto lines = write();
-  const int i =
-      find_line(lines, "Index  1 Residuals for aged index: LnN(a,y)cohort-LnN(a,y)index+Lnq(a)");
-  ASSERT_GE(i, 0);
-  EXPECT_EQ(count_lines_starting(lines, "YearSum"), 4);
-  EXPECT_EQ(lines[i + 3].substr(0, 18), at_columns({{1, " 2001 "}, {11, " .69315 "}}));
-  EXPECT_EQ(lines[i + 4].substr(40, 3), " 0 ");
-  EXPECT_EQ(s.sumabund[1][1], 1.0);  // reset: the fleet does not compare proportions
-
-  // Section 4 shows 1/q = .0005 for the fleet at column 51.
-  const int e = find_line(lines, kEstimatesHeading);
-  EXPECT_EQ(lines[e + 1].substr(50), " .0005 ");
 }
 
 TEST_F(ResultsFileTest, FleetWithoutCatchabilityIsAFaultNamingTheCell) {

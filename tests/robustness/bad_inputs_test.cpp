@@ -1,14 +1,18 @@
 // The catalogue of bad inputs: the mistakes scientists make in input files and settings, each
 // with the one line quorvane-batch must give and its exit status (2 for settings rejected
-// before the run, 1 for a file that fails), and what happens to an earlier results file. Every
-// case changes one thing of the small valid stock in tests/data/bad_inputs.
+// before the run, 1 for a file that fails or an arithmetic fault), and what happens to an
+// earlier results file. Every case changes one thing of the small valid stock in
+// tests/data/bad_inputs; expect_answer also checks that no file holds a value that is not finite.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+#include "base/errors.h"
+#include "data/age_year_file.h"
 #include "robustness/batch_workdir.h"
 #include "run/fields_file.h"
+#include "run/settings.h"
 #include "run/start.h"
 #include "support/recording_host.h"
 
@@ -17,32 +21,17 @@ namespace {
 
 using enum ResultsFile;
 
-// A file that cannot be read at all. The maturity and fleet files are read only when the first
-// evaluation needs them, after the search log has been begun.
-const BadInput kMissingFiles[] = {
+const BadInput kBadInputs[] = {
+    // ---- A file that cannot be read at all. The maturity and fleet files are read only when
+    // the first evaluation needs them, after the search log has been begun.
     {"CatchFile", "--set Text1=absent_c.txt", 1,
      "./absent_c.txt: the file cannot be opened (No such file or directory)", Emptied},
-    {"WeightFile", "--set Text2=absent_w.txt", 1,
-     "./absent_w.txt: the file cannot be opened (No such file or directory)", Emptied},
-    {"MortalityFile", "--set Text5=absent_m.txt", 1,
-     "./absent_m.txt: the file cannot be opened (No such file or directory)", Emptied},
-    {"MaturityFile", "--set Text37=absent_mat.txt", 1,
-     "./absent_mat.txt: the file cannot be opened (No such file or directory)", Emptied},
-    {"SsbSurveyFile", "--set Text40=absent_ssb.txt", 1,
-     "./absent_ssb.txt: the file cannot be opened (No such file or directory)", Emptied},
     {"FleetFile", "--set Text49=absent_fleet.txt", 1,
      "./absent_fleet.txt: the file cannot be opened (No such file or directory)", Emptied},
-};
-
-// Files whose content breaks the layout.
-const BadInput kBrokenFiles[] = {
+    // ---- Files whose content breaks the layout.
     {"CatchFileEndsEarly", "--set Text1=c_ends_early.txt", 1,
      "./c_ends_early.txt: the file ends early: the row of year 2006 is missing (6 years of 4 ages "
      "expected from line 5 on)",
-     Emptied},
-    {"WeightFileHasFewerYearsThanTheCatch", "--set Text2=w_fewer_years.txt", 1,
-     "./w_fewer_years.txt: the file ends early: the row of year 2006 is missing (6 years of 4 "
-     "ages expected from line 5 on)",
      Emptied},
     // Rows of three values read as a stream: the second row's year lands in age 4 of 2001.
     {"MortalityFileHasFewerAgesThanTheCatch", "--set Text5=m_fewer_ages.txt", 1,
@@ -50,71 +39,27 @@ const BadInput kBrokenFiles[] = {
      "missing or extra in the rows above, or a decimal comma split a number (the decimal point "
      "is a dot)",
      Emptied},
-    {"MaturityFileEndsEarly", "--set Text37=mat_ends_early.txt", 1,
-     "./mat_ends_early.txt: the file ends early: the row of year 2004 is missing (6 years of 4 "
-     "ages expected from line 5 on)",
-     Emptied},
     {"SsbSurveyEndsEarly", "--set Text40=ssb_ends_early.txt", 1,
      "./ssb_ends_early.txt: the file ends early: the value of year 2004 is missing (6 years "
      "expected from line 5 on)",
      Emptied},
-    {"FleetFileEndsEarly", "--set Text49=fleet_ends_early.txt", 1,
-     "./fleet_ends_early.txt: the file ends early: the row of year 2005 is missing (6 years of 4 "
-     "ages expected from line 5 on)",
-     Emptied},
-    {"LetterOTypedForAZero", "--set Text1=c_letter_o.txt", 1,
-     "./c_letter_o.txt: line 8: '145.O' is not a number", Emptied},
     {"SurveyValueThatIsNotANumber", "--set Text40=ssb_not_a_number.txt", 1,
      "./ssb_not_a_number.txt: line 7: 'n/a' is not a number", Emptied},
     // Text after the four numbers would shift the matrix by a line if it were skipped.
     {"FirstLineWithText", "--set Text1=c_line1_text.txt", 1,
      "./c_line1_text.txt: line 1: 'catch' is not a number", Emptied},
-    {"FirstLineWithThreeNumbers", "--set Text1=c_line1_three_numbers.txt", 1,
-     "./c_line1_three_numbers.txt: line 1 holds 3 numbers; it must hold four: first age, last "
-     "age, first year, last year",
-     Emptied},
     {"ThirtyAges", "--set Text1=c_30_ages.txt", 1,
      "./c_30_ages.txt: line 1: ages 1 to 30 are more than the 29 ages the tables hold", Emptied},
-    {"SixtyOneYears", "--set Text1=c_61_years.txt", 1,
-     "./c_61_years.txt: line 1: years 1946 to 2006 are more than the 60 years the tables hold",
-     Emptied},
-};
-
-// Fields rejected before any file is touched: every problem is listed in the one line.
-const BadInput kRejectedFields[] = {
-    {"YearThatIsNotANumber", "--set Text8=abc", 2,
-     "Years for analysis.  First year: 'abc' is not a number (Text8)", Kept},
-    {"DecimalComma", "--set Text17=1,5", 2, "If Scan: Lowest f : '1,5' is not a number (Text17)",
-     Kept},
-    {"ModeOutsideItsList", "--set Text14=0", 2,
-     "Mode: 1.Catch-contr.; 2.Effort-contr.;  3.Mixed;  4.Mixed BPW.  Option?: '0' is not one of "
-     "the options 1..4 (Text14)",
-     Kept},
+    // ---- Fields rejected before any file is touched: every problem is listed in the one line.
     {"TwoProblemsAtOnce", "--set Text8=abc --set Text6=9", 2,
      "Years for analysis.  First year: 'abc' is not a number (Text8); Method: 1. Nonlog (basic);  "
      " 2.Log;  3.Nonlog w-d;  4.Direct.           Option?: '9' is not one of the options 1..4 "
      "(Text6)",
      Kept},
-    {"FourSsbSurveys", "--set Text39=4", 2, "How many (<=3)? : '4' is outside 0..3 (Text39)", Kept},
-    {"EightFleets", "--set Text48=8", 2, "How many (<=7)?: '8' is outside 0..7 (Text48)", Kept},
-    {"OddCentralWindow", "--set Text33=5", 2,
-     "No. (even) of c.e. for MDN (rec.=10): '5' is not an even number of at least 2 (Text33)",
-     Kept},
-    {"ScanStepZero", "--set Text19=0", 2, "If Scan: Step : '0' is not above 0 (Text19)", Kept},
-    {"ScanReversed", "--set Text18=0.25", 2,
-     "If Scan: Highest f : '0.25' is below the lowest value of the scan (If Scan: Lowest f :) "
-     "(Text18)",
-     Kept},
-    {"FieldsLineWithoutEquals", "--fields fields_without_equals.txt", 2,
-     "fields_without_equals.txt: line 2: 'Text8 2001' is not of the form name=value", Kept},
     {"MissingFieldsFile", "--fields absent_fields.txt", 2,
      "absent_fields.txt: the fields file cannot be opened (No such file or directory)", Kept},
-    {"UnknownField", "--set Text116=1", 2, "--set: 'Text116' is not a field name (Text1..Text115)",
-     Kept},
-};
-
-// Ranges checked against line 1 of the C(a,y) file: the results file has been created by then.
-const BadInput kRangesOutsideTheFile[] = {
+    // ---- Ranges checked against line 1 of the C(a,y) file, after START created the results
+    // file.
     {"FirstYearBeforeTheFile", "--set Text8=1999", 2,
      "Years for analysis.  First year: '1999' lies outside the years 2001..2006 of the C(a,y) "
      "file (Text8)",
@@ -132,11 +77,8 @@ const BadInput kRangesOutsideTheFile[] = {
     {"EmptyGenerationWindowRuns", "--set Text112=1 --set Text113=4 --set Text114=2", 0, "",
      Written},
     {"UnusedGenerationWindowIsNotChecked", "--set Text112=2 --set Text113=0", 0, "", Written},
-};
-
-// Places the program cannot write to. CI runs as root, so they are made from paths that lead
-// through a regular file or end at a directory, not from permissions.
-const BadInput kUnwritable[] = {
+    // ---- Places the program cannot write to. CI runs as root, so they are made from paths
+    // that lead through a regular file or end at a directory, not from permissions.
     {"WorkingDirectoryUnderAFile", "--workdir c.txt/work", 2,
      "the working directory 'c.txt/work' does not exist (see --help)", Kept},
     {"ResultsFileUnderAFile", "--set Text35=c.txt/output.out", 1,
@@ -146,23 +88,39 @@ const BadInput kUnwritable[] = {
     // The results are written before the bootstrap files are opened.
     {"BootstrapFileIsAFolder", "--bootstrap 2", 1,
      "./bootf.out: cannot be opened for writing (Is a directory)", Written, "", "bootf.out"},
+    // ---- Arithmetic faults met inside a run, on data that lead there as a scientist's data can:
+    // the run stops where the fault arises with a message naming the procedure and, where known,
+    // the age and year.
+    // tiny/: ages 1-3, years 2001-2003, M = 0, catch at the start of the year, no smoothing,
+    // Method 3, effort-controlled. Age 1 is caught heavily; the factors that the first pass
+    // estimates give it in 2002 an exploitation rate s f that rounds to exactly 1, and the
+    // effort-controlled stock N' e^M / (1 - s f) divides by zero there.
+    {"ExploitationRateOfOneInModeTwo", "", 1,
+     "CALCSTOCK: division by zero: the exploitation rate s(a,y)*f(y) is 1 at age 1, year 2002",
+     Emptied, "tiny"},
+    // A scan of the terminal f from 0: the point equation of the last year divides by s f = 0.
+    {"TerminalFOfZero", "--set Text17=0", 1,
+     "CALCSTOCK: division by zero: s(a,y)*f(y) = 0 in the point equation at age 1, year 2006",
+     Emptied},
+    // -1 typed for a missing catch at age 1 in 2002: the exploitation rate implied by a
+    // negative catch is 0, and Method 2 takes its logarithm.
+    {"NegativeCatchUnderMethodTwo", "--set Text1=c_negative_catch.txt", 1,
+     "CALCSTOCKALL: logarithm of a non-positive or non-finite number at age 1, year 2002", Emptied},
+    // No fish mature in 2006, a year the SSB survey observes: the model SSB there is 0.
+    {"ModelSsbZeroInAnObservedYear", "--set Text37=mat_none_mature_2006.txt", 1,
+     "calcSSESSB: logarithm of a non-positive or non-finite number in year 2006", Emptied},
+    // Ages 1-3 by years 2001-2005 give 15 catch residuals; a window of 16 cannot be centred.
+    {"CentralWindowLargerThanTheSample", "--set Text33=16", 1,
+     "mediana: the sample of 15 residuals is smaller than the central window of 16", Emptied},
+    // The valid neighbours of the faults run through: the same tiny stock catch-controlled, and a
+    // window exactly as large as the sample.
+    {"CatchControlledNeighbour", "--set Text14=1", 0, "", Written, "tiny"},
+    {"WindowAsLargeAsTheSample", "--set Text33=14", 0, "", Written},
 };
-
-class BadInputCatalogue : public ::testing::TestWithParam<BadInput> {};
 
 TEST_P(BadInputCatalogue, GivesItsMessageAndExitStatus) { expect_answer(GetParam()); }
 
-const auto kName = [](const ::testing::TestParamInfo<BadInput>& info) {
-  return std::string(info.param.name);
-};
-
-INSTANTIATE_TEST_SUITE_P(MissingFile, BadInputCatalogue, ::testing::ValuesIn(kMissingFiles), kName);
-INSTANTIATE_TEST_SUITE_P(BrokenFile, BadInputCatalogue, ::testing::ValuesIn(kBrokenFiles), kName);
-INSTANTIATE_TEST_SUITE_P(RejectedField, BadInputCatalogue, ::testing::ValuesIn(kRejectedFields),
-                         kName);
-INSTANTIATE_TEST_SUITE_P(RangeOutsideTheFile, BadInputCatalogue,
-                         ::testing::ValuesIn(kRangesOutsideTheFile), kName);
-INSTANTIATE_TEST_SUITE_P(Unwritable, BadInputCatalogue, ::testing::ValuesIn(kUnwritable), kName);
+INSTANTIATE_TEST_SUITE_P(Case, BadInputCatalogue, ::testing::ValuesIn(kBadInputs), case_name);
 
 // The window program keeps one run state for the whole session: after a failed START of any
 // kind the next START on good fields must give the same results as a fresh program.
@@ -183,20 +141,19 @@ TEST(SessionAfterAFailure, NextStartGivesTheResultsOfAFreshProgram) {
   const std::string expected = results_of_a_good_run(*fresh);
   ASSERT_NE(expected.find(" Standard errors"), std::string::npos);
 
-  struct Failure {
+  // An option outside its list; years outside the file; a file read after C(a,y); one read
+  // inside the evaluation; a central window larger than the sample; a fault inside the objective.
+  const struct {
     FieldId field;
     const char* text;
     RunStatus status;
-  };
-  const Failure failures[] = {
-      {FieldId::Method, "9", RunStatus::SettingsRejected},                     // an option outside its list
-      {FieldId::FirstYear, "1999", RunStatus::SettingsRejected},                  // years outside the file
-      {FieldId::WeightFile, "w_fewer_years.txt", RunStatus::InputFailed},          // read after C(a,y)
-      {FieldId::Fleet1File, "fleet_ends_early.txt", RunStatus::InputFailed},      // read inside the evaluation
-      {FieldId::CentralElements, "16", RunStatus::ArithmeticFailed},                   // window larger than the sample
-      {FieldId::CatchFile, "c_negative_catch.txt", RunStatus::ArithmeticFailed},  // a fault inside the objective
-  };
-  for (const Failure& f : failures) {
+  } failures[] = {{FieldId::Method, "9", RunStatus::SettingsRejected},
+                  {FieldId::FirstYear, "1999", RunStatus::SettingsRejected},
+                  {FieldId::WeightFile, "w_fewer_years.txt", RunStatus::InputFailed},
+                  {FieldId::Fleet1File, "fleet_ends_early.txt", RunStatus::InputFailed},
+                  {FieldId::CentralElements, "16", RunStatus::ArithmeticFailed},
+                  {FieldId::CatchFile, "c_negative_catch.txt", RunStatus::ArithmeticFailed}};
+  for (const auto& f : failures) {
     SCOPED_TRACE(std::string(field(f.field).name) + "=" + f.text);
     auto s = std::make_unique<RunState>();
     s->workdir = w.dir().string();
@@ -210,6 +167,56 @@ TEST(SessionAfterAFailure, NextStartGivesTheResultsOfAFreshProgram) {
     EXPECT_FALSE(s->files.minim.is_open());
     EXPECT_EQ(results_of_a_good_run(*s), expected);
   }
+}
+
+// Mistakes in the input that keep the layout of a file or field but would put wrong numbers into
+// the assessment without a sound: each must stop the run with a message that points at it.
+// Reads a catch file of ages 1-2 and years 2001-2003 whose rows are given; returns the message
+// of the InputError from the file's name on, or "" when the file was read.
+std::string read_catch_rows(const std::string& rows) {
+  const ScratchDir dir;
+  dir.write("c.txt", "1 2 2001 2003\nt\nt\nt\n" + rows);
+  auto s = std::make_unique<RunState>();
+  s->workdir = dir.str();
+  s->AnamefileC = "c.txt";
+  try {
+    read_catch_file(*s, [] {});
+  } catch (const InputError& e) {
+    const std::string message = e.what();
+    return message.substr(message.find("c.txt"));
+  }
+  return "";
+}
+
+TEST(SilentMistakes, RowsThatSlideAreRejectedWhereTheySlip) {
+  // Well-formed: a group across two lines and a note after the last value are both fine.
+  EXPECT_EQ(read_catch_rows("2001 10 11\n2002 20\n 21\n2003 30 31   end of table\n"), "");
+
+  // A decimal comma in 2001 makes "0,5" two numbers: the row of 2002 starts one value late.
+  EXPECT_EQ(read_catch_rows("2001 0,5 11\n2002 20 21\n2003 30 31\n"),
+            "c.txt: line 5: '11' stands where the year 2002 begins its row: a value is missing "
+            "or extra in the rows above, or a decimal comma split a number (the decimal point is "
+            "a dot)")
+      << "a decimal comma in a middle row";
+  // A value left out of 2002: 2003 becomes the value for age 2 and 30 the year of the next row.
+  EXPECT_NE(read_catch_rows("2001 10 11\n2002 20\n2003 30 31\n")
+                .find("'30' stands where the "
+                      "year 2003 begins"),
+            std::string::npos);
+  // The last row has no row after it to slip into; its extra number is caught on its own line.
+  EXPECT_EQ(read_catch_rows("2001 10 11\n2002 20 21\n2003 0,3 31\n"),
+            "c.txt: line 7: '31' follows the value for age 2 in year 2003: the row holds more "
+            "values than ages, or a decimal comma split a number (the decimal point is a dot)");
+}
+
+// The portion of the mixed mode is read, and so checked, in Mode 3 only.
+TEST(SilentMistakes, MixedModePortionOutsideZeroToOneIsRejectedInModeThree) {
+  FieldTexts texts = default_field_texts();
+  texts[FieldId::Mix] = "-0.1";
+  auto s = std::make_unique<RunState>();
+  EXPECT_THROW(read_settings(*s, texts), SettingsError);
+  texts[FieldId::Mode] = "1";
+  EXPECT_NO_THROW(read_settings(*s, texts));
 }
 
 }  // namespace

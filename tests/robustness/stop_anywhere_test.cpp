@@ -7,6 +7,7 @@
 // file. Each stop starts from a fresh run state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -25,11 +26,7 @@ namespace {
 constexpr const char* kTerminated = "Process was terminated by user !!!";
 constexpr int kBootstrapRuns = 2;
 
-int line_count(const std::string& text) {
-  int n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
-}
+long line_count(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
 
 class StopAnywhere : public ::testing::Test {
  protected:
@@ -40,14 +37,7 @@ class StopAnywhere : public ::testing::Test {
     texts_[FieldId::Smoother] = "0.3";  // a light smoother: few passes of the fixed-point iteration
   }
 
-  struct Run {
-    RunOutcome outcome;
-    std::unique_ptr<RunState> state;
-    long yields = 0;
-    std::set<long> sample;  // the yield points to stop at, from an uninterrupted run
-  };
-
-  // Notes at each yield point which bootstrap run and which evaluation it belongs to.
+  // Notes at each yield point its phase: which bootstrap run and which evaluation it belongs to.
   class PhaseHost : public RecordingHost {
    public:
     explicit PhaseHost(const RunState& s) : RecordingHost(false), s_(s) {}
@@ -61,22 +51,16 @@ class StopAnywhere : public ::testing::Test {
     const RunState& s_;
   };
 
-  // The first, middle and last yield point (numbered from 1) of each phase from `from` on.
-  static std::set<long> phase_sample(const std::vector<std::pair<int, long>>& phases, long from) {
-    std::set<long> sample;
-    for (long k = from, first = from; k <= static_cast<long>(phases.size()); ++k) {
-      const bool last = k == static_cast<long>(phases.size()) || phases[k] != phases[k - 1];
-      if (!last) continue;
-      sample.insert({first, (first + k) / 2, k});
-      first = k + 1;
-    }
-    return sample;
-  }
+  struct Run {
+    RunOutcome outcome;
+    std::unique_ptr<RunState> state = std::make_unique<RunState>();
+    long yields = 0;
+    std::set<long> sample;  // the first, middle and last yield point (from 1) of each phase
+  };
 
   // One START on a fresh run state; STOP at yield point `stop_at` (-1: never).
   Run run(long stop_at, const std::string& bootstrap_answer, const std::string& restart_answer) {
     Run r;
-    r.state = std::make_unique<RunState>();
     r.state->workdir = w_.dir().string();
     PhaseHost host(*r.state);
     host.stop_at_yield = stop_at;
@@ -84,38 +68,31 @@ class StopAnywhere : public ::testing::Test {
     host.restart_answer = restart_answer;
     r.outcome = run_start(*r.state, host, texts_);
     r.yields = host.yields;
-    if (stop_at < 0) r.sample = phase_sample(host.phases, 1);
+    for (long k = 1, first = 1; k <= r.yields; ++k) {
+      if (k < r.yields && host.phases[k] == host.phases[k - 1]) continue;
+      r.sample.insert({first, (first + k) / 2, k});
+      first = k + 1;
+    }
     return r;
   }
 
-  static bool any_boot_file_open(const RunState& s) {
-    for (const PrintFile& f : s.files.boot) {
-      if (f.is_open()) return true;
-    }
-    return false;
+  // Every file closed when the run is over; the search log stays open after a stopped main run
+  // answered Yes until the next START, by design of the session.
+  static void expect_closed(const RunState& s, bool search_log_too) {
+    EXPECT_FALSE(s.files.results.is_open());
+    EXPECT_FALSE(std::any_of(s.files.boot.begin(), s.files.boot.end(),
+                             [](const PrintFile& f) { return f.is_open(); }));
+    EXPECT_FALSE(search_log_too && s.files.minim.is_open());
   }
 
-  // A results file written to its end: its heading and its last section.
-  void expect_complete_results(bool terminated) {
+  // A terminated results file written to its end: its heading and its last section.
+  void expect_complete_results() {
     const std::string results = slurp(w_.dir() / "output.out");
     EXPECT_EQ(results.rfind("FILE OF RESULTS\r\n", 0), 0u);
-    EXPECT_EQ(results.find(kTerminated) != std::string::npos, terminated);
+    EXPECT_NE(results.find(kTerminated), std::string::npos);
     const std::size_t last = results.rfind(" Standard errors\r\nOverall:\r\n");
     ASSERT_NE(last, std::string::npos);
     EXPECT_EQ(line_count(results.substr(last)), 4);  // the heading, two labels and the values
-  }
-
-  // The files a run writes: the results, the search log, the bootstrap files and the
-  // temporary fleet copies.
-  void expect_finite_outputs() {
-    std::vector<std::string> bad;
-    for (const auto& entry : fs::directory_iterator(w_.dir())) {
-      const std::string name = entry.path().filename().string();
-      const bool output = name == "output.out" || name == "minim.out" ||
-                          name.rfind("boot", 0) == 0 || name.rfind("aged", 0) == 0;
-      if (output && holds_non_finite(slurp(entry.path()))) bad.push_back(name);
-    }
-    EXPECT_EQ(bad, std::vector<std::string>{});
   }
 
   BadInputsStock w_;
@@ -137,7 +114,7 @@ TEST_F(StopAnywhere, MainRunStoppedInEveryEvaluation) {
       const Run r = run(k, answer, "1");
       const RunState& s = *r.state;
       if (r.outcome.status == RunStatus::Completed) {
-        expect_complete_results(true);
+        expect_complete_results();
       } else {
         // Before the first evaluation has finished there are no stock numbers to write.
         EXPECT_EQ(r.outcome.status, RunStatus::ArithmeticFailed);
@@ -148,14 +125,8 @@ TEST_F(StopAnywhere, MainRunStoppedInEveryEvaluation) {
         EXPECT_EQ(slurp(w_.dir() / "output.out"), "");  // nothing half written
         ++early_stops;
       }
-      // The search log stays open after the answer Yes until the next START, by design of the
-      // session; the answer No ends the run and closes it.
-      EXPECT_FALSE(s.files.results.is_open());
-      EXPECT_FALSE(any_boot_file_open(s));
-      if (std::string(answer) == "2" || r.outcome.status != RunStatus::Completed) {
-        EXPECT_FALSE(s.files.minim.is_open());
-      }
-      expect_finite_outputs();
+      expect_closed(s, std::string(answer) == "2" || r.outcome.status != RunStatus::Completed);
+      EXPECT_EQ(files_with_non_finite(w_.dir()), std::vector<std::string>{});
       if (::testing::Test::HasFailure()) return;
     }
   }
@@ -172,7 +143,7 @@ TEST_F(StopAnywhere, BootstrapStoppedInEveryEvaluation) {
   ASSERT_EQ(whole.outcome.status, RunStatus::Completed) << whole.outcome.message;
   ASSERT_GT(whole.yields, main_only.yields);
   const std::string results = slurp(w_.dir() / "output.out");
-  const int full_lines = line_count(slurp(w_.dir() / "bootf.out"));
+  const long full_lines = line_count(slurp(w_.dir() / "bootf.out"));
 
   for (long k : whole.sample) {
     if (k <= main_only.yields) continue;
@@ -186,16 +157,11 @@ TEST_F(StopAnywhere, BootstrapStoppedInEveryEvaluation) {
       EXPECT_EQ(slurp(w_.dir() / "output.out"), results);
       // A restarted replicate still ends with its line; a refused restart keeps the lines of
       // the replicates finished before the stop.
-      const int lines = line_count(slurp(w_.dir() / "bootf.out"));
-      if (std::string(restart) == "1") {
-        EXPECT_EQ(lines, full_lines);
-      } else {
-        EXPECT_LT(lines, full_lines);
-      }
-      EXPECT_FALSE(s.files.results.is_open());
-      EXPECT_FALSE(s.files.minim.is_open());
-      EXPECT_FALSE(any_boot_file_open(s));
-      expect_finite_outputs();
+      const long lines = line_count(slurp(w_.dir() / "bootf.out"));
+      EXPECT_TRUE(std::string(restart) == "1" ? lines == full_lines : lines < full_lines)
+          << lines << " lines of " << full_lines;
+      expect_closed(s, true);
+      EXPECT_EQ(files_with_non_finite(w_.dir()), std::vector<std::string>{});
       if (::testing::Test::HasFailure()) return;
     }
   }

@@ -50,30 +50,15 @@ TEST(BootLine, ValuesStandInTheirColumnsFromColumnSeven) {
   }
 }
 
-// Stops the run at a chosen cohort computation of a chosen bootstrap run.
-class StoppingHost : public RecordingHost {
- public:
-  StoppingHost(const RunState& s, int bootn, int call)
-      : RecordingHost(false), s_(s), bootn_(bootn), call_(call) {}
-  UserRequest yield() override {
-    RecordingHost::yield();
-    if (s_.bootn == bootn_ && ++calls_in_run_ == call_) return UserRequest::Stop;
-    return UserRequest::None;
-  }
-
- private:
-  const RunState& s_;
-  int bootn_, call_;
-  int calls_in_run_ = 0;
-};
-
 // A stop in bootstrap run 2 of 3: answered 1 (restart) the replicate is drawn anew and every run
 // finishes; answered 2 the bootstrap ends, keeping the runs finished before the stop.
 TEST(Bootstrap, StopInRunTwoOfThreeAnsweredRestartOrNo) {
   for (const char* answer : {"1", "2"}) {
     SCOPED_TRACE(std::string("restart answer ") + answer);
     SmallStock stock;
-    StoppingHost host(stock.state(), 2, 10);
+    RecordingHost host(false);
+    int in_run_two = 0;  // STOP at the tenth cohort computation of run 2
+    host.stop_when = [&] { return stock.state().bootn == 2 && ++in_run_two == 10; };
     host.bootstrap_answer = {"1", "3"};
     host.restart_answer = answer;
     const RunOutcome outcome = run_start(stock.state(), host, stock.texts());

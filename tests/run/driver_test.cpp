@@ -47,28 +47,13 @@ TEST(MinimHeader, TotalLossStandsAtColumn75WithoutSurveys) {
   EXPECT_EQ(out.str(), std::string(kTitles) + std::string(6, ' ') + "TOTAL_LOSSFUNC\r\n");
 }
 
-TEST(MinimHeader, EachSurveyAndFleetTakesTwentyColumns) {
-  PrintBuffer out;
-  write_minim_header(out, 1, 2);
-  const std::string& line = out.str();
-  // Columns 75, 95, 115 and 135 are string positions 74, 94, 114 and 134. The number k is
-  // written in the number style: a sign blank, the digit, a trailing blank.
-  EXPECT_EQ(line.substr(0, 68), kTitles);
-  EXPECT_EQ(line.substr(68, 6), std::string(6, ' '));
-  EXPECT_EQ(line.substr(74, 20), "err.for_SSB 1       ");
-  EXPECT_EQ(line.substr(94, 20), "err.for_a/ind. 1    ");
-  EXPECT_EQ(line.substr(114, 20), "err.for_a/ind. 2    ");
-  EXPECT_EQ(line.substr(134), "TOTAL_LOSSFUNC\r\n");
-}
-
 // ---- Searches with a stand-in objective ---------------------------------------------------
 
 // The stand-in objective applies the search protocol as the whole objective does (METKA names
 // the parameter that PARAM sets, the value is put back after the evaluation), records where it
 // was evaluated and returns a loss chosen by the test.
 struct Evaluation {
-  double f, mc, alfa, metka;
-  int bflag;
+  double f, mc, alfa;
 };
 std::vector<Evaluation> g_evaluations;
 double (*g_loss)(const RunState&) = nullptr;
@@ -81,7 +66,7 @@ void stand_in_objective(RunState& s, Host&) {
   if (s.METKA == 2000) parameter = &s.MC;
   if (s.METKA == 3000) parameter = &s.LALFA;
   if (parameter) *parameter = s.PARAM;
-  g_evaluations.push_back({s.f[s.yearmax], s.MC, s.LALFA, s.METKA, s.bflag});
+  g_evaluations.push_back({s.f[s.yearmax], s.MC, s.LALFA});
   s.SSEALL = g_loss(s);
   if (parameter) s.PARAM = *parameter;
   if (g_evaluations.size() == g_userend_after) s.userend = 1;
@@ -122,33 +107,6 @@ TEST_F(SearchTest, ScanRunsMOuterAndFInnerAndRefitsAtTheLastTiedPoint) {
   EXPECT_EQ(s.SSEALLminimal, 5.0);
 }
 
-TEST_F(SearchTest, ScanRefitsAtTheBestPointAndTiesGoToTheLaterOne) {
-  s.n1 = 3;
-  s.fscanmin = 1, s.fscanmax = 3, s.fscanstep = 0.5;
-  // (f - 1.75)^2: 1.5 and 2 both give 0.0625 exactly, the least on the grid.
-  g_loss = [](const RunState& st) {
-    const double d = st.f[st.yearmax] - 1.75;
-    return d * d;
-  };
-  scan_search(s, host, stand_in_objective);
-  ASSERT_EQ(g_evaluations.size(), 6u);  // 1, 1.5, 2, 2.5, 3 and the final fit
-  EXPECT_EQ(g_evaluations.back().f, 2.0);
-  EXPECT_EQ(s.SSEALLminimal, 0.0625);
-}
-
-TEST_F(SearchTest, ScanOverAlfaSetsAlfaAndLeavesMcAlone) {
-  s.n1 = 2;
-  s.MC = 0.7;
-  s.fscanmin = 1, s.fscanmax = 1, s.fscanstep = 1;
-  s.mscanmin = 0.01, s.mscanmax = 0.03, s.mscanstep = 0.01;
-  // Least loss at the second ALFA: 0.01 + 0.01 = 0.02.
-  g_loss = [](const RunState& st) { return std::fabs(st.LALFA - 0.02); };
-  scan_search(s, host, stand_in_objective);
-  ASSERT_FALSE(g_evaluations.empty());
-  EXPECT_EQ(g_evaluations.back().alfa, 0.02);
-  for (const Evaluation& e : g_evaluations) EXPECT_EQ(e.mc, 0.7);
-}
-
 TEST_F(SearchTest, ScanStopsBeforeTheNextEvaluationOnceTheUserHasEnded) {
   s.n1 = 3;
   s.fscanmin = 1, s.fscanmax = 5, s.fscanstep = 0.25;
@@ -156,72 +114,6 @@ TEST_F(SearchTest, ScanStopsBeforeTheNextEvaluationOnceTheUserHasEnded) {
   g_userend_after = 2;
   scan_search(s, host, stand_in_objective);
   EXPECT_EQ(g_evaluations.size(), 2u);  // no third point and no final fit
-}
-
-// (f - 1.7)^2 + (MC - 0.35)^2 + 0.5 (f - 1.7)(MC - 0.35): the best f depends on MC and the best
-// MC on f, so one search of each is not enough; the joint minimum is at f = 1.7, MC = 0.35.
-double coupled_loss(const RunState& st) {
-  const double df = st.f[st.yearmax] - 1.7;
-  const double dm = st.MC - 0.35;
-  return df * df + dm * dm + 0.5 * df * dm;
-}
-
-TEST_F(SearchTest, PreciseSearchWithMKnownSearchesFOnceAndRefinesIt) {
-  s.n1 = 3;
-  s.fscanmin = 2.4, s.fscanstep = 0.2;  // the window's initial guess and step
-  set_starting_values(s);
-  g_loss = coupled_loss;
-  precise_search(s, host, stand_in_objective);
-  ASSERT_FALSE(g_evaluations.empty());
-  for (const Evaluation& e : g_evaluations) {
-    EXPECT_EQ(e.metka, 1000);
-    EXPECT_EQ(e.bflag, 0);
-  }
-  // With MC = 0 the best f is 1.7 - 0.25 * (0 - 0.35) = 1.7875; the search refines its step to
-  // 1E-5 and ends a step or two from the best point.
-  EXPECT_NEAR(s.f[s.yearmax], 1.7875, 1e-4);
-}
-
-TEST_F(SearchTest, PreciseSearchAlternatesFAndMInCyclesUntilNothingMoves) {
-  s.n1 = 1;
-  s.fscanmin = 2.4, s.fscanstep = 0.2;
-  s.mscanmin = 0.2, s.mscanstep = 0.01;
-  set_starting_values(s);
-  g_loss = coupled_loss;
-  precise_search(s, host, stand_in_objective);
-
-  // Group the evaluations into searches: a new search begins where METKA or bflag changes.
-  struct Search {
-    double metka;
-    int bflag;
-  };
-  std::vector<Search> searches;
-  for (const Evaluation& e : g_evaluations) {
-    if (searches.empty() || searches.back().metka != e.metka || searches.back().bflag != e.bflag)
-      searches.push_back({e.metka, e.bflag});
-  }
-  // The first cycle searches f from the window's guess while M stays at its guess, then M.
-  ASSERT_GE(searches.size(), 4u);
-  EXPECT_EQ(searches[0].metka, 1000);
-  EXPECT_EQ(searches[0].bflag, 0);
-  EXPECT_EQ(searches[1].metka, 2000);
-  EXPECT_EQ(searches[1].bflag, 0);
-  EXPECT_EQ(g_evaluations.front().f, 2.4);
-  EXPECT_EQ(g_evaluations.front().mc, 0.2);
-  // Cycles are numbered 0, 1, 2, ... without gaps, and within a cycle f comes before M.
-  for (std::size_t i = 1; i < searches.size(); ++i) {
-    const int step = searches[i].bflag - searches[i - 1].bflag;
-    EXPECT_TRUE(step == 0 || step == 1) << "search " << i;
-    if (step == 0) {
-      EXPECT_EQ(searches[i - 1].metka, 1000);
-      EXPECT_EQ(searches[i].metka, 2000);
-    }
-  }
-  // The coupling needs more than two cycles, and the cycles end at the joint minimum.
-  EXPECT_GE(searches.back().bflag, 2);
-  EXPECT_EQ(s.bflag, searches.back().bflag + 1);  // the cycle that found nothing to search
-  EXPECT_NEAR(s.f[s.yearmax], 1.7, 1e-3);
-  EXPECT_NEAR(s.MC, 0.35, 1e-3);
 }
 
 // ---- Starting values ----------------------------------------------------------------------

@@ -12,17 +12,6 @@
 namespace quorvane {
 namespace {
 
-// Three peels against a full run of five; one term with a full value of 0 is left out:
-//   (110 - 100) / 100 = .1,  (90 - 120) / 120 = -.25,  (105 - 70) / 70 = .5
-//   rho = (.1 - .25 + .5) / 3 = .35 / 3 = .11666...
-TEST(MohnsRho, IsTheMeanRelativeDifferenceOfTheTermsWithAFullValue) {
-  const std::vector<RhoTerm> terms = {{110, 100}, {90, 120}, {105, 70}, {3, 0}};
-  ASSERT_TRUE(mohns_rho(terms));
-  EXPECT_NEAR(*mohns_rho(terms), 0.35 / 3, 1e-15);
-  EXPECT_FALSE(mohns_rho(std::vector<RhoTerm>{{3, 0}}));
-  EXPECT_FALSE(mohns_rho(std::vector<RhoTerm>{}));
-}
-
 SummaryYear year(double label, double ssb, double mean_f, double recruitment) {
   SummaryYear y;
   y.year = label;

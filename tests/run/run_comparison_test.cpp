@@ -13,8 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScratchDir;
 
-constexpr double kTolerance = 1e-12;
-
 // Writes a tables folder "<name>.tables" beside a results file "<name>" of the scratch folder.
 std::string write_run(const ScratchDir& dir, const std::string& name, const std::string& summary,
                       const std::string& run) {
@@ -63,36 +61,10 @@ TEST(CompareRuns, ListsTheChangedSettingsAndTheRelativeChangeOverTheLastFiveYear
 
   const Comparison c = compare_runs(run_a, run_b);
   EXPECT_FALSE(c.identical);
-  ASSERT_EQ(c.settings.size(), 3u);
-  EXPECT_EQ(c.settings[0].name, "Text7");
-  EXPECT_EQ(c.settings[0].a, "3");
-  EXPECT_EQ(c.settings[0].b, "2");
-  EXPECT_EQ(c.settings[1].name, "Text50");  // only in A
-  EXPECT_EQ(c.settings[1].b, "");
-  EXPECT_EQ(c.settings[2].name, "Text60");  // only in B
-  EXPECT_EQ(c.settings[2].a, "");
-
-  ASSERT_EQ(c.years.size(), 7u);  // 2000..2006, in order though B's file starts with 2006
-  EXPECT_EQ(c.years.front().year, 2000);
-  EXPECT_NEAR(*c.years[0].ssb.relative, 0.1, kTolerance);  // 110 / 100 - 1
-  EXPECT_FALSE(c.years[5].recruitment.relative);           // A's 0: no relative change
-  EXPECT_FALSE(c.years[6].ssb.a);
-  EXPECT_FALSE(c.years[6].ssb.relative);
-
-  ASSERT_EQ(c.recent.size(), 3u);
+  // Text50 only in A, Text60 only in B.
   // SSB, 2001-2005: (-0.1 + 0 + 0.2 + 0 - 0.2) / 5 = -0.02; 2006 has no value in A.
-  EXPECT_EQ(c.recent[0].quantity, "ssb");
-  EXPECT_NEAR(*c.recent[0].mean_relative, -0.02, kTolerance);
-  EXPECT_EQ(c.recent[0].first_year, 2001);
-  EXPECT_EQ(c.recent[0].last_year, 2005);
   // F-bar: only 2005 changes, by 0.75 / 0.5 - 1 = 0.5; over five years 0.1.
-  EXPECT_NEAR(*c.recent[1].mean_relative, 0.1, kTolerance);
   // Recruitment: 2005 is skipped (A's 0), so the five years are 2000-2004, all unchanged.
-  EXPECT_EQ(c.recent[2].mean_relative, 0.0);
-  EXPECT_EQ(c.recent[2].first_year, 2000);
-  EXPECT_EQ(c.recent[2].last_year, 2004);
-  EXPECT_EQ(c.recent[2].years, 5);
-
   EXPECT_EQ(settings_diff_csv(c),
             "name,label,run_a,run_b\n"
             "Text7,What to minimize?,3,2\n"
@@ -103,7 +75,10 @@ TEST(CompareRuns, ListsTheChangedSettingsAndTheRelativeChangeOverTheLastFiveYear
             "ssb,-0.02,2001,2005,5\nfbar,0.1,2001,2005,5\nrecruitment,0,2000,2004,5\n");
   const std::string by_year = compare_by_year_csv(c);
   EXPECT_NE(by_year.find("\n2000,100,110,0.1,0.5,0.5,0,1000,1000,0\n"), std::string::npos);
-  EXPECT_NE(by_year.find("\n2006,,50,,,0.5,,,1000,\n"), std::string::npos);
+  // A's recruitment of 0 in 2005 gives no relative change; 2006 is in B only, and last though
+  // B's file starts with it.
+  EXPECT_NE(by_year.find("\n2005,100,80,-0.2,0.5,0.75,0.5,0,1000,\n"), std::string::npos);
+  EXPECT_TRUE(by_year.ends_with("\n2006,,50,,,0.5,,,1000,\n")) << by_year;
 
   const std::string text = comparison_text(run_a, run_b, c);
   EXPECT_NE(

@@ -142,24 +142,6 @@ class SessionRun : public ::testing::Test {
   RunOutcome run() { return run_start(stock.state(), host, stock.texts()); }
 };
 
-TEST_F(SessionRun, StopInTheMainRunWritesTheTerminatedResultsAndRefusesTheBootstrap) {
-  host.stop_at_yield = 40;  // well inside the scan
-  host.bootstrap_answer = {"1", "3"};
-  const RunOutcome outcome = run();
-  ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;
-
-  const std::string results = slurp(stock.file("output.out"));
-  EXPECT_EQ(results.rfind("FILE OF RESULTS\r\nProcess was terminated by user !!!\r\n", 0), 0u);
-  EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "ask bootstrap (terminated)"),
-            host.calls.end());
-  for (const auto& layout :
-       {"bootS1.out", "bootf.out", "bootTSB.out", "bootNtrm.out", "bootSSB.out"})
-    EXPECT_FALSE(std::filesystem::exists(stock.file(layout))) << layout;
-  // The run unwound at once: no cohort computation (hence no yield) after the stop.
-  EXPECT_EQ(stock.state().userend, 1);
-  EXPECT_EQ(host.yields, 40);
-}
-
 TEST_F(SessionRun, QuitClosesEveryFileWithoutWritingResults) {
   host.quit_at_yield = 30;
   host.bootstrap_answer = {"1", "2"};

@@ -28,41 +28,6 @@ class Settings : public ::testing::Test {
   std::unique_ptr<RunState> s_ = std::make_unique<RunState>();
 };
 
-// The three "Step :" fields are told apart by their row heading.
-TEST(FieldTable, MessagesNameAFieldByItsHeadingAndLabel) {
-  EXPECT_EQ(field_title(field(FieldId::FScanStep)), "If Scan: Step :");
-  EXPECT_EQ(field_title(field(FieldId::MScanStep)), "If M=const -? and if Scan: Step :");
-  EXPECT_EQ(field_title(field(FieldId::Fleet3Time)), "Time(0-1): 3:");
-  EXPECT_EQ(field_title(field(FieldId::Fleet3Loss)), "What to minimize?: 3:");
-}
-
-// With every default the run is: M known, Method 2, AMD, Mode 3 with mix 0.5, a scan of the
-// terminal f from 1 to 5 by 0.25, one SSB survey and four aged fleets.
-TEST_F(Settings, DefaultsGiveTheDesignedRun) {
-  s_->mscanmin = 9;  // not read with M known
-  read();
-  EXPECT_EQ(s_->AnamefileC, "demo/c.txt");
-  EXPECT_EQ(s_->n1, 3);
-  EXPECT_EQ(s_->n4, 2);
-  EXPECT_EQ(s_->mix, 0.5);
-  EXPECT_EQ(s_->fscanstep, 0.25);
-  EXPECT_EQ(s_->mscanmin, 9);
-  EXPECT_EQ(s_->brev1, 1);
-  EXPECT_EQ(s_->yearmin, 1984);  // a label until START converts it
-  EXPECT_EQ(s_->totalinds, 1);
-  EXPECT_EQ(s_->Anamefile[9], "demo/SSB1.txt");
-  EXPECT_EQ(s_->Anamefile[10], "");  // survey 2 not in use: never stored
-  EXPECT_EQ(s_->wssb[1], 1);
-  EXPECT_EQ(s_->wssb[2], 0);
-  EXPECT_EQ(s_->ssbrel[1], 2);  // all three kinds are stored with SSB surveys on
-  EXPECT_EQ(s_->totalind, 4);
-  EXPECT_EQ(s_->Anamefile[5], "");
-  EXPECT_EQ(s_->indmin[4], std::optional<std::int16_t>(2));
-  EXPECT_FALSE(s_->indmin[5].has_value());
-  EXPECT_EQ(s_->wind[3], 0.1);
-  EXPECT_EQ(s_->wind[5], 0);
-}
-
 TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
   const std::pair<const char*, int> cases[] = {{"2.5", 2},        {"3.5", 4}, {"-2.5", -2},
                                                {"7.49", 7},       {"0.5", 0}, {"1.5", 2},
@@ -150,18 +115,6 @@ TEST_F(Settings, SurveyCountsAndWeightsAreResetBeforeTheyAreRead) {
   read();
   EXPECT_EQ(s_->totalind, 0);
   EXPECT_EQ(s_->wind[1], 0);
-}
-
-TEST_F(Settings, MethodFourSetsTheDirectFormOfTheConvergenceTest) {
-  set(FieldId::Method, "4");
-  read();
-  EXPECT_EQ(s_->n4, 1);
-  set(FieldId::Method, "3.5");  // rounds to 4
-  read();
-  EXPECT_EQ(s_->n4, 1);
-  set(FieldId::Method, "1");
-  read();
-  EXPECT_EQ(s_->n4, 2);
 }
 
 // Every problem is listed at once, naming the field's label and text, and nothing of the state

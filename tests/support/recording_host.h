@@ -2,6 +2,7 @@
 // preset texts, and presses STOP (or Quit) at a chosen yield point.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class RecordingHost : public Host {
   UserRequest yield() override {
     ++yields;
     if (yields == stop_at_yield) return UserRequest::Stop;
+    if (stop_when && stop_when()) {
+      stop_when = nullptr;  // STOP is pressed once
+      return UserRequest::Stop;
+    }
     if (yields == quit_at_yield) return UserRequest::Quit;
     return UserRequest::None;
   }
@@ -45,6 +50,7 @@ class RecordingHost : public Host {
   long yields = 0;
   long stop_at_yield = -1;
   long quit_at_yield = -1;
+  std::function<bool()> stop_when;  // STOP at the first yield point where this holds
   BootstrapAnswer bootstrap_answer;
   std::string restart_answer = "1";
   std::string ended_with;

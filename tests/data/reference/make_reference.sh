@@ -2,7 +2,8 @@
 # Writes the reference files of the written-files test: for every case of cases.txt, the demo
 # stock is copied into a fresh directory, quorvane-batch runs there with the demo fields file and
 # the case's fields, and every file the run writes (results file, minim.out, bootstrap files,
-# temporary fleet files) is copied into the folder named after the case.
+# temporary fleet files, and the tables beside the results file) is copied into the folder named
+# after the case.
 #
 #   tests/data/reference/make_reference.sh path/to/quorvane-batch
 #
@@ -33,5 +34,6 @@ grep -v '^#' "$here/cases.txt" | while read -r name rest; do
   for f in "$run"/*; do
     [ -f "$f" ] && cp "$f" "$here/$name/"
   done
+  cp -r "$run/output.out.tables" "$here/$name/"
   echo "$name: $(ls "$here/$name" | tr '\n' ' ')"
 done
