@@ -1,59 +1,34 @@
 // The menu actions of the parameter window. The settings file is the batch runner's --fields
 // file, so every window result here is compared with the batch runner's for the same file.
-#include "app/tests/menu_test.h"
-
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTextStream>
 
 #include "app/retrospective_job.h"
-#include "app/tests/session.h"
-#if QUORVANE_CHARTS
-#include "app/results_window.h"
-#endif
+#include "app/tests/test_support.h"
 
 namespace quorvane::app::testing {
 
 namespace {
 
-// The demo's own settings (a few fields; the others keep their defaults), in the copy of the
-// demo that a session works on.
-QString demo_fields(const Session& session) {
-  return session.path(QStringLiteral("demo/fields.txt"));
-}
-
-bool write_text(const QString& path, const QString& text) {
+bool write_text(const QString& path, const QByteArray& text) {
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  QTextStream(&file) << text;
-  return true;
-}
-
-// Closes the messages that a refused action leaves on screen.
-void close_messages(QWidget* window) {
-  for (QMessageBox* box : window->findChildren<QMessageBox*>()) box->close();
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 }  // namespace
 
-void MenuTest::initTestCase() {
-  if (!QFileInfo::exists(QStringLiteral(QUORVANE_SOURCE_DIR "/demo/fields.txt"))) {
-    QSKIP("the demo stock is not there");
-  }
-}
-
-void MenuTest::savedSettingsLoadBackAsTheSameFields() {
+// The kind of bootstrap is saved beside the fields in the form the batch runner reads
+// ("bootstrap_kind = independent"); a file without it means the default, chained.
+void AppTest::settingsSavedLoadBackAndABadFileLoadsNothing() {
   Session first;
-  QCOMPARE(first.window.loadSettingsFrom(demo_fields(first)), QString());
+  QCOMPARE(first.window.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
   // A field left empty and a name with blanks inside must come back as they were.
-  first.window.field(FieldId::FirstPeriodEnd)->setText(QStringLiteral("2004"));
-  first.window.field(FieldId::Fleet1Time)->clear();
-  first.window.field(FieldId::ResultsFile)->setText(QStringLiteral("my results.out"));
+  first.field(FieldId::FirstPeriodEnd)->setText(u"2004"_s);
+  first.field(FieldId::Fleet1Time)->clear();
+  first.field(FieldId::ResultsFile)->setText(u"my results.out"_s);
+  first.controller.setBootstrapKind(BootstrapKind::Independent);
   const FieldTexts saved = first.window.fieldTexts();
-  QVERIFY(saved != default_field_texts());
-  const QString path = first.path(QStringLiteral("saved settings.txt"));
+  const QString path = first.path(u"saved settings.txt"_s);
   QCOMPARE(first.window.saveSettingsTo(path), QString());
+  QVERIFY(first.bytes(u"saved settings.txt"_s).contains("\nbootstrap_kind = independent\n"));
 
   // A later program start remembers the working directory and the settings file, and opens
   // with the default fields until the file is loaded.
@@ -63,98 +38,67 @@ void MenuTest::savedSettingsLoadBackAsTheSameFields() {
   QCOMPARE(second.settingsFile(), path);
   QVERIFY(second.fieldTexts() == default_field_texts());
   QCOMPARE(second.loadSettingsFrom(path), QString());
-  for (const Field& f : kFields) {
-    QVERIFY2(second.fieldTexts()[f.id] == saved[f.id], f.name.data());
+  QVERIFY(second.fieldTexts() == saved);
+  QCOMPARE(controller.bootstrapKind(), BootstrapKind::Independent);
+  QCOMPARE(second.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
+  QCOMPARE(controller.bootstrapKind(), BootstrapKind::Chained);
+
+  // A bad line loads nothing, not even the good lines before it nor the kind of bootstrap, and a
+  // file that is not there is refused the same way. How each kind of bad line is named is the
+  // fields-file reader's own (FieldsFile, BootstrapKindKey).
+  const QString bad = first.path(u"bad.txt"_s);
+  QVERIFY(write_text(bad, "Text8=1990\nbootstrap_kind = chained\nText116=1\n"));
+  for (const auto& [file, named] : {std::pair{bad, u"bad.txt: line 3"_s},
+                                    std::pair{first.path(u"none.txt"_s), u"none.txt"_s}}) {
+    first.expectMessage();
+    const QString message = first.window.loadSettingsFrom(file);
+    QVERIFY(first.answered());
+    QVERIFY2(message.contains(named), qPrintable(message));
+    QVERIFY(first.window.fieldTexts() == saved);
+    QCOMPARE(first.controller.bootstrapKind(), BootstrapKind::Independent);
+    QCOMPARE(first.window.settingsFile(), path);
   }
 }
 
-void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("named");
-  // The good lines before the bad one must not be taken either.
-  QTest::newRow("unknown field") << "Text8=1990\nText9=2010\nText116=1\n"
-                                 << "line 3";
-  QTest::newRow("line without =") << "Text8=1990\n# a comment\nText9 2010\n"
-                                  << "line 3";
-}
-
-void MenuTest::badSettingsFileLoadsNothingAndNamesTheLine() {
-  QFETCH(QString, text);
-  QFETCH(QString, named);
-  Session session;
-  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("1985"));
-  const FieldTexts before = session.window.fieldTexts();
-  const QString path = session.path(QStringLiteral("bad.txt"));
-  QVERIFY(write_text(path, text));
-
-  const QString message = session.window.loadSettingsFrom(path);
-  QVERIFY2(message.contains(QStringLiteral("bad.txt")) && message.contains(named),
-           qPrintable(message));
-  QVERIFY(session.window.fieldTexts() == before);
-  QVERIFY(session.window.settingsFile() != path);
-  close_messages(&session.window);
-
-  // A file that is not there is refused the same way.
-  QVERIFY(!session.window.loadSettingsFrom(session.path(QStringLiteral("none.txt"))).isEmpty());
-  QVERIFY(session.window.fieldTexts() == before);
-  close_messages(&session.window);
-}
-
-void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
+void AppTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
   Session session;
   // The demo's fields with an F-bar range and units beside them: the window keeps them, saves
   // them back and reports with them as the batch runner does.
-  QFile demo(demo_fields(session));
-  QVERIFY(demo.open(QIODevice::ReadOnly));
-  const QString with_keys = session.path(QStringLiteral("with keys.txt"));
-  QVERIFY(write_text(with_keys, QString::fromUtf8(demo.readAll()) +
-                                    QStringLiteral("fbar = 4-6\nunits_weight = kg\n")));
+  const QString with_keys = session.path(u"demo/with keys.txt"_s);
+  QVERIFY(write_text(with_keys,
+                     session.bytes(u"demo/fields.txt"_s) + "fbar = 4-6\nunits_weight = kg\n"));
   QCOMPARE(session.window.loadSettingsFrom(with_keys), QString());
-  session.window.field(FieldId::FirstPeriodEnd)->setText(QStringLiteral("2004"));  // two selection periods
-  const QString settings = session.path(QStringLiteral("settings.txt"));
+  session.field(FieldId::FirstPeriodEnd)->setText(u"2004"_s);  // two selection periods
+  const QString settings = session.path(u"demo/settings.txt"_s);
   QCOMPARE(session.window.saveSettingsTo(settings), QString());
-  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
+  session.expectBootstrapQuestion();
+  VERIFY_RUN(session);
   QCOMPARE(session.outcome.status, RunStatus::Completed);
-
-  QTemporaryDir batch;
-  QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(batch.path(), {QStringLiteral("--fields"), settings}));
-  const QByteArray output = session.bytes(QStringLiteral("output.out"));
-  QVERIFY(!output.isEmpty());
-  QVERIFY(output == file_bytes(batch.filePath(QStringLiteral("output.out"))));
-  const QString summary = QStringLiteral("output.out.tables/summary.csv");
-  QVERIFY(session.bytes(summary) == file_bytes(batch.filePath(summary)));
-  const QByteArray run_csv = session.bytes(QStringLiteral("output.out.tables/run.csv"));
-  QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n"), run_csv.constData());
-  QVERIFY2(run_csv.contains("4-6"), run_csv.constData());
+  VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", settings);
+  const QByteArray run_csv = session.bytes(u"output.out.tables/run.csv"_s);
+  QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n") && run_csv.contains("4-6"),
+           run_csv.constData());
 
 #if QUORVANE_CHARTS
-  // The end of the run brings up the charts of its tables.
+  // The end of the run brings up the charts of its tables, the first one chosen.
   ResultsWindow* results = session.window.resultsWindow();
   QVERIFY(results != nullptr && results->isVisible());
-  QCOMPARE(QFileInfo(results->folder()).fileName(), QStringLiteral("output.out.tables"));
+  QCOMPARE(QFileInfo(results->folder()).fileName(), u"output.out.tables"_s);
   const QStringList charts = results->chartNames();
-  for (const char* name : {"ssb", "f", "recruitment", "catch_residuals", "fleet1_residuals"}) {
-    QVERIFY2(charts.contains(QLatin1String(name)), qPrintable(charts.join(',')));
-  }
-  QVERIFY(charts.filter(QStringLiteral("retrospective")).isEmpty());
   QCOMPARE(results->currentChart(), charts.front());
-  results->resize(1366, 768);
-  QVERIFY(save_picture(results, QStringLiteral("results_window_1366x768")));
+  QVERIFY2(charts.contains(u"fleet1_residuals"_s) && charts.filter(u"retro"_s).isEmpty(),
+           qPrintable(charts.join(',')));
 
-  // The suffix chooses the kind of file; any other suffix is refused and writes nothing.
-  QVERIFY(results->selectChart(QStringLiteral("recruitment")));
-  QCOMPARE(results->saveChartTo(session.path(QStringLiteral("r.PNG"))), QString());
-  QCOMPARE(QImage(session.path(QStringLiteral("r.PNG"))).size(), QSize(1200, 800));
-  QCOMPARE(results->saveChartTo(session.path(QStringLiteral("r.svg"))), QString());
-  QVERIFY(session.bytes(QStringLiteral("r.svg")).contains("<svg"));
-  QVERIFY(!results->saveChartTo(session.path(QStringLiteral("r.pdf"))).isEmpty());
-  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("r.pdf"))));
+  // The suffix chooses the kind of file (.png in any case, or .svg); any other suffix is refused
+  // and writes nothing.
+  QVERIFY(results->selectChart(u"recruitment"_s));
+  QCOMPARE(results->saveChartTo(session.path(u"r.PNG"_s)), QString());
+  QCOMPARE(QImage(session.path(u"r.PNG"_s)).size(), QSize(1200, 800));
+  QVERIFY(!results->saveChartTo(session.path(u"r.pdf"_s)).isEmpty());
+  QVERIFY(!QFileInfo::exists(session.path(u"r.pdf"_s)));
 
   // A folder without tables is refused with its reason, and the charts on view stay.
-  QVERIFY(!results->showTables(session.path(QStringLiteral("demo"))).isEmpty());
+  QVERIFY(!results->showTables(session.path(u"demo"_s)).isEmpty());
   QCOMPARE(results->chartNames(), charts);
 
   // The next START takes the charts away until its own are there.
@@ -163,83 +107,66 @@ void MenuTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() 
     cleared = results->chartNames().isEmpty() && results->note()->isVisibleTo(results);
     session.controller.release();
   });
-  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
-  QVERIFY(session.run());
+  session.expectBootstrapQuestion();
+  VERIFY_RUN(session);
   QVERIFY(cleared);
   QCOMPARE(results->chartNames(), charts);
   QVERIFY(!results->note()->isVisibleTo(results));
 #endif
 }
 
-void MenuTest::retrospectiveMatchesTheBatchRunner() {
+void AppTest::retrospectiveMatchesTheBatchRunner() {
   // The analysis years 1984..2014 allow 30 peels; years that are not numbers allow none.
   FieldTexts texts = default_field_texts();
   texts[FieldId::FirstYear] = "1984";
   texts[FieldId::LastYear] = "2014";
   QCOMPARE(most_peels(texts), 30);
-  texts[FieldId::LastYear] = "1984";
-  QCOMPARE(most_peels(texts), 0);
   texts[FieldId::LastYear] = "x";
   QCOMPARE(most_peels(texts), 0);
 
-  QTemporaryDir batch;
-  QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(
-      batch.path(),
-      {"--fields", QStringLiteral(QUORVANE_SOURCE_DIR "/demo/fields.txt"), "--retro", "2"}));
-  const QStringList files = {"retro/retro.csv", "retro/retro_rho.csv", "retro/peel2/output.out"};
-
   Session session;
-  QCOMPARE(session.window.loadSettingsFrom(demo_fields(session)), QString());
+  const QString fields = session.path(u"demo/fields.txt"_s);
+  QCOMPARE(session.window.loadSettingsFrom(fields), QString());
   // Without a run before it, the retrospective makes its own full run; after a START with the
   // same fields it takes that run. Both give the batch runner's files.
   for (const bool after_start : {false, true}) {
     if (after_start) {
-      session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
-      QVERIFY(session.run());
-      VERIFY_ANSWERED(session);
-      QDir(session.path(QStringLiteral("retro"))).removeRecursively();
+      session.expectBootstrapQuestion();
+      VERIFY_RUN(session);
+      QDir(session.path(u"retro"_s)).removeRecursively();
     }
-    QVERIFY(session.retrospective(2));
+    session.retro_finished = false;
+    QVERIFY(session.window.runRetrospective(2));
+    QVERIFY(wait_until([&] { return session.retro_finished; }, "end of the retrospective"));
     const RetroOutcome& outcome = session.controller.lastRetrospective();
     QVERIFY2(outcome.problem.empty(), outcome.problem.c_str());
-    for (const QString& name : files) {
-      QVERIFY2(
-          !session.bytes(name).isEmpty() && session.bytes(name) == file_bytes(batch.filePath(name)),
-          qPrintable(name));
-    }
-    QVERIFY(session.bytes(QStringLiteral("output.out")) ==
-            file_bytes(batch.filePath(QStringLiteral("output.out"))));
-    QVERIFY2(session.window.statusLine()->text().startsWith(QStringLiteral("Mohn's rho: SSB ")),
-             qPrintable(session.window.statusLine()->text()));
+    VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", fields, "--retro", "2");
+    QVERIFY2(session.status().startsWith(u"Mohn's rho: SSB "_s), qPrintable(session.status()));
 #if QUORVANE_CHARTS
     ResultsWindow* results = session.window.resultsWindow();
     QVERIFY(results != nullptr && results->isVisible());
-    QVERIFY2(results->currentChart().startsWith(QStringLiteral("retrospective")),
+    QVERIFY2(results->currentChart().startsWith(u"retrospective"_s),
              qPrintable(results->currentChart()));
-    QVERIFY(results->note()->text().startsWith(session.window.statusLine()->text()));
+    QVERIFY(results->note()->text().startsWith(session.status()));
     // A retrospective that made its own full run says which files of the main run it rewrote.
-    QCOMPARE(results->note()->text().contains(QStringLiteral("output.out and minim.out")),
-             !after_start);
+    QCOMPARE(results->note()->text().contains(u"output.out and minim.out"_s), !after_start);
     if (!after_start) {
       results->resize(1366, 768);
-      QVERIFY(save_picture(results, QStringLiteral("results_window_retrospective_1366x768")));
+      save_picture(results, u"results_window_retrospective_1366x768"_s);
     }
 #endif
   }
 }
 
-void MenuTest::quitSessionDuringARetrospectiveEndsItWithoutTables() {
+void AppTest::quitSessionDuringARetrospectiveEndsItWithoutTables() {
   Session session;
-  bool over = false;
-  connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
   QVERIFY(session.window.runRetrospective(3));
   // One thing at a time: START waits until the retrospective is over.
   QVERIFY(!session.controller.start(session.window.fieldTexts(), session.dir.path()));
   session.window.quitButton()->click();
-  QVERIFY(wait_until([&] { return over; }, "end of the session"));
+  QVERIFY(session.waitOver());
   QVERIFY(!session.retro_finished);
-  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("retro/retro.csv"))));
+  QVERIFY(!QFileInfo::exists(session.path(u"retro/retro.csv"_s)));
 }
 
 }  // namespace quorvane::app::testing

@@ -1,261 +1,261 @@
-#include "app/tests/run_test.h"
+// Whole runs from the parameter window on the demo stock, each compared with the batch runner's
+// files for the same fields and answers.
 
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-
-#include "app/tests/session.h"
-#if QUORVANE_CHARTS
-#include "app/results_window.h"
-#endif
+#include "app/tests/test_support.h"
+#include "app/window_host.h"
+#include "base/errors.h"
+#include "run/workdir_lock.h"
 
 namespace quorvane::app::testing {
 
 namespace {
 
-// The files that a bootstrap writes, each compared with the batch runner's.
-const QStringList kBootFiles = {"bootS1.out",   "bootS2.out",  "bootf.out", "bootTSB.out",
-                                "bootNtrm.out", "bootSSB.out", "bootm.out"};
+// Whether another run could take the folder now, i.e. nobody holds its lock.
+bool folder_free(const Session& session) {
+  try {
+    WorkdirLock probe(session.dir.path().toStdString());
+    return true;
+  } catch (const SettingsError&) {
+    return false;
+  }
+}
+
+bool files_closed(const Session& session) {
+  const OpenFiles& files = session.controller.state().files;
+  return !files.results.is_open() && !files.minim.is_open() &&
+         std::none_of(files.boot.begin(), files.boot.end(),
+                      [](const PrintFile& f) { return f.is_open(); });
+}
 
 }  // namespace
 
-void RunTest::initTestCase() {
-  if (!QFileInfo::exists(QStringLiteral(QUORVANE_SOURCE_DIR "/demo/c.txt"))) {
-    QSKIP("the demo stock is not there");
-  }
-  QVERIFY(copy_demo(batch_default_.path()));
-  QVERIFY(run_batch(batch_default_.path(), {}));
-  default_results_ = file_bytes(batch_default_.filePath(QStringLiteral("output.out")));
-  default_log_ = file_bytes(batch_default_.filePath(QStringLiteral("minim.out")));
-  QVERIFY(!default_results_.isEmpty());
-}
-
-void RunTest::defaultRunWithAStopAnsweredNoMatchesTheBatchRunner() {
+// STOP answered No changes nothing, and neither does a second START nor an edit during the run:
+// the run goes on to the batch runner's files. The title bar's X asks as STOP does, and the
+// progress window stays until the end of the run.
+void AppTest::defaultRunWithAStopAnsweredNoMatchesTheBatchRunner() {
   Session session;
   ProgressWindow* progress = session.controller.progressWindow();
   bool visible_during_run = false;
-  // STOP answered No changes nothing: the run goes on to the batch runner's files. The title
-  // bar's X asks as STOP does, and the window stays.
   session.atYield(5, [&] {
+    session.field(FieldId::LastYear)->setText(u"2010"_s);  // edits wait for the next START
+    session.window.startButton()->click();
     visible_during_run = progress->isVisible();
-    save_picture(progress, QStringLiteral("progress_during_run"));
+    save_picture(progress, u"progress_during_run"_s);
     session.expectStopQuestion(false);
     progress->close();
     visible_during_run = visible_during_run && progress->isVisible();
   });
-  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"),
+  session.expectBootstrapQuestion(u"2"_s, u"100"_s,
                                   [&] { main_run_yields_ = session.controller.yields(); });
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
+  VERIFY_RUN(session);
   QCOMPARE(session.outcome.status, RunStatus::Completed);
+  QCOMPARE(session.starts, 1);
   QVERIFY(visible_during_run);
-  // The end of the run hides the progress window and brings back the parameters.
-  QVERIFY(!progress->isVisible());
-  QVERIFY(save_picture(progress, QStringLiteral("progress_after_run")));
-
-  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
-  QVERIFY(session.bytes(QStringLiteral("minim.out")) == default_log_);
-  for (const QString& name : kBootFiles) QVERIFY(!QFileInfo::exists(session.path(name)));
+  QVERIFY(!progress->isVisible());  // the end of the run brings back the parameters
+  VERIFY_SAME_AS_BATCH(session.dir.path());
 }
 
-// A stop confirmed before the first evaluation has finished meets cells the results cannot be
-// written from; the stops below come halfway through the main run.
-long RunTest::midRun() const { return main_run_yields_ / 2; }
-
-void RunTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
-  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
+// The stops below come halfway through the main run: a stop confirmed before the first
+// evaluation has finished meets cells the results cannot be written from.
+void AppTest::stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap() {
   Session session;
-  session.atYield(midRun(), [&] {
+  session.atYield(main_run_yields_ / 2, [&] {
     session.expectStopQuestion(true);
     session.pressStop();
   });
   // The user asks for a bootstrap all the same; a stopped run refuses it.
-  session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"));
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
-  QCOMPARE(session.outcome.status, RunStatus::Completed);
-  QCOMPARE(session.controller.state().userend, 1);
-
-  const QByteArray results = session.bytes(QStringLiteral("output.out"));
-  QVERIFY(results.contains("Process was terminated by user !!!"));
+  session.expectBootstrapQuestion(u"1"_s, u"2"_s);
+  VERIFY_RUN(session);
+  QVERIFY(session.bytes(u"output.out"_s).contains("Process was terminated by user !!!"));
   // What the window and the charts show of a stopped run says that it is no fit.
-  const QString status = session.window.statusLine()->text();
-  QVERIFY2(status.startsWith(QStringLiteral("run stopped by the user at evaluation ")) &&
-               status.endsWith(QStringLiteral(": values are not a fit")),
-           qPrintable(status));
+  QVERIFY2(session.status().startsWith(u"run stopped by the user at evaluation "_s) &&
+               session.status().endsWith(u": values are not a fit"_s),
+           qPrintable(session.status()));
 #if QUORVANE_CHARTS
   if (session.window.resultsWindow() != nullptr) {
-    QCOMPARE(session.window.resultsWindow()->note()->text(), status);
+    QCOMPARE(session.window.resultsWindow()->note()->text(), session.status());
   }
 #endif
-  for (const QString& name : kBootFiles) QVERIFY(!QFileInfo::exists(session.path(name)));
-
-  // The batch runner stopped at the same cohort computation writes the same files.
-  QTemporaryDir batch;
-  QVERIFY(copy_demo(batch.path()));
-  QVERIFY(
-      run_batch(batch.path(), {"--stop-at-call", QString::number(midRun()), "--bootstrap", "2"}));
-  QVERIFY(results == file_bytes(batch.filePath(QStringLiteral("output.out"))));
-  // A run that unwinds after the stop leaves the search log open until the session ends.
+  // A run that unwinds after the stop leaves the search log open until the session ends; the
+  // batch runner stopped at the same cohort computation writes the same files.
   session.controller.quit();
-  QVERIFY(session.bytes(QStringLiteral("minim.out")) ==
-          file_bytes(batch.filePath(QStringLiteral("minim.out"))));
+  VERIFY_SAME_AS_BATCH(session.dir.path(), "--stop-at-call", QString::number(main_run_yields_ / 2),
+                       "--bootstrap", "2");
 }
 
-void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner_data() {
+void AppTest::bootstrapOfTwoRunsMatchesTheBatchRunner_data() {
   QTest::addColumn<long>("after_main_run");
   QTest::addColumn<QString>("answer");
   QTest::newRow("not stopped") << 0L << QString();
   // Well into the first bootstrap run, STOP and then restart it or stop.
-  QTest::newRow("stopped, restart") << 7L << QStringLiteral("1");
-  QTest::newRow("stopped, no") << 7L << QStringLiteral("2");
+  QTest::newRow("stopped, restart") << 7L << u"1"_s;
+  QTest::newRow("stopped, no") << 7L << u"2"_s;
 }
 
-void RunTest::bootstrapOfTwoRunsMatchesTheBatchRunner() {
+void AppTest::bootstrapOfTwoRunsMatchesTheBatchRunner() {
   QFETCH(long, after_main_run);
   QFETCH(QString, answer);
-  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
-  const long stop_at = after_main_run == 0 ? 0 : main_run_yields_ + after_main_run;
-
+  const long stop_at = main_run_yields_ + after_main_run;
   Session session;
-  session.expectBootstrapQuestion(QStringLiteral("1"), QStringLiteral("2"));
-  if (stop_at > 0) {
+  session.expectBootstrapQuestion(u"1"_s, u"2"_s);
+  QStringList arguments = {"--bootstrap", "2"};
+  if (after_main_run > 0) {
     session.atYield(stop_at, [&] {
       session.expectStopQuestion(true);
       session.expectRestartQuestion(answer);
       session.pressStop();
     });
-  }
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
-  QCOMPARE(session.outcome.status, RunStatus::Completed);
-
-  QStringList arguments = {"--bootstrap", "2"};
-  if (stop_at > 0) {
     arguments << "--stop-at-call" << QString::number(stop_at) << "--restart-answer" << answer;
   }
-  QTemporaryDir batch;
-  QVERIFY(copy_demo(batch.path()));
-  QVERIFY(run_batch(batch.path(), arguments));
-  for (const QString& name : kBootFiles + QStringList{"output.out", "minim.out"}) {
-    QCOMPARE(QFileInfo::exists(session.path(name)), QFileInfo::exists(batch.filePath(name)));
-    QVERIFY2(session.bytes(name) == file_bytes(batch.filePath(name)), qPrintable(name));
-  }
+  VERIFY_RUN(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+  VERIFY_SAME_AS_BATCH(session.dir.path(), arguments);
 }
 
-void RunTest::rejectedStartLeavesTheWindowUsable() {
+// The kind chosen in Form2 (chained is offered) gives the batch runner's files for
+// --bootstrap-kind independent, and the session keeps the choice for the next question.
+void AppTest::independentKindChosenBesideTheQuestionMatchesTheBatchRunner() {
+  Session session;
+  int offered = -1;
+  session.answerer.expect<BootstrapWindow>([&](BootstrapWindow* form) {
+    offered = form->kindChoice()->currentIndex();
+    form->kindChoice()->setCurrentIndex(static_cast<int>(BootstrapKind::Independent));
+    form->answerField()->setText(u"1"_s);
+    form->runsField()->setText(u"3"_s);
+    form->goButton()->click();
+  });
+  VERIFY_RUN(session);
+  QCOMPARE(offered, static_cast<int>(BootstrapKind::Chained));
+  QCOMPARE(session.controller.bootstrapKind(), BootstrapKind::Independent);
+  VERIFY_SAME_AS_BATCH(session.dir.path(), "--bootstrap", "3", "--bootstrap-kind", "independent");
+}
+
+// STOP while the replicates are computed on other threads ends the bootstrap: the replicates
+// written before it stay, the files are closed, and the folder is free again.
+void AppTest::stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten() {
+  Session session;
+  session.controller.setBootstrapKind(BootstrapKind::Independent);
+  session.expectBootstrapQuestion(u"1"_s, u"200"_s);
+  QString line_at_stop;
+  bool held_folder = false;
+  // The first yield point after the question is the wait for a replicate.
+  session.atYield(main_run_yields_ + 1, [&] {
+    line_at_stop = session.controller.progressWindow()->bootstrapStatus();
+    held_folder = !folder_free(session);
+    session.expectStopQuestion(true);
+    session.pressStop();
+  });
+  VERIFY_RUN(session);
+  QCOMPARE(session.outcome.status, RunStatus::Completed);
+  QVERIFY2(line_at_stop.startsWith(u"bootstrap "_s) && line_at_stop.contains(u" of 200 | "_s),
+           qPrintable(line_at_stop));
+  QVERIFY(held_folder && folder_free(session));
+  // The header, the main run and the replicates written before the stop; far from all 200.
+  const qsizetype lines = session.bytes(u"bootS1.out"_s).count('\n');
+  QVERIFY2(lines >= 2 && lines < 2 + 200, qPrintable(QString::number(lines)));
+  QCOMPARE(session.bytes(u"bootf.out"_s).count('\n'), lines);
+  QVERIFY(!session.controller.progressWindow()->isVisible());
+  QVERIFY(files_closed(session));
+}
+
+// The computation's report reaches the progress window as one line; the answer to the restart
+// question clears it with the rest of the picture (the bootstrap runs that follow draw anew).
+void AppTest::progressLineIsShownAndTheAnswersClearIt() {
+  Session session;
+  ProgressWindow* progress = session.controller.progressWindow();
+  session.controller.host().bootstrap_status(
+      {.total = 5, .written = 2, .computing = 3, .evaluations = 12, .total_loss = 31.5});
+  const QString line = u"bootstrap 3 of 5 | 12 evaluations | loss 31.5 | runs up to 2 written"_s;
+  QVERIFY(wait_until([&] { return progress->bootstrapStatus() == line; }, "progress line"));
+  session.expectRestartQuestion(u"1"_s);
+  bool answered = false;
+  session.controller.askRestart([&](std::string) { answered = true; });
+  QVERIFY(wait_until([&] { return answered && progress->bootstrapStatus().isEmpty(); },
+                     "answer and cleared line"));
+  VERIFY_ANSWERED(session);
+  // Before the first evaluation of a run there is no loss to show; with no run being computed
+  // the line says how far the writing has got.
+  QCOMPARE(bootstrap_status_text({.total = 5, .computing = 1}),
+           u"bootstrap 1 of 5 | 0 evaluations"_s);
+  QCOMPARE(bootstrap_status_text({.total = 5, .written = 5}),
+           u"bootstrap: runs up to 5 of 5 written"_s);
+}
+
+void AppTest::rejectedStartLeavesTheWindowUsable() {
   Session session;
   QString message;
-  const auto expect_message = [&] {
-    session.answerer.expect<QMessageBox>([&](QMessageBox* box) {
-      message = box->text();
-      box->accept();
-    });
-  };
+  // While another run holds the folder START is refused with the batch runner's message and
+  // touches nothing. (That a run holds the folder is seen in stopDuringIndependent...)
+  {
+    WorkdirLock other(session.dir.path().toStdString());
+    session.expectMessage(&message);
+    session.window.startButton()->click();
+    QVERIFY(session.answered());
+    QVERIFY(!session.controller.running() && run_files(session.dir.path()).isEmpty());
+    QVERIFY2(message.startsWith(u"the working directory is in use by run "_s), qPrintable(message));
+    QVERIFY(session.status().contains(message));
+  }
 
   // Fields that are not numbers: a message naming each field and its text on a line of its
   // own, the fields marked, and no file touched.
-  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("abc"));
-  session.window.field(FieldId::CentralElements)->setText(QStringLiteral("four"));
-  expect_message();
-  QVERIFY(session.run());
-  QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
-  VERIFY_ANSWERED(session);
+  session.field(FieldId::FirstYear)->setText(u"abc"_s);
+  session.field(FieldId::CentralElements)->setText(u"four"_s);
+  session.expectMessage(&message);
+  QVERIFY(session.run() && session.answered());
   QCOMPARE(session.outcome.status, RunStatus::SettingsRejected);
-  const QStringList problems = message.split(QLatin1Char('\n'));
-  QVERIFY2(problems.size() == 2 && problems[0].contains(QStringLiteral("abc")) &&
-               problems[0].contains(QStringLiteral("Years for analysis.  First year:")) &&
-               problems[1].contains(QStringLiteral("four")),
+  const QStringList problems = message.split('\n');
+  QVERIFY2(problems.size() == 2 && problems[0].contains(u"abc"_s) &&
+               problems[0].contains(u"Years for analysis.  First year:"_s) &&
+               problems[1].contains(u"four"_s),
            qPrintable(message));
-  QVERIFY(!session.window.field(FieldId::FirstYear)->styleSheet().isEmpty());
-  QVERIFY(!session.window.field(FieldId::CentralElements)->styleSheet().isEmpty());
-  QVERIFY(session.window.field(FieldId::LastYear)->styleSheet().isEmpty());
-  session.window.field(FieldId::CentralElements)->setText(QStringLiteral("4"));
-  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("output.out"))));
-  QVERIFY(!QFileInfo::exists(session.path(QStringLiteral("minim.out"))));
+  QVERIFY(!session.field(FieldId::FirstYear)->styleSheet().isEmpty());
+  QVERIFY(!session.field(FieldId::CentralElements)->styleSheet().isEmpty());
+  QVERIFY(session.field(FieldId::LastYear)->styleSheet().isEmpty());
+  QVERIFY(run_files(session.dir.path()).isEmpty());
   QVERIFY(!session.controller.progressWindow()->isVisible());
 
   // A missing input file: a message naming the file.
-  session.window.field(FieldId::FirstYear)->setText(QStringLiteral("1984"));
-  session.window.field(FieldId::WeightFile)->setText(QStringLiteral("demo/none.txt"));
-  expect_message();
-  QVERIFY(session.run());
-  QVERIFY(wait_until([&] { return session.answerer.done(); }, "answer to the message"));
-  VERIFY_ANSWERED(session);
+  session.field(FieldId::FirstYear)->setText(u"1984"_s);
+  session.field(FieldId::CentralElements)->setText(u"4"_s);
+  session.field(FieldId::WeightFile)->setText(u"demo/none.txt"_s);
+  session.expectMessage(&message);
+  QVERIFY(session.run() && session.answered());
   QCOMPARE(session.outcome.status, RunStatus::InputFailed);
-  QVERIFY2(message.contains(QStringLiteral("none.txt")), qPrintable(message));
+  QVERIFY2(message.contains(u"none.txt"_s), qPrintable(message));
   QVERIFY(!session.controller.progressWindow()->isVisible());
+  QVERIFY(folder_free(session));  // a run that fails lets the folder go
 
   // The next START with good fields runs as if nothing had happened.
-  session.window.field(FieldId::WeightFile)->setText(QStringLiteral("demo/w.txt"));
-  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
-  QCOMPARE(session.outcome.status, RunStatus::Completed);
-  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
-}
-
-void RunTest::startDuringARunIsIgnored() {
-  Session session;
-  int starts = 0;
-  connect(&session.controller, &RunController::runStarted, [&] { ++starts; });
-  long yields_after_second_press = 0;
-  session.atYield(3, [&] {
-    session.window.field(FieldId::LastYear)->setText(QStringLiteral("2010"));  // edits wait for the next START
-    session.window.startButton()->click();
-    yields_after_second_press = session.controller.yields();
-    session.controller.release();
-  });
-  session.expectBootstrapQuestion(QStringLiteral("2"), QStringLiteral("100"));
-  QVERIFY(session.run());
-  VERIFY_ANSWERED(session);
-  QCOMPARE(starts, 1);
-  QCOMPARE(yields_after_second_press, 3L);
-  QVERIFY(session.bytes(QStringLiteral("output.out")) == default_results_);
+  session.field(FieldId::WeightFile)->setText(u"demo/w.txt"_s);
+  session.expectBootstrapQuestion();
+  VERIFY_RUN(session);
+  VERIFY_SAME_AS_BATCH(session.dir.path());
 }
 
 // Closing the main window during a run asks first; on Yes the run stops as STOP stops it, its
-// results are written, and then the program ends.
-void RunTest::closingDuringARunAsksAndWritesTheResultsBeforeQuitting() {
-  if (main_run_yields_ == 0) QSKIP("the length of the main run is not known");
-  Session session;
-  bool over = false;
-  connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
-  session.window.show();
-  session.atYield(midRun(), [&] {
-    session.answerer.expect<QMessageBox>([](QMessageBox* box) {
-      box->button(box->objectName() == QStringLiteral("closeQuestion") ? QMessageBox::Yes
-                                                                       : QMessageBox::No)
-          ->click();
+// results are written, and then the program ends. "Quit session" ends it at once and writes no
+// results: the results file, created empty at START, stays so. Either way every file is closed.
+void AppTest::endingTheSessionDuringARunClosesEveryFile() {
+  for (const bool closing : {true, false}) {
+    Session session;
+    session.window.show();
+    session.atYield(closing ? main_run_yields_ / 2 : 5, [&] {
+      if (!closing) return session.window.quitButton()->click();
+      session.answerer.expect<QMessageBox>([](QMessageBox* box) {
+        const bool closing_question = box->objectName() == u"closeQuestion"_s;
+        box->button(closing_question ? QMessageBox::Yes : QMessageBox::No)->click();
+      });
+      session.window.close();
     });
-    session.window.close();
-  });
-  session.window.startButton()->click();
-  QVERIFY(wait_until([&] { return over; }, "end of the session"));
-  VERIFY_ANSWERED(session);
-  QVERIFY(!session.window.isVisible());
-  QVERIFY(
-      session.bytes(QStringLiteral("output.out")).contains("Process was terminated by user !!!"));
-  const OpenFiles& files = session.controller.state().files;
-  QVERIFY(!files.results.is_open() && !files.minim.is_open());
-}
-
-void RunTest::quitSessionDuringARunWritesNoResults() {
-  Session session;
-  bool over = false;
-  connect(&session.controller, &RunController::sessionOver, [&] { over = true; });
-  session.atYield(5, [&] { session.window.quitButton()->click(); });
-  session.window.startButton()->click();
-  QVERIFY(wait_until([&] { return over; }, "end of the session"));
-  VERIFY_ANSWERED(session);
-  QVERIFY(!session.finished);  // the session ends; no run report is shown
-  QVERIFY(!session.window.isVisible());
-  QVERIFY(!session.controller.progressWindow()->isVisible());
-  // The results file was created empty at START and stays so; every file is closed.
-  QCOMPARE(QFileInfo(session.path(QStringLiteral("output.out"))).size(), 0);
-  const OpenFiles& files = session.controller.state().files;
-  QVERIFY(!files.results.is_open() && !files.minim.is_open());
-  for (const PrintFile& f : files.boot) QVERIFY(!f.is_open());
+    session.window.startButton()->click();
+    QVERIFY(session.waitOver());
+    VERIFY_ANSWERED(session);
+    QVERIFY(!session.window.isVisible() && !session.controller.progressWindow()->isVisible());
+    const QByteArray results = session.bytes(u"output.out"_s);
+    QVERIFY(closing ? results.contains("Process was terminated by user !!!") : results.isEmpty());
+    QVERIFY(closing || !session.finished);  // Quit session shows no report of the run
+    QVERIFY(files_closed(session));
+  }
 }
 
 }  // namespace quorvane::app::testing

@@ -1,28 +1,24 @@
-// Helpers for the window tests: answering modal windows as they appear, copies of the demo
-// stock in temporary working directories, the batch runner for comparison, and pictures.
+// Helpers for the window tests: answering modal windows as they appear, one session of the
+// window program on a copy of the demo stock driven as a user would drive it, the batch runner
+// given the same fields for comparison, and pictures.
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QList>
-#include <QMessageBox>
-#include <QObject>
-#include <QPointer>
-#include <QProcess>
-#include <QRect>
-#include <QString>
-#include <QStringList>
 #include <QTest>
-#include <QTimer>
-#include <QWidget>
-#include <algorithm>
+#include <QtWidgets>
 #include <deque>
-#include <functional>
+
+#include "app/parameter_window.h"
+#include "app/progress_window.h"
+#include "app/question_windows.h"
+#include "app/run_controller.h"
+#include "app/tests/app_tests.h"
+#if QUORVANE_CHARTS
+#include "app/results_window.h"
+#endif
 
 namespace quorvane::app::testing {
+
+using namespace Qt::StringLiterals;
 
 // The tests wait for events (a run's end, a window, a picture), never for a time: a loaded
 // machine only makes them slower. This guard ends a wait only when something hangs, and the
@@ -50,9 +46,9 @@ class ModalAnswerer : public QObject {
 
   template <typename Window>
   void expect(std::function<void(Window*)> answer) {
-    expected_.push_back(
-        {[](QWidget* w) { return qobject_cast<Window*>(w) != nullptr; },
-         [answer = std::move(answer)](QWidget* w) { answer(qobject_cast<Window*>(w)); }});
+    expected_.emplace_back(&Window::staticMetaObject, [answer = std::move(answer)](QWidget* w) {
+      answer(static_cast<Window*>(w));
+    });
   }
   // A window that was answered and hidden counts as new when it is shown again, even before
   // the next look (a question asked twice in a row).
@@ -65,11 +61,6 @@ class ModalAnswerer : public QObject {
   QStringList problems;
 
  private:
-  struct Expectation {
-    std::function<bool(QWidget*)> matches;
-    std::function<void(QWidget*)> answer;
-  };
-
   void poll() {
     // A window that is being answered may become the active one again for a moment, when a
     // window it opened has closed; it counts as new only after it has been hidden.
@@ -77,14 +68,15 @@ class ModalAnswerer : public QObject {
     QWidget* window = QApplication::activeModalWidget();
     if (window == nullptr || handled_.contains(window)) return;
     handled_.append(window);
-    auto it = std::find_if(expected_.begin(), expected_.end(),
-                           [window](const Expectation& e) { return e.matches(window); });
+    auto it = std::find_if(expected_.begin(), expected_.end(), [window](const auto& e) {
+      return window->metaObject()->inherits(e.first);
+    });
     if (it == expected_.end()) {
-      problems << QStringLiteral("unexpected window \"%1\"").arg(window->windowTitle());
+      problems << u"unexpected window \"%1\""_s.arg(window->windowTitle());
       if (auto* box = qobject_cast<QMessageBox*>(window)) box->reject();
       return;
     }
-    auto answer = std::move(it->answer);
+    auto answer = std::move(it->second);
     expected_.erase(it);
     ++answering_;
     // Answer from the event loop rather than from this timer: a timer does not fire again
@@ -97,68 +89,180 @@ class ModalAnswerer : public QObject {
   }
 
   QTimer timer_;
-  std::deque<Expectation> expected_;
+  // The kind of window each expectation answers, and its answer.
+  std::deque<std::pair<const QMetaObject*, std::function<void(QWidget*)>>> expected_;
   QList<QPointer<QWidget>> handled_;
   int answering_ = 0;
 };
 
-// All label texts of a window and its children.
-inline QStringList label_texts(const QWidget* window) {
-  QStringList texts;
-  for (const QLabel* label : window->findChildren<QLabel*>()) texts << label->text();
-  return texts;
-}
-
-// Pixels that differ from the background colour inside `area` of `picture`.
-inline int ink(const QImage& picture, const QRect& area, QRgb background) {
-  int count = 0;
-  const QRect inside = area.intersected(picture.rect());
-  for (int y = inside.top(); y <= inside.bottom(); ++y) {
-    for (int x = inside.left(); x <= inside.right(); ++x) {
-      if (picture.pixel(x, y) != background) ++count;
-    }
-  }
-  return count;
-}
-
 // Copies the demo stock into `workdir`/demo, where the default fields look for it.
 inline bool copy_demo(const QString& workdir) {
-  const QDir source(QStringLiteral(QUORVANE_SOURCE_DIR "/demo"));
-  if (!source.exists() || !QDir(workdir).mkpath(QStringLiteral("demo"))) return false;
-  for (const QString& name : source.entryList(QDir::Files)) {
-    if (!QFile::copy(source.filePath(name), workdir + QStringLiteral("/demo/") + name)) {
-      return false;
-    }
-  }
-  return true;
+  return QProcess::execute(u"cp"_s, {u"-R"_s, QUORVANE_SOURCE_DIR "/demo", workdir}) == 0;
 }
 
 inline QByteArray file_bytes(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs the batch runner in `workdir` with the default fields and `arguments`; true on exit 0.
-inline bool run_batch(const QString& workdir, const QStringList& arguments) {
-#ifdef QUORVANE_BATCH_EXE
-  QProcess batch;
-  batch.start(QStringLiteral(QUORVANE_BATCH_EXE),
-              QStringList{QStringLiteral("--workdir"), workdir} + arguments);
-  if (!batch.waitForFinished(kHangGuardMs)) qWarning("the batch runner did not end: a hang");
-  return batch.state() == QProcess::NotRunning && batch.exitStatus() == QProcess::NormalExit &&
-         batch.exitCode() == 0;
-#else
-  (void)workdir;
-  (void)arguments;
-  return false;
-#endif
+// The files a run left in `dir` (all but the stock in demo/), by their paths inside it.
+inline QStringList run_files(const QString& dir) {
+  QStringList files;
+  for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+    const QString name = QDir(dir).relativeFilePath(it.next());
+    if (!name.startsWith(u"demo/"_s)) files << name;
+  }
+  files.sort();
+  return files;
 }
+
+// What differs between the files of the run in `workdir` and those of the batch runner given
+// `arguments` in a copy of the demo: the lists of files, or the first file whose bytes differ;
+// empty when every file agrees. The time a run started (run.csv's line "time,") is no part of it.
+inline QString batch_difference(const QString& workdir, const QStringList& arguments) {
+  QTemporaryDir batch;
+  if (!copy_demo(batch.path()) ||
+      QProcess::execute(QUORVANE_BATCH_EXE,
+                        QStringList{"--quiet", "--workdir", batch.path()} + arguments) != 0) {
+    return u"the batch run failed"_s;
+  }
+  const QStringList names = run_files(workdir);
+  if (names != run_files(batch.path())) {
+    return names.join(' ') + u" against the batch runner's "_s + run_files(batch.path()).join(' ');
+  }
+  const auto bytes = [](const QString& path) {
+    QList<QByteArray> lines = file_bytes(path).split('\n');
+    lines.removeIf([](const QByteArray& line) { return line.startsWith("time,"); });
+    return lines.join('\n');
+  };
+  for (const QString& name : names) {
+    if (bytes(workdir + '/' + name) != bytes(batch.filePath(name))) return name + u" differs"_s;
+  }
+  return names.isEmpty() ? u"no files"_s : QString();
+}
+
+#define VERIFY_SAME_AS_BATCH(workdir, ...)                            \
+  do {                                                                \
+    const QString differs = batch_difference(workdir, {__VA_ARGS__}); \
+    QVERIFY2(differs.isEmpty(), qPrintable(differs));                 \
+  } while (false)
 
 // Saves a picture into the build folder for a person to look at.
 inline bool save_picture(QWidget* widget, const QString& name) {
-  return widget->grab().save(QStringLiteral(QUORVANE_PICTURE_DIR "/") + name +
-                             QStringLiteral(".png"));
+  return widget->grab().save(QStringLiteral(QUORVANE_PICTURE_DIR "/") + name + ".png");
 }
+
+// One session of the program: its own run state (and so its own random sequence), windows, an
+// answerer for the windows that a run asks from, and a working directory with the demo stock.
+struct Session {
+  QTemporaryDir dir;
+  RunController controller;
+  ParameterWindow window{controller};
+  ModalAnswerer answerer;
+  bool finished = false;
+  RunOutcome outcome;
+  bool retro_finished = false;
+  bool over = false;  // the session has ended: its last window is closed
+  int starts = 0;     // runs begun, whether by START or live
+
+  Session() {
+    copy_demo(dir.path());
+    window.setWorkingDirectory(dir.path());
+    QObject::connect(&controller, &RunController::runFinished, [this](const RunOutcome& o) {
+      finished = true;
+      outcome = o;
+    });
+    QObject::connect(&controller, &RunController::retrospectiveFinished,
+                     [this](const RetroOutcome&) { retro_finished = true; });
+    QObject::connect(&controller, &RunController::sessionOver, [this] { over = true; });
+    QObject::connect(&controller, &RunController::runStarted, [this] { ++starts; });
+  }
+
+  QString path(const QString& name) const { return dir.filePath(name); }
+  QByteArray bytes(const QString& name) const { return file_bytes(path(name)); }
+  QString status() const { return window.statusLine()->text(); }
+  QLineEdit* field(FieldId id) { return window.field(id); }
+
+  // Runs the handler once, when the worker stands at its n-th yield point.
+  void atYield(long n, std::function<void()> handler) {
+    controller.holdAtYield(n);
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(&controller, &RunController::heldAtYield,
+                             [once, handler = std::move(handler)](long) {
+                               QObject::disconnect(*once);
+                               handler();
+                             });
+  }
+
+  void expectBootstrapQuestion(const QString& answer = u"2"_s, const QString& runs = u"100"_s,
+                               std::function<void()> seen = {}) {
+    answerer.expect<BootstrapWindow>([answer, runs, seen](BootstrapWindow* form) {
+      if (seen) seen();
+      form->answerField()->setText(answer);
+      form->runsField()->setText(runs);
+      form->goButton()->click();
+    });
+  }
+
+  void expectRestartQuestion(const QString& answer) {
+    answerer.expect<RestartWindow>([answer](RestartWindow* form) {
+      form->answerField()->setText(answer);
+      form->goButton()->click();
+    });
+  }
+
+  void expectStopQuestion(bool yes) {
+    answerer.expect<QMessageBox>([this, yes](QMessageBox* box) {
+      if (box->windowTitle() != u"termination"_s || box->text() != u"Stop it?"_s) {
+        answerer.problems << u"\"Stop it?\" expected, got "_s + box->text();
+      }
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+  }
+
+  // The next message box: its text goes to `text` (when given), and it is closed.
+  void expectMessage(QString* text = nullptr) {
+    answerer.expect<QMessageBox>([text](QMessageBox* box) {
+      if (text != nullptr) *text = box->text();
+      box->accept();
+    });
+  }
+
+  void pressStop() { controller.progressWindow()->stopButton()->click(); }
+
+  bool run() {
+    finished = false;
+    window.startButton()->click();
+    // An unexpected window would wait for an answer forever; it ends the wait at once.
+    return wait_until([this] { return finished || !answerer.problems.isEmpty(); },
+                      "end of the run (or unexpected window)") &&
+           finished;
+  }
+
+  // Every expected window has appeared and been answered, and no other.
+  bool answered() {
+    return wait_until([this] { return answerer.done() || !answerer.problems.isEmpty(); },
+                      "answers to the windows") &&
+           answerer.problems.isEmpty();
+  }
+
+  bool waitOver() {
+    return wait_until([this] { return over; }, "end of the session");
+  }
+};
+
+#define VERIFY_ANSWERED(session)                                                       \
+  do {                                                                                 \
+    QVERIFY2((session).answerer.problems.isEmpty(),                                    \
+             qPrintable((session).answerer.problems.join(QStringLiteral("; "))));      \
+    QVERIFY2((session).answerer.done(), "an expected question window did not appear"); \
+  } while (false)
+
+// A run from START to its end, every question that was expected answered and none other asked.
+#define VERIFY_RUN(session)   \
+  do {                        \
+    QVERIFY((session).run()); \
+    VERIFY_ANSWERED(session); \
+  } while (false)
 
 }  // namespace quorvane::app::testing

@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QChartView>
-#include <QGraphicsLayout>
-#include <QScatterSeries>
+#include <QtCharts>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
-#include <stdexcept>
 
 #include "base/errors.h"
-#include "plot/bubbles.h"
 #include "plot/tests/image_checks.h"
 
 namespace quorvane::plot {
@@ -21,18 +17,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(BubbleSize, AreaNotDiameterFollowsTheResidual) {
-  // Largest |r| = 0.8 gets 40 px. r = 0.2 is a quarter of it: the area a quarter, the diameter
-  // half, 20 px. r = -0.8 is as large as the largest whatever its sign: 40 px. r = 0.4:
-  // 40 * sqrt(0.5) = 28.2842712 px.
-  EXPECT_DOUBLE_EQ(bubble_diameter(0.2, 0.8, 40), 20);
-  EXPECT_DOUBLE_EQ(bubble_diameter(-0.8, 0.8, 40), 40);
-  EXPECT_NEAR(bubble_diameter(0.4, 0.8, 40), 28.2842712, 1e-7);
-  EXPECT_EQ(bubble_diameter(0, 0.8, 40), 0);
+// The titles of a chart's axes and the names of its series, each between bars.
+std::string labels_of(const QChart& chart) {
+  QString labels = "|";
+  for (const QAbstractAxis* axis : chart.axes()) labels += axis->titleText() + '|';
+  for (const QAbstractSeries* s : chart.series()) labels += s->name() + '|';
+  return labels.toStdString();
 }
 
-// A tables folder of two years and two ages, one SSB survey and one aged fleet, with the
-// retrospective beside it as the batch runner writes it (work/retro/ beside work/out.tables/).
+// The message of the input error that `action` throws.
+template <typename Action>
+std::string error_of(Action action) {
+  try {
+    action();
+  } catch (const InputError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// A tables folder of two years and two ages, with the columns that the charts below need.
 class ChartsOfASmallRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,28 +46,11 @@ class ChartsOfASmallRun : public ::testing::Test {
     fs::remove_all(work_);
     tables_ = work_ / "out.tables";
     fs::create_directories(tables_);
-    fs::create_directories(work_ / "retro");
     write(tables_ / "summary.csv",
-          "year,f,recruitment,total_stock_numbers,total_stock_weight,ssb,ssb_survey_time,"
-          "catch_weight,mean_f\n"
-          "2000,0.5,1000,3000,2500,1200,1100,300,0.3\n"
-          "2001,0.6,900,2800,2400,1100,1000,320,0.35\n");
+          "year,f,recruitment,ssb,mean_f\n2000,0.5,1000,1200,0.3\n2001,0.6,900,1100,0.35\n");
     write(tables_ / "stock.csv",
-          "year,age,catch,weight,m,maturity,n,s,gfactor,phy,f,catch_log_residual\n"
-          "2000,1,1,1,0.2,0,1,1,1,0.1,0.1,0.8\n"
-          "2000,2,1,1,0.2,1,1,1,1,0.1,0.1,-0.2\n"
-          "2001,1,1,1,0.2,0,1,1,1,0.1,0.1,\n"
-          "2001,2,1,1,0.2,1,1,1,1,0.1,0.1,-0.4\n");
-    write(tables_ / "surveys.csv",
-          "kind,number,year,age,observed,fitted,log_residual,catchability,coefficient\n"
-          "ssb,1,2000,,10,11,0.095,,100\n"
-          "ssb,1,2001,,12,10,-0.18,,100\n"
-          "fleet,2,2000,1,5,6,0.18,0.005,\n"
-          "fleet,2,2001,2,4,3,-0.29,0.003,\n");
-    write(work_ / "retro" / "retro.csv",
-          "peel,year,ssb,f,mean_f,recruitment\n"
-          "0,2000,1200,0.5,0.3,1000\n0,2001,1100,0.6,0.35,900\n1,2000,1300,0.45,0.28,1100\n");
-    write(work_ / "retro" / "retro_rho.csv", "quantity,rho,peels\nssb,0.0833,1\n");
+          "year,age,catch_log_residual\n2000,1,0.8\n2000,2,-0.2\n2001,1,\n2001,2,-0.4\n");
+    write(tables_ / "surveys.csv", "kind,number,year,age,observed,fitted,log_residual\n");
   }
   void TearDown() override { fs::remove_all(work_); }
 
@@ -74,40 +61,6 @@ class ChartsOfASmallRun : public ::testing::Test {
   fs::path work_;
   fs::path tables_;
 };
-
-TEST_F(ChartsOfASmallRun, EveryChartTheTablesSupportIsListedInOrderAndBuilds) {
-  const PlotData data = read_plot_data(tables_.string());
-  ASSERT_EQ(data.retro.size(), 3u);  // found in ../retro
-  ASSERT_EQ(data.retro_rho.size(), 1u);
-  EXPECT_FALSE(data.summary[0].ssb_q05.has_value());  // no bootstrap, no band
-  EXPECT_FALSE(data.stock[2].catch_log_residual.has_value());
-
-  std::vector<std::string> names;
-  for (const ChartInfo& c : available_charts(data)) names.push_back(c.name);
-  const std::vector<std::string> expected = {"ssb",
-                                             "f",
-                                             "recruitment",
-                                             "catch_residuals",
-                                             "fleet2_residuals",
-                                             "ssb_survey1_fit",
-                                             "fleet2_fit",
-                                             "retrospective_ssb",
-                                             "retrospective_mean_f"};
-  EXPECT_EQ(names, expected);
-  for (const std::string& name : names) {
-    const std::unique_ptr<QChart> chart(make_chart(data, name));
-    EXPECT_FALSE(chart->series().isEmpty()) << name;
-  }
-  EXPECT_THROW(delete make_chart(data, "fleet7_fit"), std::invalid_argument);
-
-  // Without the retrospective folder, no retrospective charts.
-  fs::remove_all(work_ / "retro");
-  names.clear();
-  for (const ChartInfo& c : available_charts(read_plot_data(tables_.string()))) {
-    names.push_back(c.name);
-  }
-  EXPECT_EQ(names.back(), "fleet2_fit");
-}
 
 // Band values outside the axis are placed on it, never handed to the chart as they are: 1E12 and
 // infinity above a cap of 100 become 100 (and the band says it is cut), a negative 5 % value 0,
@@ -147,19 +100,12 @@ TEST_F(ChartsOfASmallRun, FleetNamesFbarAndUnitsReachTheCharts) {
   for (const ChartInfo& c : available_charts(data)) titles.push_back(c.title);
   EXPECT_NE(std::find(titles.begin(), titles.end(), "IBTS_Q1_gam log residuals"), titles.end());
 
-  const std::unique_ptr<QChart> ssb(make_chart(data, "ssb"));
-  QStringList axes, series;
-  for (QAbstractAxis* axis : ssb->axes()) axes << axis->titleText();
-  for (QAbstractSeries* s : ssb->series()) series << s->name();
-  EXPECT_TRUE(axes.contains("SSB (t)")) << axes.join("|").toStdString();
-  EXPECT_TRUE(series.contains("Bootstrap 5\u201395 % (cut at the top)"))
-      << series.join("|").toStdString();
-
-  const std::unique_ptr<QChart> f(make_chart(data, "f"));
-  series.clear();
-  for (QAbstractSeries* s : f->series()) series << s->name();
-  EXPECT_TRUE(series.contains("F-bar, ages 2-4 (right)")) << series.join("|").toStdString();
-  EXPECT_TRUE(series.contains("F-bar bootstrap 5\u201395 % (right)"));
+  const std::string ssb = labels_of(*std::unique_ptr<QChart>(make_chart(data, "ssb")));
+  EXPECT_NE(ssb.find("|SSB (t)|"), std::string::npos) << ssb;
+  EXPECT_NE(ssb.find("|Bootstrap 5\u201395 % (cut at the top)|"), std::string::npos) << ssb;
+  const std::string f = labels_of(*std::unique_ptr<QChart>(make_chart(data, "f")));
+  EXPECT_NE(f.find("|F-bar, ages 2-4 (right)|"), std::string::npos) << f;
+  EXPECT_NE(f.find("|F-bar bootstrap 5\u201395 % (right)|"), std::string::npos) << f;
 }
 
 TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {
@@ -186,24 +132,11 @@ TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToThe
   EXPECT_NEAR(size(negative, 1) / size(positive, 0), 0.70710678, 1e-8);
 }
 
-TEST_F(ChartsOfASmallRun, MissingOrUnwritableFilesAreNamed) {
-  fs::remove(tables_ / "summary.csv");
-  try {
-    read_plot_data(tables_.string());
-    FAIL() << "no error for a missing summary.csv";
-  } catch (const InputError& e) {
-    EXPECT_EQ(std::string(e.what()), (tables_ / "summary.csv").string() + ": no such file");
-  }
-
-  write(tables_ / "summary.csv", "year,f,recruitment,ssb,mean_f\n2000,0.5,1000,1200,0.3\n");
+// (A missing summary.csv is named through quorvane-plot: DemoRuns.AWrongFolder...)
+TEST_F(ChartsOfASmallRun, ATextThatIsNoNumberIsNamedWithItsFileAndLine) {
   write(tables_ / "stock.csv", "year,age,catch_log_residual\n2000,1,x\n");
-  try {
-    read_plot_data(tables_.string());
-    FAIL() << "no error for a malformed stock.csv";
-  } catch (const InputError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              (tables_ / "stock.csv").string() + ": line 2: 'x' is not a number");
-  }
+  EXPECT_EQ(error_of([&] { read_plot_data(tables_.string()); }),
+            (tables_ / "stock.csv").string() + ": line 2: 'x' is not a number");
 }
 
 TEST_F(ChartsOfASmallRun, SavingAChartShownInAWindowLeavesTheWindowAsItWas) {
@@ -221,12 +154,8 @@ TEST_F(ChartsOfASmallRun, SavingAChartShownInAWindowLeavesTheWindowAsItWas) {
   EXPECT_EQ(view.chart()->scene(), view.scene());
 
   const std::string nowhere = (work_ / "no_such_folder" / "ssb.svg").string();
-  try {
-    save_chart(view.chart(), nowhere, ImageFormat::Svg);
-    FAIL() << "no error for an unwritable path";
-  } catch (const InputError& e) {
-    EXPECT_EQ(std::string(e.what()), nowhere + ": the chart cannot be written there");
-  }
+  EXPECT_EQ(error_of([&] { save_chart(view.chart(), nowhere, ImageFormat::Svg); }),
+            nowhere + ": the chart cannot be written there");
 }
 
 }  // namespace
