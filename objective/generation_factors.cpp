@@ -78,6 +78,7 @@ void TRIPLE(RunState& s) {
   for (int a = s.agemin; a <= s.agemax; ++a) {
     // Cell (a, y) lies on diagonal (y - yearmin) - (a - agemin), kept at value[y + shift].
     const int shift = (s.agemin - a) - s.yearmin - d_first;
+    // in_window(s, a, y), its age test taken once per row.
     const bool row_in_window = s.tragemin <= a && a <= s.tragemax;
     for (int y = s.yearmin; y <= s.yearmax; ++y) {
       const double g = row_in_window && y < s.trayearmax ? value[y + shift] : 1;

@@ -1,9 +1,8 @@
 // Readers of the text files a whole run writes, for the tests that check them: numbers of a line,
-// the tables of the results file (a row too wide for its columns continues on the next line), the
-// stock summary by year and the data lines of a bootstrap file.
+// the stock summary by year (a row too wide for its columns continues on the next line) and the
+// data lines of a bootstrap file.
 #pragma once
 
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -27,38 +26,6 @@ inline std::vector<double> numbers_in(const std::string& line) {
     numbers.push_back(v);
   }
   return numbers;
-}
-
-// The index of the first line that starts with `prefix`; a missing line fails the test.
-inline std::size_t line_starting(const std::vector<std::string>& lines, const std::string& prefix) {
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    if (lines[i].rfind(prefix, 0) == 0) return i;
-  ADD_FAILURE() << "no line starts with '" << prefix << "'";
-  return lines.size();
-}
-
-// The numbers of the lines from `first` on, up to the first line that does not start with one,
-// read as one stream.
-inline std::vector<double> number_stream(const std::vector<std::string>& lines, std::size_t first) {
-  std::vector<double> numbers;
-  for (std::size_t i = first; i < lines.size(); ++i) {
-    const std::vector<double> v = numbers_in(lines[i]);
-    if (v.empty()) break;
-    numbers.insert(numbers.end(), v.begin(), v.end());
-  }
-  return numbers;
-}
-
-// Rows of `width` numbers of the table that starts `skip` lines below the line starting `title`.
-inline std::vector<std::vector<double>> table_rows(const std::vector<std::string>& lines,
-                                                   const std::string& title, std::size_t width,
-                                                   std::size_t skip = 3) {
-  const std::vector<double> numbers = number_stream(lines, line_starting(lines, title) + skip);
-  std::vector<std::vector<double>> rows;
-  for (std::size_t i = 0; i + width <= numbers.size(); i += width)
-    rows.emplace_back(numbers.begin() + static_cast<long>(i),
-                      numbers.begin() + static_cast<long>(i + width));
-  return rows;
 }
 
 // Section 7 of the results file, the stock summary, by year label: f, TN, TW, SSB, SSB at survey
