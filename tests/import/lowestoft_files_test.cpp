@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "tests/data/case_table.h"
 #include "tests/import/import_test_support.h"
 
 namespace quorvane::import {
@@ -55,43 +56,24 @@ TEST(LowestoftTable, ReadsTheLayoutsOfRealFiles) {
   EXPECT_EQ(t.at(1991, 3), 31.0);
 }
 
-// A bad file, the reader it is given to, and the message after "<path>: ".
-struct BadFile {
-  const char* name;
-  bool fleets;
-  std::string text;
-  std::string message;
-};
+// The cases of tests/data/import_bad_files.txt.
+class BadLowestoftFile : public ::testing::TestWithParam<quorvane::testing::CaseRow> {};
 
-TEST(LowestoftFiles, BadFilesAreRejectedNamingFileLineAndToken) {
-  const std::vector<BadFile> cases = {
-      // Commas separate numbers, so the token is "5x".
-      {"bad.dat", false, lowestoft_table(2, 2000, 2001, 1, 2, 1, "1 2\r\n3,5x\r\n"),
-       "line 7: '5x' is not a number"},
-      {"surplus.dat", false, lowestoft_table(2, 2000, 2000, 1, 2, 1, "1 2 3\n"),
-       "line 6: '3' is one value more than the 2 of the ages 1-2 in 2000"},
-      {"short.dat", false, lowestoft_table(2, 2000, 2002, 1, 2, 1, "1 2\n3 4\n"),
-       "the file ends at line 7 before the values of the ages 1-2 in 2002"},
-      {"f4.dat", false, lowestoft_table(2, 2000, 2000, 1, 2, 4, "1 2\n"),
-       "line 5: data format 4 is none of"},
-      {"years.dat", false, "t\n1 2\n1990 years\n1 2\n1\n1 2\n",
-       "line 3: 'years' is not a number; the first and last year should stand here"},
-      {"rev.dat", false, "t\n1 2\n1990 1980\n1 2\n1\n1 2\n", "line 3: the years 1990-1980"},
-      {"count.dat", true, "t\n2\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n",
-       "line 2: '2' is not the number of fleets plus 100 (101 for one fleet)"},
-      {"period.dat", true, "t\n101\nA\n2000 2000\n1 1 0.8 0.2\n1 1\n1 5\n",
-       "line 5: the survey period"},
-      {"token.dat", true, "t\n101\nA\n2000 2001\n1 1 0 1\n1 1\n1 5\n1 O.5\n",
-       "line 8: 'O.5' is not a number"},
-      {"two.dat", true, "t\n102\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n",
-       "line 8: the file ends where the name of fleet 2 should stand"},
-  };
+TEST_P(BadLowestoftFile, IsRejectedNamingFileLineAndToken) {
+  quorvane::testing::CaseRow c = GetParam();
   TempFolder dir;
-  for (const BadFile& c : cases) {
-    const std::string path = dir.write(c.name, c.text);
-    const std::string error = read_error(path, c.fleets);
-    EXPECT_EQ(error.rfind(path + ": " + c.message, 0), 0u) << c.name << ": " << error;
-  }
+  const std::string path = dir.write(c["case"] + ".dat", quorvane::testing::unescaped(c["text"]));
+  const std::string error = read_error(path, c["reader"] == "fleets");
+  EXPECT_EQ(error.rfind(path + ": " + c["message"], 0), 0u) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Case, BadLowestoftFile,
+    ::testing::ValuesIn(quorvane::testing::read_case_table("import_bad_files.txt")),
+    quorvane::testing::case_name);
+
+TEST(LowestoftFiles, AnAbsentFileIsNamed) {
+  TempFolder dir;
   EXPECT_NE(read_error(dir.file("absent.dat")).find("cannot be opened"), std::string::npos);
 }
 

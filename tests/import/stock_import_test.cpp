@@ -9,48 +9,32 @@
 #include "import/import_command.h"
 #include "run/fields_file.h"
 #include "tests/import/import_test_support.h"
+#include "tests/perf/demo_runs.h"
 
 namespace quorvane::import {
 namespace {
 
-using testing::AgeYearTable;
 using testing::lowestoft_table;
-using testing::read_age_year;
 using testing::TempFolder;
 
-constexpr double kTolerance = 1e-12;
+namespace fs = std::filesystem;
 
 // A stock of ages 1-4 and years 2000-2002, with three fleets: an aged survey whose ages run into
 // the plus group, a biomass index, and a survey that has seen only 2003.
+const fs::path kSmall = fs::path(QUORVANE_SOURCE_DIR) / "tests/data/import_small";
+
 class SmallStock : public ::testing::Test {
  protected:
   void SetUp() override {
-    files_.catch_numbers = dir_.write("cn.dat", lowestoft_table(2, 2000, 2002, 1, 4, 1,
-                                                                "100 50 20 10\n"
-                                                                "80 40 0 0\n"
-                                                                "90 60 30 10\n"));
-    files_.weights = dir_.write("cw.dat", lowestoft_table(3, 2000, 2002, 1, 4, 1,
-                                                          "0.1 0.5 1.0 2.0\n"
-                                                          "0.1 0.5 1.2 2.4\n"
-                                                          "0.2 0.6 1.0 3.0\n"));
-    files_.natural_mortality =
-        dir_.write("nm.dat", lowestoft_table(5, 2000, 2003, 1, 4, 3, "0.2\n"));
-    files_.maturity = dir_.write("mo.dat", lowestoft_table(6, 2000, 2003, 1, 4, 2, "0 0.5 1 1\n"));
-    files_.fleets = dir_.write("survey.dat",
-                               "Tuning\n103\n"
-                               "Survey A\n1999 2001\n1 1 0.5 0.7\n2 4\n"
-                               "1 5 5 5\n"
-                               "2 10 4 2 7\n"
-                               "2 0 NA 3\n"
-                               "Biomass\n2000 2002\n1 1 0.2 0.4\n-1 -1\n"
-                               "1 500\n1 -1\n2 300\n"
-                               "Late\n2003 2003\n1 1 0 1\n1 2\n"
-                               "1 9 9\n");
+    const fs::path in = kSmall / "lowestoft";
+    files_ = {.catch_numbers = in / "cn.dat",
+              .weights = in / "cw.dat",
+              .natural_mortality = in / "nm.dat",
+              .maturity = in / "mo.dat",
+              .fleets = in / "survey.dat"};
   }
 
-  ImportedStock plus3(bool extended = false) {
-    return import_stock(files_, {.plus_age = 3, .extended_year = extended});
-  }
+  ImportedStock plus3() { return import_stock(files_, {.plus_age = 3}); }
 
   static bool has_warning(const ImportedStock& s, const std::string& part) {
     return std::any_of(s.warnings.begin(), s.warnings.end(),
@@ -61,120 +45,58 @@ class SmallStock : public ::testing::Test {
     return testing::error_of<std::exception>([&] { import_stock(files_, choices); });
   }
 
-  // Writes the stock's files into out_ and reads back its fields file.
-  FieldTexts written_fields(const ImportedStock& s) {
-    std::filesystem::remove_all(out_.path());
-    write_files(render_stock(s), out_.path());
-    FieldTexts texts{};
-    read_fields_file(out_.file("fields.txt"), texts);
-    return texts;
-  }
-
   TempFolder dir_, out_;
   StockFiles files_;
 };
 
-// Ages 3 and 4 fold into 3+:
-//   2000: C = 20 + 10 = 30; W = (20*1.0 + 10*2.0) / 30 = 1.3333333333
+// The folders beside lowestoft/ hold what the importer writes with the choices they are named
+// after, and notes.txt its warnings; the numbers were worked out by hand:
+// plus3: ages 3 and 4 fold into 3+ (c.txt, w.txt):
+//   2000: C = 20 + 10 = 30; W = (20*1.0 + 10*2.0) / 30 = 1.33333333333 (12 significant digits;
+//         values read are written as they were)
 //   2001: no catch at 3 or 4: W = plain mean (1.2 + 2.4) / 2 = 1.8
 //   2002: C = 30 + 10 = 40; W = (30*1.0 + 10*3.0) / 40 = 1.5
-TEST_F(SmallStock, FoldsOlderAgesIntoThePlusGroupWithCatchWeightedMeans) {
-  const ImportedStock s = plus3();
-  EXPECT_EQ(s.last_age, 3);
-  EXPECT_TRUE(s.plus_group);
-  EXPECT_EQ(s.catch_numbers.cells[0][2].value, 30.0);
-  EXPECT_EQ(s.catch_numbers.cells[1][2].value, 0.0);
-  EXPECT_EQ(s.catch_numbers.cells[2][2].value, 40.0);
-  EXPECT_NEAR(s.weights.cells[2][2].value, 1.5, kTolerance);  // 2000 and 2001 in w.txt below
-
-  written_fields(s);
-  const AgeYearTable w = read_age_year(out_.path() / "w.txt");
-  EXPECT_EQ(w.header, (std::vector<double>{1, 3, 2000, 2002}));
-  // Computed values carry 12 significant digits; values read are written as they were.
-  EXPECT_NE(out_.text("w.txt").find(" 1.33333333333\n"), std::string::npos);
-  EXPECT_EQ(w.rows.at(2001), (std::vector<double>{0.1, 0.5, 1.8}));
-  const std::string c = out_.text("c.txt");
-  EXPECT_NE(c.find("ages 3-4 folded into 3+ (catch numbers summed)"), std::string::npos) << c;
-  EXPECT_NE(c.find("3+\n"), std::string::npos) << c;
-}
-
-TEST_F(SmallStock, WithoutAPlusAgeTheAgesAreKeptAndNoPlusMakesTheLastAgeOrdinary) {
-  const ImportedStock plus = import_stock(files_, {});
-  EXPECT_EQ(plus.last_age, 4);
-  EXPECT_EQ(plus.weights.cells[0][3].value, 2.0);
-  EXPECT_EQ(written_fields(plus)[FieldId::LastAgeKind], "1");
-
-  const ImportedStock ordinary = import_stock(files_, {.plus_group = false});
-  EXPECT_FALSE(ordinary.plus_group);
-  EXPECT_EQ(written_fields(ordinary)[FieldId::LastAgeKind], "2");
-  // The fleet's age 4 is the last age here, kept as it is: 2 / effort 2 in 2000.
-  EXPECT_EQ(ordinary.aged_fleets[0].cells[0][3].value, 1.0);
-}
-
-// Survey A, ages 2-4 summed into 3+ from age 3 on, effort 2 in 2000 and 2001:
+// Survey A (fleet1.txt), ages 2-4 summed into 3+ from age 3 on, effort 2 in 2000 and 2001, time
+// (0.5 + 0.7) / 2 = 0.6:
 //   2000: age 2 = 10 / 2 = 5, 3+ = (4 + 2) / 2 = 3, the seventh value 7 is beyond the ages
 //   2001: age 2 holds 0 (no observation), 3+ has a missing (NA) age 3: both -1
 //   1999 lies before the catch years, 2002 after the fleet's: not used / -1
-TEST_F(SmallStock, AgedFleetIndexIsCatchOverEffortWithMinusOneWhereNothingIsObserved) {
-  const ImportedStock s = plus3();
-  ASSERT_EQ(s.aged_fleets.size(), 1u);
-  const ImportedFleet& f = s.aged_fleets[0];
-  EXPECT_EQ(f.name, "Survey A");
-  EXPECT_NEAR(f.time, 0.6, kTolerance);
-  const std::vector<std::vector<double>> expected{{-1, 5, 3}, {-1, -1, -1}, {-1, -1, -1}};
-  for (std::size_t y = 0; y < expected.size(); ++y) {
-    for (std::size_t a = 0; a < 3; ++a) {
-      EXPECT_EQ(f.cells[y][a].value, expected[y][a]) << "year " << 2000 + y << " age " << a + 1;
+// The biomass index (SSB1.txt, a relative SSB survey): 500 / 1, nothing (-1), 300 / 2 = 150;
+// period 0.2-0.4, time 0.3. With three ages the window of the generation-dependent factors is
+// the middle age alone; the youngest age at least half mature in 2002 is 2 (maturity 0, 0.5, 1).
+// Survey "Late" has seen only 2003: it is left out.
+// plus3_extended: 2003 is seen by survey "Late": it joins with zero catch; the weights file ends
+// in 2002, so 2002's plus-group weight 1.5 is carried over, while M and maturity come from their
+// files; Survey A has no value there (-1), Late has 9 at age 1.
+// no_plus: the ages are kept and the last age is an ordinary one (field 13 is 2); the fleet's
+// age 4 is kept as it is: 2 / effort 2 = 1 in 2000.
+TEST_F(SmallStock, WritesTheFilesWorkedOutByHand) {
+  const std::pair<const char*, ImportChoices> cases[] = {
+      {"plus3", {.plus_age = 3}},
+      {"plus3_extended", {.plus_age = 3, .extended_year = true}},
+      {"no_plus", {.plus_group = false}}};
+  for (const auto& [name, choices] : cases) {
+    const fs::path out = out_.path() / name;
+    const ImportResult r = run_import(
+        {.source = (kSmall / "lowestoft").string(), .choices = choices, .out_dir = out.string()});
+    std::string notes;
+    for (const std::string& n : r.notes) notes += n + "\n";
+    quorvane::testing::write_text(out / "notes.txt", notes);
+    auto written = perf::files_in(out);
+    EXPECT_EQ(written.size(), perf::files_in(kSmall / name).size()) << name;
+    for (const auto& [file, bytes] : perf::files_in(kSmall / name)) {
+      std::string& mine = written[file];  // the source folder named as in the expected files
+      for (std::size_t at; (at = mine.find(kSmall.string() + "/")) != std::string::npos;)
+        mine.erase(at, kSmall.string().size() + 1);
+      EXPECT_EQ(mine, bytes) << name << "/" << file;
     }
   }
-  EXPECT_TRUE(has_warning(s, "ages 4 are added into the 3+ group"));
-  // Survey "Late" has seen only 2003: without the extended year it has nothing to give.
-  EXPECT_TRUE(has_warning(s, "fleet 3 (Late) has no observation in 2000-2002 and is left out"));
 }
 
-// The biomass index: 500 / 1, nothing (-1), 300 / 2 = 150; period 0.2-0.4, time 0.3. With
-// three ages the window of the generation-dependent factors is the middle age alone.
-TEST_F(SmallStock, BiomassFleetBecomesARelativeSsbSurveyAndFieldsFitTheAges) {
-  const ImportedStock s = plus3();
-  ASSERT_EQ(s.ssb_surveys.size(), 1u);
-  const FieldTexts fields = written_fields(s);
-  // Four lines of text, then one value per catch year and no year column.
-  EXPECT_NE(out_.text("SSB1.txt").find("\nvalues\n500\n-1\n150\n"), std::string::npos);
-  EXPECT_EQ(fields[FieldId::SsbOn], "1");
-  EXPECT_EQ(fields[FieldId::SsbCount], "1");
-  EXPECT_EQ(fields[FieldId::Ssb1File], "SSB1.txt");
-  EXPECT_EQ(fields[FieldId::SsbTime], "0.3");
-  EXPECT_EQ(fields[FieldId::Ssb1Kind], "2");
-  EXPECT_EQ(fields[FieldId::Triple], "1");
-  EXPECT_EQ(fields[FieldId::TripleFirstAge], "2");
-  EXPECT_EQ(fields[FieldId::TripleLastAge], "2");
-  // The youngest age at least half mature in 2002 is 2 (maturity 0, 0.5, 1).
-  EXPECT_EQ(fields[FieldId::MassMaturityAge], "2");
-}
-
-// 2003 is seen by survey "Late": it joins (with zero catch, as the North Sea cod test shows);
-// the weights file ends in 2002, so 2002's plus-group weight 1.5 is carried over, while M and
-// maturity come from their files.
-TEST_F(SmallStock, ExtendedYearAddsTheSurveyedYearWithZeroCatch) {
-  const ImportedStock s = plus3(true);
-  EXPECT_TRUE(s.extended_year);
-  EXPECT_EQ(s.last_year, 2003);
-  EXPECT_NEAR(s.weights.cells[3][2].value, 1.5, kTolerance);
-  EXPECT_NEAR(s.natural_mortality.cells[3][2].value, 0.2, kTolerance);
-  ASSERT_EQ(s.aged_fleets.size(), 2u);
-  EXPECT_EQ(s.aged_fleets[1].name, "Late");
-  EXPECT_EQ(s.aged_fleets[1].cells[3][0].value, 9.0);
-  EXPECT_EQ(s.aged_fleets[0].cells[3][1].value, -1.0);
-  EXPECT_EQ(s.ssb_surveys[0].ssb_values.size(), 4u);
-
-  const FieldTexts fields = written_fields(s);
-  EXPECT_EQ(fields[FieldId::LastYear], "2003");
-  EXPECT_EQ(fields[FieldId::FirstPeriodEnd], "2003");
-  EXPECT_EQ(fields[FieldId::FleetCount], "2");
-
-  // Without survey data in 2003 nothing is added.
+// Without survey data in 2003 nothing is added.
+TEST_F(SmallStock, ExtendedYearNeedsASurveyOfThatYear) {
   files_.fleets = dir_.write("survey.dat", "t\n101\nA\n2000 2002\n1 1 0 1\n1 1\n1 1\n1 2\n1 3\n");
-  const ImportedStock without = plus3(true);
+  const ImportedStock without = import_stock(files_, {.plus_age = 3, .extended_year = true});
   EXPECT_FALSE(without.extended_year);
   EXPECT_EQ(without.last_year, 2002);
   EXPECT_TRUE(has_warning(without, "no fleet has an observation in 2003"));
@@ -230,8 +152,8 @@ TEST_F(SmallStock, MoreThanSevenFleetsAreCutToSevenOrChosen) {
 }
 
 TEST_F(SmallStock, AMalformedFileStopsTheImportBeforeAnythingIsWritten) {
-  dir_.write("mo.dat", lowestoft_table(6, 2000, 2003, 1, 4, 1,
-                                       "0 0.5 1 1\n0 0.5 1 1\n0 O.5 1 1\n0 0.5 1 1\n"));
+  files_.maturity = dir_.write("mo.dat", lowestoft_table(6, 2000, 2003, 1, 4, 1,
+                                                        "0 0.5 1 1\n0 0.5 1 1\n0 O.5 1 1\n0 0.5 1 1\n"));
   ImportRequest request{.named = files_, .out_dir = dir_.file("out")};
   EXPECT_THROW(run_import(request), InputError);
   EXPECT_FALSE(std::filesystem::exists(dir_.file("out")));
