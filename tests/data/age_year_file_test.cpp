@@ -102,43 +102,7 @@ TEST_F(AgeYearFile, CapacityIs29AgesBy60Years) {
   EXPECT_FALSE(converted);
 }
 
-TEST_F(AgeYearFile, BadFilesNameTheFileAndWhereTheyFail) {
-  const auto message = [&](const std::string& text) -> std::string {
-    try {
-      read_catch(text);
-    } catch (const InputError& e) {
-      return e.what();
-    }
-    return "accepted";
-  };
-  const std::string c = path("c.txt");
-  EXPECT_EQ(message("1 2 2000 2001\nA\nB\nC\n2000 10 20\n2001 x12 40\n"),
-            c + ": line 6: 'x12' is not a number");
-  EXPECT_EQ(message("1 2 2000 2001 7\nA\nB\nC\n2000 10 20\n2001 30 40\n"),
-            c + ": line 1 holds 5 numbers; it must hold four: first age, last age, first year, "
-                "last year");
-  EXPECT_EQ(message("1 2 2000\n2001\nB\nC\n2000 10 20\n2001 30 40\n"),
-            c + ": line 1 holds 3 numbers; it must hold four: first age, last age, first year, "
-                "last year");
-  EXPECT_EQ(message(""), c + ": line 1 holds 0 numbers; it must hold four: first age, last age, "
-                             "first year, last year");
-  // Short: the value for age 2 in 2001 is missing.
-  EXPECT_EQ(message("1 2 2000 2001\nA\nB\nC\n2000 10 20\n2001 30\n"),
-            c + ": the file ends early: the value for age 2 in year 2001 is missing (2 years of 2 "
-                "ages expected from line 5 on)");
-  EXPECT_NE(message("1 2 2000 2001\nA\nB\n").find("the row of year 2000 is missing"),
-            std::string::npos);
-
-  s_->AnamefileC = "absent.txt";
-  try {
-    read_catch_file(*s_, [] {});
-    ADD_FAILURE();
-  } catch (const InputError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind(path("absent.txt") + ": the file cannot be opened", 0),
-              0u)
-        << e.what();
-  }
-}
+// Files that break the layout: the catalogue of tests/data/bad_input_cases.txt.
 
 // Other tables are read with the dimensions of the C(a,y) file, whatever their own line 1 says.
 TEST_F(AgeYearFile, OtherTablesTakeTheCatchFileDimensions) {
@@ -152,17 +116,6 @@ TEST_F(AgeYearFile, OtherTablesTakeTheCatchFileDimensions) {
   EXPECT_EQ(s_->headC[1], 3);
   EXPECT_EQ(s_->W(2, 1), 1);  // age 3 in 1990
   EXPECT_EQ(s_->W(4, 3), 9);  // age 5 in 1992
-
-  // One year short of the catch file's three years.
-  write("short.txt", "3 5 1990 1991\nA\nB\nC\n1990 1 2 3\n1991 4 5 6\n");
-  try {
-    read_table_file(*s_, path("short.txt"), s_->M);
-    ADD_FAILURE();
-  } catch (const InputError& e) {
-    EXPECT_EQ(std::string(e.what()), path("short.txt") +
-                                         ": the file ends early: the row of year 1992 is missing "
-                                         "(3 years of 3 ages expected from line 5 on)");
-  }
 }
 
 TEST(ResolvePath, BothSeparatorsNameAFileInTheWorkingDirectory) {

@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
-#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "tests/data/case_table.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -47,59 +47,43 @@ class BadInputsStock : public ScratchDir {
   }
 };
 
-// One bad input: what the user typed or supplied, and what the program must answer.
-enum class ResultsFile {
-  Kept,     // rejected before START touched any file: an earlier results file is left as it was
-  Emptied,  // START had created the results file anew, empty, when the failure was found
-  Written,  // the results were written before the failure (or the run completed)
-};
-
-struct BadInput {
-  const char* name;     // the test's name
-  const char* args;     // after "--fields fields.txt"
-  int exit;             // exit status of quorvane-batch
-  const char* message;  // its one line on standard error, after "quorvane-batch: "; "" for none
-  ResultsFile results;
-  const char* subdir = "";   // the directory it runs in, below the copied folder
-  const char* blocker = "";  // a directory made where the run wants to write a file
-  const char* made = "";     // a file made in the directory before the run, holding `made_text`
-  std::string_view made_text = {};
-};
-
-inline std::ostream& operator<<(std::ostream& os, const BadInput& c) { return os << c.name; }
-
 inline constexpr const char* kEarlierResults = "results of an earlier run\r\n";
 
-// Runs one case in a fresh copy of tests/data/bad_inputs and checks the exit status, the
-// message, the results file and that no file holds a value that is not finite.
-inline void expect_answer(const BadInput& c) {
+// Runs one case of tests/data/bad_input_cases.txt (its keys are described there) in a fresh copy
+// of tests/data/bad_inputs and checks the exit status, the message, the results file and that
+// no file holds a value that is not finite.
+inline void expect_answer(CaseRow c) {
+  for (const auto& [key, value] : c)
+    EXPECT_NE(std::string(" case args exit message results in blocker file ").find(" " + key + " "),
+              std::string::npos)
+        << "unknown key " << key;
   BadInputsStock w;
-  const fs::path where = w.dir() / c.subdir;
+  const fs::path where = w.dir() / c["in"];
   write_text(where / "output.out", kEarlierResults);
-  if (*c.blocker) fs::create_directories(where / c.blocker);
-  if (*c.made) write_text(where / c.made, std::string(c.made_text));
+  if (!c["blocker"].empty()) fs::create_directories(where / c["blocker"]);
+  if (const std::string made = c["file"]; !made.empty()) {
+    const std::size_t gap = std::min(made.find(' '), made.size());
+    write_text(where / made.substr(0, gap), unescaped(made.substr(std::min(gap + 1, made.size()))));
+  }
   const auto file_count = [&] {
     return std::distance(fs::recursive_directory_iterator(w.dir()), {});
   };
   const auto files_before = file_count();
 
-  const BatchRun run = w.run(std::string("--fields fields.txt ") + c.args, c.subdir);
-  EXPECT_EQ(run.exit_code, c.exit) << run.err;
-  EXPECT_EQ(run.err, *c.message ? "quorvane-batch: " + std::string(c.message) + "\n" : "");
+  const BatchRun run = w.run("--fields fields.txt " + c["args"], c["in"]);
+  EXPECT_EQ(run.exit_code, std::stoi(c["exit"])) << run.err;
+  EXPECT_EQ(run.err, c["message"].empty() ? "" : "quorvane-batch: " + c["message"] + "\n");
 
   const std::string results = slurp(where / "output.out");
-  switch (c.results) {
-    case ResultsFile::Kept:  // and no other file touched either
-      EXPECT_EQ(results, kEarlierResults);
-      EXPECT_EQ(file_count(), files_before);
-      break;
-    case ResultsFile::Emptied:
-      EXPECT_EQ(results, "");
-      break;
-    case ResultsFile::Written:
-      EXPECT_EQ(results.rfind("FILE OF RESULTS\r\n", 0), 0u);
-      EXPECT_NE(results.find(" Standard errors\r\n"), std::string::npos);
-      break;
+  if (c["results"] == "kept") {  // rejected before START touched any file
+    EXPECT_EQ(results, kEarlierResults);
+    EXPECT_EQ(file_count(), files_before);
+  } else if (c["results"] == "emptied") {  // START had created it anew, empty, before the failure
+    EXPECT_EQ(results, "");
+  } else {  // written before the failure, or the run completed
+    EXPECT_EQ(c["results"], "written");
+    EXPECT_EQ(results.rfind("FILE OF RESULTS\r\n", 0), 0u);
+    EXPECT_NE(results.find(" Standard errors\r\n"), std::string::npos);
   }
   EXPECT_EQ(files_with_non_finite(w.dir()), std::vector<std::string>{});
   // Whatever the run did, its inputs are as they were, byte for byte.
@@ -108,13 +92,6 @@ inline void expect_answer(const BadInput& c) {
     const fs::path rel = fs::relative(e.path(), kSourceDir / "tests/data/bad_inputs");
     EXPECT_EQ(slurp(w.dir() / rel), slurp(e.path())) << rel << " changed";
   }
-}
-
-// The catalogue's one test, in bad_inputs_test.cpp; each file of cases instantiates it.
-class BadInputCatalogue : public ::testing::TestWithParam<BadInput> {};
-
-inline std::string case_name(const ::testing::TestParamInfo<BadInput>& info) {
-  return info.param.name;
 }
 
 }  // namespace quorvane::testing

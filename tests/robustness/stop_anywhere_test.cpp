@@ -167,21 +167,6 @@ TEST_F(StopAnywhere, BootstrapStoppedInEveryEvaluation) {
   }
 }
 
-// The batch runner's side of the same stops: a stop before anything can be written exits 1 and
-// says why; a later stop exits 0 with the terminated results.
-TEST(StopFromTheBatchRunner, EarlyStopExitsOneAndLaterStopWritesTheTerminatedResults) {
-  BadInputsStock w;
-  BatchRun run = w.run("--fields fields.txt --stop-at-call 1");
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.err.find("(the run was stopped before its first evaluation finished)\n"),
-            std::string::npos)
-      << run.err;
-  EXPECT_EQ(slurp(w.dir() / "output.out"), "");
-  run = w.run("--fields fields.txt --stop-at-call 200");
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_NE(slurp(w.dir() / "output.out").find(kTerminated), std::string::npos);
-}
-
 // c_oscillating.txt with Method 1 and no smoothing: the catch loss of the fixed-point iteration
 // never settles, so the first evaluation never ends by itself.
 TEST(StopAfterSeconds, EndsARunWhoseLossNeverSettles) {
@@ -196,9 +181,6 @@ TEST(StopAfterSeconds, EndsARunWhoseLossNeverSettles) {
   // The search log has its header only: no evaluation ended.
   EXPECT_EQ(line_count(slurp(w.dir() / "tiny/minim.out")), 1);
   EXPECT_EQ(files_with_non_finite(w.dir()), std::vector<std::string>{});
-
-  EXPECT_EQ(w.run("--stop-after-seconds -1").exit_code, 2);
-  EXPECT_EQ(w.run("--stop-after-seconds soon").exit_code, 2);
 }
 
 }  // namespace
