@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,27 +23,30 @@ class StatusHost : public QuietHost {
   std::vector<BootstrapStatus> statuses;
 };
 
-// A scratch working directory with a copy of the demo stock, as the demo fields file expects.
-struct DemoDir : testing::ScratchDir {
-  explicit DemoDir(const std::string& tag) : ScratchDir(tag) {
-    testing::copy_folder(source_dir() / "demo", path() / "demo");
-  }
-};
-
 struct Way {
   const char* name;
   BootstrapKind kind;
   int threads;
 };
 
-RunOutcome run_demo(const DemoDir& dir, const Way& way, long runs, Host& host) {
+// A run in a fresh copy of the demo folder: how it ended and the files it left.
+struct DemoRun {
+  RunOutcome outcome;
+  std::map<std::string, std::string> files;
+};
+
+DemoRun run_demo(const Way& way, long runs, Host& host) {
+  const testing::ScratchDir dir;
+  testing::copy_folder(source_dir() / "demo", dir / "demo");
   auto s = std::make_unique<RunState>();
-  s->workdir = dir.path().string();
+  s->workdir = dir.str();
   s->bootstrap_kind = way.kind;
   s->bootstrap_threads = static_cast<std::int16_t>(way.threads);
   RunOptions options;
   options.tables = false;
-  return run_start(*s, host, case_texts(dir.path(), {"status", {}, runs}), options);
+  DemoRun run{run_start(*s, host, case_texts(dir.path(), {"status", {}, runs}), options), {}};
+  run.files = files_in(dir.path());
+  return run;
 }
 
 // Three runs: the run whose lines come next goes 1, 2, 3 and never back, the runs before it are
@@ -52,9 +56,8 @@ TEST(BootstrapStatus, EachRunIsReportedInOrderWhileItIsComputed) {
                          Way{"chained, on 2 threads", BootstrapKind::Chained, 2},
                          Way{"independent, on 2 threads", BootstrapKind::Independent, 2}}) {
     SCOPED_TRACE(way.name);
-    DemoDir dir("status");
     StatusHost host(3);
-    const RunOutcome outcome = run_demo(dir, way, 3, host);
+    const RunOutcome outcome = run_demo(way, 3, host).outcome;
     ASSERT_EQ(outcome.status, RunStatus::Completed) << outcome.message;
     ASSERT_FALSE(host.statuses.empty());
     int run = 0;
@@ -114,12 +117,12 @@ class StopWaitingHost : public QuietHost {
 TEST(BootstrapStatus, AStopWaitingWhileTheRunIsComputedAheadEndsAsInOrder) {
   const Way in_order{"in order", BootstrapKind::Chained, 1};
   const Way ahead{"on 2 threads", BootstrapKind::Chained, 2};
-  DemoDir one("stop_in_order");
   StopWaitingHost sequential(20);
-  ASSERT_EQ(run_demo(one, in_order, 20, sequential).status, RunStatus::Completed);
-  DemoDir two("stop_ahead");
+  const DemoRun one = run_demo(in_order, 20, sequential);
+  ASSERT_EQ(one.outcome.status, RunStatus::Completed);
   StopWaitingHost parallel(20);
-  ASSERT_EQ(run_demo(two, ahead, 20, parallel).status, RunStatus::Completed);
+  const DemoRun two = run_demo(ahead, 20, parallel);
+  ASSERT_EQ(two.outcome.status, RunStatus::Completed);
 
   // A demo run takes far longer than the 50 ms between the looks of the wait.
   EXPECT_GT(parallel.looked, 0) << "the wait did not look for the user's request";
@@ -128,15 +131,9 @@ TEST(BootstrapStatus, AStopWaitingWhileTheRunIsComputedAheadEndsAsInOrder) {
   // run computed ahead, which would have been put to the user only after all its evaluations.
   EXPECT_EQ(sequential.evaluations_at_stop, 0);
   EXPECT_EQ(parallel.evaluations_at_stop, 0);
-  const auto in_order_files = files_in(one.path());
-  const auto ahead_files = files_in(two.path());
-  ASSERT_EQ(ahead_files.size(), in_order_files.size());
-  for (const auto& [name, bytes] : in_order_files) {
-    ASSERT_EQ(ahead_files.count(name), 1u) << name;
-    EXPECT_TRUE(ahead_files.at(name) == bytes) << name << " differs";
-  }
+  EXPECT_TRUE(two.files == one.files) << "the files differ";
   // Stopped in the first run and not restarted: the header and the main run's line.
-  const std::string& lines = in_order_files.at("bootf.out");
+  const std::string& lines = one.files.at("bootf.out");
   EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
 }
 

@@ -8,10 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,33 +57,14 @@ struct Stop {
   std::string restart_answer = "1";
 };
 
-// The demo's catches of one year multiplied by `factor`: a year fished far harder than the
-// stock could yield, whose exploitation rates go above 1 in the fit.
-void heavy_year(const fs::path& workdir, const std::string& year, double factor) {
-  const fs::path path = workdir / "demo" / "c.txt";
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  in.close();
-  for (std::string& line : lines) {
-    if (line.rfind(year + " ", 0) != 0) continue;
-    std::istringstream values(line);
-    std::ostringstream scaled;
-    values >> line;
-    scaled << year;
-    for (double v; values >> v;) scaled << " " << v * factor;
-    line = scaled.str();
-  }
-  std::ofstream out(path, std::ios::trunc);
-  for (const std::string& line : lines) out << line << "\n";
-}
-
-// How a compared run is set up: the host draws or not and may stop; the catches of the year
-// 2000 multiplied by `heavy`; a folder in the way of a file; several STARTs in one session.
+// How a compared run is set up: the host draws or not and may stop; the demo's catches of 2000
+// nine times over (tests/data/demo_heavy_2000/c.txt: a year fished far harder than the stock
+// could yield, whose exploitation rates go above 1 in the fit); a folder in the way of a file;
+// several STARTs in one session.
 struct RunSetup {
   bool draw = false;
   Stop stop;
-  double heavy = 1;
+  bool heavy = false;
   std::string blocked;
   int starts = 1;
 };
@@ -94,7 +73,10 @@ struct RunSetup {
 Written run_in(const fs::path& dir, const DemoCase& c, int threads, const RunSetup& setup) {
   fs::remove_all(dir);
   testing::copy_folder(source_dir() / "demo", dir / "demo");
-  if (setup.heavy != 1) heavy_year(dir, "2000", setup.heavy);
+  if (setup.heavy) {
+    fs::copy_file(source_dir() / "tests/data/demo_heavy_2000/c.txt", dir / "demo" / "c.txt",
+                  fs::copy_options::overwrite_existing);
+  }
   if (!setup.blocked.empty()) fs::create_directory(dir / setup.blocked);
   auto s = std::make_unique<RunState>();
   s->workdir = dir.string();
@@ -162,36 +144,44 @@ void expect_same(const Written& sequential, const Written& parallel, const std::
   }
 }
 
-DemoCase demo_case(std::string name, std::vector<std::string> fields, long runs) {
-  return {std::move(name), std::move(fields), runs};
-}
-
-// Six runs on four threads: two threads take two runs, two take one.
-TEST_F(ParallelBootstrap, DefaultSettingsWriteTheSameFilesOnOneAndFourThreads) {
-  const DemoCase c = demo_case("default", {}, 6);
-  const Written one = run(c, 1);
-  ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
-  ASSERT_EQ(one.record.size(), 6u * 4u);
-  ASSERT_EQ(one.files.count("aged4.tmp"), 1u);
-  expect_same(one, run(c, 4), "4 threads");
-}
-
-// Effort control on catches of one year nine times what the stock could yield: exploitation
-// rates above 1 in bootstrap runs, stock numbers that the recursion keeps from the computation
-// before, stocks set to 10 fish. The progress drawing is compared too, including the losses that
-// a run shows from the run before it.
-TEST_F(ParallelBootstrap, EffortControlWithExploitationAboveOneDrawsAndWritesTheSame) {
-  const DemoCase c = demo_case("effort", {"Text14=2"}, 3);
-  const Written one = run(c, 1, {.draw = true, .heavy = 9});
-  ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
-  ASSERT_GT(one.repaired_in_bootstrap, 0) << "no exploitation rate above 1 in a bootstrap run";
-  expect_same(one, run(c, 2, {.draw = true, .heavy = 9}), "2 threads");
+// Each row is run on one thread and on several; both must end and write alike.
+TEST_F(ParallelBootstrap, WritesWhatTheRunsInOrderWrite) {
+  const struct {
+    DemoCase c;
+    int threads;
+    RunSetup setup;
+    RunStatus status = RunStatus::Completed;
+  } rows[] = {
+      // Six runs on four threads: two threads take two runs, two take one.
+      {{"default", {}, 6}, 4, {}},
+      // Effort control on the heavy year: exploitation rates above 1 in bootstrap runs, stock
+      // numbers that the recursion keeps from the computation before, stocks set to 10 fish. The
+      // progress drawing is compared too, including the losses that a run shows from the run
+      // before it.
+      {{"effort", {"Text14=2"}, 3}, 2, {.draw = true, .heavy = true}},
+      // A temporary fleet file that cannot be written (a folder has its name) fails the
+      // preparation of the first bootstrap run.
+      {{"blocked", {}, 3}, 2, {.blocked = "aged2.tmp"}, RunStatus::InputFailed},
+      // The session goes on after a bootstrap on several threads as after the runs in order: the
+      // random sequence, the stock numbers and the loss history that the next START's runs find.
+      {{"session", {}, 2}, 2, {.starts = 2}},
+  };
+  for (const auto& row : rows) {
+    const Written one = run(row.c, 1, row.setup);
+    ASSERT_EQ(one.outcome.status, row.status) << row.c.name << ": " << one.outcome.message;
+    if (row.status == RunStatus::Completed) {
+      ASSERT_EQ(one.record.size(), 4u * static_cast<std::size_t>(row.c.bootstrap_runs));
+      ASSERT_EQ(one.files.count("aged4.tmp"), 1u) << row.c.name;
+    }
+    if (row.setup.heavy) ASSERT_GT(one.repaired_in_bootstrap, 0) << "no exploitation rate above 1";
+    expect_same(one, run(row.c, row.threads, row.setup), row.c.name);
+  }
 }
 
 // A STOP at a yield point inside the second bootstrap run, answered with a restart (new catch
 // draws, the runs after it one after the other) or with the end of the run; and Quit there.
 TEST_F(ParallelBootstrap, StopOrQuitInsideABootstrapRunEndsAsInOrder) {
-  const DemoCase c = demo_case("stopped", {}, 3);
+  const DemoCase c{"stopped", {}, 3};
   const Written whole = run(c, 1);
   ASSERT_EQ(whole.outcome.status, RunStatus::Completed) << whole.outcome.message;
   // The main run takes more yield points than a bootstrap run: 65 % of them lies inside the
@@ -211,24 +201,6 @@ TEST_F(ParallelBootstrap, StopOrQuitInsideABootstrapRunEndsAsInOrder) {
     }
     expect_same(one, two, what);
   }
-}
-
-// A temporary fleet file that cannot be written (a folder has its name) fails the preparation of
-// the first bootstrap run: the run ends with the same message and the same files as in order.
-TEST_F(ParallelBootstrap, APreparationThatFailsEndsTheRunAsInOrder) {
-  const DemoCase c = demo_case("blocked", {}, 3);
-  const Written one = run(c, 1, {.blocked = "aged2.tmp"});
-  ASSERT_EQ(one.outcome.status, RunStatus::InputFailed) << one.outcome.message;
-  expect_same(one, run(c, 2, {.blocked = "aged2.tmp"}), "2 threads");
-}
-
-// The session goes on after a bootstrap on several threads as after the runs in order: the
-// random sequence, the stock numbers and the loss history that the next START's runs find.
-TEST_F(ParallelBootstrap, TheNextStartOfTheSessionWritesWhatItWritesAfterTheRunsInOrder) {
-  const DemoCase c = demo_case("session", {}, 2);
-  const Written one = run(c, 1, {.starts = 2});
-  ASSERT_EQ(one.outcome.status, RunStatus::Completed) << one.outcome.message;
-  expect_same(one, run(c, 2, {.starts = 2}), "2 threads");
 }
 
 // The first evaluation of a run computed ahead tests its second pass's catch loss against its
