@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/import/import_test_support.h"
@@ -11,6 +10,7 @@
 namespace quorvane::import {
 namespace {
 
+using quorvane::testing::kSourceDir;
 using testing::lowestoft_table;
 using testing::TempFolder;
 
@@ -26,20 +26,10 @@ std::string usage_error(std::vector<const char*> args) {
 // three files hold weights; the usual short names decide.
 class StockFolder : public ::testing::Test {
  protected:
+  // tests/data/import_folder: tables of one value, each of its data type, under the usual names,
+  // a tuning-fleet file and a reference list.
   void SetUp() override {
-    // Tables of one value, by file name and data type.
-    for (const auto& [file, type] : {std::pair{"cn.dat", 2},
-                                     {"lf.dat", 2},
-                                     {"cw.dat", 3},
-                                     {"lw.dat", 3},
-                                     {"sw.dat", 4},
-                                     {"nm.dat", 5},
-                                     {"mo_raw.dat", 6},
-                                     {"pf.dat", 7}}) {
-      dir_.write(file, lowestoft_table(type, 2000, 2000, 1, 1, 3, "1\n"));
-    }
-    dir_.write("survey.dat", "t\n101\nA\n2000 2000\n1 1 0 1\n1 1\n1 5\n");
-    dir_.write("DATA.bib", "@Misc{cn.dat,\n  year = {2016},\n}\n");
+    quorvane::testing::copy_folder(kSourceDir / "tests/data/import_folder", dir_.path());
   }
 
   ImportRequest request() const { return {.source = dir_.str(), .out_dir = dir_.file("out")}; }

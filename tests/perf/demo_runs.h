@@ -53,12 +53,6 @@ inline std::vector<DemoCase> read_cases(const fs::path& path = reference_dir() /
   return cases;
 }
 
-inline DemoCase find_case(const std::string& name) {
-  for (const DemoCase& c : read_cases())
-    if (c.name == name) return c;
-  return {name, {}, 0};
-}
-
 // Draws nothing, never stops, answers Yes with the case's runs when a bootstrap is wanted.
 class QuietHost : public Host {
  public:
