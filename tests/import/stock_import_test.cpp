@@ -152,8 +152,9 @@ TEST_F(SmallStock, MoreThanSevenFleetsAreCutToSevenOrChosen) {
 }
 
 TEST_F(SmallStock, AMalformedFileStopsTheImportBeforeAnythingIsWritten) {
-  files_.maturity = dir_.write("mo.dat", lowestoft_table(6, 2000, 2003, 1, 4, 1,
-                                                        "0 0.5 1 1\n0 0.5 1 1\n0 O.5 1 1\n0 0.5 1 1\n"));
+  files_.maturity = dir_.write(
+      "mo.dat",
+      lowestoft_table(6, 2000, 2003, 1, 4, 1, "0 0.5 1 1\n0 0.5 1 1\n0 O.5 1 1\n0 0.5 1 1\n"));
   ImportRequest request{.named = files_, .out_dir = dir_.file("out")};
   EXPECT_THROW(run_import(request), InputError);
   EXPECT_FALSE(std::filesystem::exists(dir_.file("out")));
