@@ -69,12 +69,14 @@ class SmallStock : public ::testing::Test {
 // in 2002, so 2002's plus-group weight 1.5 is carried over, while M and maturity come from their
 // files; Survey A has no value there (-1), Late has 9 at age 1.
 // no_plus: the ages are kept and the last age is an ordinary one (field 13 is 2); the fleet's
-// age 4 is kept as it is: 2 / effort 2 = 1 in 2000.
+// age 4 is kept as it is: 2 / effort 2 = 1 in 2000, 3 / 2 = 1.5 in 2001. no_choice: the same
+// ages, the last one a plus group (field 13 is 1).
 TEST_F(SmallStock, WritesTheFilesWorkedOutByHand) {
   const std::pair<const char*, ImportChoices> cases[] = {
       {"plus3", {.plus_age = 3}},
       {"plus3_extended", {.plus_age = 3, .extended_year = true}},
-      {"no_plus", {.plus_group = false}}};
+      {"no_plus", {.plus_group = false}},
+      {"no_choice", {}}};
   for (const auto& [name, choices] : cases) {
     const fs::path out = out_.path() / name;
     const ImportResult r = run_import(
