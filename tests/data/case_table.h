@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,7 +14,10 @@
 namespace quorvane::testing {
 
 // A case's values by key; a key the case does not give reads as "" through operator[].
-using CaseRow = std::map<std::string, std::string>;
+struct CaseRow : std::map<std::string, std::string> {};
+
+// A failing case is named by its name alone, not by every value of its block.
+inline void PrintTo(const CaseRow& c, std::ostream* os) { *os << c.at("case"); }
 
 inline std::vector<CaseRow> read_case_table(const std::string& name) {
   std::vector<CaseRow> rows;
