@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ struct DemoCase {
   std::vector<std::string> fields;  // "TextN=value"
   long bootstrap_runs = 0;
 };
+
+// A case is named by its name in test names: its bytes would hold addresses that change.
+inline void PrintTo(const DemoCase& c, std::ostream* os) { *os << c.name; }
 
 inline fs::path source_dir() { return fs::path(QUORVANE_SOURCE_DIR); }
 inline fs::path reference_dir() { return source_dir() / "tests" / "data" / "reference"; }
