@@ -100,27 +100,6 @@ class ResultsFileTest : public ::testing::Test {
   RecordingHost host_{false};
 };
 
-TEST_F(ResultsFileTest, StockSummaryWritesTwelveValuesInColumnOrder) {
-  // 2001: TN = 3000, TW = 1000 (1 + 2 + 3) = 6000, SSB = 1000 (0 + 2 * .5 + 3) = 4000;
-  // SSBsp = 4000 exp(-.5 (.2 - ln .5)) = 4000 * .63981667 = 2559.27 (two decimals);
-  // survey 1: 2000 with k = 1: r = ln 2559.2667 - ln 2000 = .24657 -> .2466;
-  // survey 2 has no value (0) and survey 3 a negative mark: their residuals are 0.
-  const auto lines = write();
-  const int h = find_line(
-      lines,
-      "Year    f(year) Tot.Stock_(in_N)  Tot.Stock_(in_W)     SSB     SSB_at_sp.time    "
-      "SSB(surv.1)  LnSSB-LnSurv.1    SSB(surv.2)  LnSSB-LnSurv.2    SSB(surv.3)  LnSSB-LnSurv.3");
-  ASSERT_GE(h, 0);
-  // clang-format off
-  EXPECT_EQ(lines[h + 1], at_columns({{1, " 2001 "}, {8, " .5 "}, {23, " 3000 "}, {38, " 6000 "},
-                                      {53, " 4000 "}, {68, " 2559.27 "}, {83, " 2000 "},
-                                      {98, " .2466 "}, {113, " 0 "}, {128, " 0 "}, {143, "-1 "},
-                                      {158, " 0 "}}));
-  // clang-format on
-  EXPECT_EQ(lines[h + 4], std::string(50, '-'));
-  EXPECT_EQ(lines[h + 5], std::string(50, ' '));
-}
-
 TEST_F(ResultsFileTest, StandardErrorsAndSigmaComeFromTheCatchAndExploitationResiduals) {
   // Block ages 3, 4 by years 2001, 2002; D = (3 - 2) (3 - 1) = 2.
   // SE1: residuals .1, -.1, .3 and 0 (no catch); mean .3 / 2 = .15;
