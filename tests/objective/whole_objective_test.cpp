@@ -16,8 +16,8 @@ namespace {
 
 using testing::fill_ages;
 using testing::keep_maturity;
-using testing::slurp;
 using testing::RecordingHost;
+using testing::slurp;
 using testing::small_block;
 using TempDir = testing::ScratchDir;
 

@@ -153,9 +153,9 @@ TEST_F(IndependentBootstrapRun, FailedReplicateIsListedAndLeftOut) {
   EXPECT_TRUE(replicates.starts_with("replicate,finished,fault\n9,1,\n10,0,\"CALCSTOCKALL: "))
       << replicates;
   EXPECT_TRUE(replicates.ends_with("\n11,1,\n")) << replicates;
-  EXPECT_NE(slurp(dir / "ns_cod.out.tables/estimates.csv")
-                .find("bootstrap_runs,2\nbootstrap_failed,1\n"),
-            std::string::npos);
+  EXPECT_NE(
+      slurp(dir / "ns_cod.out.tables/estimates.csv").find("bootstrap_runs,2\nbootstrap_failed,1\n"),
+      std::string::npos);
 }
 
 // F-bar ages and units from the fields file reach run.csv and the summary; F-bar ages outside
