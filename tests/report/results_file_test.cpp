@@ -137,12 +137,10 @@ TEST_F(ResultsFileTest, SettingsOfTheRunShapeTheHeadingCodesAndEstimates) {
   s.indmin[1] = 2, s.indmin[2] = 3, s.indmin[5] = 1;
   s.wssb[1] = 0.5, s.wind[2] = 0.25;
   const auto lines = write();
+  // The lines of a scan, of Mode 3 with its portion and of the first period's last year are
+  // pinned by the reference cases (default, mixed_fleet_kinds, alfa_scan_two_periods_boot2).
   EXPECT_EQ(lines[1], "Process was terminated by user !!!");
-  EXPECT_EQ(lines[2], "Solution in ROUGH minimum (from scan mode) !!!");
   EXPECT_EQ(lines[4], "f(y) and s(a) were found by log (GM) procedure;");  // no M line
-  EXPECT_EQ(lines[7], "N(a,y) were calculated by mixed routine.");
-  EXPECT_EQ(lines[8], at_columns({{1, "portion of catch - controlled = "}, {45, " .7 "}}));
-  EXPECT_GE(find_line(lines, "Last year of first s(a):" + std::string(5, ' ') + " 2003 "), 0);
 
   const int c =
       find_line(lines, "C(a,y) SSB1  SSB2  SSB3  Aged1 Aged2 Aged3 Aged4 Aged5 Aged6 Aged7");
