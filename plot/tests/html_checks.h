@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <string>
+#include <utility>
 
 namespace quorvane::plot::testing {
 
@@ -31,38 +32,25 @@ inline PageCheck check_page(const std::string& path) {
     const QString name = xml.name().toString();
     if (token == QXmlStreamReader::StartElement) {
       if (outside.contains(name)) check.problems << "a <" + name + "> element";
-      for (const QXmlStreamAttribute& a : xml.attributes()) {
-        if (a.name() == u"src" || (a.name() == u"href" && !a.value().startsWith(u'#'))) {
+      for (const QXmlStreamAttribute& a : xml.attributes())
+        if (a.name() == u"src" || (a.name() == u"href" && !a.value().startsWith(u'#')))
           check.problems << "a reference to " + a.value().toString();
-        }
-      }
-      if (name == "path" || name == "polyline" || name == "text") {
-        ++drawn;
-      } else if (name == "svg") {
-        if (figure.isEmpty()) check.problems << "a drawing outside a figure";
-        ++svgs;
-      } else if (name == "figure") {
-        figure = xml.attributes().value("id").toString(), svgs = drawn = 0;
-      } else if (name == "table") {
-        ++check.tables, header_cells = -1, rows = 0;
-      } else if (name == "tr") {
-        cells = 0;
-      } else if (name == "th" || name == "td") {
-        ++cells;
-      }
+      drawn += name == "path" || name == "polyline" || name == "text";
+      cells += name == "th" || name == "td";
+      svgs += name == "svg";
+      if (name == "svg" && figure.isEmpty()) check.problems << "a drawing outside a figure";
+      if (name == "figure") figure = xml.attributes().value("id").toString(), svgs = drawn = 0;
+      if (name == "table") ++check.tables, header_cells = -1, rows = 0;
+      if (name == "tr") cells = 0;
     } else if (token == QXmlStreamReader::EndElement) {
       if (name == "figure") {
-        if (svgs != 1 || drawn < 20) {
+        if (svgs != 1 || drawn < 20)
           check.problems << figure + QString(": %1 drawings of %2 elements").arg(svgs).arg(drawn);
-        }
-        check.figures << figure;
-        figure.clear();
-      } else if (name == "tr") {
-        if (header_cells < 0) {
-          header_cells = cells;
-        } else if (++rows; cells != header_cells) {
-          check.problems << QString("table %1: a ragged row").arg(check.tables);
-        }
+        check.figures << std::exchange(figure, QString());
+      } else if (name == "tr" && header_cells < 0) {
+        header_cells = cells;
+      } else if (name == "tr" && (++rows, cells != header_cells)) {
+        check.problems << QString("table %1: a ragged row").arg(check.tables);
       } else if (name == "table" && rows == 0) {
         check.problems << QString("table %1: no rows").arg(check.tables);
       }

@@ -1,11 +1,10 @@
 // quorvane-plot and quorvane-compare on two runs of the demo stock: one with a 5-run bootstrap
 // and a 3-year retrospective, so that every chart the tables support is written, as PNG and as
 // SVG, and the report page holds them all; one with the catch loss (Text7) measured by the sum of
-// squares in place of AMD, to compare with. The PNGs and the report are kept in the build folder
-// (demo_plots/, demo_report/, demo_compare/) for a person to look at.
+// squares in place of AMD, to compare with. The pictures and the report are kept in the build
+// folder (demo_plots/, demo_report/, demo_compare/) for a person to look at.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -22,27 +21,16 @@ namespace quorvane::plot {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::file_bytes;
+using namespace quorvane::testing;  // run_program, copy_folder, slurp, shell_quoted
 
 const std::string kPlot = QUORVANE_PLOT_EXE;
 const std::string kCompare = QUORVANE_COMPARE_EXE;
 const fs::path kPictures = QUORVANE_PLOT_PICTURE_DIR;
 
-struct Command {
-  int exit_code = -1;
-  std::string out, err;  // standard output and standard error
-};
-
 // Runs the program `exe` with `args` (quoted by the caller where needed).
-Command run(const std::string& exe, const std::string& args) {
-  const std::string out = ::testing::TempDir() + "quorvane_plot_command";
-  const int status =
-      std::system((exe + " " + args + " >'" + out + ".out' 2>'" + out + ".err'").c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, file_bytes(out + ".out"),
-          file_bytes(out + ".err")};
+BatchRun run(const std::string& exe, const std::string& args) {
+  return run_program(exe, ::testing::TempDir(), args);
 }
-
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
 class DemoRuns : public ::testing::Test {
  protected:
@@ -51,11 +39,10 @@ class DemoRuns : public ::testing::Test {
     for (const auto& [name, extra] :
          {std::pair{"main", " --bootstrap 5 --retro 3"}, std::pair{"sse", " --set Text7=2"}}) {
       const fs::path dir = work() / name;
-      fs::create_directories(dir);
-      fs::copy(fs::path(QUORVANE_SOURCE_DIR) / "demo", dir / "demo", fs::copy_options::recursive);
-      const Command batch =
-          run(QUORVANE_BATCH_EXE, "--quiet --workdir " + quoted(dir) + " --fields " +
-                                      quoted(dir / "demo" / "fields.txt") + extra);
+      copy_folder(kSourceDir / "demo", dir / "demo");
+      const BatchRun batch =
+          run(QUORVANE_BATCH_EXE, "--quiet --workdir " + shell_quoted(dir) + " --fields " +
+                                      shell_quoted(dir / "demo" / "fields.txt") + extra);
       batch_problem_ += batch.err;
       if (batch.exit_code != 0) batch_problem_ += name + std::string(" run failed\n");
     }
@@ -71,9 +58,8 @@ class DemoRuns : public ::testing::Test {
   // The names of the charts the tables of a run support, in display order.
   static std::vector<std::string> chart_names(const std::string& run = "main") {
     std::vector<std::string> names;
-    for (const ChartInfo& c : available_charts(read_plot_data(tables(run).string()))) {
+    for (const ChartInfo& c : available_charts(read_plot_data(tables(run).string())))
       names.push_back(c.name);
-    }
     return names;
   }
 
@@ -95,20 +81,19 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
 
   const fs::path pictures = kPictures / "demo_plots";
   fs::remove_all(pictures);
-  const Command png = run(kPlot, quoted(tables()) + " --out " + quoted(pictures));
+  const BatchRun png = run(kPlot, shell_quoted(tables()) + " --out " + shell_quoted(pictures));
   ASSERT_EQ(png.exit_code, 0) << png.err;
   std::string listed;
   for (const std::string& name : names) {
     const fs::path file = pictures / (name + ".png");
     listed += file.string() + "\n";
-    EXPECT_TRUE(testing::is_drawn_png(file.string(), 1200, 800));
+    EXPECT_TRUE(testing::is_drawn(file.string(), 1200, 800));
   }
   EXPECT_EQ(png.out, listed);  // each path printed, in display order
 
-  ASSERT_EQ(run(kPlot, "--format=svg " + quoted(tables())).exit_code, 0);
-  for (const std::string& name : names) {
-    EXPECT_TRUE(testing::is_drawn_svg((tables() / "plots" / (name + ".svg")).string(), 1200, 800));
-  }
+  ASSERT_EQ(run(kPlot, "--format=svg " + shell_quoted(tables())).exit_code, 0);
+  for (const std::string& name : names)
+    EXPECT_TRUE(testing::is_drawn((tables() / "plots" / (name + ".svg")).string(), 1200, 800));
 
   // The bootstrap band and the retrospective's rho reached the charts; no band without one.
   const PlotData data = read_plot_data(tables().string());
@@ -121,7 +106,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
 TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   const fs::path out = kPictures / "demo_report";
   fs::remove_all(out);
-  const Command report = run(kPlot, "--report " + quoted(tables()) + " --out " + quoted(out));
+  const BatchRun report =
+      run(kPlot, "--report " + shell_quoted(tables()) + " --out " + shell_quoted(out));
   ASSERT_EQ(report.exit_code, 0) << report.err;
   const fs::path page = out / "report.html";
   EXPECT_EQ(report.out, page.string() + "\n");
@@ -134,7 +120,7 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, settings.
   EXPECT_EQ(check.tables, 7);
 
-  const std::string html = file_bytes(page.string());
+  const std::string html = slurp(page.string());
   for (const std::string& text :
        {std::string("5 bootstrap runs"), std::string("3 peels, last years 2013 2012 2011"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
@@ -143,61 +129,45 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   }
 }
 
+// (That a run set against itself is identical is CompareRuns.TwoCopiesOfOneRun...'s.)
 TEST_F(DemoRuns, CompareListsTheChangedCatchLossAndDrawsBothRuns) {
   const fs::path out = kPictures / "demo_compare";
   fs::remove_all(out);
-  const Command c =
-      run(kCompare, quoted(work() / "main" / "output.out") + " " +
-                        quoted(work() / "sse" / "output.out.tables") + " --out " + quoted(out));
+  const BatchRun c =
+      run(kCompare, shell_quoted(work() / "main" / "output.out") + " " +
+                        shell_quoted(tables("sse")) + " --format svg --out " + shell_quoted(out));
   ASSERT_EQ(c.exit_code, 0) << c.err;
   for (const char* text : {"Settings that differ (1):\n  Text7  What to minimize for C(a,y)?",
-                           "\n    A: 3\n    B: 2\n"}) {
+                           "\n    A: 3\n    B: 2\n"})
     EXPECT_NE(c.out.find(text), std::string::npos) << c.out;
-  }
   // The contents of the tables are CompareRuns.ListsTheChangedSettings...'s.
-  EXPECT_TRUE(file_bytes((out / "settings_diff.csv").string()).starts_with("name,label,run_a"));
-  EXPECT_TRUE(file_bytes((out / "compare_by_year.csv").string()).starts_with("year,"));
-  for (const char* name : {"compare_ssb", "compare_fbar", "compare_recruitment"}) {
-    EXPECT_TRUE(testing::is_drawn_png((out / (std::string(name) + ".png")).string(), 1200, 800));
-  }
-
-  // A run set against its own tables is identical to itself.
-  const fs::path sse = work() / "sse";
-  const Command same =
-      run(kCompare, quoted(sse / "output.out") + " " + quoted(sse / "output.out.tables") +
-                        " --format svg --out " + quoted(sse / "same"));
-  EXPECT_NE(same.out.find("The two runs are identical: the same settings and the same stock "
-                          "summary.\n"),
-            std::string::npos)
-      << same.out;
-  EXPECT_TRUE(testing::is_drawn_svg((sse / "same" / "compare_ssb.svg").string(), 1200, 800));
+  EXPECT_TRUE(slurp(out / "settings_diff.csv").starts_with("name,label,run_a"));
+  EXPECT_TRUE(slurp(out / "compare_by_year.csv").starts_with("year,"));
+  for (const std::string name : {"compare_ssb", "compare_fbar", "compare_recruitment"})
+    EXPECT_TRUE(testing::is_drawn((out / (name + ".svg")).string(), 1200, 800));
 }
 
 TEST_F(DemoRuns, AWrongFolderOptionOrRunIsOneLineOnStandardError) {
   const fs::path nowhere = work() / "nowhere";
-  const std::string results = quoted(work() / "main" / "output.out");
+  const std::string results = shell_quoted(work() / "main" / "output.out");
   // The program, its arguments, the exit code and the message on standard error.
   using Case = std::tuple<std::string, std::string, int, std::string>;
   for (const auto& [exe, args, exit_code, err] : std::vector<Case>{
-           {kPlot, quoted(nowhere), 1,
+           {kPlot, shell_quoted(nowhere), 1,
             "quorvane-plot: " + nowhere.string() + ": no such folder of tables\n"},
            // The working folder itself has no summary.csv.
-           {kPlot, quoted(work() / "main"), 1,
+           {kPlot, shell_quoted(work() / "main"), 1,
             "quorvane-plot: " + (work() / "main" / "summary.csv").string() + ": no such file\n"},
-           {kPlot, "--format jpg " + quoted(tables()), 2,
+           {kPlot, "--format jpg " + shell_quoted(tables()), 2,
             "quorvane-plot: --format needs png or svg, not 'jpg' (see --help)\n"},
-           {kCompare, results + " " + quoted(nowhere), 1,
+           {kCompare, results + " " + shell_quoted(nowhere), 1,
             "quorvane-compare: " + nowhere.string() + ": no such results file or tables folder\n"},
            {kCompare, results + " " + results + " extra", 2,
             "quorvane-compare: two runs only; 'extra' is a third (see --help)\n"}}) {
-    const Command command = run(exe, args);
+    const BatchRun command = run(exe, args);
     EXPECT_EQ(command.exit_code, exit_code) << args;
     EXPECT_EQ(command.err, err) << args;
   }
-  // --version needs no tables folder.
-  const Command version = run(kPlot, "--version");
-  EXPECT_EQ(version.exit_code, 0);
-  EXPECT_TRUE(version.out.starts_with("quorvane-plot ")) << version.out;
 }
 
 }  // namespace
