@@ -5,15 +5,18 @@
 // folder (demo_plots/, demo_report/, demo_compare/) for a person to look at.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QStringList>
+#include <QXmlStreamReader>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "plot/charts.h"
-#include "plot/tests/html_checks.h"
 #include "plot/tests/image_checks.h"
 #include "report/version.h"
 
@@ -30,6 +33,59 @@ const fs::path kPictures = QUORVANE_PLOT_PICTURE_DIR;
 // Runs the program `exe` with `args` (quoted by the caller where needed).
 BatchRun run(const std::string& exe, const std::string& args) {
   return run_program(exe, ::testing::TempDir(), args);
+}
+
+// Checks on a written report page, read as XML: every figure holds one inline SVG with more than
+// a handful of drawn elements, every table has a header row and body rows of as many cells, and
+// nothing reaches outside the page (no script, no external picture, style sheet or frame, no link
+// but to a place on the page).
+struct PageCheck {
+  QStringList problems;  // empty for a sound page
+  QStringList figures;   // the ids of the figures, in order
+  int tables = 0;
+};
+
+PageCheck check_page(const std::string& path) {
+  PageCheck check;
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) check.problems << "the page cannot be read";
+  QXmlStreamReader xml(&file);
+  const QStringList outside = {"script", "img", "link", "iframe", "object", "embed", "image"};
+  QString figure;
+  int svgs = 0, drawn = 0;                     // of the figure being read
+  int header_cells = -1, cells = 0, rows = 0;  // of the table being read; -1 before its header
+  while (!xml.atEnd()) {
+    const QXmlStreamReader::TokenType token = xml.readNext();
+    const QString name = xml.name().toString();
+    if (token == QXmlStreamReader::StartElement) {
+      if (outside.contains(name)) check.problems << "a <" + name + "> element";
+      for (const QXmlStreamAttribute& a : xml.attributes())
+        if (a.name() == u"src" || (a.name() == u"href" && !a.value().startsWith(u'#')))
+          check.problems << "a reference to " + a.value().toString();
+      drawn += name == "path" || name == "polyline" || name == "text";
+      cells += name == "th" || name == "td";
+      svgs += name == "svg";
+      if (name == "svg" && figure.isEmpty()) check.problems << "a drawing outside a figure";
+      if (name == "figure") figure = xml.attributes().value("id").toString(), svgs = drawn = 0;
+      if (name == "table") ++check.tables, header_cells = -1, rows = 0;
+      if (name == "tr") cells = 0;
+    } else if (token == QXmlStreamReader::EndElement) {
+      if (name == "figure") {
+        if (svgs != 1 || drawn < 20)
+          check.problems << figure + QString(": %1 drawings of %2 elements").arg(svgs).arg(drawn);
+        check.figures << std::exchange(figure, QString());
+      } else if (name == "tr" && header_cells < 0) {
+        header_cells = cells;
+      } else if (name == "tr" && (++rows, cells != header_cells)) {
+        check.problems << QString("table %1: a ragged row").arg(check.tables);
+      } else if (name == "table" && rows == 0) {
+        check.problems << QString("table %1: no rows").arg(check.tables);
+      }
+    }
+  }
+  if (xml.hasError())
+    check.problems << QString("line %1: ").arg(xml.lineNumber()) + xml.errorString();
+  return check;
 }
 
 class DemoRuns : public ::testing::Test {
@@ -112,7 +168,7 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   const fs::path page = out / "report.html";
   EXPECT_EQ(report.out, page.string() + "\n");
 
-  const testing::PageCheck check = testing::check_page(page.string());
+  const PageCheck check = check_page(page.string());
   EXPECT_TRUE(check.problems.isEmpty()) << check.problems.join("\n").toStdString();
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
@@ -147,24 +203,20 @@ TEST_F(DemoRuns, CompareListsTheChangedCatchLossAndDrawsBothRuns) {
     EXPECT_TRUE(testing::is_drawn((out / (name + ".svg")).string(), 1200, 800));
 }
 
+// Each case: the program, its arguments (in the folder of the two runs, which has no tables of
+// its own: main/ itself has no summary.csv), the exit code and the one line on standard error.
 TEST_F(DemoRuns, AWrongFolderOptionOrRunIsOneLineOnStandardError) {
-  const fs::path nowhere = work() / "nowhere";
-  const std::string results = shell_quoted(work() / "main" / "output.out");
-  // The program, its arguments, the exit code and the message on standard error.
-  using Case = std::tuple<std::string, std::string, int, std::string>;
+  using Case = std::tuple<std::string, const char*, int, const char*>;
   for (const auto& [exe, args, exit_code, err] : std::vector<Case>{
-           {kPlot, shell_quoted(nowhere), 1,
-            "quorvane-plot: " + nowhere.string() + ": no such folder of tables\n"},
-           // The working folder itself has no summary.csv.
-           {kPlot, shell_quoted(work() / "main"), 1,
-            "quorvane-plot: " + (work() / "main" / "summary.csv").string() + ": no such file\n"},
-           {kPlot, "--format jpg " + shell_quoted(tables()), 2,
+           {kPlot, "nowhere", 1, "quorvane-plot: nowhere: no such folder of tables\n"},
+           {kPlot, "main", 1, "quorvane-plot: main/summary.csv: no such file\n"},
+           {kPlot, "--format jpg main/output.out.tables", 2,
             "quorvane-plot: --format needs png or svg, not 'jpg' (see --help)\n"},
-           {kCompare, results + " " + shell_quoted(nowhere), 1,
-            "quorvane-compare: " + nowhere.string() + ": no such results file or tables folder\n"},
-           {kCompare, results + " " + results + " extra", 2,
+           {kCompare, "main/output.out nowhere", 1,
+            "quorvane-compare: nowhere: no such results file or tables folder\n"},
+           {kCompare, "main/output.out main/output.out extra", 2,
             "quorvane-compare: two runs only; 'extra' is a third (see --help)\n"}}) {
-    const BatchRun command = run(exe, args);
+    const BatchRun command = run_program(exe, work(), args);
     EXPECT_EQ(command.exit_code, exit_code) << args;
     EXPECT_EQ(command.err, err) << args;
   }
