@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <map>
-#include <regex>
-#include <set>
-#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/support/files.h"
@@ -66,61 +62,35 @@ TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
   // Standard error is a file here, not a terminal: a plain line as each run starts.
   EXPECT_EQ(run.err.find("bootstrap 1 of 3\n"), 0u) << run.err;
   EXPECT_NE(run.err.find("\nbootstrap 3 of 3, about "), std::string::npos) << run.err;
-
-  // Yes with no runs: the boot files hold their header and the main fit's line, nothing more.
-  for (const char* kind : {"chained", "independent"}) {
-    const BatchRun quiet = run_batch(
-        dir.path(), std::string("--bootstrap 0 --no-tables --quiet --bootstrap-kind ") + kind);
-    ASSERT_EQ(quiet.exit_code, 0) << quiet.describe();
-    EXPECT_EQ(quiet.err, "") << kind;
-    EXPECT_NE(quiet.out.find("\nBootstrap: 0 of 0 runs finished\n"), std::string::npos) << kind;
-    const std::string ssb = slurp(dir / "bootSSB.out");
-    EXPECT_EQ(std::count(ssb.begin(), ssb.end(), '\n'), 2) << kind << ":\n" << ssb;
-  }
-}
-
-// Every program without windows answers --version with its name, the version and the compiler,
-// all the same version.
-TEST(BatchCommandLine, EveryProgramAnswersVersionAlike) {
-  ScratchDir dir;
-  std::set<std::string> versions;
-  for (const auto& [name, exe] : {std::pair{"quorvane-batch", QUORVANE_BATCH_EXE},
-                                  {"quorvane-import", QUORVANE_IMPORT_EXE},
-                                  {"quorvane-sim", QUORVANE_SIM_EXE}}) {
-    const BatchRun run = run_program(exe, dir.path(), "--version");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(
-        run.out, m, std::regex(std::string(name) + R"( (\d+\.\d+\.\d+) \(built with .+\)\n)")))
-        << run.describe();
-    EXPECT_EQ(run.exit_code, 0) << name;
-    versions.insert(m[1]);
-  }
-  EXPECT_EQ(versions.size(), 1u);
 }
 
 // The kind of bootstrap as a fields file carries it ("bootstrap_kind = independent", as the
 // window program saves it beside the fields) and as --bootstrap-kind gives it: the later of the
-// two holds, and a kind that does not exist is refused before the run.
-// bootfailed.out is written by an independent bootstrap only, also when no replicate failed.
+// two holds, and a kind that does not exist is refused before the run. bootfailed.out is written
+// by an independent bootstrap of one run or more, also when no replicate failed. A bootstrap
+// answered Yes with no runs leaves the boot files with their header and the main fit's line.
 TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOneIsRefused) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "demo");
   dir.write("kind.txt", "# Kind of bootstrap\nbootstrap_kind = independent\n");
-  const std::string run = " --bootstrap 1 --threads 1 --no-tables --quiet";
-
-  const BatchRun from_file = run_batch(dir.path(), "--fields kind.txt" + run);
-  ASSERT_EQ(from_file.exit_code, 0) << from_file.describe();
-  EXPECT_TRUE(fs::exists(dir / "bootfailed.out"));
-
-  fs::remove(dir / "bootfailed.out");
-  const BatchRun overridden =
-      run_batch(dir.path(), "--fields kind.txt --bootstrap-kind chained" + run);
-  ASSERT_EQ(overridden.exit_code, 0) << overridden.describe();
-  EXPECT_FALSE(fs::exists(dir / "bootfailed.out"));
+  for (const std::string chained : {"", " --bootstrap-kind chained"}) {
+    for (const std::string runs : {"0", "1"}) {
+      SCOPED_TRACE(runs + " runs" + chained);
+      fs::remove(dir / "bootfailed.out");
+      const BatchRun run = run_batch(
+          dir.path(), "--fields kind.txt --no-tables --quiet --bootstrap " + runs + chained);
+      ASSERT_EQ(run.exit_code, 0) << run.describe();
+      EXPECT_EQ(run.err, "");
+      EXPECT_NE(run.out.find("\nBootstrap: " + runs + " of " + runs + " runs finished\n"),
+                std::string::npos);
+      EXPECT_EQ(lines_of(dir / "bootSSB.out").size(), 2u + std::stoul(runs));
+      EXPECT_EQ(fs::exists(dir / "bootfailed.out"), chained.empty() && runs == "1");
+    }
+  }
 
   fs::remove(dir / "output.out");
   dir.write("kind.txt", "Text8=1984\nbootstrap_kind = chain\n");
-  const BatchRun unknown = run_batch(dir.path(), "--fields kind.txt" + run);
+  const BatchRun unknown = run_batch(dir.path(), "--fields kind.txt --bootstrap 1");
   EXPECT_EQ(unknown.exit_code, 2) << unknown.describe();
   EXPECT_NE(unknown.err.find("kind.txt: line 2: bootstrap_kind 'chain' is neither chained nor "
                              "independent"),
@@ -152,14 +122,12 @@ TEST(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
   }
 
   // retro.csv: the full run as peel 0 and every peel, each to its own last year.
-  std::istringstream retro(slurp(dir / "retro/retro/retro.csv"));
-  std::string line;
-  std::getline(retro, line);  // the header
-  std::map<int, std::string> last_year;
-  while (std::getline(retro, line))
-    last_year[std::stoi(line.substr(0, line.find(',')))] = line.substr(line.find(',') + 1, 4);
-  EXPECT_EQ(last_year,
-            (std::map<int, std::string>{{0, "2014"}, {1, "2013"}, {2, "2012"}, {3, "2011"}}));
+  const std::vector<std::string> retro = lines_of(dir / "retro/retro/retro.csv");
+  std::map<std::string, std::string> last_year;  // of each peel
+  for (std::size_t i = 1; i < retro.size(); ++i)
+    last_year[retro[i].substr(0, retro[i].find(','))] = retro[i].substr(retro[i].find(',') + 1, 4);
+  EXPECT_EQ(last_year, (std::map<std::string, std::string>{
+                           {"0", "2014"}, {"1", "2013"}, {"2", "2012"}, {"3", "2011"}}));
   const std::string rho = slurp(dir / "retro/retro/retro_rho.csv");
   EXPECT_EQ(rho.substr(0, rho.find('\n')), "quantity,rho,peels");
   EXPECT_NE(rho.find("\nssb,"), std::string::npos);
