@@ -92,13 +92,11 @@ class DemoRuns : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     fs::remove_all(work());
-    for (const auto& [name, extra] :
-         {std::pair{"main", " --bootstrap 5 --retro 3"}, std::pair{"sse", " --set Text7=2"}}) {
-      const fs::path dir = work() / name;
-      copy_folder(kSourceDir / "demo", dir / "demo");
-      const BatchRun batch =
-          run(QUORVANE_BATCH_EXE, "--quiet --workdir " + shell_quoted(dir) + " --fields " +
-                                      shell_quoted(dir / "demo" / "fields.txt") + extra);
+    for (const auto& [name, extra] : {std::pair{"main", std::string(" --bootstrap 5 --retro 3")},
+                                      std::pair{"sse", std::string(" --set Text7=2")}}) {
+      copy_folder(kSourceDir / "demo", work() / name / "demo");
+      const BatchRun batch = run_program(QUORVANE_BATCH_EXE, work() / name,
+                                         "--quiet --fields demo/fields.txt" + extra);
       batch_problem_ += batch.err;
       if (batch.exit_code != 0) batch_problem_ += name + std::string(" run failed\n");
     }

@@ -12,16 +12,12 @@
 namespace quorvane::testing {
 namespace {
 
-// A fields file and --set apply in the order given; the later wins. The catch file is missing
-// so that an accepted set of fields ends quickly, with exit 1.
-TEST(BatchCommandLine, FieldsFileAndSetApplyInOrder) {
-  ScratchDir dir;
-  dir.write("fields.txt", "# a bad year\nText8=abc\nText1=missing.txt\n");
-  EXPECT_EQ(run_batch(dir.path(), "--fields fields.txt --set Text8=1984").exit_code, 1);
-  EXPECT_EQ(run_batch(dir.path(), "--set Text8=1984 --fields fields.txt").exit_code, 2);
-}
-
-TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
+// The command line alone, in an empty folder: --help; bad usage exits 2 with one line and
+// writes nothing; the field list, as CSV and as a table (a mistyped name and the names it may
+// have meant: tests/run/fields_file_test.cpp); a fields file and --set apply in the order given,
+// the later winning (the catch file is missing, so that an accepted set of fields ends quickly,
+// with exit 1).
+TEST(BatchCommandLine, UsageFieldListAndTheOrderOfFieldsFileAndSet) {
   ScratchDir dir;
   const BatchRun help = run_batch(dir.path(), "--help");
   EXPECT_EQ(help.exit_code, 0);
@@ -33,12 +29,7 @@ TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << args << ": " << run.err;
   }
   EXPECT_TRUE(fs::is_empty(dir.path()));
-}
 
-// The field list, as a table and as CSV. (A mistyped name and the names it may have meant:
-// tests/run/fields_file_test.cpp.)
-TEST(BatchCommandLine, ListsTheFields) {
-  ScratchDir dir;
   const BatchRun csv = run_batch(dir.path(), "--list-fields --format csv");
   EXPECT_EQ(csv.exit_code, 0);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 116);  // a header, 115 fields
@@ -47,6 +38,10 @@ TEST(BatchCommandLine, ListsTheFields) {
   const BatchRun table = run_batch(dir.path(), "--list-fields");
   EXPECT_EQ(table.exit_code, 0);
   EXPECT_NE(table.out.find("fleet3_loss"), std::string::npos);
+
+  dir.write("fields.txt", "# a bad year\nText8=abc\nText1=missing.txt\n");
+  EXPECT_EQ(run_batch(dir.path(), "--fields fields.txt --set Text8=1984").exit_code, 1);
+  EXPECT_EQ(run_batch(dir.path(), "--set Text8=1984 --fields fields.txt").exit_code, 2);
 }
 
 // The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds
@@ -102,7 +97,7 @@ TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOne
 // quorvane-batch --retro, against separate runs with the years lowered.
 // The demo's analysis ends in 2014 with one selectivity period, so peel k is the run with both
 // Text9 and Text10 at 2014 - k.
-TEST(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
+TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "retro/demo");
   const BatchRun run = run_batch(dir / "retro", "--retro 3");
@@ -132,20 +127,17 @@ TEST(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
   EXPECT_EQ(rho.substr(0, rho.find('\n')), "quantity,rho,peels");
   EXPECT_NE(rho.find("\nssb,"), std::string::npos);
   EXPECT_NE(rho.find(",3\n"), std::string::npos);
-}
 
-// With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for
-// the central window of the catch loss: it is reported, and rho comes from the other three.
-TEST(Retro, APeelTheDataCannotSupportIsReportedAndTheOthersStillCount) {
-  ScratchDir dir;
-  copy_folder(kSourceDir / "demo", dir / "demo");
-  const BatchRun run = run_batch(dir.path(), "--retro 4 --set Text8=2010 --no-tables");
-  ASSERT_EQ(run.exit_code, 0) << run.describe();
-  EXPECT_NE(run.out.find("Peel 4: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("(from 3 of 4 peels)"), std::string::npos) << run.out;
-  EXPECT_TRUE(fs::exists(dir / "retro/peel3/output.out"));
-  EXPECT_FALSE(fs::exists(dir / "retro/peel3/output.out.tables"));
-  EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
+  // With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for
+  // the central window of the catch loss: it is reported, and rho comes from the other three.
+  copy_folder(kSourceDir / "demo", dir / "short/demo");
+  const BatchRun short_run = run_batch(dir / "short", "--retro 4 --set Text8=2010 --no-tables");
+  ASSERT_EQ(short_run.exit_code, 0) << short_run.describe();
+  EXPECT_NE(short_run.out.find("Peel 4: "), std::string::npos) << short_run.out;
+  EXPECT_NE(short_run.out.find("(from 3 of 4 peels)"), std::string::npos) << short_run.out;
+  EXPECT_TRUE(fs::exists(dir / "short/retro/peel3/output.out"));
+  EXPECT_FALSE(fs::exists(dir / "short/retro/peel3/output.out.tables"));
+  EXPECT_FALSE(fs::exists(dir / "short/output.out.tables"));
 }
 
 }  // namespace
