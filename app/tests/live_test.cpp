@@ -25,6 +25,18 @@ bool wait_settled(Session& session) {
       "the end of the live runs");
 }
 
+// Gives the scan's upper bound the text `value` and waits until the live run it sets off stands
+// held at its third yield point; `at_hold` runs there.
+bool hold_live_run(Session& session, const QString& value, std::function<void()> at_hold = {}) {
+  auto held = std::make_shared<bool>(false);
+  session.atYield(3, [held, at_hold] {
+    if (at_hold) at_hold();
+    *held = true;
+  });
+  session.field(FieldId::FScanHigh)->setText(value);
+  return wait_until([held] { return *held; }, "a live run held");
+}
+
 #if QUORVANE_CHARTS
 // The points of every line of a chart, in the order of its series.
 QList<QList<QPointF>> chart_points(const QChartView* view) {
@@ -58,14 +70,10 @@ void AppTest::liveRunsFollowTheLastChangeAndRunNothingForFieldsThatCannotBeRead(
   QCOMPARE(session.starts, 0);
   // The run of the first change is held at a yield point while the other changes come, so that
   // at least one run is certainly given up for a newer change.
-  bool held = false;
   bool progress_shown = false;
-  session.atYield(3, [&] {
-    held = true;
+  QVERIFY(hold_live_run(session, u"4.5"_s, [&] {
     progress_shown = session.controller.progressWindow()->isVisible();
-  });
-  upper->setText(u"4.5"_s);
-  QVERIFY(wait_until([&] { return held; }, "the first live run"));
+  }));
   for (const QString& value : {u"4"_s, u"3.5"_s, u"3"_s, u"2.25"_s}) {
     upper->setText(value);
     QTest::qWait(150);
@@ -156,10 +164,7 @@ void AppTest::liveRunsFollowTheLastChangeAndRunNothingForFieldsThatCannotBeRead(
   // tables: nothing that could pass for the fit of these fields, or of the fields before them.
   // Then START during the next live run gives that one up too and runs, with its questions.
   const int starts = session.starts, cancelled = live->cancelled();
-  held = false;
-  session.atYield(3, [&] { held = true; });
-  upper->setText(u"4"_s);
-  QVERIFY(wait_until([&] { return held; }, "the live run"));
+  QVERIFY(hold_live_run(session, u"4"_s));
   upper->setText(u"x5"_s);
   QVERIFY(wait_settled(session));
   QCOMPARE(session.starts, starts + 1);
@@ -168,10 +173,7 @@ void AppTest::liveRunsFollowTheLastChangeAndRunNothingForFieldsThatCannotBeRead(
   QVERIFY(session.bytes(u"output.out"_s).isEmpty());
   QVERIFY(!QFileInfo::exists(session.path(kTables)));
 
-  held = false;
-  session.atYield(3, [&] { held = true; });
-  upper->setText(u"4"_s);
-  QVERIFY(wait_until([&] { return held; }, "the second live run"));
+  QVERIFY(hold_live_run(session, u"4"_s));
   session.expectBootstrapQuestion(u"2"_s, u"100"_s, [&](BootstrapWindow*) {
     progress_shown = session.controller.progressWindow()->isVisible();
   });
