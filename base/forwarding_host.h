@@ -21,6 +21,8 @@ class ForwardingHost : public Host {
   void set_position(int x, int y) override { inner_.set_position(x, y); }
   void print(std::string_view text) override { inner_.print(text); }
   void show_parameters() override { inner_.show_parameters(); }
+  void reading_begins() override { inner_.reading_begins(); }
+  void reading_ends() override { inner_.reading_ends(); }
   UserRequest yield() override { return inner_.yield(); }
   bool request_pending() override { return inner_.request_pending(); }
   void bootstrap_status(const BootstrapStatus& status) override { inner_.bootstrap_status(status); }

@@ -52,6 +52,11 @@ class Host {
   virtual void print(std::string_view /*text*/) {}
   // finalization: hide the progress window and show the parameter window again.
   virtual void show_parameters() {}
+  // A table is being read from its file from inside the computation (a fleet or the maturity
+  // table, read when it is first needed), and the reading is over. The run shows the user that
+  // it is busy meanwhile; the reader only says when.
+  virtual void reading_begins() {}
+  virtual void reading_ends() {}
 
   // The yield point, at the start of every cohort computation: pending user input is handled
   // here and only here.

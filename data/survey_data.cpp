@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/drawing.h"
 #include "base/errors.h"
 #include "base/print.h"
 #include "data/age_year_file.h"
@@ -12,12 +11,6 @@
 namespace quorvane {
 
 namespace {
-
-// Where the reader tells the user that a file is being read, and the blanks that erase it.
-constexpr int kWorkingX = 8000;
-constexpr int kWorkingY = 6400;
-constexpr std::string_view kWorking = "working...";
-constexpr std::string_view kWorkingErase = "              ";  // 14 blanks
 
 // An SSB survey file starts with four lines of free text.
 constexpr int kSurveyHeaderLines = 4;
@@ -35,11 +28,11 @@ constexpr double kLogisticScale = 0.603;
 
 std::string temp_fleet_name(int k) { return "aged" + std::to_string(k) + ".tmp"; }
 
-// Reads one age-by-year file into `table`, with "working..." on the progress window meanwhile.
+// Reads one age-by-year file into `table`, telling the host when the reading begins and ends.
 void read_with_notice(RunState& s, Host& host, const std::string& name, AgeYearTable& table) {
-  draw_text(host, kWorkingX, kWorkingY, kWorking);
+  host.reading_begins();
   read_table_file(s, resolve_path(s.workdir, name), table);
-  draw_text(host, kWorkingX, kWorkingY, kWorkingErase);
+  host.reading_ends();
 }
 
 // The maturity table, read once and kept for the run.

@@ -141,6 +141,9 @@ class RecordedHost : public Host {
   }
   void print(std::string_view text) override { calls_.add_print(text); }
   void show_parameters() override { calls_.add(HostCalls::Kind::Parameters); }
+  // A reading's notice is drawn here, so that it is recorded with the rest of the picture.
+  void reading_begins() override { draw_reading_begins(*this); }
+  void reading_ends() override { draw_reading_ends(*this); }
   UserRequest yield() override {
     calls_.add(HostCalls::Kind::Yield);
     return UserRequest::None;
@@ -286,6 +289,12 @@ class CatchUpHost : public Host {
   }
   void show_parameters() override {
     if (live()) host_.show_parameters();
+  }
+  void reading_begins() override {
+    if (live()) host_.reading_begins();
+  }
+  void reading_ends() override {
+    if (live()) host_.reading_ends();
   }
   UserRequest yield() override {
     ++yields_;

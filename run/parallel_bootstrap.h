@@ -23,7 +23,7 @@
 // given up and computed in its turn, whose first yield point takes the request at once.
 //
 // A run computed ahead reads the fleet tables that its preparation left without reading their
-// files again, so the "working..." notice that a reading draws and erases at once is not drawn.
+// files again, so the "working..." notice that the run shows while a file is read is not drawn.
 #pragma once
 
 #include <cstdint>

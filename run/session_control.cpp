@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/drawing.h"
 #include "base/errors.h"
 #include "data/bootstrap_draws.h"
 #include "model/progress_display.h"
@@ -133,6 +134,18 @@ void finalization(RunState& s, Host& host) {
   host.hide_progress();
   host.show_parameters();
 }
+
+namespace {
+
+constexpr int kWorkingX = 8000;
+constexpr int kWorkingY = 6400;
+constexpr std::string_view kWorking = "working...";
+constexpr std::string_view kWorkingErase = "              ";  // 14 blanks
+
+}  // namespace
+
+void draw_reading_begins(Host& host) { draw_text(host, kWorkingX, kWorkingY, kWorking); }
+void draw_reading_ends(Host& host) { draw_text(host, kWorkingX, kWorkingY, kWorkingErase); }
 
 UserRequest RunHost::yield() {
   const UserRequest request = ask_user();

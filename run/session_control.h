@@ -17,6 +17,11 @@ void RESPRINT(RunState& s, Host& host);
 // results file and "minim.out"; hides the progress window and shows the parameter window.
 void finalization(RunState& s, Host& host);
 
+// "working..." on the progress window while the computation reads a table from its file, and the
+// blanks that erase it afterwards.
+void draw_reading_begins(Host& host);
+void draw_reading_ends(Host& host);
+
 // The host that the computation sees during a run: it forwards everything to the user's host
 // and carries out, at the yield point, what the user asked for: a confirmed STOP sets zz and
 // writes the results at once (RESPRINT); Quit sets userend and closes the files.
@@ -25,6 +30,8 @@ class RunHost : public ForwardingHost {
   RunHost(RunState& s, Host& user) : ForwardingHost(user), s_(s) {}
 
   UserRequest yield() override;
+  void reading_begins() override { draw_reading_begins(inner()); }
+  void reading_ends() override { draw_reading_ends(inner()); }
   // The two halves of yield(): what the user asked for since the last yield point, and carrying
   // it out. The bootstrap, which puts the yield points of runs computed ahead to the user in
   // their turn, carries a request out only once the run state stands where the request came.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/errors.h"
+#include "run/session_control.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/small_block.h"
@@ -73,7 +74,8 @@ TEST(SsbRead, OneValuePerYearAfterFourLinesTwoNumbersPerYearInEveryRun) {
 TEST(AgedIndRead, FleetFileUntilTheFirstBootstrapRunThenTheCopyWorkingShownPerRead) {
   TempDir dir;
   auto s = block(dir, 3);
-  RecordingHost host;
+  RecordingHost user;
+  RunHost host(*s, user);  // the run's host shows the reader's notices
   write_text(dir.file("fleet1.txt"), "3 4 2000 2002\nheadings\n\n\n2000 1 2\n2001 3 4\n2002 5 6\n");
   write_text(dir.file("aged1.tmp"),
              "3 4 2000 2002\n99\n99\n99\n2000 10 20\n2001 30 40\n2002 50 60\n");
@@ -94,7 +96,7 @@ TEST(AgedIndRead, FleetFileUntilTheFirstBootstrapRunThenTheCopyWorkingShownPerRe
                                          "print [              ]"};
   std::vector<std::string> expected = read;
   expected.insert(expected.end(), read.begin(), read.end());
-  EXPECT_EQ(host.calls, expected);
+  EXPECT_EQ(user.calls, expected);
 }
 
 TEST(NewIndex, CopyInTheFleetLayoutRoundedWithMinusOneForNoObservation) {
