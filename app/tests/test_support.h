@@ -39,9 +39,8 @@ bool wait_until(Done done, const char* what) {
 class ModalAnswerer : public QObject {
  public:
   ModalAnswerer() {
-    timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::poll);
-    timer_.start();
+    timer_.start(5);
   }
 
   template <typename Window>
