@@ -159,22 +159,11 @@ TEST(CohortModel, ExploitationAboveOneGivesTheRepairedStockAndLeavesTheYoungerCe
   EXPECT_NEAR(s->N(2, 2), 3053.5068954004246, 3053 * kRel);
 }
 
-// Each fault names the procedure and the cell by its age and year labels.
-TEST(CohortModel, ArithmeticFaultsNameTheCell) {
-  auto one = common_block();
-  one->n5 = 2;
-  fill_ages(*one, one->s1, {0.25, 0.5, 0.5});
-  fill_years(*one, one->f, {0.5, 2.0, 0.5});  // p = 1 at ages 4 and 5 in 2001
-  EXPECT_EQ(fault_of(*one),
-            "CALCSTOCK: division by zero: the exploitation rate s(a,y)*f(y) is 1 at age 4, year "
-            "2001");
-  one->n5 = 1;  // the catch-controlled solution does not divide by 1 - p
-  EXPECT_EQ(fault_of(*one), "no fault");
-
-  auto unexploited = common_block();
-  unexploited->f[3] = 0.0;  // the point equation of the terminal year divides by p = 0
-  EXPECT_NE(fault_of(*unexploited).find("at age 3, year 2002"), std::string::npos);
-
+// Each fault names the procedure and the cell by its age and year labels. An exploitation rate
+// of 1 and an unexploited terminal year are cases of the bad inputs catalogue
+// (ExploitationRateOfOneInModeTwo, TerminalFOfZero, and CatchControlledNeighbour for the
+// catch-controlled solution, which does not divide by 1 - p).
+TEST(CohortModel, ANegativeTerminalFIsALogarithmFaultNamingTheCell) {
   // A negative terminal f: N(a,2002) = C / p < 0 is repaired to 10, then p N < 0.
   auto negative = common_block();
   negative->f[3] = -0.5;

@@ -88,28 +88,9 @@ std::unique_ptr<RunState> outer_block() {
   return s;
 }
 
-TEST(Parmin, ClimbsToAMinimumAboveTheStartAndRefines) {
-  reset_trace();
-  auto s = outer_block();
-  RecordingHost host(false);
-  const LineSearchSummary r = parmin_walk(*s, host, parabola_objective);
-  // Start 1 and one step below, 0.75, which is worse; climb by 0.25 until 2.5 is worse than
-  // 2.25; back to 2.25, step 0.025, try 2.225 (better than 2.5), step down to 2.2 (worse), climb
-  // 2.225 .. 2.325.
-  const std::vector<double> expected = {1.0, 0.75,  1.0, 1.25,  1.5,  1.75,  2.0, 2.25,
-                                        2.5, 2.225, 2.2, 2.225, 2.25, 2.275, 2.3, 2.325};
-  ASSERT_GE(trials.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_NEAR(trials[i], expected[i], 1E-12) << "evaluation " << i + 1;
-  }
-  EXPECT_EQ(r.end, LineSearchEnd::Refined);
-  EXPECT_EQ(r.evaluations, static_cast<long>(trials.size()));
-  // M known: refined until the step is 2.5E-6; the last point is one such step below 2.3.
-  EXPECT_NEAR(s->DELTA, 2.5E-6, 1E-18);
-  EXPECT_NEAR(s->PARAM, 2.3 - 2.5E-6, 1E-9);
-  EXPECT_EQ(s->f[3], s->PARAM);
-  EXPECT_EQ(s->PREF, 4.0);  // the value when the search started
-}
+// The climb to a minimum above the start and its refinement, to 1E-5 at once with M known, are
+// the searches of the precise reference cases (method4_sse_precise with M known, m_const_precise
+// and m_of_age_precise_small_block from the remembered value of an earlier search).
 
 TEST(Parmin, FallingLossWalksDownToTheLowerLimitButNotBelow) {
   reset_trace();

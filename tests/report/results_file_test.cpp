@@ -100,27 +100,6 @@ class ResultsFileTest : public ::testing::Test {
   RecordingHost host_{false};
 };
 
-TEST_F(ResultsFileTest, StockSummaryWritesTwelveValuesInColumnOrder) {
-  // 2001: TN = 3000, TW = 1000 (1 + 2 + 3) = 6000, SSB = 1000 (0 + 2 * .5 + 3) = 4000;
-  // SSBsp = 4000 exp(-.5 (.2 - ln .5)) = 4000 * .63981667 = 2559.27 (two decimals);
-  // survey 1: 2000 with k = 1: r = ln 2559.2667 - ln 2000 = .24657 -> .2466;
-  // survey 2 has no value (0) and survey 3 a negative mark: their residuals are 0.
-  const auto lines = write();
-  const int h = find_line(
-      lines,
-      "Year    f(year) Tot.Stock_(in_N)  Tot.Stock_(in_W)     SSB     SSB_at_sp.time    "
-      "SSB(surv.1)  LnSSB-LnSurv.1    SSB(surv.2)  LnSSB-LnSurv.2    SSB(surv.3)  LnSSB-LnSurv.3");
-  ASSERT_GE(h, 0);
-  // clang-format off
-  EXPECT_EQ(lines[h + 1], at_columns({{1, " 2001 "}, {8, " .5 "}, {23, " 3000 "}, {38, " 6000 "},
-                                      {53, " 4000 "}, {68, " 2559.27 "}, {83, " 2000 "},
-                                      {98, " .2466 "}, {113, " 0 "}, {128, " 0 "}, {143, "-1 "},
-                                      {158, " 0 "}}));
-  // clang-format on
-  EXPECT_EQ(lines[h + 4], std::string(50, '-'));
-  EXPECT_EQ(lines[h + 5], std::string(50, ' '));
-}
-
 TEST_F(ResultsFileTest, StandardErrorsAndSigmaComeFromTheCatchAndExploitationResiduals) {
   // Block ages 3, 4 by years 2001, 2002; D = (3 - 2) (3 - 1) = 2.
   // SE1: residuals .1, -.1, .3 and 0 (no catch); mean .3 / 2 = .15;
@@ -158,12 +137,10 @@ TEST_F(ResultsFileTest, SettingsOfTheRunShapeTheHeadingCodesAndEstimates) {
   s.indmin[1] = 2, s.indmin[2] = 3, s.indmin[5] = 1;
   s.wssb[1] = 0.5, s.wind[2] = 0.25;
   const auto lines = write();
+  // The lines of a scan, of Mode 3 with its portion and of the first period's last year are
+  // pinned by the reference cases (default, mixed_fleet_kinds, alfa_scan_two_periods_boot2).
   EXPECT_EQ(lines[1], "Process was terminated by user !!!");
-  EXPECT_EQ(lines[2], "Solution in ROUGH minimum (from scan mode) !!!");
   EXPECT_EQ(lines[4], "f(y) and s(a) were found by log (GM) procedure;");  // no M line
-  EXPECT_EQ(lines[7], "N(a,y) were calculated by mixed routine.");
-  EXPECT_EQ(lines[8], at_columns({{1, "portion of catch - controlled = "}, {45, " .7 "}}));
-  EXPECT_GE(find_line(lines, "Last year of first s(a):" + std::string(5, ' ') + " 2003 "), 0);
 
   const int c =
       find_line(lines, "C(a,y) SSB1  SSB2  SSB3  Aged1 Aged2 Aged3 Aged4 Aged5 Aged6 Aged7");

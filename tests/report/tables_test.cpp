@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -32,14 +31,6 @@ TEST(CsvCell, NumbersAreTheShortestTextThatReadsBackToTheSameDouble) {
   EXPECT_EQ(csv_number(-0.0), "0");
   EXPECT_EQ(csv_number(std::numeric_limits<double>::quiet_NaN()), "");
   EXPECT_EQ(csv_number(std::numeric_limits<double>::infinity()), "");
-  // Values with many digits, as the fit leaves them, read back exactly.
-  for (double v : {112788.33303157358, 0.012690939675798946, 4.86398188547669e15, 5e-324,
-                   -1.7763568394002505e-15}) {
-    const std::string text = csv_number(v);
-    double back = 0;
-    std::from_chars(text.data(), text.data() + text.size(), back);
-    EXPECT_EQ(back, v) << text;
-  }
 }
 
 TEST(CsvCell, TextsAreQuotedOnlyWhenNeededAndWrittenInUtf8) {
@@ -54,28 +45,10 @@ TEST(CsvCell, TextsAreQuotedOnlyWhenNeededAndWrittenInUtf8) {
   EXPECT_EQ(csv_text("a\xC3"), "a\xC3\x83");
 }
 
-// Values 1, 2, 3, 4 (given unsorted), h = 3p:
-//   p = .05: h = .15, 1 + .15 (2 - 1) = 1.15
-//   p = .50: h = 1.5, 2 + .5 (3 - 2) = 2.5
-//   p = .95: h = 2.85, 3 + .85 (4 - 3) = 3.85
-// Values 10, 20, h = p: p = .05 gives 10.5, p = .95 gives 19.5.
-TEST(Quantile, InterpolatesLinearlyBetweenTheOrderStatistics) {
-  const std::vector<double> four = {4, 1, 3, 2};
-  EXPECT_NEAR(quantile(four, 0.05), 1.15, 1e-15);
-  EXPECT_NEAR(quantile(four, 0.50), 2.5, 1e-15);
-  EXPECT_NEAR(quantile(four, 0.95), 3.85, 1e-15);
-  EXPECT_EQ(quantile(four, 0.0), 1);
-  EXPECT_EQ(quantile(four, 1.0), 4);
-  const std::vector<double> two = {20, 10};
-  EXPECT_NEAR(quantile(two, 0.05), 10.5, 1e-14);
-  EXPECT_NEAR(quantile(two, 0.95), 19.5, 1e-14);
-  const std::vector<double> one = {7};
-  EXPECT_EQ(quantile(one, 0.05), 7);
-  EXPECT_EQ(quantile(one, 0.95), 7);
-}
-
 // ---- Whole runs -------------------------------------------------------------------------------
-// Every table of the demo's reference cases is pinned byte for byte by the written-files test.
+// Every table of the demo's reference cases is pinned byte for byte by the written-files test:
+// each value to its last bit, so the shortest text that reads back, and the quantiles of four
+// runs (boot4) and of two (alfa_scan_two_periods_boot2).
 
 // North Sea cod with its suggested fields: one of five bootstrap runs meets an arithmetic fault.
 // The run ends with that fault, and the tables are still written, from the runs that finished.

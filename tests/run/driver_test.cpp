@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "base/print.h"
 #include "tests/support/recording_host.h"
 
 namespace quorvane {
@@ -34,17 +33,6 @@ TEST(ScanGrid, RepeatedAdditionDecidesTheLastPoint) {
     EXPECT_EQ(grid.front(), c.lowest);
     EXPECT_EQ(grid.back(), c.last);
   }
-}
-
-// ---- The header of the search log ---------------------------------------------------------
-
-constexpr char kTitles[] = " f(term)     SSB(yearmax)    MC         k_for_M(a)    err.for_C(a,y)";
-
-TEST(MinimHeader, TotalLossStandsAtColumn75WithoutSurveys) {
-  PrintBuffer out;
-  write_minim_header(out, 0, 0);
-  // The titles take 68 columns; blanks reach column 75.
-  EXPECT_EQ(out.str(), std::string(kTitles) + std::string(6, ' ') + "TOTAL_LOSSFUNC\r\n");
 }
 
 // ---- Searches with a stand-in objective ---------------------------------------------------

@@ -10,51 +10,12 @@
 namespace quorvane {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::ScratchDir;
-
-// Writes a tables folder "<name>.tables" beside a results file "<name>" of the scratch folder.
-std::string write_run(const ScratchDir& dir, const std::string& name, const std::string& summary,
-                      const std::string& run) {
-  const fs::path tables = dir / (name + ".tables");
-  fs::create_directories(tables);
-  testing::write_text(tables / "summary.csv", summary);
-  testing::write_text(tables / "run.csv", run);
-  testing::write_text(dir / name, "FILE OF RESULTS\n");
-  return (dir / name).string();
-}
-
-const char* const kRunA =
-    "name,label,value\n"
-    "Text7,What to minimize?,3\n"
-    "Text9,Last year:,2014\n"
-    "Text50,\"Files, fleet 2\",None\n"
-    "version,Program version,0.1.0\n"
-    "time,Start of the run (UTC),2026-01-01T00:00:00Z\n";
-
-// Run A: SSB 100 in every year, F-bar 0.5, recruitment 1000 but 0 in 2005.
-const char* const kSummaryA =
-    "year,f,recruitment,ssb,mean_f\n"
-    "2000,1,1000,100,0.5\n2001,1,1000,100,0.5\n2002,1,1000,100,0.5\n"
-    "2003,1,1000,100,0.5\n2004,1,1000,100,0.5\n2005,1,0,100,0.5\n";
+// The runs of tests/data/run_comparison; its README.txt says what each holds.
+const std::string kRuns = (testing::kSourceDir / "tests/data/run_comparison").string();
 
 TEST(CompareRuns, ListsTheChangedSettingsAndTheRelativeChangeOverTheLastFiveYears) {
-  const ScratchDir dir;
-  const std::string a = write_run(dir, "a.out", kSummaryA, kRunA);
-  // Run B: Text7 changed, Text50 absent, a new Text60; SSB 110 90 100 120 100 80, F-bar 0.75 in
-  // 2005, recruitment 1000 everywhere, and a year 2006 that run A does not have.
-  const std::string b = write_run(dir, "b.out",
-                                  "year,f,recruitment,ssb,mean_f\n"
-                                  "2006,1,1000,50,0.5\n"
-                                  "2000,1,1000,110,0.5\n2001,1,1000,90,0.5\n2002,1,1000,100,0.5\n"
-                                  "2003,1,1000,120,0.5\n2004,1,1000,100,0.5\n2005,1,1000,80,0.75\n",
-                                  "name,label,value\n"
-                                  "Text7,What to minimize?,2\n"
-                                  "Text9,Last year:,2014\n"
-                                  "Text60,Weight:,1\n"
-                                  "version,Program version,0.2.0\n");
-  const ComparedRun run_a = read_compared_run(a);
-  const ComparedRun run_b = read_compared_run(b + ".tables");
+  const ComparedRun run_a = read_compared_run(kRuns + "/a.out");
+  const ComparedRun run_b = read_compared_run(kRuns + "/b.out.tables");
   EXPECT_EQ(run_a.version, "0.1.0");
   EXPECT_EQ(run_a.time, "2026-01-01T00:00:00Z");
   ASSERT_EQ(run_a.settings.size(), 3u);  // version and time are not settings
@@ -90,8 +51,7 @@ TEST(CompareRuns, ListsTheChangedSettingsAndTheRelativeChangeOverTheLastFiveYear
 }
 
 TEST(CompareRuns, TwoCopiesOfOneRunAreIdenticalUnlessABandDiffers) {
-  const ScratchDir dir;
-  const ComparedRun a = read_compared_run(write_run(dir, "a.out", kSummaryA, kRunA));
+  const ComparedRun a = read_compared_run(kRuns + "/a.out");
   Comparison c = compare_runs(a, a);
   EXPECT_TRUE(c.identical);
   EXPECT_TRUE(c.settings.empty());
@@ -106,9 +66,7 @@ TEST(CompareRuns, TwoCopiesOfOneRunAreIdenticalUnlessABandDiffers) {
 }
 
 TEST(CompareRuns, AFieldColumnIsCarriedAsASecondName) {
-  const ScratchDir dir;
-  const std::string run = "name,field,label,value\ncatch_loss,Text7,What to minimize?,3\n";
-  const ComparedRun a = read_compared_run(write_run(dir, "a.out", kSummaryA, run));
+  const ComparedRun a = read_compared_run(kRuns + "/named.out");
   ComparedRun b = a;
   b.settings[0].value = "1";
   const Comparison c = compare_runs(a, b);
@@ -118,28 +76,20 @@ TEST(CompareRuns, AFieldColumnIsCarriedAsASecondName) {
 }
 
 TEST(CompareRuns, ARunThatCannotBeFoundOrReadIsNamed) {
-  const ScratchDir dir;
-  const auto message = [](const std::string& path) -> std::string {
+  const auto message = [](const std::string& name) -> std::string {
     try {
-      read_compared_run(path);
+      read_compared_run(name.empty() ? kRuns : kRuns + "/" + name);
     } catch (const InputError& e) {
       return e.what();
     }
     return "no error";
   };
-  EXPECT_EQ(message(dir.file("none.out")),
-            dir.file("none.out") + ": no such results file or tables folder");
-  dir.write("lonely.out", "FILE OF RESULTS\n");
-  EXPECT_EQ(message(dir.file("lonely.out")), dir.file("lonely.out") +
-                                                 ": no tables beside this results file (" +
-                                                 dir.file("lonely.out") + ".tables)");
-  EXPECT_EQ(message(dir.str()),
-            dir.str() + ": no summary.csv in this folder; a tables folder is needed");
-  write_run(dir, "bad.out", "year,f,recruitment,ssb,mean_f\n2000,1,x,100,0.5\n", kRunA);
-  EXPECT_EQ(message(dir.file("bad.out")),
-            dir.file("bad.out") + ".tables/summary.csv: line 2: 'x' is not a number");
-  write_run(dir, "nobar.out", "year,recruitment,ssb\n2000,1,100\n", kRunA);
-  EXPECT_NE(message(dir.file("nobar.out")).find("no column 'mean_f'"), std::string::npos);
+  EXPECT_EQ(message("none.out"), kRuns + "/none.out: no such results file or tables folder");
+  EXPECT_EQ(message("lonely.out"), kRuns + "/lonely.out: no tables beside this results file (" +
+                                       kRuns + "/lonely.out.tables)");
+  EXPECT_EQ(message(""), kRuns + ": no summary.csv in this folder; a tables folder is needed");
+  EXPECT_EQ(message("bad.out"), kRuns + "/bad.out.tables/summary.csv: line 2: 'x' is not a number");
+  EXPECT_NE(message("nobar.out").find("no column 'mean_f'"), std::string::npos);
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "base/errors.h"
+#include "run/fields_file.h"
+#include "tests/support/files.h"
 
 namespace quorvane {
 namespace {
@@ -37,16 +41,12 @@ TEST_F(Settings, IntegerFieldsRoundHalfToEven) {
     read();
     EXPECT_EQ(s_->amp, whole) << text;
   }
-  set(FieldId::MassMaturityAge, "32767.5");  // rounds to 32768, beyond 16 bits
-  EXPECT_NE(rejection().find("If Option=2, input age of mass maturity: '32767.5' is not a whole "
-                             "number between -32768 and 32767 (Text4)"),
-            std::string::npos);
 }
 
 // A setting whose field is not stored in this run keeps the value of the run before.
 TEST_F(Settings, ASecondReadKeepsWhatItDoesNotRead) {
   read();
-  set(FieldId::Search, "2");    // precise search: the highest values of the scans are not read
+  set(FieldId::Search, "2");       // precise search: the highest values of the scans are not read
   set(FieldId::FScanHigh, "abc");  // ... nor checked
   set(FieldId::FGuess, "2.2");
   set(FieldId::FGuessStep, "0.1");
@@ -117,67 +117,34 @@ TEST_F(Settings, SurveyCountsAndWeightsAreResetBeforeTheyAreRead) {
   EXPECT_EQ(s_->wind[1], 0);
 }
 
-// Every problem is listed at once, naming the field's label and text, and nothing of the state
-// changes.
-TEST_F(Settings, RejectedFieldsAreAllNamedAndLeaveTheStateAlone) {
-  read();
-  s_->fscanmax = 42;
-  set(FieldId::CatchFile, "new.txt");  // a good field among bad ones: not stored either
-  set(FieldId::FirstYear, "abc");
-  set(FieldId::LastYear, "");
-  set(FieldId::MOption, "4");
-  set(FieldId::FleetCount, "8");
-  set(FieldId::CentralElements, "5");
-  set(FieldId::FScanLow, "3");
-  set(FieldId::FScanHigh, "2");  // highest f below the lowest
-  set(FieldId::FScanStep, "0");
-  set(FieldId::Fleet1Weight, "1,5");
-  const std::string m = rejection();
-  for (const char* part :
-       {"Years for analysis.  First year: 'abc' is not a number (Text8)",
-        "Last year: '' is not a number (Text9)",
-        "Option?: '4' is not one of the options 1..3 (Text3)",
-        "How many (<=7)?: '8' is outside 0..7 (Text48)",
-        "No. (even) of c.e. for MDN (rec.=10): '5' is not an even number of at least 2 "
-        "(Text33)",
-        "If Scan: Highest f : '2' is below the lowest value of the scan",
-        "If Scan: Step : '0' is not above 0 (Text19)",
-        "Weights of components in the overall loss function: Aged1 : '1,5' is not a number "
-        "(Text102)"}) {
-    EXPECT_NE(m.find(part), std::string::npos) << part << "\nin: " << m;
+// The cases of tests/data/settings_cases.txt: each row's fields on the defaults, read into a
+// fresh run state; a rejection is one line holding every expected part, and changes nothing.
+TEST_F(Settings, CasesOfTheTable) {
+  for (const std::string& line :
+       testing::lines_of(testing::kSourceDir / "tests/data/settings_cases.txt")) {
+    if (line.empty() || line[0] == '#') continue;
+    SCOPED_TRACE(line);
+    const std::size_t bar = line.find(" |");
+    ASSERT_NE(bar, std::string::npos);
+    std::istringstream fields(line.substr(0, bar));
+    texts_ = default_field_texts();
+    for (std::string item; fields >> item;) apply_field_line(texts_, item, "settings_cases.txt");
+    s_ = std::make_unique<RunState>();
+    s_->AnamefileC = "kept", s_->fscanmax = 42, s_->n1 = 9;
+    const std::string m = rejection();
+    for (std::size_t at = bar + 2; at < line.size();) {
+      const std::size_t next = std::min(line.find(" | ", at), line.size());
+      const std::string part = line.substr(at + 1, next - at - 1);
+      EXPECT_NE(m.find(part), std::string::npos) << part << "\nin: " << m;
+      at = next + 2;
+    }
+    if (bar + 2 >= line.size()) EXPECT_EQ(m, "");
+    if (m.empty()) continue;
+    EXPECT_EQ(m.find('\n'), std::string::npos);
+    EXPECT_EQ(s_->AnamefileC, "kept");
+    EXPECT_EQ(s_->fscanmax, 42);
+    EXPECT_EQ(s_->n1, 9);
   }
-  EXPECT_EQ(m.find('\n'), std::string::npos);
-  EXPECT_EQ(s_->AnamefileC, "demo/c.txt");
-  EXPECT_EQ(s_->yearmin, 1984);
-  EXPECT_EQ(s_->fscanmax, 42);
-  EXPECT_EQ(s_->n1, 3);
-}
-
-TEST_F(Settings, OptionListsAreCheckedOnlyForWhatTheRunReads) {
-  set(FieldId::Ssb3Kind, "3");  // survey 3 is not used, but every kind is checked with SSB surveys on
-  EXPECT_NE(rejection().find("(Text111)"), std::string::npos);
-  set(FieldId::Ssb3Kind, "1.5");
-  EXPECT_NE(rejection().find("'1.5' is not one of the options 1..2 (Text111)"), std::string::npos);
-  set(FieldId::SsbOn, "2");
-  EXPECT_EQ(rejection(), "");
-
-  set(FieldId::Fleet5Loss, "4");  // fleet 5's loss, fleet 5 not in use
-  EXPECT_EQ(rejection(), "");
-  set(FieldId::FleetCount, "5");
-  set(FieldId::Fleet5File, "f5.txt");
-  EXPECT_NE(rejection().find("What to minimize?: 5: '4' is not one of the options 1..3 (Text88)"),
-            std::string::npos);
-
-  set(FieldId::Fleet5Loss, "3");
-  set(FieldId::MOption, "1");  // constant M, scan: its grid is checked
-  set(FieldId::MScanStep, "-0.01");
-  EXPECT_NE(rejection().find("If M=const -? and if Scan: Step : '-0.01' is not above 0"),
-            std::string::npos);
-  set(FieldId::MOption, "3");  // M known: that grid is not used
-  EXPECT_EQ(rejection(), "");
-  set(FieldId::SsbCount, "4");
-  set(FieldId::SsbOn, "1");
-  EXPECT_NE(rejection().find("How many (<=3)? : '4' is outside 0..3 (Text39)"), std::string::npos);
 }
 
 }  // namespace
