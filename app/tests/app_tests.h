@@ -13,39 +13,31 @@ class AppTest : public QObject {
  private slots:
   // The windows on their own (window_test.cpp): the parameter window, the progress window's
   // drawing, the two question windows, the choice of the working directory and the command line.
-  void parameterWindowShowsTheCaptionAndFitsALaptopScreen();
-  void textStaysInPlaceUntilDrawnOverWithoutResidue();
-  void drawingIsCoalescedToTheLatestPicture();
-  void workingDirectoryIsTheGivenTheStockOrTheRemembered();
+  void parameterWindowFitsALaptopScreenAndChoosesTheWorkingDirectory();
+  void progressTextStaysInPlaceAndDrawingIsCoalesced();
   void questionWindowsTakeOnlyNumbersAndMeanNoWhenClosed();
 
   // Whole runs from the parameter window on the demo stock, with the computation on its worker
   // thread, compared with the batch runner's files for the same fields and answers: STOP, the
   // bootstrap of either kind, refused starts, the working directory's lock, and the end of the
   // session during a run (run_test.cpp).
-  void defaultRunWithAStopAnsweredNoMatchesTheBatchRunner();
+  void refusedStartsLeaveTheWindowUsableForTheDefaultRun();
   void stopAnsweredYesWritesTerminatedResultsAndRefusesBootstrap();
   void bootstrapOfTwoRunsMatchesTheBatchRunner_data();
   void bootstrapOfTwoRunsMatchesTheBatchRunner();
-  void independentKindChosenBesideTheQuestionMatchesTheBatchRunner();
   void stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten();
-  void progressLineIsShownAndTheAnswersClearIt();
-  void rejectedStartLeavesTheWindowUsable();
   void endingTheSessionDuringARunClosesEveryFile();
 
   // The menu of the parameter window: saved settings, the results window and the retrospective,
   // each set against the batch runner given the same settings file (menu_test.cpp).
-  void settingsSavedLoadBackAndABadFileLoadsNothing();
-  void windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts();
-  void retrospectiveMatchesTheBatchRunner();
-  void quitSessionDuringARetrospectiveEndsItWithoutTables();
+  void settingsFileRunsAsInTheBatchRunnerAndLoadsBack();
+  void retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables();
 
-  // Live re-runs: what a burst of changes leaves behind (files and charts) set against the batch
-  // runner given the last fields, what a run given up leaves, that nothing runs with the switch
-  // off (the start of the first); and File > Compare with... against a second run (live_test.cpp).
-  void fiveQuickChangesEndWithTheFilesAndChartsOfTheLastValue();
-  void fieldsThatCannotBeReadRunNothingAndStartGivesUpALiveRun();
-  void compareWithListsTheChangedFieldAndDrawsTheOverlays();
+  // Live re-runs (live_test.cpp), in one session: that nothing runs with the switch off, what a
+  // burst of changes leaves behind (files and charts) set against the batch runner given the last
+  // fields, File > Compare with... against a second run, what a run given up for fields that
+  // cannot be read leaves, and START during a live run.
+  void liveRunsFollowTheLastChangeAndRunNothingForFieldsThatCannotBeRead();
 
  private:
   long main_run_yields_ = 0;  // yield points of the default main run, counted at its question

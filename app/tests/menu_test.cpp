@@ -15,52 +15,9 @@ bool write_text(const QString& path, const QByteArray& text) {
 
 }  // namespace
 
-// The kind of bootstrap is saved beside the fields in the form the batch runner reads
-// ("bootstrap_kind = independent"); a file without it means the default, chained.
-void AppTest::settingsSavedLoadBackAndABadFileLoadsNothing() {
-  Session first;
-  QCOMPARE(first.window.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
-  // A field left empty and a name with blanks inside must come back as they were.
-  first.field(FieldId::FirstPeriodEnd)->setText(u"2004"_s);
-  first.field(FieldId::Fleet1Time)->clear();
-  first.field(FieldId::ResultsFile)->setText(u"my results.out"_s);
-  first.controller.setBootstrapKind(BootstrapKind::Independent);
-  const FieldTexts saved = first.window.fieldTexts();
-  const QString path = first.path(u"saved settings.txt"_s);
-  QCOMPARE(first.window.saveSettingsTo(path), QString());
-  QVERIFY(first.bytes(u"saved settings.txt"_s).contains("\nbootstrap_kind = independent\n"));
-
-  // A later program start remembers the working directory and the settings file, and opens
-  // with the default fields until the file is loaded.
-  RunController controller;
-  ParameterWindow second(controller);
-  QCOMPARE(second.workingDirectory(), first.dir.path());
-  QCOMPARE(second.settingsFile(), path);
-  QVERIFY(second.fieldTexts() == default_field_texts());
-  QCOMPARE(second.loadSettingsFrom(path), QString());
-  QVERIFY(second.fieldTexts() == saved);
-  QCOMPARE(controller.bootstrapKind(), BootstrapKind::Independent);
-  QCOMPARE(second.loadSettingsFrom(first.path(u"demo/fields.txt"_s)), QString());
-  QCOMPARE(controller.bootstrapKind(), BootstrapKind::Chained);
-
-  // A bad line loads nothing, not even the good lines before it nor the kind of bootstrap, and a
-  // file that is not there is refused the same way. How each kind of bad line is named is the
-  // fields-file reader's own (FieldsFile, BootstrapKindKey).
-  const QString bad = first.path(u"bad.txt"_s);
-  QVERIFY(write_text(bad, "Text8=1990\nbootstrap_kind = chained\nText116=1\n"));
-  for (const auto& [file, named] : {std::pair{bad, u"bad.txt: line 3"_s},
-                                    std::pair{first.path(u"none.txt"_s), u"none.txt"_s}}) {
-    first.expectMessage();
-    const QString message = first.window.loadSettingsFrom(file);
-    QVERIFY(first.answered());
-    QVERIFY2(message.contains(named), qPrintable(message));
-    QVERIFY(first.window.fieldTexts() == saved);
-    QCOMPARE(first.controller.bootstrapKind(), BootstrapKind::Independent);
-    QCOMPARE(first.window.settingsFile(), path);
-  }
-}
-
-void AppTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
+// A settings file the window saves runs as the batch runner runs it, and loads back in a later
+// program start.
+void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   Session session;
   // The demo's fields with an F-bar range and units beside them: the window keeps them, saves
   // them back and reports with them as the batch runner does.
@@ -73,7 +30,7 @@ void AppTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
   QCOMPARE(session.window.saveSettingsTo(settings), QString());
   session.expectBootstrapQuestion();
   VERIFY_RUN(session);
-  QCOMPARE(session.outcome.status, RunStatus::Completed);
+  QCOMPARE(session.outcome().status, RunStatus::Completed);
   VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", settings);
   const QByteArray run_csv = session.bytes(u"output.out.tables/run.csv"_s);
   QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n") && run_csv.contains("4-6"),
@@ -113,9 +70,49 @@ void AppTest::windowRunOfSavedSettingsMatchesTheBatchRunnerAndShowsItsCharts() {
   QCOMPARE(results->chartNames(), charts);
   QVERIFY(!results->note()->isVisibleTo(results));
 #endif
+
+  // The kind of bootstrap is saved beside the fields in the form the batch runner reads
+  // ("bootstrap_kind = independent"); a file without it means the default, chained. A field left
+  // empty and a name with blanks inside must come back as they were.
+  session.field(FieldId::Fleet1Time)->clear();
+  session.field(FieldId::ResultsFile)->setText(u"my results.out"_s);
+  session.controller.setBootstrapKind(BootstrapKind::Independent);
+  const FieldTexts saved = session.window.fieldTexts();
+  const QString path = session.path(u"saved settings.txt"_s);
+  QCOMPARE(session.window.saveSettingsTo(path), QString());
+  QVERIFY(session.bytes(u"saved settings.txt"_s).contains("\nbootstrap_kind = independent\n"));
+
+  // A later program start remembers the working directory and the settings file, and opens
+  // with the default fields until the file is loaded.
+  RunController controller;
+  ParameterWindow second(controller);
+  QCOMPARE(second.workingDirectory(), session.dir.path());
+  QCOMPARE(second.settingsFile(), path);
+  QVERIFY(second.fieldTexts() == default_field_texts());
+  QCOMPARE(second.loadSettingsFrom(path), QString());
+  QVERIFY(second.fieldTexts() == saved);
+  QCOMPARE(controller.bootstrapKind(), BootstrapKind::Independent);
+  QCOMPARE(second.loadSettingsFrom(session.path(u"demo/fields.txt"_s)), QString());
+  QCOMPARE(controller.bootstrapKind(), BootstrapKind::Chained);
+
+  // A bad line loads nothing, not even the good lines before it nor the kind of bootstrap, and a
+  // file that is not there is refused the same way. How each kind of bad line is named is the
+  // fields-file reader's own (FieldsFile, BootstrapKindKey).
+  const QString bad = session.path(u"bad.txt"_s);
+  QVERIFY(write_text(bad, "Text8=1990\nbootstrap_kind = chained\nText116=1\n"));
+  for (const auto& [file, named] : {std::pair{bad, u"bad.txt: line 3"_s},
+                                    std::pair{session.path(u"none.txt"_s), u"none.txt"_s}}) {
+    session.expectMessage();
+    const QString message = session.window.loadSettingsFrom(file);
+    QVERIFY(session.answered());
+    QVERIFY2(message.contains(named), qPrintable(message));
+    QVERIFY(session.window.fieldTexts() == saved);
+    QCOMPARE(session.controller.bootstrapKind(), BootstrapKind::Independent);
+    QCOMPARE(session.window.settingsFile(), path);
+  }
 }
 
-void AppTest::retrospectiveMatchesTheBatchRunner() {
+void AppTest::retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables() {
   // The analysis years 1984..2014 allow 30 peels; years that are not numbers allow none.
   FieldTexts texts = default_field_texts();
   texts[FieldId::FirstYear] = "1984";
@@ -141,12 +138,11 @@ void AppTest::retrospectiveMatchesTheBatchRunner() {
     const RetroOutcome& outcome = session.controller.lastRetrospective();
     QVERIFY2(outcome.problem.empty(), outcome.problem.c_str());
     VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", fields, "--retro", "2");
-    QVERIFY2(session.status().startsWith(u"Mohn's rho: SSB "_s), qPrintable(session.status()));
+    VERIFY_MATCHES(session.status(), u"^Mohn's rho: SSB "_s);
 #if QUORVANE_CHARTS
     ResultsWindow* results = session.window.resultsWindow();
     QVERIFY(results != nullptr && results->isVisible());
-    QVERIFY2(results->currentChart().startsWith(u"retrospective"_s),
-             qPrintable(results->currentChart()));
+    VERIFY_MATCHES(results->currentChart(), u"^retrospective"_s);
     QVERIFY(results->note()->text().startsWith(session.status()));
     // A retrospective that made its own full run says which files of the main run it rewrote.
     QCOMPARE(results->note()->text().contains(u"output.out and minim.out"_s), !after_start);
@@ -156,12 +152,12 @@ void AppTest::retrospectiveMatchesTheBatchRunner() {
     }
 #endif
   }
-}
 
-void AppTest::quitSessionDuringARetrospectiveEndsItWithoutTables() {
-  Session session;
+  // "Quit session" during a retrospective ends it without tables. One thing at a time: START
+  // waits until the retrospective is over.
+  QDir(session.path(u"retro"_s)).removeRecursively();
+  session.retro_finished = false;
   QVERIFY(session.window.runRetrospective(3));
-  // One thing at a time: START waits until the retrospective is over.
   QVERIFY(!session.controller.start(session.window.fieldTexts(), session.dir.path()));
   session.window.quitButton()->click();
   QVERIFY(session.waitOver());

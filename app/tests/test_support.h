@@ -39,9 +39,8 @@ bool wait_until(Done done, const char* what) {
 class ModalAnswerer : public QObject {
  public:
   ModalAnswerer() {
-    timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::poll);
-    timer_.start();
+    timer_.start(5);
   }
 
   template <typename Window>
@@ -57,6 +56,12 @@ class ModalAnswerer : public QObject {
   }
   // Every expected window has appeared and been answered.
   bool done() const { return expected_.empty() && answering_ == 0; }
+  // Empty when every expected window has been answered and no other appeared; else what went
+  // wrong.
+  QString report() const {
+    if (!problems.isEmpty()) return problems.join(u"; "_s);
+    return done() ? QString() : u"an expected question window did not appear"_s;
+  }
 
   QStringList problems;
 
@@ -100,52 +105,29 @@ inline bool copy_demo(const QString& workdir) {
   return QProcess::execute(u"cp"_s, {u"-R"_s, QUORVANE_SOURCE_DIR "/demo", workdir}) == 0;
 }
 
-inline QByteArray file_bytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The files a run left in `dir` (all but the stock in demo/), by their paths inside it.
-inline QStringList run_files(const QString& dir) {
-  QStringList files;
-  for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-    const QString name = QDir(dir).relativeFilePath(it.next());
-    if (!name.startsWith(u"demo/"_s)) files << name;
-  }
-  files.sort();
-  return files;
+// Nothing but the copy of the stock is in `dir`: no run has touched it.
+inline bool untouched(const QString& dir) {
+  return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot) == QStringList{u"demo"_s};
 }
 
 // What differs between the files of the run in `workdir` and those of the batch runner given
-// `arguments` in a copy of the demo: the lists of files, or the first file whose bytes differ;
-// empty when every file agrees. The time a run started (run.csv's line "time,") is no part of it.
+// `arguments` in a copy of the demo, as diff shows it; empty when every file agrees. The time a
+// run started (run.csv's line "time,") is no part of it.
 inline QString batch_difference(const QString& workdir, const QStringList& arguments) {
   QTemporaryDir batch;
   if (!copy_demo(batch.path()) ||
       QProcess::execute(QUORVANE_BATCH_EXE,
-                        QStringList{"--quiet", "--workdir", batch.path()} + arguments) != 0) {
+                        QStringList{"--quiet", "--workdir", batch.path()} + arguments) != 0)
     return u"the batch run failed"_s;
-  }
-  const QStringList names = run_files(workdir);
-  if (names != run_files(batch.path())) {
-    return names.join(' ') + u" against the batch runner's "_s + run_files(batch.path()).join(' ');
-  }
-  const auto bytes = [](const QString& path) {
-    QList<QByteArray> lines = file_bytes(path).split('\n');
-    lines.removeIf([](const QByteArray& line) { return line.startsWith("time,"); });
-    return lines.join('\n');
-  };
-  for (const QString& name : names) {
-    if (bytes(workdir + '/' + name) != bytes(batch.filePath(name))) return name + u" differs"_s;
-  }
-  return names.isEmpty() ? u"no files"_s : QString();
+  QProcess diff;
+  diff.start(u"diff"_s, {"-r", "-x", "demo", "-I", "^time,", workdir, batch.path()});
+  diff.waitForFinished(-1);
+  return diff.exitCode() == 0 ? QString() : QString::fromUtf8(diff.readAll().left(2000));
 }
 
-#define VERIFY_SAME_AS_BATCH(workdir, ...)                            \
-  do {                                                                \
-    const QString differs = batch_difference(workdir, {__VA_ARGS__}); \
-    QVERIFY2(differs.isEmpty(), qPrintable(differs));                 \
-  } while (false)
+#define VERIFY_SAME_AS_BATCH(workdir, ...)                                                  \
+  if (const QString differs = batch_difference(workdir, {__VA_ARGS__}); !differs.isEmpty()) \
+  QFAIL(qPrintable(differs))
 
 // Saves a picture into the build folder for a person to look at.
 inline bool save_picture(QWidget* widget, const QString& name) {
@@ -160,7 +142,6 @@ struct Session {
   ParameterWindow window{controller};
   ModalAnswerer answerer;
   bool finished = false;
-  RunOutcome outcome;
   bool retro_finished = false;
   bool over = false;  // the session has ended: its last window is closed
   int starts = 0;     // runs begun, whether by START or live
@@ -168,10 +149,7 @@ struct Session {
   Session() {
     copy_demo(dir.path());
     window.setWorkingDirectory(dir.path());
-    QObject::connect(&controller, &RunController::runFinished, [this](const RunOutcome& o) {
-      finished = true;
-      outcome = o;
-    });
+    QObject::connect(&controller, &RunController::runFinished, [this] { finished = true; });
     QObject::connect(&controller, &RunController::retrospectiveFinished,
                      [this](const RetroOutcome&) { retro_finished = true; });
     QObject::connect(&controller, &RunController::sessionOver, [this] { over = true; });
@@ -179,8 +157,12 @@ struct Session {
   }
 
   QString path(const QString& name) const { return dir.filePath(name); }
-  QByteArray bytes(const QString& name) const { return file_bytes(path(name)); }
+  QByteArray bytes(const QString& name) const {
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
   QString status() const { return window.statusLine()->text(); }
+  const RunOutcome& outcome() const { return controller.lastOutcome(); }
   QLineEdit* field(FieldId id) { return window.field(id); }
 
   // Runs the handler once, when the worker stands at its n-th yield point.
@@ -194,10 +176,11 @@ struct Session {
                              });
   }
 
+  // `seen` looks at the question (or changes its kind) before it is answered.
   void expectBootstrapQuestion(const QString& answer = u"2"_s, const QString& runs = u"100"_s,
-                               std::function<void()> seen = {}) {
+                               std::function<void(BootstrapWindow*)> seen = {}) {
     answerer.expect<BootstrapWindow>([answer, runs, seen](BootstrapWindow* form) {
-      if (seen) seen();
+      if (seen) seen(form);
       form->answerField()->setText(answer);
       form->runsField()->setText(runs);
       form->goButton()->click();
@@ -213,9 +196,8 @@ struct Session {
 
   void expectStopQuestion(bool yes) {
     answerer.expect<QMessageBox>([this, yes](QMessageBox* box) {
-      if (box->windowTitle() != u"termination"_s || box->text() != u"Stop it?"_s) {
+      if (box->windowTitle() != u"termination"_s || box->text() != u"Stop it?"_s)
         answerer.problems << u"\"Stop it?\" expected, got "_s + box->text();
-      }
       box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
     });
   }
@@ -239,7 +221,7 @@ struct Session {
            finished;
   }
 
-  // Every expected window has appeared and been answered, and no other.
+  // Waits until every expected window has appeared and been answered; false if another came.
   bool answered() {
     return wait_until([this] { return answerer.done() || !answerer.problems.isEmpty(); },
                       "answers to the windows") &&
@@ -251,18 +233,17 @@ struct Session {
   }
 };
 
-#define VERIFY_ANSWERED(session)                                                       \
-  do {                                                                                 \
-    QVERIFY2((session).answerer.problems.isEmpty(),                                    \
-             qPrintable((session).answerer.problems.join(QStringLiteral("; "))));      \
-    QVERIFY2((session).answerer.done(), "an expected question window did not appear"); \
-  } while (false)
+// `text` matches the regular expression `pattern` (^ anchors it at the start).
+#define VERIFY_MATCHES(text, pattern) \
+  QVERIFY2(QRegularExpression(pattern).match(text).hasMatch(), qPrintable(text))
+
+// Every expected window has appeared and been answered, and no other.
+#define VERIFY_ANSWERED(session) \
+  QVERIFY2((session).answerer.report().isEmpty(), qPrintable((session).answerer.report()))
 
 // A run from START to its end, every question that was expected answered and none other asked.
-#define VERIFY_RUN(session)   \
-  do {                        \
-    QVERIFY((session).run()); \
-    VERIFY_ANSWERED(session); \
-  } while (false)
+#define VERIFY_RUN(session)                                          \
+  QVERIFY2((session).run() && (session).answerer.report().isEmpty(), \
+           qPrintable((session).answerer.report()))
 
 }  // namespace quorvane::app::testing

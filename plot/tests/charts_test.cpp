@@ -1,3 +1,5 @@
+// The charts of a run's tables, drawn from small tables folders; the test program's main, at the
+// end, gives the charts the QApplication they need.
 #include "plot/charts.h"
 
 #include <gtest/gtest.h>
@@ -5,12 +7,12 @@
 #include <QtCharts>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
 
 #include "base/errors.h"
 #include "plot/tests/image_checks.h"
+#include "tests/support/files.h"
 
 namespace quorvane::plot {
 namespace {
@@ -25,42 +27,12 @@ std::string labels_of(const QChart& chart) {
   return labels.toStdString();
 }
 
-// The message of the input error that `action` throws.
-template <typename Action>
-std::string error_of(Action action) {
-  try {
-    action();
-  } catch (const InputError& e) {
-    return e.what();
-  }
-  return "no error";
-}
-
-// A tables folder of two years and two ages, with the columns that the charts below need.
-class ChartsOfASmallRun : public ::testing::Test {
- protected:
-  void SetUp() override {
-    work_ = fs::path(::testing::TempDir()) /
-            ("quorvane_charts_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(work_);
-    tables_ = work_ / "out.tables";
-    fs::create_directories(tables_);
-    write(tables_ / "summary.csv",
-          "year,f,recruitment,ssb,mean_f\n2000,0.5,1000,1200,0.3\n2001,0.6,900,1100,0.35\n");
-    write(tables_ / "stock.csv",
-          "year,age,catch_log_residual\n2000,1,0.8\n2000,2,-0.2\n2001,1,\n2001,2,-0.4\n");
-    write(tables_ / "surveys.csv", "kind,number,year,age,observed,fitted,log_residual\n");
-  }
-  void TearDown() override { fs::remove_all(work_); }
-
-  static void write(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-
-  fs::path work_;
-  fs::path tables_;
-};
+// Tables folders as a run writes them, cut down to the columns the charts read. small_run: two
+// years and two ages, the catch residual of 2001 age 1 left empty. labelled_run: the same stock
+// with a named fleet, F-bar ages, bootstrap bands (an SSB 95 % value of 5e12, far above the
+// axis) and the units of numbers and weights.
+const fs::path kSmallRun = quorvane::testing::kSourceDir / "tests/data/plot/small_run";
+const fs::path kLabelledRun = quorvane::testing::kSourceDir / "tests/data/plot/labelled_run";
 
 // Band values outside the axis are placed on it, never handed to the chart as they are: 1E12 and
 // infinity above a cap of 100 become 100 (and the band says it is cut), a negative 5 % value 0,
@@ -83,18 +55,8 @@ TEST(BootstrapBand, ValuesAreClampedIntoTheAxisAndACutIsNoted) {
 
 // Fleet names from the tables, F-bar with its ages and band, and the stated units reach the
 // charts; thousands of fish times kg are tonnes.
-TEST_F(ChartsOfASmallRun, FleetNamesFbarAndUnitsReachTheCharts) {
-  write(tables_ / "summary.csv",
-        "year,f,recruitment,total_stock_numbers,total_stock_weight,ssb,ssb_survey_time,"
-        "catch_weight,mean_f,fbar,ssb_q05,ssb_q95,fbar_q05,fbar_q95\n"
-        "2000,0.5,1000,3000,2500,1200,1100,300,0.3,0.4,1000,5e12,0.3,0.5\n"
-        "2001,0.6,900,2800,2400,1100,1000,320,0.35,0.45,900,1300,0.35,0.6\n");
-  write(tables_ / "surveys.csv",
-        "kind,number,year,age,observed,fitted,log_residual,catchability,coefficient,name\n"
-        "fleet,2,2000,1,5,6,0.18,0.005,,IBTS_Q1_gam\n");
-  write(tables_ / "run.csv",
-        "name,label,value\nfbar_ages,Ages,2-4\nunits_numbers,N,thousands\nunits_weight,W,kg\n");
-  const PlotData data = read_plot_data(tables_.string());
+TEST(Charts, FleetNamesFbarAndUnitsReachTheCharts) {
+  const PlotData data = read_plot_data(kLabelledRun.string());
   EXPECT_EQ(biomass_unit(data), "t");
   std::vector<std::string> titles;
   for (const ChartInfo& c : available_charts(data)) titles.push_back(c.title);
@@ -108,8 +70,8 @@ TEST_F(ChartsOfASmallRun, FleetNamesFbarAndUnitsReachTheCharts) {
   EXPECT_NE(f.find("|F-bar bootstrap 5\u201395 % (right)|"), std::string::npos) << f;
 }
 
-TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {
-  const PlotData data = read_plot_data(tables_.string());
+TEST(Charts, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {
+  const PlotData data = read_plot_data(kSmallRun.string());
   const std::unique_ptr<QChart> chart(make_chart(data, "catch_residuals"));
   chart->resize(1200, 800);
   chart->layout()->activate();
@@ -132,31 +94,37 @@ TEST_F(ChartsOfASmallRun, ResidualBubblesAreSplitBySignWithAreaProportionalToThe
   EXPECT_NEAR(size(negative, 1) / size(positive, 0), 0.70710678, 1e-8);
 }
 
-// (A missing summary.csv is named through quorvane-plot: DemoRuns.AWrongFolder...)
-TEST_F(ChartsOfASmallRun, ATextThatIsNoNumberIsNamedWithItsFileAndLine) {
-  write(tables_ / "stock.csv", "year,age,catch_log_residual\n2000,1,x\n");
-  EXPECT_EQ(error_of([&] { read_plot_data(tables_.string()); }),
-            (tables_ / "stock.csv").string() + ": line 2: 'x' is not a number");
-}
-
-TEST_F(ChartsOfASmallRun, SavingAChartShownInAWindowLeavesTheWindowAsItWas) {
-  const PlotData data = read_plot_data(tables_.string());
+TEST(Charts, SavingAChartShownInAWindowLeavesTheWindowAsItWas) {
+  const quorvane::testing::ScratchDir work;
+  const PlotData data = read_plot_data(kSmallRun.string());
   QChartView view;
   view.setChart(make_chart(data, "ssb"));
   view.resize(600, 400);
   view.show();
   const QSizeF shown = view.chart()->size();
 
-  const std::string png = (work_ / "ssb.png").string();
+  const std::string png = (work / "ssb.png").string();
   save_chart(view.chart(), png, ImageFormat::Png, QSize(900, 500));
-  EXPECT_TRUE(testing::is_drawn_png(png, 900, 500));
+  EXPECT_TRUE(testing::is_drawn(png, 900, 500));
   EXPECT_EQ(view.chart()->size(), shown);
   EXPECT_EQ(view.chart()->scene(), view.scene());
 
-  const std::string nowhere = (work_ / "no_such_folder" / "ssb.svg").string();
-  EXPECT_EQ(error_of([&] { save_chart(view.chart(), nowhere, ImageFormat::Svg); }),
-            nowhere + ": the chart cannot be written there");
+  const std::string nowhere = (work / "no_such_folder" / "ssb.svg").string();
+  try {
+    save_chart(view.chart(), nowhere, ImageFormat::Svg);
+    ADD_FAILURE() << "no error";
+  } catch (const InputError& e) {
+    EXPECT_EQ(std::string(e.what()), nowhere + ": the chart cannot be written there");
+  }
 }
 
 }  // namespace
 }  // namespace quorvane::plot
+
+// The charts need a QApplication; without a display they are drawn offscreen.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

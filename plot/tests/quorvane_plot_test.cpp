@@ -1,20 +1,22 @@
 // quorvane-plot and quorvane-compare on two runs of the demo stock: one with a 5-run bootstrap
 // and a 3-year retrospective, so that every chart the tables support is written, as PNG and as
 // SVG, and the report page holds them all; one with the catch loss (Text7) measured by the sum of
-// squares in place of AMD, to compare with. The PNGs and the report are kept in the build folder
-// (demo_plots/, demo_report/, demo_compare/) for a person to look at.
+// squares in place of AMD, to compare with. The pictures and the report are kept in the build
+// folder (demo_plots/, demo_report/, demo_compare/) for a person to look at.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <QFile>
+#include <QStringList>
+#include <QXmlStreamReader>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "plot/charts.h"
-#include "plot/tests/html_checks.h"
 #include "plot/tests/image_checks.h"
 #include "report/version.h"
 
@@ -22,40 +24,79 @@ namespace quorvane::plot {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::file_bytes;
+using namespace quorvane::testing;  // run_program, copy_folder, slurp, shell_quoted
 
 const std::string kPlot = QUORVANE_PLOT_EXE;
 const std::string kCompare = QUORVANE_COMPARE_EXE;
 const fs::path kPictures = QUORVANE_PLOT_PICTURE_DIR;
 
-struct Command {
-  int exit_code = -1;
-  std::string out, err;  // standard output and standard error
-};
-
 // Runs the program `exe` with `args` (quoted by the caller where needed).
-Command run(const std::string& exe, const std::string& args) {
-  const std::string out = ::testing::TempDir() + "quorvane_plot_command";
-  const int status =
-      std::system((exe + " " + args + " >'" + out + ".out' 2>'" + out + ".err'").c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, file_bytes(out + ".out"),
-          file_bytes(out + ".err")};
+BatchRun run(const std::string& exe, const std::string& args) {
+  return run_program(exe, ::testing::TempDir(), args);
 }
 
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+// Checks on a written report page, read as XML: every figure holds one inline SVG with more than
+// a handful of drawn elements, every table has a header row and body rows of as many cells, and
+// nothing reaches outside the page (no script, no external picture, style sheet or frame, no link
+// but to a place on the page).
+struct PageCheck {
+  QStringList problems;  // empty for a sound page
+  QStringList figures;   // the ids of the figures, in order
+  int tables = 0;
+};
+
+PageCheck check_page(const std::string& path) {
+  PageCheck check;
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) check.problems << "the page cannot be read";
+  QXmlStreamReader xml(&file);
+  const QStringList outside = {"script", "img", "link", "iframe", "object", "embed", "image"};
+  QString figure;
+  int svgs = 0, drawn = 0;                     // of the figure being read
+  int header_cells = -1, cells = 0, rows = 0;  // of the table being read; -1 before its header
+  while (!xml.atEnd()) {
+    const QXmlStreamReader::TokenType token = xml.readNext();
+    const QString name = xml.name().toString();
+    if (token == QXmlStreamReader::StartElement) {
+      if (outside.contains(name)) check.problems << "a <" + name + "> element";
+      for (const QXmlStreamAttribute& a : xml.attributes())
+        if (a.name() == u"src" || (a.name() == u"href" && !a.value().startsWith(u'#')))
+          check.problems << "a reference to " + a.value().toString();
+      drawn += name == "path" || name == "polyline" || name == "text";
+      cells += name == "th" || name == "td";
+      svgs += name == "svg";
+      if (name == "svg" && figure.isEmpty()) check.problems << "a drawing outside a figure";
+      if (name == "figure") figure = xml.attributes().value("id").toString(), svgs = drawn = 0;
+      if (name == "table") ++check.tables, header_cells = -1, rows = 0;
+      if (name == "tr") cells = 0;
+    } else if (token == QXmlStreamReader::EndElement) {
+      if (name == "figure") {
+        if (svgs != 1 || drawn < 20)
+          check.problems << figure + QString(": %1 drawings of %2 elements").arg(svgs).arg(drawn);
+        check.figures << std::exchange(figure, QString());
+      } else if (name == "tr" && header_cells < 0) {
+        header_cells = cells;
+      } else if (name == "tr" && (++rows, cells != header_cells)) {
+        check.problems << QString("table %1: a ragged row").arg(check.tables);
+      } else if (name == "table" && rows == 0) {
+        check.problems << QString("table %1: no rows").arg(check.tables);
+      }
+    }
+  }
+  if (xml.hasError())
+    check.problems << QString("line %1: ").arg(xml.lineNumber()) + xml.errorString();
+  return check;
+}
 
 class DemoRuns : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     fs::remove_all(work());
-    for (const auto& [name, extra] :
-         {std::pair{"main", " --bootstrap 5 --retro 3"}, std::pair{"sse", " --set Text7=2"}}) {
-      const fs::path dir = work() / name;
-      fs::create_directories(dir);
-      fs::copy(fs::path(QUORVANE_SOURCE_DIR) / "demo", dir / "demo", fs::copy_options::recursive);
-      const Command batch =
-          run(QUORVANE_BATCH_EXE, "--quiet --workdir " + quoted(dir) + " --fields " +
-                                      quoted(dir / "demo" / "fields.txt") + extra);
+    for (const auto& [name, extra] : {std::pair{"main", std::string(" --bootstrap 5 --retro 3")},
+                                      std::pair{"sse", std::string(" --set Text7=2")}}) {
+      copy_folder(kSourceDir / "demo", work() / name / "demo");
+      const BatchRun batch = run_program(QUORVANE_BATCH_EXE, work() / name,
+                                         "--quiet --fields demo/fields.txt" + extra);
       batch_problem_ += batch.err;
       if (batch.exit_code != 0) batch_problem_ += name + std::string(" run failed\n");
     }
@@ -71,9 +112,8 @@ class DemoRuns : public ::testing::Test {
   // The names of the charts the tables of a run support, in display order.
   static std::vector<std::string> chart_names(const std::string& run = "main") {
     std::vector<std::string> names;
-    for (const ChartInfo& c : available_charts(read_plot_data(tables(run).string()))) {
+    for (const ChartInfo& c : available_charts(read_plot_data(tables(run).string())))
       names.push_back(c.name);
-    }
     return names;
   }
 
@@ -95,20 +135,19 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
 
   const fs::path pictures = kPictures / "demo_plots";
   fs::remove_all(pictures);
-  const Command png = run(kPlot, quoted(tables()) + " --out " + quoted(pictures));
+  const BatchRun png = run(kPlot, shell_quoted(tables()) + " --out " + shell_quoted(pictures));
   ASSERT_EQ(png.exit_code, 0) << png.err;
   std::string listed;
   for (const std::string& name : names) {
     const fs::path file = pictures / (name + ".png");
     listed += file.string() + "\n";
-    EXPECT_TRUE(testing::is_drawn_png(file.string(), 1200, 800));
+    EXPECT_TRUE(testing::is_drawn(file.string(), 1200, 800));
   }
   EXPECT_EQ(png.out, listed);  // each path printed, in display order
 
-  ASSERT_EQ(run(kPlot, "--format=svg " + quoted(tables())).exit_code, 0);
-  for (const std::string& name : names) {
-    EXPECT_TRUE(testing::is_drawn_svg((tables() / "plots" / (name + ".svg")).string(), 1200, 800));
-  }
+  ASSERT_EQ(run(kPlot, "--format=svg " + shell_quoted(tables())).exit_code, 0);
+  for (const std::string& name : names)
+    EXPECT_TRUE(testing::is_drawn((tables() / "plots" / (name + ".svg")).string(), 1200, 800));
 
   // The bootstrap band and the retrospective's rho reached the charts; no band without one.
   const PlotData data = read_plot_data(tables().string());
@@ -121,12 +160,13 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
 TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   const fs::path out = kPictures / "demo_report";
   fs::remove_all(out);
-  const Command report = run(kPlot, "--report " + quoted(tables()) + " --out " + quoted(out));
+  const BatchRun report =
+      run(kPlot, "--report " + shell_quoted(tables()) + " --out " + shell_quoted(out));
   ASSERT_EQ(report.exit_code, 0) << report.err;
   const fs::path page = out / "report.html";
   EXPECT_EQ(report.out, page.string() + "\n");
 
-  const testing::PageCheck check = testing::check_page(page.string());
+  const PageCheck check = check_page(page.string());
   EXPECT_TRUE(check.problems.isEmpty()) << check.problems.join("\n").toStdString();
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
@@ -134,7 +174,7 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, settings.
   EXPECT_EQ(check.tables, 7);
 
-  const std::string html = file_bytes(page.string());
+  const std::string html = slurp(page.string());
   for (const std::string& text :
        {std::string("5 bootstrap runs"), std::string("3 peels, last years 2013 2012 2011"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
@@ -143,61 +183,41 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   }
 }
 
+// (That a run set against itself is identical is CompareRuns.TwoCopiesOfOneRun...'s.)
 TEST_F(DemoRuns, CompareListsTheChangedCatchLossAndDrawsBothRuns) {
   const fs::path out = kPictures / "demo_compare";
   fs::remove_all(out);
-  const Command c =
-      run(kCompare, quoted(work() / "main" / "output.out") + " " +
-                        quoted(work() / "sse" / "output.out.tables") + " --out " + quoted(out));
+  const BatchRun c =
+      run(kCompare, shell_quoted(work() / "main" / "output.out") + " " +
+                        shell_quoted(tables("sse")) + " --format svg --out " + shell_quoted(out));
   ASSERT_EQ(c.exit_code, 0) << c.err;
   for (const char* text : {"Settings that differ (1):\n  Text7  What to minimize for C(a,y)?",
-                           "\n    A: 3\n    B: 2\n"}) {
+                           "\n    A: 3\n    B: 2\n"})
     EXPECT_NE(c.out.find(text), std::string::npos) << c.out;
-  }
   // The contents of the tables are CompareRuns.ListsTheChangedSettings...'s.
-  EXPECT_TRUE(file_bytes((out / "settings_diff.csv").string()).starts_with("name,label,run_a"));
-  EXPECT_TRUE(file_bytes((out / "compare_by_year.csv").string()).starts_with("year,"));
-  for (const char* name : {"compare_ssb", "compare_fbar", "compare_recruitment"}) {
-    EXPECT_TRUE(testing::is_drawn_png((out / (std::string(name) + ".png")).string(), 1200, 800));
-  }
-
-  // A run set against its own tables is identical to itself.
-  const fs::path sse = work() / "sse";
-  const Command same =
-      run(kCompare, quoted(sse / "output.out") + " " + quoted(sse / "output.out.tables") +
-                        " --format svg --out " + quoted(sse / "same"));
-  EXPECT_NE(same.out.find("The two runs are identical: the same settings and the same stock "
-                          "summary.\n"),
-            std::string::npos)
-      << same.out;
-  EXPECT_TRUE(testing::is_drawn_svg((sse / "same" / "compare_ssb.svg").string(), 1200, 800));
+  EXPECT_TRUE(slurp(out / "settings_diff.csv").starts_with("name,label,run_a"));
+  EXPECT_TRUE(slurp(out / "compare_by_year.csv").starts_with("year,"));
+  for (const std::string name : {"compare_ssb", "compare_fbar", "compare_recruitment"})
+    EXPECT_TRUE(testing::is_drawn((out / (name + ".svg")).string(), 1200, 800));
 }
 
+// Each case: the program, its arguments (in the folder of the two runs, which has no tables of
+// its own: main/ itself has no summary.csv), the exit code and the one line on standard error.
 TEST_F(DemoRuns, AWrongFolderOptionOrRunIsOneLineOnStandardError) {
-  const fs::path nowhere = work() / "nowhere";
-  const std::string results = quoted(work() / "main" / "output.out");
-  // The program, its arguments, the exit code and the message on standard error.
-  using Case = std::tuple<std::string, std::string, int, std::string>;
+  using Case = std::tuple<std::string, const char*, int, const char*>;
   for (const auto& [exe, args, exit_code, err] : std::vector<Case>{
-           {kPlot, quoted(nowhere), 1,
-            "quorvane-plot: " + nowhere.string() + ": no such folder of tables\n"},
-           // The working folder itself has no summary.csv.
-           {kPlot, quoted(work() / "main"), 1,
-            "quorvane-plot: " + (work() / "main" / "summary.csv").string() + ": no such file\n"},
-           {kPlot, "--format jpg " + quoted(tables()), 2,
+           {kPlot, "nowhere", 1, "quorvane-plot: nowhere: no such folder of tables\n"},
+           {kPlot, "main", 1, "quorvane-plot: main/summary.csv: no such file\n"},
+           {kPlot, "--format jpg main/output.out.tables", 2,
             "quorvane-plot: --format needs png or svg, not 'jpg' (see --help)\n"},
-           {kCompare, results + " " + quoted(nowhere), 1,
-            "quorvane-compare: " + nowhere.string() + ": no such results file or tables folder\n"},
-           {kCompare, results + " " + results + " extra", 2,
+           {kCompare, "main/output.out nowhere", 1,
+            "quorvane-compare: nowhere: no such results file or tables folder\n"},
+           {kCompare, "main/output.out main/output.out extra", 2,
             "quorvane-compare: two runs only; 'extra' is a third (see --help)\n"}}) {
-    const Command command = run(exe, args);
+    const BatchRun command = run_program(exe, work(), args);
     EXPECT_EQ(command.exit_code, exit_code) << args;
     EXPECT_EQ(command.err, err) << args;
   }
-  // --version needs no tables folder.
-  const Command version = run(kPlot, "--version");
-  EXPECT_EQ(version.exit_code, 0);
-  EXPECT_TRUE(version.out.starts_with("quorvane-plot ")) << version.out;
 }
 
 }  // namespace

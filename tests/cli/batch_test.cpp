@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <map>
-#include <regex>
-#include <set>
-#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/support/files.h"
@@ -16,16 +12,12 @@
 namespace quorvane::testing {
 namespace {
 
-// A fields file and --set apply in the order given; the later wins. The catch file is missing
-// so that an accepted set of fields ends quickly, with exit 1.
-TEST(BatchCommandLine, FieldsFileAndSetApplyInOrder) {
-  ScratchDir dir;
-  dir.write("fields.txt", "# a bad year\nText8=abc\nText1=missing.txt\n");
-  EXPECT_EQ(run_batch(dir.path(), "--fields fields.txt --set Text8=1984").exit_code, 1);
-  EXPECT_EQ(run_batch(dir.path(), "--set Text8=1984 --fields fields.txt").exit_code, 2);
-}
-
-TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
+// The command line alone, in an empty folder: --help; bad usage exits 2 with one line and
+// writes nothing; the field list, as CSV and as a table (a mistyped name and the names it may
+// have meant: tests/run/fields_file_test.cpp); a fields file and --set apply in the order given,
+// the later winning (the catch file is missing, so that an accepted set of fields ends quickly,
+// with exit 1).
+TEST(BatchCommandLine, UsageFieldListAndTheOrderOfFieldsFileAndSet) {
   ScratchDir dir;
   const BatchRun help = run_batch(dir.path(), "--help");
   EXPECT_EQ(help.exit_code, 0);
@@ -37,12 +29,7 @@ TEST(BatchCommandLine, BadUsageExitsTwoWithOneLineAndWritesNothing) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << args << ": " << run.err;
   }
   EXPECT_TRUE(fs::is_empty(dir.path()));
-}
 
-// The field list, as a table and as CSV. (A mistyped name and the names it may have meant:
-// tests/run/fields_file_test.cpp.)
-TEST(BatchCommandLine, ListsTheFields) {
-  ScratchDir dir;
   const BatchRun csv = run_batch(dir.path(), "--list-fields --format csv");
   EXPECT_EQ(csv.exit_code, 0);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 116);  // a header, 115 fields
@@ -51,6 +38,10 @@ TEST(BatchCommandLine, ListsTheFields) {
   const BatchRun table = run_batch(dir.path(), "--list-fields");
   EXPECT_EQ(table.exit_code, 0);
   EXPECT_NE(table.out.find("fleet3_loss"), std::string::npos);
+
+  dir.write("fields.txt", "# a bad year\nText8=abc\nText1=missing.txt\n");
+  EXPECT_EQ(run_batch(dir.path(), "--fields fields.txt --set Text8=1984").exit_code, 1);
+  EXPECT_EQ(run_batch(dir.path(), "--set Text8=1984 --fields fields.txt").exit_code, 2);
 }
 
 // The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds
@@ -66,61 +57,35 @@ TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
   // Standard error is a file here, not a terminal: a plain line as each run starts.
   EXPECT_EQ(run.err.find("bootstrap 1 of 3\n"), 0u) << run.err;
   EXPECT_NE(run.err.find("\nbootstrap 3 of 3, about "), std::string::npos) << run.err;
-
-  // Yes with no runs: the boot files hold their header and the main fit's line, nothing more.
-  for (const char* kind : {"chained", "independent"}) {
-    const BatchRun quiet = run_batch(
-        dir.path(), std::string("--bootstrap 0 --no-tables --quiet --bootstrap-kind ") + kind);
-    ASSERT_EQ(quiet.exit_code, 0) << quiet.describe();
-    EXPECT_EQ(quiet.err, "") << kind;
-    EXPECT_NE(quiet.out.find("\nBootstrap: 0 of 0 runs finished\n"), std::string::npos) << kind;
-    const std::string ssb = slurp(dir / "bootSSB.out");
-    EXPECT_EQ(std::count(ssb.begin(), ssb.end(), '\n'), 2) << kind << ":\n" << ssb;
-  }
-}
-
-// Every program without windows answers --version with its name, the version and the compiler,
-// all the same version.
-TEST(BatchCommandLine, EveryProgramAnswersVersionAlike) {
-  ScratchDir dir;
-  std::set<std::string> versions;
-  for (const auto& [name, exe] : {std::pair{"quorvane-batch", QUORVANE_BATCH_EXE},
-                                  {"quorvane-import", QUORVANE_IMPORT_EXE},
-                                  {"quorvane-sim", QUORVANE_SIM_EXE}}) {
-    const BatchRun run = run_program(exe, dir.path(), "--version");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(
-        run.out, m, std::regex(std::string(name) + R"( (\d+\.\d+\.\d+) \(built with .+\)\n)")))
-        << run.describe();
-    EXPECT_EQ(run.exit_code, 0) << name;
-    versions.insert(m[1]);
-  }
-  EXPECT_EQ(versions.size(), 1u);
 }
 
 // The kind of bootstrap as a fields file carries it ("bootstrap_kind = independent", as the
 // window program saves it beside the fields) and as --bootstrap-kind gives it: the later of the
-// two holds, and a kind that does not exist is refused before the run.
-// bootfailed.out is written by an independent bootstrap only, also when no replicate failed.
+// two holds, and a kind that does not exist is refused before the run. bootfailed.out is written
+// by an independent bootstrap of one run or more, also when no replicate failed. A bootstrap
+// answered Yes with no runs leaves the boot files with their header and the main fit's line.
 TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOneIsRefused) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "demo");
   dir.write("kind.txt", "# Kind of bootstrap\nbootstrap_kind = independent\n");
-  const std::string run = " --bootstrap 1 --threads 1 --no-tables --quiet";
-
-  const BatchRun from_file = run_batch(dir.path(), "--fields kind.txt" + run);
-  ASSERT_EQ(from_file.exit_code, 0) << from_file.describe();
-  EXPECT_TRUE(fs::exists(dir / "bootfailed.out"));
-
-  fs::remove(dir / "bootfailed.out");
-  const BatchRun overridden =
-      run_batch(dir.path(), "--fields kind.txt --bootstrap-kind chained" + run);
-  ASSERT_EQ(overridden.exit_code, 0) << overridden.describe();
-  EXPECT_FALSE(fs::exists(dir / "bootfailed.out"));
+  for (const std::string chained : {"", " --bootstrap-kind chained"}) {
+    for (const std::string runs : {"0", "1"}) {
+      SCOPED_TRACE(runs + " runs" + chained);
+      fs::remove(dir / "bootfailed.out");
+      const BatchRun run = run_batch(
+          dir.path(), "--fields kind.txt --no-tables --quiet --bootstrap " + runs + chained);
+      ASSERT_EQ(run.exit_code, 0) << run.describe();
+      EXPECT_EQ(run.err, "");
+      EXPECT_NE(run.out.find("\nBootstrap: " + runs + " of " + runs + " runs finished\n"),
+                std::string::npos);
+      EXPECT_EQ(lines_of(dir / "bootSSB.out").size(), 2u + std::stoul(runs));
+      EXPECT_EQ(fs::exists(dir / "bootfailed.out"), chained.empty() && runs == "1");
+    }
+  }
 
   fs::remove(dir / "output.out");
   dir.write("kind.txt", "Text8=1984\nbootstrap_kind = chain\n");
-  const BatchRun unknown = run_batch(dir.path(), "--fields kind.txt" + run);
+  const BatchRun unknown = run_batch(dir.path(), "--fields kind.txt --bootstrap 1");
   EXPECT_EQ(unknown.exit_code, 2) << unknown.describe();
   EXPECT_NE(unknown.err.find("kind.txt: line 2: bootstrap_kind 'chain' is neither chained nor "
                              "independent"),
@@ -132,7 +97,7 @@ TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOne
 // quorvane-batch --retro, against separate runs with the years lowered.
 // The demo's analysis ends in 2014 with one selectivity period, so peel k is the run with both
 // Text9 and Text10 at 2014 - k.
-TEST(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
+TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "retro/demo");
   const BatchRun run = run_batch(dir / "retro", "--retro 3");
@@ -152,32 +117,27 @@ TEST(Retro, PeelKWritesTheResultsFileOfARunWithTheYearsLowered) {
   }
 
   // retro.csv: the full run as peel 0 and every peel, each to its own last year.
-  std::istringstream retro(slurp(dir / "retro/retro/retro.csv"));
-  std::string line;
-  std::getline(retro, line);  // the header
-  std::map<int, std::string> last_year;
-  while (std::getline(retro, line))
-    last_year[std::stoi(line.substr(0, line.find(',')))] = line.substr(line.find(',') + 1, 4);
-  EXPECT_EQ(last_year,
-            (std::map<int, std::string>{{0, "2014"}, {1, "2013"}, {2, "2012"}, {3, "2011"}}));
+  const std::vector<std::string> retro = lines_of(dir / "retro/retro/retro.csv");
+  std::map<std::string, std::string> last_year;  // of each peel
+  for (std::size_t i = 1; i < retro.size(); ++i)
+    last_year[retro[i].substr(0, retro[i].find(','))] = retro[i].substr(retro[i].find(',') + 1, 4);
+  EXPECT_EQ(last_year, (std::map<std::string, std::string>{
+                           {"0", "2014"}, {"1", "2013"}, {"2", "2012"}, {"3", "2011"}}));
   const std::string rho = slurp(dir / "retro/retro/retro_rho.csv");
   EXPECT_EQ(rho.substr(0, rho.find('\n')), "quantity,rho,peels");
   EXPECT_NE(rho.find("\nssb,"), std::string::npos);
   EXPECT_NE(rho.find(",3\n"), std::string::npos);
-}
 
-// With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for
-// the central window of the catch loss: it is reported, and rho comes from the other three.
-TEST(Retro, APeelTheDataCannotSupportIsReportedAndTheOthersStillCount) {
-  ScratchDir dir;
-  copy_folder(kSourceDir / "demo", dir / "demo");
-  const BatchRun run = run_batch(dir.path(), "--retro 4 --set Text8=2010 --no-tables");
-  ASSERT_EQ(run.exit_code, 0) << run.describe();
-  EXPECT_NE(run.out.find("Peel 4: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("(from 3 of 4 peels)"), std::string::npos) << run.out;
-  EXPECT_TRUE(fs::exists(dir / "retro/peel3/output.out"));
-  EXPECT_FALSE(fs::exists(dir / "retro/peel3/output.out.tables"));
-  EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
+  // With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for
+  // the central window of the catch loss: it is reported, and rho comes from the other three.
+  copy_folder(kSourceDir / "demo", dir / "short/demo");
+  const BatchRun short_run = run_batch(dir / "short", "--retro 4 --set Text8=2010 --no-tables");
+  ASSERT_EQ(short_run.exit_code, 0) << short_run.describe();
+  EXPECT_NE(short_run.out.find("Peel 4: "), std::string::npos) << short_run.out;
+  EXPECT_NE(short_run.out.find("(from 3 of 4 peels)"), std::string::npos) << short_run.out;
+  EXPECT_TRUE(fs::exists(dir / "short/retro/peel3/output.out"));
+  EXPECT_FALSE(fs::exists(dir / "short/retro/peel3/output.out.tables"));
+  EXPECT_FALSE(fs::exists(dir / "short/output.out.tables"));
 }
 
 }  // namespace

@@ -35,18 +35,15 @@ const Fields kExactModel = {{FieldId::Method, "2"},       {FieldId::CatchLoss, "
 struct Fit {
   std::unique_ptr<RunState> state = std::make_unique<RunState>();
   RunOutcome outcome;
-  double f(int y) const { return state->f[static_cast<std::size_t>(y)]; }
-  double terminal_f() const { return f(state->yearmax); }
+  double terminal_f() const { return state->f[static_cast<std::size_t>(state->yearmax)]; }
 };
 
 // Writes the stock's data set under `dir`/data and runs START on it with the data set's own
-// settings, then `settings`, then `extra` (later ones win).
-Fit estimate(const sim::SimulatedStock& stock, const fs::path& dir, const Fields& settings,
-             const Fields& extra = {}) {
+// settings, then those of the exact model, then `extra` (later ones win).
+Fit estimate(const sim::SimulatedStock& stock, const fs::path& dir, const Fields& extra = {}) {
   sim::write_dataset(stock, dir / "data", "data/");
   FieldTexts texts = default_field_texts();
-  for (const auto& [field, text] : sim::field_texts(stock, "data/")) texts[field] = text;
-  for (const Fields& fields : {settings, extra})
+  for (const Fields& fields : {sim::field_texts(stock, "data/"), kExactModel, extra})
     for (const auto& [field, text] : fields) texts[field] = text;
   Fit fit;
   fit.state->workdir = dir.string();
@@ -69,7 +66,7 @@ TEST(RecoveryWithoutNoise, SeparableFitFindsTheSimulatedTerminalFAndStock) {
   ScratchDir dir;
   for (const char* method : {"1", "2"}) {
     SCOPED_TRACE(std::string("Method ") + method);
-    const Fit fit = estimate(stock, dir.path(), kExactModel, {{FieldId::Method, method}});
+    const Fit fit = estimate(stock, dir.path(), {{FieldId::Method, method}});
     ASSERT_EQ(fit.outcome.status, RunStatus::Completed) << fit.outcome.message;
     const RunState& s = *fit.state;
 
@@ -103,7 +100,8 @@ TEST(RecoveryWithoutNoise, SeparableFitFindsTheSimulatedTerminalFAndStock) {
         EXPECT_NEAR(s.N(i + 2, j + 1) / stock.numbers(i, j), 1.0, kNumbersTolerance)
             << "age index " << i + 2;
       }
-      EXPECT_NEAR(fit.f(j + 1) / stock.f[static_cast<std::size_t>(j)], 1.0, kNumbersTolerance);
+      EXPECT_NEAR(s.f[static_cast<std::size_t>(j) + 1] / stock.f[static_cast<std::size_t>(j)], 1.0,
+                  kNumbersTolerance);
     }
   }
 }
@@ -135,9 +133,9 @@ TEST(RecoveryWithSurvey, ExactAbsoluteSsbSurveyMovesTheTerminalFToTheSimulatedOn
   for (std::uint32_t seed = 1; seed <= 5; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     const sim::SimulatedStock stock = sim::simulate(noisy_catch_with_exact_ssb_survey(seed));
-    const Fit catch_only = estimate(stock, dir.path(), kExactModel, {{FieldId::SsbOn, "2"}});
+    const Fit catch_only = estimate(stock, dir.path(), {{FieldId::SsbOn, "2"}});
     ASSERT_EQ(catch_only.outcome.status, RunStatus::Completed) << catch_only.outcome.message;
-    const Fit tuned = estimate(stock, dir.path(), kExactModel);
+    const Fit tuned = estimate(stock, dir.path());
     ASSERT_EQ(tuned.outcome.status, RunStatus::Completed) << tuned.outcome.message;
     ASSERT_EQ(tuned.state->totalinds, 1);
     EXPECT_EQ(tuned.state->kssb[1], 1.0);  // absolute: no coefficient is estimated
