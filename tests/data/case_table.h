@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
