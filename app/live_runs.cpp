@@ -10,6 +10,7 @@
 #include "app/parameter_window.h"
 #include "app/run_controller.h"
 #include "report/results_record.h"
+#include "run/scan_edges.h"
 #include "run/settings.h"
 #if QUORVANE_CHARTS
 #include "app/results_window.h"
@@ -161,6 +162,8 @@ void LiveRuns::runEnded(const RunOutcome& outcome) {
                                 QString::number(record->terminal_f, 'g', kLossDigits),
                                 QString::number(record->total_loss, 'g', kLossDigits),
                                 losses.join(QStringLiteral(", ")));
+        for (const std::string& note : scan_edge_notes(controller_.state(), *record))
+          text += QStringLiteral("; ") + QString::fromStdString(note);
         if (!problem.isEmpty()) text += tr("; no charts: %1").arg(problem);
         say(text);
       }

@@ -31,6 +31,7 @@
 #include "report/results_record.h"
 #include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
+#include "run/scan_edges.h"
 #if QUORVANE_CHARTS
 #include "app/compare_window.h"
 #include "app/results_window.h"
@@ -447,6 +448,8 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
     if (p.years.empty()) {
       lines << tr("Peel %1: %2").arg(p.peel).arg(QString::fromStdString(p.outcome.message));
     }
+    for (const std::string& note : p.edge_notes)
+      lines << tr("Peel %1: %2").arg(p.peel).arg(QString::fromStdString(note));
   }
   if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
   if (controller_.retrospectiveRewroteResults()) {
@@ -477,6 +480,17 @@ QString ParameterWindow::runBanner(const RunOutcome& outcome) const {
   return {};
 }
 
+QString ParameterWindow::fitNotes() const {
+  const ResultsRecord* record = controller_.state().results_record.get();
+  if (record == nullptr || !record->complete) return {};
+  QStringList notes;
+  for (const std::string& note : scan_edge_notes(controller_.state(), *record))
+    notes << QString::fromStdString(note);
+  if (const std::string note = bootstrap_edge_note(controller_.state(), *record); !note.empty())
+    notes << QString::fromStdString(note);
+  return notes.join(QLatin1Char('\n'));
+}
+
 void ParameterWindow::reportRun(const RunOutcome& outcome) {
   if (controller_.liveRun()) return;  // a live re-run speaks on the status line (LiveRuns)
   // A stopped or failed run's charts show the state of the moment, not an estimate: they carry
@@ -488,11 +502,21 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
 #endif
   switch (outcome.status) {
     case RunStatus::Completed: {
-      status_->setText(banner.isEmpty() ? tr("The run has ended.") : banner);
+      // A fit whose scan did not bracket its minimum says so above its charts and on the
+      // status line.
+      const QString notes = banner.isEmpty() ? fitNotes() : QString();
+      if (!banner.isEmpty()) {
+        status_->setText(banner);
+      } else if (notes.isEmpty()) {
+        status_->setText(tr("The run has ended."));
+      } else {
+        status_->setText(
+            tr("The run has ended. %1").arg(notes.section(QLatin1Char('\n'), 0, 0)));
+      }
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
       const QString problem = tables.isEmpty() ? QString::fromStdString(outcome.tables_problem)
-                                               : showResults(tables, banner);
+                                               : showResults(tables, banner + notes);
       if (!problem.isEmpty()) status_->setText(tr("The run has ended; no charts: %1").arg(problem));
       return;
     }

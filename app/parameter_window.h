@@ -90,6 +90,9 @@ class ParameterWindow : public QWidget {
  private:
   // What a stopped or failed run's charts say above them; empty for a fit.
   QString runBanner(const RunOutcome& outcome) const;
+  // What a fit's reader must know about it, one note to a line: a scan whose best point is an
+  // end of its grid, bootstrap runs that stopped there. Empty for most fits.
+  QString fitNotes() const;
   // The problems of a rejected START one to a line; marks the fields they name.
   QString markRejectedFields(const QString& message);
   void unmarkFields();

@@ -19,6 +19,7 @@
 #include "report/results_record.h"
 #include "report/version.h"
 #include "run/independent_bootstrap.h"
+#include "run/scan_edges.h"
 #include "run/start.h"
 #include "run/workdir_lock.h"
 #include "state/message_text.h"
@@ -111,6 +112,7 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   if (const ResultsRecord* fit = s.results_record.get(); fit && fit->complete) {
     std::printf("Total loss SSEALL: %s\n", label_text(fit->total_loss).c_str());
     std::printf("Terminal f: %s\n", label_text(fit->terminal_f).c_str());
+    for (const std::string& note : scan_edge_notes(s, *fit)) std::printf("%s\n", note.c_str());
     if (o.bootstrap_runs) {
       std::printf("Bootstrap: %zu of %ld runs finished\n", fit->bootstrap.size(),
                   *o.bootstrap_runs);
@@ -178,6 +180,11 @@ int run(int argc, char** argv) {
   }
   if (const std::string line = bootstrap_summary(*state); !line.empty()) {
     std::printf("%s\n", line.c_str());
+  }
+  if (const ResultsRecord* fit = state->results_record.get(); fit && fit->complete) {
+    if (const std::string note = bootstrap_edge_note(*state, *fit); !note.empty()) {
+      std::printf("%s\n", note.c_str());
+    }
   }
   if (options.retro > 0 && outcome.status != RunStatus::Completed) {
     std::printf("No retrospective: the run failed before its end\n");

@@ -45,6 +45,8 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
     if (p.outcome.status == RunStatus::Completed && !p.years.empty()) {
       std::printf("Peel %d (last year %.15g): %s\n", p.peel, p.years.back().year,
                   absolute(resolve_path(p.folder, options.texts[FieldId::ResultsFile])).c_str());
+      for (const std::string& note : p.edge_notes)
+        std::printf("Peel %d: %s\n", p.peel, note.c_str());
     } else {
       std::printf("Peel %d: %s\n", p.peel, p.outcome.message.c_str());
     }

@@ -14,6 +14,7 @@
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/tables.h"
+#include "run/scan_edges.h"
 
 namespace quorvane {
 
@@ -41,6 +42,7 @@ PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
     result.outcome = run_start(*state, *host, fields, options);
     if (state->results_record && state->results_record->complete) {
       result.years = state->results_record->years;
+      result.edge_notes = scan_edge_notes(*state, *state->results_record);
     }
   } catch (const SettingsError& e) {
     result.outcome = {RunStatus::SettingsRejected, e.what()};

@@ -40,6 +40,7 @@ struct PeelResult {
   std::string folder;
   RunOutcome outcome;
   std::vector<SummaryYear> years;  // the stock summary of its results file; empty when it failed
+  std::vector<std::string> edge_notes;  // its scan's best point at an end of the grid
 };
 
 // Makes the host of peel k, which computes on `state`; called on the thread that runs the peel.

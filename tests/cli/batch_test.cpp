@@ -59,6 +59,25 @@ TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
   EXPECT_NE(run.err.find("\nbootstrap 3 of 3, about "), std::string::npos) << run.err;
 }
 
+// The demo's least loss lies at f 2.75; a scan that stops at 2 ends on its bound. The main fit,
+// the bootstrap runs and the peel each say so in the closing lines, which files cannot show.
+TEST(BatchSummary, AScanThatEndsOnItsBoundSaysSo) {
+  ScratchDir dir;
+  copy_folder(kSourceDir / "demo", dir / "demo");
+  const BatchRun run =
+      run_batch(dir.path(), "--set Text18=2 --bootstrap 2 --retro 1 --threads 1 --no-tables --quiet");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  const std::string bound = " the highest value scanned (If Scan: Highest f :, Text18): the loss";
+  EXPECT_NE(run.out.find("\nTerminal f: 2\nThe best terminal f, 2, is" + bound),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\n2 of 2 bootstrap runs took the highest terminal f scanned"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\nPeel 1: The best terminal f, 2, is" + bound), std::string::npos)
+      << run.out;
+}
+
 // The kind of bootstrap as a fields file carries it ("bootstrap_kind = independent", as the
 // window program saves it beside the fields) and as --bootstrap-kind gives it: the later of the
 // two holds, and a kind that does not exist is refused before the run. bootfailed.out is written
