@@ -208,9 +208,9 @@ void AppTest::stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten() {
   VERIFY_ANSWERED(session);
   // Before the first evaluation of a run there is no loss to show; with no run being computed
   // the line says how far the writing has got.
-  QCOMPARE(bootstrap_status_text({.total = 5, .computing = 1}),
+  QCOMPARE(bootstrap_status_text({.total = 5, .computing = 1, .total_loss = {}}),
            u"bootstrap 1 of 5 | 0 evaluations"_s);
-  QCOMPARE(bootstrap_status_text({.total = 5, .written = 5}),
+  QCOMPARE(bootstrap_status_text({.total = 5, .written = 5, .total_loss = {}}),
            u"bootstrap: runs up to 5 of 5 written"_s);
 }
 
