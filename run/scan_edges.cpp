@@ -22,9 +22,7 @@ Axis f_axis(const RunState& s) {
           FieldId::FScanHigh};
 }
 
-std::string bound_text(FieldId id) {
-  return field_title(field(id)) + ", " + numbered_name(id);
-}
+std::string bound_text(FieldId id) { return field_title(field(id)) + ", " + numbered_name(id); }
 
 std::string edge_line(const Axis& axis, double best, GridEnd end) {
   const bool high = end == GridEnd::Highest;
