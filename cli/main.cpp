@@ -112,6 +112,8 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
   if (const ResultsRecord* fit = s.results_record.get(); fit && fit->complete) {
     std::printf("Total loss SSEALL: %s\n", label_text(fit->total_loss).c_str());
     std::printf("Terminal f: %s\n", label_text(fit->terminal_f).c_str());
+    if (fit->m) std::printf("Natural mortality M: %s\n", label_text(*fit->m).c_str());
+    if (fit->alfa) std::printf("ALFA of M(a): %s\n", label_text(*fit->alfa).c_str());
     for (const std::string& note : scan_edge_notes(s, *fit)) std::printf("%s\n", note.c_str());
     if (o.bootstrap_runs) {
       std::printf("Bootstrap: %zu of %ld runs finished\n", fit->bootstrap.size(),
