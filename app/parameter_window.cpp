@@ -223,6 +223,10 @@ void ParameterWindow::createButtons() {
   quit_->setObjectName(QStringLiteral("Command2"));
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
+  // A long message (a refused field's text, a note on the fit) wraps onto more lines instead of
+  // widening the window past the screen.
+  status_->setWordWrap(true);
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   connect(start_, &QPushButton::clicked, this, &ParameterWindow::start);
   connect(quit_, &QPushButton::clicked, this, &ParameterWindow::quitSession);
   live_ = new LiveRuns(*this, controller_);
