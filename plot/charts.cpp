@@ -375,6 +375,68 @@ QChart* recruitment_chart(const PlotData& data) {
   return chart;
 }
 
+// An axis over low..high with ticks at round values: 1, 2 or 5 times a power of ten, four to ten
+// of them across the range.
+void round_ticks(QValueAxis* axis, double low, double high) {
+  axis->setRange(low, high);
+  const double rough = (high - low) / 5;
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  const double step = rough / power < 1.5 ? power : rough / power < 3.5 ? 2 * power : 5 * power;
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(std::ceil(low / step) * step);
+  axis->setTickInterval(step);
+  axis->setMinorTickCount(0);
+  axis->setLabelFormat("%g");
+}
+
+// The scan's total loss along one of its parameters. At each value the least loss over the other
+// parameter (the profile of the loss), the best point marked: a profile that still falls at an
+// end of the grid shows a minimum the scan did not bracket, and a flat one a parameter the data
+// hardly tell.
+QChart* profile_chart(const PlotData& data, bool over_f) {
+  const std::string parameter = over_f ? "terminal f" : data.scan_outer;
+  QChart* chart = new_chart("Total loss along the scan of " + parameter);
+  const std::string axis_title = over_f ? "Terminal f" : data.scan_outer;
+  std::map<double, double> least;  // value of the parameter -> least loss there
+  for (const ScanPoint& p : data.scan) {
+    const double value = over_f ? p.f : p.outer;
+    const auto [it, first] = least.emplace(value, p.total_loss);
+    if (!first) it->second = std::min(it->second, p.total_loss);
+  }
+  const bool profiled = !over_f || !data.scan_outer.empty();
+  auto* profile = line(
+      profiled ? "Least total loss over " +
+                     QString::fromStdString(over_f ? data.scan_outer : std::string("terminal f"))
+               : QStringLiteral("Total loss"),
+      kEstimateColour);
+  profile->setPointsVisible(true);
+  Range values, losses;
+  auto best = least.begin();
+  for (auto it = least.begin(); it != least.end(); ++it) {
+    profile->append(it->first, it->second);
+    values.add(it->first);
+    losses.add(it->second);
+    // Of equal losses the later point, as the scan keeps it.
+    if (it->second <= best->second) best = it;
+  }
+  auto* marker = points(QStringLiteral("Best point: %1").arg(best->first), kSecondColour, 11);
+  marker->append(best->first, best->second);
+
+  auto* x = new QValueAxis;
+  style_axis(x, axis_title);
+  const double x_pad = values.high > values.low ? (values.high - values.low) * 0.03 : 0.5;
+  round_ticks(x, values.low - x_pad, values.high + x_pad);
+  auto* y = new QValueAxis;
+  style_axis(y, "Total loss");
+  const double y_pad = losses.high > losses.low ? (losses.high - losses.low) * 0.05 : 0.5;
+  round_ticks(y, std::max(0.0, losses.low - y_pad), losses.high + y_pad);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  attach(chart, profile, x, y);
+  attach(chart, marker, x, y);
+  return chart;
+}
+
 struct Bubble {
   int year = 0;
   int age = 0;
@@ -664,6 +726,14 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
     charts.push_back({"retrospective_mean_f", "Retrospective: mean F"});
   }
+  if (!data.scan.empty()) {
+    charts.push_back({"loss_profile_f", "Total loss along the scan of terminal f"});
+    if (data.scan_outer == "M")
+      charts.push_back({"loss_profile_m", "Total loss along the scan of M"});
+    if (data.scan_outer == "ALFA") {
+      charts.push_back({"loss_profile_alfa", "Total loss along the scan of ALFA"});
+    }
+  }
   return charts;
 }
 
@@ -679,6 +749,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
   if (name == "retrospective_mean_f") return retrospective_chart(data, "mean_f");
+  if (name.starts_with("loss_profile_")) return profile_chart(data, name == "loss_profile_f");
   // The numbered charts: "fleetK_residuals", "fleetK_fit", "ssb_surveyK_fit".
   const auto number_after = [&name](std::string_view prefix) {
     return std::stoi(name.substr(prefix.size()));

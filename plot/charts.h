@@ -14,6 +14,9 @@
 //   fleetK_fit          observed against fitted of aged fleet K, one colour per age
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and mean F of the full run and of each peel, when retro.csv exists
+//   loss_profile_f, loss_profile_m, loss_profile_alfa
+//                       the total loss along the scan of terminal f (and of M or ALFA), when
+//                       the search log beside the tables is this run's scan
 #pragma once
 
 #include <QByteArray>
@@ -79,6 +82,13 @@ struct RetroRhoRow {
   std::optional<double> rho;
 };
 
+// One evaluation of the main run's scan: its grid point and total loss.
+struct ScanPoint {
+  double f = 0;      // terminal f
+  double outer = 0;  // M or ALFA of a scan over two parameters, else 0
+  double total_loss = 0;
+};
+
 // What the charts need from a tables folder.
 struct PlotData {
   std::string folder;  // the tables folder read
@@ -91,6 +101,10 @@ struct PlotData {
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.
   std::string fbar_ages, units_numbers, units_weight;
   std::map<int, std::string> fleet_names;  // from surveys.csv's name column, by fleet number
+  // The main run's scan in the order it was made, from the search log beside the tables when
+  // the log is this run's (read_scan_profile); empty after a precise search or without it.
+  std::vector<ScanPoint> scan;
+  std::string scan_outer;  // "M" or "ALFA" when the scan ran over that too
 };
 
 // The chart name of aged fleet k: its name from the tables, or "Fleet k".
@@ -109,9 +123,18 @@ struct BandPoints {
 BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
                         std::optional<double> SummaryRow::*high, double cap);
 
+// The main run's scan from `minim_path`, the search log of the working directory. The log may
+// belong to a later run with another results file, and after a bootstrap it goes on with the
+// bootstrap runs: it is taken only when its first lines are the grid of this run's settings
+// (run.csv) and the line after them, the evaluation at the best point, holds this run's terminal
+// f and total loss (estimates.csv) to the log's decimals. Leaves `data` as it is otherwise.
+void read_scan_profile(const std::string& tables_dir, const std::string& minim_path,
+                       PlotData& data);
+
 // Reads summary.csv, stock.csv, surveys.csv (and retro.csv when it is in the folder or in
-// <folder>/../retro/). InputError naming file, line and token on a malformed file or a missing
-// required column; a missing summary.csv is an InputError naming the path.
+// <folder>/../retro/, and the scan from <folder>/../minim.out). InputError naming file, line and
+// token on a malformed file or a missing required column; a missing summary.csv is an InputError
+// naming the path.
 PlotData read_plot_data(const std::string& tables_dir);
 
 // The charts this data supports, in display order.

@@ -1,12 +1,18 @@
 // Reading a tables folder into what the charts draw.
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <system_error>
 
 #include "base/errors.h"
+#include "data/age_year_file.h"
 #include "plot/charts.h"
 #include "report/csv_reader.h"
+#include "run/driver.h"
+#include "run/settings.h"
 
 namespace quorvane::plot {
 namespace {
@@ -155,7 +161,116 @@ bool is_file(const fs::path& p) {
   return fs::is_regular_file(p, ec);
 }
 
+// Where the search log's values stand: f from the start of the line, M from print column 30 and
+// ALFA from column 45 (each with its sign blank), the total loss under "TOTAL_LOSSFUNC".
+constexpr std::size_t kFEnd = 14;
+constexpr std::size_t kMFrom = 29, kMEnd = 44;
+constexpr std::size_t kAlfaFrom = 44, kAlfaEnd = 59;
+// The log rounds f, M and the losses to five decimals and ALFA to six.
+constexpr double kFiveDecimals = 0.6e-5;
+constexpr double kSixDecimals = 0.6e-6;
+
+std::optional<double> number_between(const std::string& line, std::size_t from, std::size_t to) {
+  if (from >= line.size()) return std::nullopt;
+  std::string_view cell = std::string_view(line).substr(from, to - from);
+  while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
+  while (!cell.empty() && cell.back() == ' ') cell.remove_suffix(1);
+  return parse_number(cell);
+}
+
+bool read_line(std::istream& in, std::string& line) {
+  if (!std::getline(in, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+// The value of the row `name` of a name,value table (run.csv, estimates.csv).
+std::map<std::string, std::string> name_values(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const auto name = optional_column(file, "name");
+  const auto value = optional_column(file, "value");
+  std::map<std::string, std::string> values;
+  if (!name || !value) return values;
+  for (const CsvRow& r : file.rows) {
+    values[r.cells[static_cast<std::size_t>(*name)]] = r.cells[static_cast<std::size_t>(*value)];
+  }
+  return values;
+}
+
 }  // namespace
+
+void read_scan_profile(const std::string& tables_dir, const std::string& minim_path,
+                       PlotData& data) {
+  const fs::path dir(tables_dir);
+  if (!is_file(dir / "run.csv") || !is_file(dir / "estimates.csv") || !is_file(minim_path)) return;
+
+  // The run's settings, read from its fields' texts as START read them.
+  FieldTexts texts = default_field_texts();
+  for (const auto& [name, value] : name_values((dir / "run.csv").string())) {
+    if (const std::optional<FieldId> id = field_by_numbered_name(name)) texts[*id] = value;
+  }
+  auto settings = std::make_unique<RunState>();
+  try {
+    read_settings(*settings, texts);
+  } catch (const SettingsError&) {
+    return;
+  }
+  const RunState& s = *settings;
+  if (!holds(s.scansearch, Search::Scan)) return;
+  const bool over_m = holds(s.n1, MOption::Constant);
+  const bool over_alfa = holds(s.n1, MOption::ByAge);
+  const std::vector<double> f_grid = scan_grid(s.fscanmin, s.fscanmax, s.fscanstep);
+  const std::vector<double> outer_grid = over_m || over_alfa
+                                             ? scan_grid(s.mscanmin, s.mscanmax, s.mscanstep)
+                                             : std::vector<double>{0.0};
+  const std::map<std::string, std::string> estimates =
+      name_values((dir / "estimates.csv").string());
+  const auto estimate = [&](const std::string& name) -> std::optional<double> {
+    const auto it = estimates.find(name);
+    return it == estimates.end() ? std::nullopt : parse_number(it->second);
+  };
+  const std::optional<double> terminal_f = estimate("terminal_f");
+  const std::optional<double> total_loss = estimate("loss_total");
+  if (!terminal_f || !total_loss) return;
+
+  std::ifstream in(minim_path, std::ios::binary);
+  std::string header;
+  if (!read_line(in, header)) return;
+  const std::size_t total_from = header.find("TOTAL_LOSSFUNC");
+  if (total_from == std::string::npos) return;
+  const auto next_point = [&](ScanPoint& point) {
+    std::string line;
+    if (!read_line(in, line)) return false;
+    const std::optional<double> f = number_between(line, 0, kFEnd);
+    const std::optional<double> outer = over_m      ? number_between(line, kMFrom, kMEnd)
+                                        : over_alfa ? number_between(line, kAlfaFrom, kAlfaEnd)
+                                                    : std::optional<double>(0.0);
+    const std::optional<double> loss = number_between(line, total_from, std::string::npos);
+    if (!f || !outer || !loss) return false;
+    point = {*f, *outer, *loss};
+    return true;
+  };
+
+  const double outer_decimals = over_alfa ? kSixDecimals : kFiveDecimals;
+  std::vector<ScanPoint> scan;
+  for (double outer : outer_grid) {
+    for (double f : f_grid) {
+      ScanPoint point;
+      if (!next_point(point) || std::fabs(point.f - f) > kFiveDecimals ||
+          std::fabs(point.outer - outer) > outer_decimals) {
+        return;
+      }
+      scan.push_back(point);
+    }
+  }
+  ScanPoint best;
+  if (!next_point(best) || std::fabs(best.f - *terminal_f) > kFiveDecimals ||
+      std::fabs(best.total_loss - *total_loss) > kFiveDecimals) {
+    return;
+  }
+  data.scan = std::move(scan);
+  data.scan_outer = over_m ? "M" : over_alfa ? "ALFA" : "";
+}
 
 PlotData read_plot_data(const std::string& tables_dir) {
   const fs::path dir(tables_dir);
@@ -181,6 +296,7 @@ PlotData read_plot_data(const std::string& tables_dir) {
     if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
     break;
   }
+  read_scan_profile(tables_dir, (dir / ".." / "minim.out").lexically_normal().string(), data);
   return data;
 }
 

@@ -92,8 +92,11 @@ class DemoRuns : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     fs::remove_all(work());
-    for (const auto& [name, extra] : {std::pair{"main", std::string(" --bootstrap 5 --retro 3")},
-                                      std::pair{"sse", std::string(" --set Text7=2")}}) {
+    for (const auto& [name, extra] :
+         {std::pair{"main", std::string(" --bootstrap 5 --retro 3")},
+          std::pair{"sse", std::string(" --set Text7=2")},
+          std::pair{"m_scan", std::string(" --set Text3=1 --set Text22=0.1 --set Text23=0.35 "
+                                          "--set Text24=0.1")}}) {
       copy_folder(kSourceDir / "demo", work() / name / "demo");
       const BatchRun batch = run_program(QUORVANE_BATCH_EXE, work() / name,
                                          "--quiet --fields demo/fields.txt" + extra);
@@ -128,8 +131,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                        "ssb", "f", "recruitment", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
-                       "retrospective_ssb", "retrospective_mean_f"}));
-  EXPECT_EQ(chart_names("sse").back(), "fleet4_fit");
+                       "retrospective_ssb", "retrospective_mean_f", "loss_profile_f"}));
+  EXPECT_EQ(chart_names("sse").back(), "loss_profile_f");
   EXPECT_THROW(delete make_chart(read_plot_data(tables().string()), "fleet7_fit"),
                std::invalid_argument);
 
@@ -155,6 +158,47 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   EXPECT_FALSE(read_plot_data(tables("sse").string()).summary.back().ssb_q05.has_value());
   const std::unique_ptr<QChart> retro(make_chart(data, "retrospective_ssb"));
   EXPECT_TRUE(retro->title().contains("Mohn's rho"));
+}
+
+// The loss profile comes from the search log beside the tables, which the working directory's
+// next run overwrites: it is drawn only when the log's grid is this run's and its line at the
+// best point holds this run's terminal f and total loss. The bootstrap's lines after the main
+// run's (main) are left out; a scan over M as well gives the least loss over M at each f and
+// over f at each M.
+TEST_F(DemoRuns, LossProfileIsTheRunsOwnScan) {
+  const PlotData sse = read_plot_data(tables("sse").string());
+  ASSERT_EQ(sse.scan.size(), 17u);
+  EXPECT_EQ(sse.scan_outer, "");
+  for (std::size_t j = 0; j < sse.scan.size(); ++j) EXPECT_EQ(sse.scan[j].f, 1 + 0.25 * j);
+  EXPECT_EQ(read_plot_data(tables("main").string()).scan.size(), 17u);
+
+  const PlotData m_scan = read_plot_data(tables("m_scan").string());
+  EXPECT_EQ(m_scan.scan.size(), 3u * 17u);
+  EXPECT_EQ(m_scan.scan_outer, "M");
+  EXPECT_DOUBLE_EQ(m_scan.scan[17].outer, 0.2);
+  const std::vector<ChartInfo> charts = available_charts(m_scan);
+  EXPECT_EQ(charts.back().name, "loss_profile_m");
+  for (const char* name : {"loss_profile_f", "loss_profile_m"}) {
+    const std::unique_ptr<QChart> chart(make_chart(m_scan, name));
+    EXPECT_EQ(chart->series().size(), 2);  // the profile and the best point
+  }
+
+  // The sse run's tables beside the search log of other runs: the main run, whose grid is the
+  // same but whose losses are not; a log cut short; no log.
+  PlotData other;
+  read_scan_profile(tables("sse").string(), (work() / "main" / "minim.out").string(), other);
+  EXPECT_TRUE(other.scan.empty());
+  read_scan_profile(tables("sse").string(), (work() / "m_scan" / "minim.out").string(), other);
+  EXPECT_TRUE(other.scan.empty());
+  const fs::path cut = work() / "cut_minim.out";
+  const std::string log = slurp(work() / "sse" / "minim.out");
+  std::size_t end = 0;
+  for (int line = 0; line < 18; ++line) end = log.find('\n', end) + 1;
+  write_text(cut, log.substr(0, end));
+  read_scan_profile(tables("sse").string(), cut.string(), other);
+  EXPECT_TRUE(other.scan.empty());
+  read_scan_profile(tables("sse").string(), (work() / "absent.out").string(), other);
+  EXPECT_TRUE(other.scan.empty());
 }
 
 TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
