@@ -105,6 +105,8 @@ struct PlotData {
   // the log is this run's (read_scan_profile); empty after a precise search or without it.
   std::vector<ScanPoint> scan;
   std::string scan_outer;  // "M" or "ALFA" when the scan ran over that too
+  // When the scan's best point is an end of its grid, what the run said of it (one line each).
+  std::vector<std::string> scan_notes;
 };
 
 // The chart name of aged fleet k: its name from the tables, or "Fleet k".

@@ -12,6 +12,7 @@
 #include "plot/charts.h"
 #include "report/csv_reader.h"
 #include "run/driver.h"
+#include "run/scan_edges.h"
 #include "run/settings.h"
 
 namespace quorvane::plot {
@@ -270,6 +271,12 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
   }
   data.scan = std::move(scan);
   data.scan_outer = over_m ? "M" : over_alfa ? "ALFA" : "";
+  ResultsRecord fit;
+  fit.complete = true;
+  fit.terminal_f = *terminal_f;
+  fit.m = estimate("m");
+  fit.alfa = estimate("alfa");
+  data.scan_notes = scan_edge_notes(s, fit);
 }
 
 PlotData read_plot_data(const std::string& tables_dir) {

@@ -324,6 +324,7 @@ void fit_section(std::string& out, const RunTable& run, const PlotData& data,
   paragraph(out, "Losses by component of the total loss, with their weights:");
   append_table(out, losses);
   append_table(out, others);
+  for (const std::string& note : data.scan_notes) paragraph(out, note);
 }
 
 // Every chart as inline SVG. The ids inside each drawing are given the chart's name as a prefix:

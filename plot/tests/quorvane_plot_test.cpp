@@ -176,6 +176,10 @@ TEST_F(DemoRuns, LossProfileIsTheRunsOwnScan) {
   EXPECT_EQ(m_scan.scan.size(), 3u * 17u);
   EXPECT_EQ(m_scan.scan_outer, "M");
   EXPECT_DOUBLE_EQ(m_scan.scan[17].outer, 0.2);
+  // Its least loss lies at the lowest M scanned, which the run's note says (and the report).
+  ASSERT_EQ(m_scan.scan_notes.size(), 1u);
+  EXPECT_TRUE(m_scan.scan_notes[0].starts_with("The best M, 0.1, is the lowest value scanned"));
+  EXPECT_TRUE(sse.scan_notes.empty());
   const std::vector<ChartInfo> charts = available_charts(m_scan);
   EXPECT_EQ(charts.back().name, "loss_profile_m");
   for (const char* name : {"loss_profile_f", "loss_profile_m"}) {
