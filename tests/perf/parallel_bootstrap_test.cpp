@@ -173,7 +173,9 @@ TEST_F(ParallelBootstrap, WritesWhatTheRunsInOrderWrite) {
       ASSERT_EQ(one.record.size(), 4u * static_cast<std::size_t>(row.c.bootstrap_runs));
       ASSERT_EQ(one.files.count("aged4.tmp"), 1u) << row.c.name;
     }
-    if (row.setup.heavy) ASSERT_GT(one.repaired_in_bootstrap, 0) << "no exploitation rate above 1";
+    if (row.setup.heavy) {
+      ASSERT_GT(one.repaired_in_bootstrap, 0) << "no exploitation rate above 1";
+    }
     expect_same(one, run(row.c, row.threads, row.setup), row.c.name);
   }
 }

@@ -138,7 +138,9 @@ TEST_F(Settings, CasesOfTheTable) {
       EXPECT_NE(m.find(part), std::string::npos) << part << "\nin: " << m;
       at = next + 2;
     }
-    if (bar + 2 >= line.size()) EXPECT_EQ(m, "");
+    if (bar + 2 >= line.size()) {
+      EXPECT_EQ(m, "");
+    }
     if (m.empty()) continue;
     EXPECT_EQ(m.find('\n'), std::string::npos);
     EXPECT_EQ(s_->AnamefileC, "kept");
