@@ -198,6 +198,28 @@ std::map<std::string, std::string> name_values(const std::string& path) {
   return values;
 }
 
+// The search log of the working directory whose run wrote `tables`: the tables folder is the
+// results file's name with ".tables" added, and that name is relative to the working directory
+// ("output.out" one folder below it, "results/output.out" two). An absolute name, or none, leaves
+// the folder above the tables.
+fs::path search_log_of(const fs::path& tables, const std::string& results_name) {
+  std::string name = results_name;
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  std::error_code ec;
+  fs::path workdir = fs::absolute(tables, ec).lexically_normal();
+  if (ec) workdir = tables.lexically_normal();
+  if (!workdir.has_filename()) workdir = workdir.parent_path();  // "x/output.out.tables/"
+  workdir = workdir.parent_path();
+  if (!name.empty() && name.front() != '/') {
+    for (fs::path up = fs::path(name).parent_path(); !up.empty(); up = up.parent_path()) {
+      if (up.filename() != ".") workdir = workdir.parent_path();
+    }
+  }
+  return (workdir.empty() ? fs::path(".") : workdir) / "minim.out";
+}
+
 }  // namespace
 
 void read_scan_profile(const std::string& tables_dir, const std::string& minim_path,
@@ -303,7 +325,13 @@ PlotData read_plot_data(const std::string& tables_dir) {
     if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
     break;
   }
-  read_scan_profile(tables_dir, (dir / ".." / "minim.out").lexically_normal().string(), data);
+  const fs::path run = dir / "run.csv";
+  if (is_file(run)) {
+    const std::map<std::string, std::string> fields = name_values(run.string());
+    const auto results = fields.find(numbered_name(FieldId::ResultsFile));
+    const fs::path log = search_log_of(dir, results == fields.end() ? "" : results->second);
+    read_scan_profile(tables_dir, log.string(), data);
+  }
   return data;
 }
 

@@ -203,6 +203,19 @@ TEST_F(DemoRuns, LossProfileIsTheRunsOwnScan) {
   EXPECT_TRUE(other.scan.empty());
   read_scan_profile(tables("sse").string(), (work() / "absent.out").string(), other);
   EXPECT_TRUE(other.scan.empty());
+
+  // A results file in a folder of the working directory: the log is two folders above its
+  // tables, also when the tables are named from inside that folder.
+  const fs::path nested = work() / "nested";
+  copy_folder(kSourceDir / "demo", nested / "demo");
+  fs::create_directories(nested / "results");
+  ASSERT_EQ(run_program(QUORVANE_BATCH_EXE, nested, "--quiet --set Text35=results/output.out")
+                .exit_code,
+            0);
+  const fs::path here = fs::current_path();
+  fs::current_path(nested / "results");
+  EXPECT_EQ(read_plot_data("output.out.tables/").scan.size(), 17u);
+  fs::current_path(here);
 }
 
 TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
