@@ -142,21 +142,6 @@ std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   return rows;
 }
 
-// The rows of run.csv that the charts use: the F-bar ages and the units.
-void read_run_description(const std::string& path, PlotData& data) {
-  const CsvFile file = read_csv(path);
-  const auto name = optional_column(file, "name");
-  const auto value = optional_column(file, "value");
-  if (!name || !value) return;
-  for (const CsvRow& r : file.rows) {
-    const std::string& n = r.cells[static_cast<std::size_t>(*name)];
-    const std::string& v = r.cells[static_cast<std::size_t>(*value)];
-    if (n == "fbar_ages") data.fbar_ages = v;
-    if (n == "units_numbers") data.units_numbers = v;
-    if (n == "units_weight") data.units_weight = v;
-  }
-}
-
 bool is_file(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec);
@@ -185,7 +170,8 @@ bool read_line(std::istream& in, std::string& line) {
   return true;
 }
 
-// The value of the row `name` of a name,value table (run.csv, estimates.csv).
+// The values of a name,value table (run.csv, estimates.csv) by name; none when the table has no
+// such columns.
 std::map<std::string, std::string> name_values(const std::string& path) {
   const CsvFile file = read_csv(path);
   const auto name = optional_column(file, "name");
@@ -313,7 +299,6 @@ PlotData read_plot_data(const std::string& tables_dir) {
   data.summary = read_summary(summary.string());
   data.stock = read_stock((dir / "stock.csv").string());
   data.surveys = read_surveys((dir / "surveys.csv").string(), data.fleet_names);
-  if (is_file(dir / "run.csv")) read_run_description((dir / "run.csv").string(), data);
 
   // The retrospective is written under the working directory, beside the results file whose
   // tables these are; a retro.csv copied into the tables folder is taken first.
@@ -325,11 +310,17 @@ PlotData read_plot_data(const std::string& tables_dir) {
     if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
     break;
   }
-  const fs::path run = dir / "run.csv";
-  if (is_file(run)) {
-    const std::map<std::string, std::string> fields = name_values(run.string());
-    const auto results = fields.find(numbered_name(FieldId::ResultsFile));
-    const fs::path log = search_log_of(dir, results == fields.end() ? "" : results->second);
+  // From the run's description: the F-bar ages, the units and where its search log is.
+  if (const fs::path run = dir / "run.csv"; is_file(run)) {
+    const std::map<std::string, std::string> rows = name_values(run.string());
+    const auto row = [&rows](const std::string& name) {
+      const auto it = rows.find(name);
+      return it == rows.end() ? std::string() : it->second;
+    };
+    data.fbar_ages = row("fbar_ages");
+    data.units_numbers = row("units_numbers");
+    data.units_weight = row("units_weight");
+    const fs::path log = search_log_of(dir, row(numbered_name(FieldId::ResultsFile)));
     read_scan_profile(tables_dir, log.string(), data);
   }
   return data;
