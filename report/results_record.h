@@ -65,7 +65,8 @@ struct LossComponent {
 struct BootstrapRun {
   int replicate = 0;  // bootn of the run
   std::vector<double> f, stock_weight, ssb, recruitment;
-  std::vector<double> fbar;  // not a number in a year where a cell has f s = 1
+  std::vector<double> fbar;     // not a number in a year where a cell has f s = 1
+  std::optional<double> outer;  // MC or ALFA of the run, when the run searched it
 };
 
 // An independent bootstrap replicate that met an arithmetic fault: it is left out of the

@@ -113,6 +113,8 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
   run.ssb = by_year;
   write_line(s, BootFile::M, ages([&](int a) { return s.M(a, s.yearmax); }));
   run.replicate = s.bootn;
+  if (holds(s.n1, MOption::Constant)) run.outer = s.MC;
+  if (holds(s.n1, MOption::ByAge)) run.outer = s.LALFA;
   for (int y = s.yearmin; y <= s.yearmax; ++y) {
     run.recruitment.push_back(s.N(s.agemin, y));
     run.fbar.push_back(fbar_of_year(s, y));

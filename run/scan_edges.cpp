@@ -1,6 +1,7 @@
 #include "run/scan_edges.h"
 
 #include <cmath>
+#include <optional>
 
 #include "data/age_year_file.h"
 #include "run/driver.h"
@@ -20,6 +21,19 @@ bool scanned(const RunState& s) { return holds(s.scansearch, Search::Scan); }
 Axis f_axis(const RunState& s) {
   return {"terminal f", scan_grid(s.fscanmin, s.fscanmax, s.fscanstep), FieldId::FScanLow,
           FieldId::FScanHigh};
+}
+
+// The axis of M or ALFA when the scan runs over it too; its bounds are read only then.
+std::optional<Axis> outer_axis(const RunState& s) {
+  if (holds(s.n1, MOption::Constant)) {
+    return Axis{"M", scan_grid(s.mscanmin, s.mscanmax, s.mscanstep), FieldId::MScanLow,
+                FieldId::MScanHigh};
+  }
+  if (holds(s.n1, MOption::ByAge)) {
+    return Axis{"ALFA", scan_grid(s.mscanmin, s.mscanmax, s.mscanstep), FieldId::AlfaScanLow,
+                FieldId::AlfaScanHigh};
+  }
+  return std::nullopt;
 }
 
 std::string bound_text(FieldId id) { return field_title(field(id)) + ", " + numbered_name(id); }
@@ -45,44 +59,46 @@ GridEnd grid_end(const std::vector<double>& grid, double value) {
 std::vector<std::string> scan_edge_notes(const RunState& s, const ResultsRecord& fit) {
   std::vector<std::string> notes;
   if (!scanned(s) || !fit.complete || fit.stopped) return notes;
-  const Axis f = f_axis(s);
-  if (const GridEnd end = grid_end(f.grid, fit.terminal_f); end != GridEnd::Inside) {
-    notes.push_back(edge_line(f, fit.terminal_f, end));
-  }
-  // The M and ALFA bounds are read only when the scan runs over them.
-  const auto outer = [&](const std::string& name, FieldId low, FieldId high, double best) {
-    const Axis axis{name, scan_grid(s.mscanmin, s.mscanmax, s.mscanstep), low, high};
+  const auto note = [&notes](const Axis& axis, double best) {
     if (const GridEnd end = grid_end(axis.grid, best); end != GridEnd::Inside) {
       notes.push_back(edge_line(axis, best, end));
     }
   };
-  if (holds(s.n1, MOption::Constant) && fit.m) {
-    outer("M", FieldId::MScanLow, FieldId::MScanHigh, *fit.m);
-  }
-  if (holds(s.n1, MOption::ByAge) && fit.alfa) {
-    outer("ALFA", FieldId::AlfaScanLow, FieldId::AlfaScanHigh, *fit.alfa);
+  note(f_axis(s), fit.terminal_f);
+  const std::optional<double> outer_best = fit.m ? fit.m : fit.alfa;
+  if (const std::optional<Axis> outer = outer_axis(s); outer && outer_best) {
+    note(*outer, *outer_best);
   }
   return notes;
 }
 
 std::string bootstrap_edge_note(const RunState& s, const ResultsRecord& fit) {
   if (!scanned(s) || fit.bootstrap.empty()) return "";
-  const Axis f = f_axis(s);
-  int lowest = 0, highest = 0;
-  for (const BootstrapRun& run : fit.bootstrap) {
-    if (run.f.empty()) continue;
-    const GridEnd end = grid_end(f.grid, run.f.back());
-    lowest += end == GridEnd::Lowest ? 1 : 0;
-    highest += end == GridEnd::Highest ? 1 : 0;
-  }
-  if (lowest + highest == 0) return "";
-  const auto took = [&](int count, const char* end, FieldId bound) {
-    return std::to_string(count) + " of " + std::to_string(fit.bootstrap.size()) +
-           " bootstrap runs took the " + end + " terminal f scanned (" + bound_text(bound) + ")";
-  };
   std::string line;
-  if (highest > 0) line = took(highest, "highest", f.high);
-  if (lowest > 0) line += (line.empty() ? "" : "; ") + took(lowest, "lowest", f.low);
+  const auto count_ends = [&](const Axis& axis, auto value_of) {
+    int lowest = 0, highest = 0;
+    for (const BootstrapRun& run : fit.bootstrap) {
+      const std::optional<double> value = value_of(run);
+      if (!value) continue;
+      const GridEnd end = grid_end(axis.grid, *value);
+      lowest += end == GridEnd::Lowest ? 1 : 0;
+      highest += end == GridEnd::Highest ? 1 : 0;
+    }
+    const auto took = [&](int count, const char* end, FieldId bound) {
+      line += (line.empty() ? "" : "; ") + std::to_string(count) + " of " +
+              std::to_string(fit.bootstrap.size()) + " bootstrap runs took the " + end + " " +
+              axis.name + " scanned (" + bound_text(bound) + ")";
+    };
+    if (highest > 0) took(highest, "highest", axis.high);
+    if (lowest > 0) took(lowest, "lowest", axis.low);
+  };
+  count_ends(f_axis(s), [](const BootstrapRun& run) {
+    return run.f.empty() ? std::nullopt : std::optional<double>(run.f.back());
+  });
+  if (const std::optional<Axis> outer = outer_axis(s)) {
+    count_ends(*outer, [](const BootstrapRun& run) { return run.outer; });
+  }
+  if (line.empty()) return "";
   return line + ": their estimates are the scan's bound, not a fit. Widen the scan.";
 }
 

@@ -24,8 +24,8 @@ GridEnd grid_end(const std::vector<double>& grid, double value);
 // the grid. None after a precise search, or for a run that was stopped or did not finish.
 std::vector<std::string> scan_edge_notes(const RunState& s, const ResultsRecord& fit);
 
-// How many finished bootstrap runs took the lowest or the highest terminal f of the scan; empty
-// when none did, or after a precise search.
+// How many finished bootstrap runs took the lowest or the highest terminal f of the scan (and M
+// or ALFA, when scanned); empty when none did, or after a precise search.
 std::string bootstrap_edge_note(const RunState& s, const ResultsRecord& fit);
 
 }  // namespace quorvane

@@ -104,6 +104,17 @@ TEST_F(ScanEdgeNotes, BootstrapRunsAtTheEndsAreCountedByEnd) {
             "Text17)");
   fit.bootstrap[1] = run_ending(4.75);
   EXPECT_EQ(bootstrap_edge_note(s, fit), "");
+
+  // A scan over M as well (0.1, 0.2, 0.3): the runs' M is counted on its own axis.
+  s.n1 = 1;
+  s.mscanmin = 0.1;
+  s.mscanmax = 0.35;
+  s.mscanstep = 0.1;
+  fit.bootstrap[0].outer = 0.2;
+  fit.bootstrap[1].outer = 0.30000000000000004;
+  EXPECT_EQ(bootstrap_edge_note(s, fit),
+            "1 of 2 bootstrap runs took the highest M scanned (If M=const -? and if Scan: Highest "
+            "M:, Text23): their estimates are the scan's bound, not a fit. Widen the scan.");
 }
 
 }  // namespace
