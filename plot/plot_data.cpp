@@ -156,12 +156,10 @@ constexpr std::size_t kAlfaFrom = 44, kAlfaEnd = 59;
 constexpr double kFiveDecimals = 0.6e-5;
 constexpr double kSixDecimals = 0.6e-6;
 
+// The number standing in print columns from..to of a line (parse_number takes the blanks).
 std::optional<double> number_between(const std::string& line, std::size_t from, std::size_t to) {
   if (from >= line.size()) return std::nullopt;
-  std::string_view cell = std::string_view(line).substr(from, to - from);
-  while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
-  while (!cell.empty() && cell.back() == ' ') cell.remove_suffix(1);
-  return parse_number(cell);
+  return parse_number(std::string_view(line).substr(from, to - from));
 }
 
 bool read_line(std::istream& in, std::string& line) {
@@ -189,10 +187,8 @@ std::map<std::string, std::string> name_values(const std::string& path) {
 // ("output.out" one folder below it, "results/output.out" two). An absolute name, or none, leaves
 // the folder above the tables.
 fs::path search_log_of(const fs::path& tables, const std::string& results_name) {
-  std::string name = results_name;
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
+  // A backslash separates folders too, as in every file name of the settings.
+  const std::string name = resolve_path("", results_name);
   std::error_code ec;
   fs::path workdir = fs::absolute(tables, ec).lexically_normal();
   if (ec) workdir = tables.lexically_normal();
