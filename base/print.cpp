@@ -240,6 +240,13 @@ void PrintFile::fail(int error) {
   throw InputError("cannot write " + path + ": " + std::strerror(error != 0 ? error : EIO));
 }
 
+void write_text_file(const std::filesystem::path& path, std::string_view text) {
+  PrintFile file;
+  file.create(path.string());
+  file.write_lines(text);
+  file.close();
+}
+
 void PrintFile::close() {
   if (file_ != nullptr) {
     std::FILE* file = file_;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -68,6 +69,10 @@ class PrintBuffer : public PrintTarget {
  private:
   std::string text_;
 };
+
+// Writes `text` as the whole of the file at `path`, replacing one of that name, with the checks
+// of PrintFile: a file that cannot be opened or written raises InputError naming its path.
+void write_text_file(const std::filesystem::path& path, std::string_view text);
 
 // A text file written by print statements. Opening creates the file anew or appends to it.
 // A file that cannot be opened raises InputError naming its path. Every write is checked: a

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,6 +13,7 @@
 #include <string_view>
 
 #include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "report/csv_reader.h"
 #include "report/version.h"
@@ -441,11 +441,7 @@ std::string report_html(const PlotData& data) {
 }
 
 void write_report(const PlotData& data, const std::string& path) {
-  const std::string html = report_html(data);
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << html;
-  file.close();
-  if (!file) throw InputError(path + ": the report cannot be written there");
+  write_text_file(path, report_html(data));
 }
 
 }  // namespace quorvane::plot

@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 
 #include "base/errors.h"
+#include "base/print.h"
 
 namespace quorvane {
 
@@ -77,16 +76,6 @@ std::vector<double> across_runs(const std::vector<BootstrapRun>& runs, std::size
   values.reserve(runs.size());
   for (const BootstrapRun& run : runs) values.push_back((run.*field)[i]);
   return values;
-}
-
-void write_file(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) {
-    throw InputError("cannot write " + path.string() + ": " +
-                     std::strerror(errno != 0 ? errno : EIO));
-  }
 }
 
 // Whether the bytes read as UTF-8: lead bytes followed by the right number of continuation
@@ -316,12 +305,13 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   if (ec || !std::filesystem::is_directory(dir)) {
     throw InputError(folder + ": the tables folder cannot be made (" + ec.message() + ")");
   }
-  write_file(dir / "summary.csv", summary_csv(record));
-  write_file(dir / "stock.csv", stock_csv(record));
-  write_file(dir / "surveys.csv", surveys_csv(record));
-  write_file(dir / "estimates.csv", estimates_csv(record, run.sigma));
-  write_file(dir / "run.csv", run_csv(run));
-  if (record.independent_replicates) write_file(dir / "replicates.csv", replicates_csv(record));
+  write_text_file(dir / "summary.csv", summary_csv(record));
+  write_text_file(dir / "stock.csv", stock_csv(record));
+  write_text_file(dir / "surveys.csv", surveys_csv(record));
+  write_text_file(dir / "estimates.csv", estimates_csv(record, run.sigma));
+  write_text_file(dir / "run.csv", run_csv(run));
+  if (record.independent_replicates)
+    write_text_file(dir / "replicates.csv", replicates_csv(record));
 }
 
 }  // namespace quorvane

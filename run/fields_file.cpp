@@ -1,13 +1,12 @@
 #include "run/fields_file.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "base/errors.h"
+#include "base/print.h"
 #include "data/input_file.h"
 #include "state/message_text.h"
 #include "state/trim.h"
@@ -108,12 +107,7 @@ std::string fields_file_text(const FieldTexts& texts) {
 void write_fields_file(const std::string& path, const FieldTexts& texts, const RunKeys& keys,
                        std::string_view beside) {
   const std::string text = fields_file_text(texts) + run_keys_text(keys) + std::string(beside);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) {
-    throw InputError(path + ": the fields file cannot be written (" + std::strerror(errno) + ")");
-  }
+  write_text_file(path, text);
 }
 
 }  // namespace quorvane

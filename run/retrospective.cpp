@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <thread>
 
 #include "base/errors.h"
+#include "base/print.h"
 #include "data/age_year_file.h"
 #include "report/tables.h"
 #include "run/scan_edges.h"
@@ -51,16 +49,6 @@ PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
     result.outcome = {RunStatus::InputFailed, e.what()};
   }
   return result;
-}
-
-void write_text(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) {
-    throw InputError("cannot write " + path.string() + ": " +
-                     std::strerror(errno != 0 ? errno : EIO));
-  }
 }
 
 }  // namespace
@@ -170,14 +158,14 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
   add_rows(0, full);
   for (const PeelResult& p : peels)
     if (ran(p)) add_rows(p.peel, p.years);
-  write_text(std::filesystem::path(folder) / "retro.csv", retro);
+  write_text_file(std::filesystem::path(folder) / "retro.csv", retro);
 
   std::string rho_text = "quantity,rho,peels\n";
   for (const RetroRho& r : rho) {
     rho_text +=
         r.quantity + "," + (r.rho ? csv_number(*r.rho) : "") + "," + std::to_string(r.peels) + "\n";
   }
-  write_text(std::filesystem::path(folder) / "retro_rho.csv", rho_text);
+  write_text_file(std::filesystem::path(folder) / "retro_rho.csv", rho_text);
 }
 
 RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,

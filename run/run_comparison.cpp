@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <system_error>
 
 #include "base/errors.h"
+#include "base/print.h"
 #include "report/csv_reader.h"
 #include "report/tables.h"
 #include "run/retrospective.h"
@@ -130,13 +130,6 @@ std::string run_line(const char* which, const ComparedRun& r) {
     line += ")";
   }
   return line + "\n";
-}
-
-void write_file(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) throw InputError(path.string() + ": the table cannot be written");
 }
 
 }  // namespace
@@ -265,7 +258,7 @@ std::vector<std::string> write_comparison_tables(const std::string& folder, cons
   std::vector<std::string> paths;
   for (const auto& [name, text] : tables) {
     const fs::path path = fs::path(folder) / name;
-    write_file(path, text);
+    write_text_file(path, text);
     paths.push_back(path.string());
   }
   return paths;

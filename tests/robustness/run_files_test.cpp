@@ -75,6 +75,13 @@ TEST(CheckedWrites, AFailedFlushNamesTheFileAndTheReason) {
     EXPECT_STREQ(e.what(), "cannot write /dev/full: No space left on device");
   }
   EXPECT_FALSE(out.is_open());
+  // The tables, the retrospective and the comparison write whole files through the same checks.
+  try {
+    write_text_file("/dev/full", "year,ssb\n");
+    ADD_FAILURE() << "no error";
+  } catch (const InputError& e) {
+    EXPECT_STREQ(e.what(), "cannot write /dev/full: No space left on device");
+  }
 }
 
 // A file-size limit of 20 blocks (20480 bytes) is below the demo's results file (about 79 kB):
