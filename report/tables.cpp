@@ -13,6 +13,7 @@
 
 #include "base/errors.h"
 #include "base/print.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -78,29 +79,12 @@ std::vector<double> across_runs(const std::vector<BootstrapRun>& runs, std::size
   return values;
 }
 
-// Whether the bytes read as UTF-8: lead bytes followed by the right number of continuation
-// bytes.
+// Whether the bytes read as UTF-8 throughout.
 bool valid_utf8(std::string_view t) {
-  std::size_t i = 0;
-  while (i < t.size()) {
-    const auto c = static_cast<unsigned char>(t[i]);
-    std::size_t extra = 0;
-    if (c < 0x80) {
-      extra = 0;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-    } else {
-      return false;
-    }
-    if (i + extra >= t.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(t[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
+  for (std::size_t i = 0; i < t.size();) {
+    const std::size_t n = utf8_char_length(t.substr(i));
+    if (n == 0) return false;
+    i += n;
   }
   return true;
 }
