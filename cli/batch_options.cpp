@@ -88,28 +88,15 @@ long whole_at_least(std::string_view option, std::string_view text, long least) 
 
 BatchOptions parse_batch_options(int argc, const char* const* argv) {
   BatchOptions o;
-  for (int i = 0; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    std::string_view value;
-    bool has_value = false;
-    // Both "--option VALUE" and "--option=VALUE".
-    if (const std::size_t eq = arg.find('=');
-        arg.starts_with("--") && eq != std::string_view::npos) {
-      value = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-      has_value = true;
-    }
-    const auto take_value = [&]() -> std::string_view {
-      if (has_value) return value;
-      if (i + 1 >= argc) throw UsageError(std::string(arg) + " needs a value");
-      return argv[++i];
-    };
+  CommandLine line(argc, argv);
+  while (line.next()) {
+    const std::string_view arg = line.arg();
     if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (arg == "--list-fields") {
       o.list_fields = true;
     } else if (arg == "--format") {
-      const std::string_view format = take_value();
+      const std::string_view format = line.value();
       if (format != "table" && format != "csv") {
         throw UsageError("--format needs table or csv, not '" + std::string(format) + "'");
       }
@@ -117,34 +104,34 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--version") {
       o.version = true;
     } else if (arg == "--workdir") {
-      o.workdir = std::string(take_value());
+      o.workdir = std::string(line.value());
     } else if (arg == "--fields") {
-      read_fields_file(std::string(take_value()), o.texts,
+      read_fields_file(std::string(line.value()), o.texts,
                        [&o](std::string_view name, std::string_view v, const std::string& where) {
                          if (name != kBootstrapKindKey) return take_run_key(o.keys, name, v, where);
                          o.bootstrap_kind = bootstrap_kind_of(v, where);
                          return true;
                        });
     } else if (arg == "--fbar") {
-      const std::string_view range = take_value();
+      const std::string_view range = line.value();
       o.keys.fbar = parse_age_range(range);
       if (!o.keys.fbar) {
         throw UsageError("--fbar needs a range of ages A-B, not '" + std::string(range) + "'");
       }
     } else if (arg == "--set") {
-      apply_field_line(o.texts, take_value(), "--set");
+      apply_field_line(o.texts, line.value(), "--set");
     } else if (arg == "--bootstrap") {
       // 0 runs is a Yes with no perturbed run: the boot files then hold the main fit's line only.
       // The number of runs is a 16-bit setting; refused here, before the run touches a file.
-      o.bootstrap_runs = whole_at_least(arg, take_value(), 0);
+      o.bootstrap_runs = whole_at_least(arg, line.value(), 0);
       if (*o.bootstrap_runs > kMostBootstrapRuns) {
         throw UsageError("--bootstrap needs at most " + std::to_string(kMostBootstrapRuns) +
                          " runs, not '" + std::to_string(*o.bootstrap_runs) + "'");
       }
     } else if (arg == "--stop-at-call") {
-      o.stop_at_call = whole_at_least(arg, take_value(), 1);
+      o.stop_at_call = whole_at_least(arg, line.value(), 1);
     } else if (arg == "--stop-after-seconds") {
-      const std::string_view text = take_value();
+      const std::string_view text = line.value();
       const std::optional<double> seconds = parse_number(text);
       if (!seconds || *seconds < 0) {
         throw UsageError("--stop-after-seconds needs a number of seconds of at least 0, not '" +
@@ -155,9 +142,9 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       o.tables = false;
     } else if (arg == "--threads") {
       constexpr long kMostThreads = 256;
-      o.threads = static_cast<int>(std::min(whole_at_least(arg, take_value(), 1), kMostThreads));
+      o.threads = static_cast<int>(std::min(whole_at_least(arg, line.value(), 1), kMostThreads));
     } else if (arg == "--bootstrap-kind") {
-      const std::string_view kind = take_value();
+      const std::string_view kind = line.value();
       const std::optional<BootstrapKind> named = bootstrap_kind_named(kind);
       if (!named) {
         throw UsageError("--bootstrap-kind needs independent or chained, not '" +
@@ -165,9 +152,9 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       }
       o.bootstrap_kind = *named;
     } else if (arg == "--seed") {
-      o.seed = static_cast<std::uint32_t>(whole_at_least(arg, take_value(), 0));
+      o.seed = static_cast<std::uint32_t>(whole_at_least(arg, line.value(), 0));
     } else if (arg == "--replicates") {
-      const std::string_view range = take_value();
+      const std::string_view range = line.value();
       const std::size_t dash = range.find('-');
       if (dash == std::string_view::npos) {
         throw UsageError("--replicates needs a range A-B, not '" + std::string(range) + "'");
@@ -182,20 +169,20 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
     } else if (arg == "--retro") {
       // More peels than the tables hold years could never all run.
       constexpr long kMostPeels = 59;
-      const long peels = whole_at_least(arg, take_value(), 1);
+      const long peels = whole_at_least(arg, line.value(), 1);
       if (peels > kMostPeels) {
         throw UsageError("--retro needs at most " + std::to_string(kMostPeels) + " peels, not " +
                          std::to_string(peels));
       }
       o.retro = static_cast<int>(peels);
     } else if (arg == "--restart-answer") {
-      const std::string_view r = take_value();
+      const std::string_view r = line.value();
       if (r != "1" && r != "2") {
         throw UsageError("--restart-answer needs 1 or 2, not '" + std::string(r) + "'");
       }
       o.restart_answer = r == "1" ? 1 : 2;
     } else {
-      throw UsageError("unknown argument '" + std::string(argv[i]) + "'");
+      throw UsageError("unknown argument '" + std::string(line.whole()) + "'");
     }
   }
   if (!o.help && !o.version && !o.list_fields && o.first_replicate > 0) {

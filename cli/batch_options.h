@@ -18,20 +18,14 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
+#include "base/command_line.h"
 #include "run/field_list.h"
 #include "run/run_keys.h"
 #include "run/settings.h"
 
 namespace quorvane {
-
-// A command line that cannot be carried out (exit 2).
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct BatchOptions {
   std::string workdir = ".";

@@ -248,36 +248,34 @@ std::vector<SourceUse> describe_uses(const std::vector<Candidate>& all, const St
 
 ImportRequest parse_import_command(int argc, const char* const* argv) {
   ImportRequest r;
-  const auto value = [&](int& i, const std::string& option) -> std::string {
-    if (i + 1 >= argc) throw UsageError(option + ": a value is missing");
-    return argv[++i];
-  };
   bool plus = false, no_plus = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string a = argv[i];
+  CommandLine line(argc, argv);
+  while (line.next()) {
+    const std::string a(line.arg());
+    const auto value = [&line] { return std::string(line.value()); };
     if (a == "--help" || a == "-h")
       r.help = true;
     else if (a == "--version")
       r.version = true;
     else if (a == "--out")
-      r.out_dir = value(i, a);
+      r.out_dir = value();
     else if (a == "--catch")
-      r.named.catch_numbers = value(i, a);
+      r.named.catch_numbers = value();
     else if (a == "--weights")
-      r.named.weights = value(i, a);
+      r.named.weights = value();
     else if (a == "--stock-weights") {
-      r.named.weights = value(i, a);
+      r.named.weights = value();
       r.named.weights_are_stock = true;
     } else if (a == "--natmort")
-      r.named.natural_mortality = value(i, a);
+      r.named.natural_mortality = value();
     else if (a == "--maturity")
-      r.named.maturity = value(i, a);
+      r.named.maturity = value();
     else if (a == "--fleets")
-      r.named.fleets = value(i, a);
+      r.named.fleets = value();
     else if (a == "--use-stock-weights")
       r.use_stock_weights = true;
     else if (a == "--plus-age")
-      r.choices.plus_age = whole_number(a, value(i, a));
+      r.choices.plus_age = whole_number(a, value());
     else if (a == "--plus")
       plus = true;
     else if (a == "--no-plus")
@@ -285,13 +283,13 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
     else if (a == "--extended-year")
       r.choices.extended_year = true;
     else if (a == "--select-fleets")
-      r.choices.select_fleets = fleet_numbers(value(i, a));
+      r.choices.select_fleets = fleet_numbers(value());
     else if (a == "--units-numbers")
-      r.choices.units_numbers = unit_text(a, value(i, a));
+      r.choices.units_numbers = unit_text(a, value());
     else if (a == "--units-weight")
-      r.choices.units_weight = unit_text(a, value(i, a));
+      r.choices.units_weight = unit_text(a, value());
     else if (!a.empty() && a[0] == '-')
-      throw UsageError(a + ": unknown option");
+      throw UsageError(std::string(line.whole()) + ": unknown option");
     else if (r.source.empty())
       r.source = a;
     else

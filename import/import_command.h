@@ -13,19 +13,15 @@
 // nm, mo); files named one by one take precedence over SOURCE.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "import/stock_import.h"
 
 namespace quorvane::import {
 
-// A command line that cannot be carried out (exit 2).
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using quorvane::UsageError;
 
 struct ImportRequest {
   std::string source;  // index file or folder; may be empty when every file is named

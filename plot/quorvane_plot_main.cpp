@@ -4,17 +4,19 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 
+#include "base/command_line.h"
 #include "plot/charts.h"
 #include "plot/headless.h"
 #include "plot/report_html.h"
 #include "report/version.h"
 
 namespace {
+
+using quorvane::UsageError;
 
 constexpr const char* kUsage =
     "Usage: quorvane-plot TABLES_DIR [--out DIR] [--format png|svg] [--report]\n"
@@ -42,24 +44,12 @@ struct Options {
   bool version = false;
 };
 
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
 Options parse(int argc, char** argv) {
   Options o;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::optional<std::string> inline_value;
-    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
-      inline_value = arg.substr(eq + 1);
-      arg.resize(eq);
-    }
-    const auto value = [&]() -> std::string {
-      if (inline_value) return *inline_value;
-      if (i + 1 >= argc) throw UsageError(arg + " needs a value");
-      return argv[++i];
-    };
+  quorvane::CommandLine line(argc - 1, argv + 1);
+  while (line.next()) {
+    const std::string arg(line.arg());
+    const auto value = [&line] { return std::string(line.value()); };
     if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (arg == "--report") {

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/command_line.h"
 #include "report/version.h"
 #include "tools/sim/dataset_writer.h"
 #include "tools/sim/stock_simulator.h"
@@ -61,54 +62,41 @@ std::optional<std::uint32_t> parse_seed(std::string_view text) {
   return value;
 }
 
-// Returns the options, or an error text for a usage problem.
-std::optional<Options> parse(int argc, char **argv, std::string &error) {
+// Returns the options, or throws UsageError.
+Options parse(int argc, char **argv) {
+  using quorvane::UsageError;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    auto value = [&]() -> std::optional<std::string_view> {
-      if (i + 1 >= argc) {
-        error = std::string(arg) + " needs a value";
-        return std::nullopt;
-      }
-      return std::string_view(argv[++i]);
-    };
+  quorvane::CommandLine line(argc - 1, argv + 1);
+  while (line.next()) {
+    const std::string_view arg = line.arg();
     if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
     } else if (arg == "--out") {
-      const auto dir = value();
-      if (!dir) return std::nullopt;
-      options.out = std::filesystem::path(*dir);
+      options.out = std::filesystem::path(line.value());
     } else if (arg == "--preset") {
-      const auto name = value();
-      if (!name) return std::nullopt;
-      if (*name != "demo") {
-        error = "unknown preset '" + std::string(*name) + "' (known: demo)";
-        return std::nullopt;
+      const std::string_view name = line.value();
+      if (name != "demo") {
+        throw UsageError("unknown preset '" + std::string(name) + "' (known: demo)");
       }
     } else if (arg == "--seed") {
-      const auto text = value();
-      if (!text) return std::nullopt;
-      options.seed = parse_seed(*text);
+      const std::string_view text = line.value();
+      options.seed = parse_seed(text);
       if (!options.seed) {
-        error =
-            "--seed needs a whole number from 0 to 4294967295, not '" + std::string(*text) + "'";
-        return std::nullopt;
+        throw UsageError("--seed needs a whole number from 0 to 4294967295, not '" +
+                         std::string(text) + "'");
       }
     } else if (arg == "--no-noise") {
       options.no_noise = true;
     } else if (arg == "--extended-year") {
       options.extended_year = true;
     } else {
-      error = "unknown option '" + std::string(arg) + "'";
-      return std::nullopt;
+      throw UsageError("unknown option '" + std::string(line.whole()) + "'");
     }
   }
   if (!options.help && !options.version && options.out.empty()) {
-    error = "--out DIR is required";
-    return std::nullopt;
+    throw UsageError("--out DIR is required");
   }
   return options;
 }
@@ -117,10 +105,11 @@ std::optional<Options> parse(int argc, char **argv, std::string &error) {
 
 int main(int argc, char **argv) {
   namespace sim = quorvane::sim;
-  std::string error;
-  const std::optional<Options> options = parse(argc, argv, error);
-  if (!options) {
-    std::cerr << "quorvane-sim: " << error << "\n\n" << kUsage;
+  std::optional<Options> options;
+  try {
+    options = parse(argc, argv);
+  } catch (const quorvane::UsageError &e) {
+    std::cerr << "quorvane-sim: " << e.what() << "\n\n" << kUsage;
     return kExitUsage;
   }
   if (options->help) {

@@ -41,7 +41,8 @@ TEST(BatchCommandLine, UsageFieldListAndTheOrderOfFieldsFileAndSet) {
 
   dir.write("fields.txt", "# a bad year\nText8=abc\nText1=missing.txt\n");
   EXPECT_EQ(run_batch(dir.path(), "--fields fields.txt --set Text8=1984").exit_code, 1);
-  EXPECT_EQ(run_batch(dir.path(), "--set Text8=1984 --fields fields.txt").exit_code, 2);
+  // The value attached with "=" (the first "=" only) reads as the value after the option.
+  EXPECT_EQ(run_batch(dir.path(), "--set=Text8=1984 --fields=fields.txt").exit_code, 2);
 }
 
 // The demo with three bootstrap runs. The closing lines are the main fit's, as output.out holds

@@ -106,7 +106,8 @@ TEST_F(StockFolder, AnIndexFileListsTheFilesBesideIt) {
 }
 
 TEST(ImportCommand, ReadsItsOptionsAndRefusesContradictions) {
-  const ImportRequest r = parse({"lowestoft/", "--out", "o", "--plus-age", "6", "--extended-year",
+  // A value is given after the option or attached to it with "=", as in the other programs.
+  const ImportRequest r = parse({"lowestoft/", "--out=o", "--plus-age", "6", "--extended-year",
                                  "--select-fleets", "2,1", "--stock-weights", "sw.dat"});
   EXPECT_EQ(r.source, "lowestoft/");
   EXPECT_EQ(r.out_dir, "o");
@@ -123,7 +124,8 @@ TEST(ImportCommand, ReadsItsOptionsAndRefusesContradictions) {
   EXPECT_EQ(usage_error({"--out", "o", "--plus-age", "6+"}),
             "--plus-age: '6+' is not a whole number");
   EXPECT_EQ(usage_error({"--out", "o", "--frobnicate"}), "--frobnicate: unknown option");
-  EXPECT_EQ(usage_error({"--out"}), "--out: a value is missing");
+  EXPECT_EQ(usage_error({"--out"}), "--out needs a value");
+  EXPECT_EQ(usage_error({"--out", "o", "--units=kg"}), "--units=kg: unknown option");
   EXPECT_TRUE(parse({"--help"}).help);
 }
 
