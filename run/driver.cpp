@@ -183,7 +183,10 @@ void casec4(RunState& s, Host& host) {
   estimate(s, host);
   if (s.userend == 1) return;  // the user's stop has written what there was to write
   bool more = finish_run(s, host);
-  if (more && s.bootstrap_kind == BootstrapKind::Independent) {
+  // An independent bootstrap of no replicates still writes its list of failed ones, empty, so
+  // that a list from an earlier run is not left beside the new bootstrap files.
+  const bool no_replicates = holds(s.boot, YesNo::Yes) && s.boottot == 0;
+  if ((more || no_replicates) && s.bootstrap_kind == BootstrapKind::Independent) {
     if (run_independent_bootstrap(s, host, bootstrap_thread_count(s)) ==
         BootstrapProgress::Unwound) {
       return;
