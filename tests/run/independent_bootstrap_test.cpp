@@ -126,13 +126,6 @@ TEST_F(IndependentBootstrapRun, SameFilesOnAnyThreadsAndInParts) {
     }
   }
   EXPECT_EQ(slurp(runs.back() / "output.out"), slurp(runs[0] / "output.out"));
-
-  // No replicates at all: an earlier run's list of failed replicates goes with its lines.
-  write_text(runs[0] / "bootfailed.out", " 3   CALCSTOCK: an earlier run's fault\n");
-  const BatchRun none = run_batch(
-      runs[0], "--fields demo/fields.txt --bootstrap 0 --bootstrap-kind independent --quiet");
-  ASSERT_EQ(none.exit_code, 0) << none.describe();
-  EXPECT_EQ(slurp(runs[0] / "bootfailed.out"), "bootN; fault of the replicate\r\n");
 }
 
 // North Sea cod's replicate 10 meets a fault (its catches drive a cohort negative): replicates
