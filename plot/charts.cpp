@@ -375,6 +375,43 @@ QChart* recruitment_chart(const PlotData& data) {
   return chart;
 }
 
+// Recruits against the SSB of the spawning year, the year classes joined in order of year so
+// that the path of the stock shows, the latest year class marked.
+QChart* stock_recruitment_chart(const PlotData& data) {
+  const std::vector<YearClass> classes = year_classes(data);
+  const std::string age = std::to_string(first_age(data));
+  QChart* chart = new_chart("Stock and recruitment");
+  auto* path = line("", QColor(0xa0, 0xa0, 0xa0), 1.0, Qt::SolidLine);
+  auto* earlier = points("Year class", kEstimateColour, 9.0);
+  auto* latest =
+      points(QString("Latest year class, %1").arg(classes.back().year), kSecondColour, 12.0);
+  double ssb_top = 0, recruits_top = 0;
+  for (const YearClass& c : classes) {
+    path->append(c.ssb, c.recruits);
+    (&c == &classes.back() ? latest : earlier)->append(c.ssb, c.recruits);
+    ssb_top = std::max(ssb_top, c.ssb);
+    recruits_top = std::max(recruits_top, c.recruits);
+  }
+  const Scale ssb_scale = scale_for(ssb_top, weight_unit(data));
+  const Scale recruits_scale = scale_for(recruits_top, numbers_unit(data));
+  for (QXYSeries* series : std::initializer_list<QXYSeries*>{path, earlier, latest}) {
+    QList<QPointF> values = series->points();
+    for (QPointF& p : values) p = {p.x() / ssb_scale.divisor, p.y() / recruits_scale.divisor};
+    series->replace(values);
+  }
+  QValueAxis* x = zero_based_axis("SSB of the spawning year (" + ssb_scale.unit + ")",
+                                  ssb_top / ssb_scale.divisor);
+  QValueAxis* y = zero_based_axis("Recruits at age " + age + " (" + recruits_scale.unit + ")",
+                                  recruits_top / recruits_scale.divisor);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  attach(chart, path, x, y);
+  attach(chart, earlier, x, y);
+  attach(chart, latest, x, y);
+  hide_from_legend(chart, path);
+  return chart;
+}
+
 // An axis over low..high with ticks at round values: 1, 2 or 5 times a power of ten, four to ten
 // of them across the range.
 void round_ticks(QValueAxis* axis, double low, double high) {
@@ -694,6 +731,24 @@ BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<doubl
   return band;
 }
 
+std::vector<YearClass> year_classes(const PlotData& data) {
+  std::vector<YearClass> classes;
+  if (data.stock.empty()) return classes;
+  const int age = first_age(data);
+  std::map<int, double> ssb;
+  for (const SummaryRow& r : data.summary) {
+    if (r.ssb) ssb[r.year] = *r.ssb;
+  }
+  for (const SummaryRow& r : data.summary) {
+    if (!r.recruitment) continue;
+    const auto parents = ssb.find(r.year - age);
+    if (parents != ssb.end()) classes.push_back({parents->first, parents->second, *r.recruitment});
+  }
+  std::sort(classes.begin(), classes.end(),
+            [](const YearClass& a, const YearClass& b) { return a.year < b.year; });
+  return classes;
+}
+
 std::vector<ChartInfo> available_charts(const PlotData& data) {
   std::vector<ChartInfo> charts;
   const auto any_summary = [&data](std::optional<double> SummaryRow::*field) {
@@ -705,6 +760,9 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back({"f", "Fishing mortality"});
   }
   if (any_summary(&SummaryRow::recruitment)) charts.push_back({"recruitment", "Recruitment"});
+  if (year_classes(data).size() >= 2) {
+    charts.push_back({"stock_recruitment", "Stock and recruitment"});
+  }
   if (!catch_bubbles(data).empty()) {
     charts.push_back({"catch_residuals", "Catch log residuals"});
   }
@@ -746,6 +804,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "ssb") return ssb_chart(data);
   if (name == "f") return f_chart(data);
   if (name == "recruitment") return recruitment_chart(data);
+  if (name == "stock_recruitment") return stock_recruitment_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
   if (name == "retrospective_mean_f") return retrospective_chart(data, "mean_f");

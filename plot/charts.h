@@ -7,6 +7,7 @@
 //   f                   the year factor f(y) and F-bar (or the mean F of tables without it),
 //                       with the F-bar's bootstrap band
 //   recruitment         N at the first analysed age, by year
+//   stock_recruitment   each year class's recruits against the SSB of the year that spawned it
 //   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
 //                       |residual|, one colour for positive and one for negative
 //   fleetK_residuals    the same for each aged fleet K
@@ -124,6 +125,18 @@ struct BandPoints {
 };
 BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
                         std::optional<double> SummaryRow::*high, double cap);
+
+// One year class: spawned in `year` by a stock of `ssb`, `recruits` at the first analysed age
+// that many years later.
+struct YearClass {
+  int year = 0;
+  double ssb = 0;
+  double recruits = 0;
+};
+
+// The year classes whose recruitment and parent SSB are both in the summary, in order of year.
+// The first analysed age is the youngest age of stock.csv; none without it.
+std::vector<YearClass> year_classes(const PlotData& data);
 
 // The main run's scan from `minim_path`, the search log of the working directory. The log may
 // belong to a later run with another results file, and after a bootstrap it goes on with the

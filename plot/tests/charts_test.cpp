@@ -53,6 +53,38 @@ TEST(BootstrapBand, ValuesAreClampedIntoTheAxisAndACutIsNoted) {
   EXPECT_FALSE(clamped_band({rows[0]}, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, 100).cut);
 }
 
+// A year class pairs the recruits at the first analysed age (the youngest of stock.csv) with the
+// SSB of the year that many years before; a year without either is no year class. The chart
+// needs two of them.
+TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
+  PlotData data;
+  for (int year : {2000, 2001, 2002, 2003, 2004}) {
+    SummaryRow r;
+    r.year = year;
+    if (year != 2001) r.ssb = 100.0 * (year - 1999);
+    r.recruitment = 10.0 * (year - 1999);
+    data.summary.push_back(r);
+  }
+  EXPECT_TRUE(year_classes(data).empty());  // no ages
+  data.stock = {{2000, 3, {}}, {2000, 2, {}}};
+  const std::vector<YearClass> classes = year_classes(data);
+  ASSERT_EQ(classes.size(), 2u);
+  EXPECT_EQ(classes[0].year, 2000);
+  EXPECT_EQ(classes[0].ssb, 100.0);
+  EXPECT_EQ(classes[0].recruits, 30.0);  // 2002's recruits at age 2
+  EXPECT_EQ(classes[1].year, 2002);
+  EXPECT_EQ(classes[1].recruits, 50.0);
+  const std::string labels =
+      labels_of(*std::unique_ptr<QChart>(make_chart(data, "stock_recruitment")));
+  EXPECT_NE(labels.find("|Recruits at age 2 (catch units)|"), std::string::npos) << labels;
+  EXPECT_NE(labels.find("|Latest year class, 2002|"), std::string::npos) << labels;
+
+  // The small run has one year class only: recruits of 2001 at age 1 from the SSB of 2000.
+  const PlotData small = read_plot_data(kSmallRun.string());
+  EXPECT_EQ(year_classes(small).size(), 1u);
+  for (const ChartInfo& c : available_charts(small)) EXPECT_NE(c.name, "stock_recruitment");
+}
+
 // Fleet names from the tables, F-bar with its ages and band, and the stated units reach the
 // charts; thousands of fish times kg are tonnes.
 TEST(Charts, FleetNamesFbarAndUnitsReachTheCharts) {
