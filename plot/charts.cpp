@@ -375,6 +375,37 @@ QChart* recruitment_chart(const PlotData& data) {
   return chart;
 }
 
+// The shape of F over the ages in the last years, each year scaled to its largest F at age: a
+// change of the fishery's selection shows as lines that part.
+QChart* selection_chart(const PlotData& data) {
+  constexpr int kYearsShown = 5;
+  QChart* chart = new_chart("Selection pattern");
+  Range ages;
+  std::vector<QLineSeries*> lines;
+  const std::vector<SelectionYear> patterns = selection_patterns(data, kYearsShown);
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    const bool last = i + 1 == patterns.size();
+    auto* series = line(QString::number(patterns[i].year), last ? kEstimateColour : palette(i + 1),
+                        last ? kLineWidth : 2.0, last ? Qt::SolidLine : Qt::DashLine);
+    series->setPointsVisible(true);
+    for (const auto& [age, relative] : patterns[i].relative_f) {
+      series->append(age, relative);
+      ages.add(age);
+    }
+    lines.push_back(series);
+  }
+  QValueAxis* x = whole_axis("Age", ages.low, ages.high, 0.5);
+  auto* y = new QValueAxis;
+  style_axis(y, "F at age / largest F at age of the year");
+  y->setRange(0, 1.2);
+  y->setTickCount(7);
+  y->setLabelFormat("%g");
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QLineSeries* series : lines) attach(chart, series, x, y);
+  return chart;
+}
+
 // Recruits against the SSB of the spawning year, the year classes joined in order of year so
 // that the path of the stock shows, the latest year class marked.
 QChart* stock_recruitment_chart(const PlotData& data) {
@@ -731,6 +762,25 @@ BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<doubl
   return band;
 }
 
+std::vector<SelectionYear> selection_patterns(const PlotData& data, int years) {
+  std::map<int, std::map<int, double>> f_by_year;  // year -> age -> F
+  for (const StockRow& r : data.stock) {
+    if (r.f) f_by_year[r.year][r.age] = *r.f;
+  }
+  std::vector<SelectionYear> patterns;
+  for (auto it = f_by_year.rbegin();
+       it != f_by_year.rend() && patterns.size() < static_cast<std::size_t>(years); ++it) {
+    double largest = 0;
+    for (const auto& [age, f] : it->second) largest = std::max(largest, f);
+    if (!(largest > 0)) continue;
+    SelectionYear pattern{it->first, {}};
+    for (const auto& [age, f] : it->second) pattern.relative_f.emplace_back(age, f / largest);
+    patterns.push_back(std::move(pattern));
+  }
+  std::reverse(patterns.begin(), patterns.end());
+  return patterns;
+}
+
 std::vector<YearClass> year_classes(const PlotData& data) {
   std::vector<YearClass> classes;
   if (data.stock.empty()) return classes;
@@ -759,6 +809,7 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   if (any_summary(&SummaryRow::f) || any_summary(&SummaryRow::mean_f)) {
     charts.push_back({"f", "Fishing mortality"});
   }
+  if (!selection_patterns(data, 1).empty()) charts.push_back({"selection", "Selection pattern"});
   if (any_summary(&SummaryRow::recruitment)) charts.push_back({"recruitment", "Recruitment"});
   if (year_classes(data).size() >= 2) {
     charts.push_back({"stock_recruitment", "Stock and recruitment"});
@@ -803,6 +854,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   }
   if (name == "ssb") return ssb_chart(data);
   if (name == "f") return f_chart(data);
+  if (name == "selection") return selection_chart(data);
   if (name == "recruitment") return recruitment_chart(data);
   if (name == "stock_recruitment") return stock_recruitment_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));

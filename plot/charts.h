@@ -6,6 +6,7 @@
 //                       the SSB surveys times their coefficients beside SSB at survey time
 //   f                   the year factor f(y) and F-bar (or the mean F of tables without it),
 //                       with the F-bar's bootstrap band
+//   selection           F at age relative to its largest, in each of the last five years
 //   recruitment         N at the first analysed age, by year
 //   stock_recruitment   each year class's recruits against the SSB of the year that spawned it
 //   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
@@ -58,6 +59,7 @@ struct StockRow {
   int year = 0;
   int age = 0;
   std::optional<double> catch_log_residual;
+  std::optional<double> f;  // F at age; absent in tables cut down to the residuals
 };
 
 // One row of surveys.csv.
@@ -133,6 +135,15 @@ struct YearClass {
   double ssb = 0;
   double recruits = 0;
 };
+
+// The selection pattern of one year: F at each age divided by the year's largest F at age.
+struct SelectionYear {
+  int year = 0;
+  std::vector<std::pair<int, double>> relative_f;  // (age, F / largest F), by age
+};
+
+// The selection patterns of the last `years` years of stock.csv that have an F above 0.
+std::vector<SelectionYear> selection_patterns(const PlotData& data, int years);
 
 // The year classes whose recruitment and parent SSB are both in the summary, in order of year.
 // The first analysed age is the youngest age of stock.csv; none without it.

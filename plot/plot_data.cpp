@@ -63,10 +63,11 @@ std::vector<StockRow> read_stock(const std::string& path) {
   const int year = required_column(file, "year");
   const int age = required_column(file, "age");
   const int residual = required_column(file, "catch_log_residual");
+  const auto f = optional_column(file, "f");
   std::vector<StockRow> rows;
   for (const CsvRow& r : file.rows) {
     rows.push_back(StockRow{whole_cell(file, r, year), whole_cell(file, r, age),
-                            number_cell(file, r, residual)});
+                            number_cell(file, r, residual), number_cell(file, r, f)});
   }
   return rows;
 }

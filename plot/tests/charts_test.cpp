@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <memory>
 
 #include "base/errors.h"
@@ -66,7 +67,7 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
     data.summary.push_back(r);
   }
   EXPECT_TRUE(year_classes(data).empty());  // no ages
-  data.stock = {{2000, 3, {}}, {2000, 2, {}}};
+  data.stock = {{2000, 3, {}, {}}, {2000, 2, {}, {}}};
   const std::vector<YearClass> classes = year_classes(data);
   ASSERT_EQ(classes.size(), 2u);
   EXPECT_EQ(classes[0].year, 2000);
@@ -83,6 +84,33 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
   const PlotData small = read_plot_data(kSmallRun.string());
   EXPECT_EQ(year_classes(small).size(), 1u);
   for (const ChartInfo& c : available_charts(small)) EXPECT_NE(c.name, "stock_recruitment");
+}
+
+// Each year's F at age over its largest; a year without any F above 0 is left out, and the last
+// years that have one are taken, in order of year. Tables without F draw no selection chart.
+TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {
+  PlotData data;
+  const std::map<int, std::vector<double>> f = {
+      {2000, {0.1, 0.2, 0.4}}, {2001, {0, 0, 0}}, {2002, {0.3, 0.6, 0.6}}, {2003, {0.2, 0.4, 0.8}}};
+  for (const auto& [year, by_age] : f) {
+    for (int age = 1; age <= 3; ++age) data.stock.push_back({year, age, {}, by_age[age - 1]});
+  }
+  using Pattern = std::vector<std::pair<int, double>>;
+  const std::vector<SelectionYear> last_two = selection_patterns(data, 2);
+  ASSERT_EQ(last_two.size(), 2u);
+  EXPECT_EQ(last_two[0].year, 2002);
+  EXPECT_EQ(last_two[0].relative_f, (Pattern{{1, 0.5}, {2, 1.0}, {3, 1.0}}));
+  EXPECT_EQ(last_two[1].year, 2003);
+  EXPECT_EQ(last_two[1].relative_f, (Pattern{{1, 0.25}, {2, 0.5}, {3, 1.0}}));
+  const std::vector<SelectionYear> all = selection_patterns(data, 5);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[0].year, 2000);
+  const std::string labels = labels_of(*std::unique_ptr<QChart>(make_chart(data, "selection")));
+  EXPECT_EQ(labels, "|Age|F at age / largest F at age of the year|2000|2002|2003|");
+
+  for (const ChartInfo& c : available_charts(read_plot_data(kSmallRun.string()))) {
+    EXPECT_NE(c.name, "selection");
+  }
 }
 
 // Fleet names from the tables, F-bar with its ages and band, and the stated units reach the

@@ -128,8 +128,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   // beside the results file, and without it there is no retrospective chart.
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
-                       "ssb", "f", "recruitment", "stock_recruitment", "catch_residuals",
-                       "fleet1_residuals",
+                       "ssb", "f", "selection", "recruitment", "stock_recruitment",
+                       "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
                        "retrospective_ssb", "retrospective_mean_f", "loss_profile_f"}));
