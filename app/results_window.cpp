@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "app/warning.h"
@@ -103,10 +105,22 @@ QString ResultsWindow::showTables(const QString& folder, const QString& note) {
   for (const plot::ChartInfo& chart : charts) {
     auto* item = new QListWidgetItem(text_of(chart.title), list_);
     item->setData(kNameRole, text_of(chart.name));
+    item->setToolTip(item->text());
   }
+  fitListWidth();
   list_->setCurrentRow(charts.empty() ? -1 : 0);
   showSelected();
   return {};
+}
+
+// The list as wide as its longest title (fleet names from the files make long ones), within
+// bounds that leave the chart most of a small screen; a title cut there shows whole as a tip.
+void ResultsWindow::fitListWidth() {
+  constexpr int kNarrowest = 240;
+  constexpr int kWidest = 420;
+  const int titles = list_->count() > 0 ? list_->sizeHintForColumn(0) : 0;
+  const int chrome = 2 * list_->frameWidth() + list_->verticalScrollBar()->sizeHint().width() + 8;
+  list_->setFixedWidth(std::clamp(titles + chrome, kNarrowest, kWidest));
 }
 
 void ResultsWindow::clearCharts(const QString& note) {

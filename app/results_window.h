@@ -63,6 +63,7 @@ class ResultsWindow : public QWidget {
   void createNote();
   void createChartArea();
   void createButtons();
+  void fitListWidth();
 
   std::unique_ptr<plot::PlotData> data_;
   QString folder_;

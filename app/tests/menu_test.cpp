@@ -1,6 +1,8 @@
 // The menu actions of the parameter window. The settings file is the batch runner's --fields
 // file, so every window result here is compared with the batch runner's for the same file.
 
+#include <QListWidget>
+
 #include "app/retrospective_job.h"
 #include "app/tests/test_support.h"
 
@@ -149,6 +151,13 @@ void AppTest::retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables() {
     if (!after_start) {
       results->resize(1366, 768);
       save_picture(results, u"results_window_retrospective_1366x768"_s);
+      // The list is as wide as its longest title ("Aged survey fleet 1: observed against
+      // fitted"), which a fixed width cut.
+      const auto* list = results->findChild<QListWidget*>(u"charts"_s);
+      QVERIFY(list != nullptr);
+      QVERIFY2(list->sizeHintForColumn(0) <= list->viewport()->width(),
+               qPrintable(u"%1 > %2"_s.arg(list->sizeHintForColumn(0))
+                              .arg(list->viewport()->width())));
     }
 #endif
   }
