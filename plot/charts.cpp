@@ -43,6 +43,8 @@ const QColor kPositiveColour(0xc0, 0x1c, 0x28);  // red: observed above the mode
 const QColor kNegativeColour(0x1f, 0x5f, 0xa8);  // blue: observed below the model
 
 // Colours that stay apart in print and for the common red-green colour blindness.
+const QColor kLimitColour(0xa5, 0x00, 0x26);       // dark red: a limit reference point
+const QColor kPrecautionColour(0xe6, 0x9f, 0x00);  // amber: a precautionary one
 const QColor kPalette[] = {QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00),
                            QColor(0x00, 0x9e, 0x73), QColor(0xcc, 0x79, 0xa7),
                            QColor(0x56, 0xb4, 0xe9), QColor(0xe6, 0x9f, 0x00),
@@ -196,6 +198,29 @@ std::optional<double> rho_of(const PlotData& data, const std::string& quantity) 
   return std::nullopt;
 }
 
+// A reference point as a dotted line across the years of the chart.
+QLineSeries* reference_line(const std::string& name, double value, const Range& years,
+                            const QColor& colour) {
+  auto* series = line(QString::fromStdString(name), colour, 2.0, Qt::DotLine);
+  series->append(years.low - 0.5, value);
+  series->append(years.high + 0.5, value);
+  return series;
+}
+
+// The limit and the precautionary reference point of one chart, those the run states, as lines
+// named `limit_name` and `precaution_name`.
+std::vector<QLineSeries*> reference_lines(const Range& years, std::optional<double> limit,
+                                          const std::string& limit_name,
+                                          std::optional<double> precaution,
+                                          const std::string& precaution_name) {
+  std::vector<QLineSeries*> lines;
+  if (limit) lines.push_back(reference_line(limit_name, *limit, years, kLimitColour));
+  if (precaution) {
+    lines.push_back(reference_line(precaution_name, *precaution, years, kPrecautionColour));
+  }
+  return lines;
+}
+
 // The band as an area between two lines. Qt Charts draws a point far outside the axis range as
 // a chord across the plot, so every point is placed inside it by clamped_band.
 QAreaSeries* band_series(const BandPoints& points, const std::string& name) {
@@ -267,11 +292,16 @@ QChart* ssb_chart(const PlotData& data) {
     }
   }
 
+  const std::vector<QLineSeries*> limits =
+      reference_lines(years, data.reference.blim, "Blim", data.reference.bpa, "Bpa");
+  for (const QLineSeries* limit : limits) estimate_top = std::max(estimate_top, limit->at(0).y());
+
   const double top = top_with_band(estimate_top, band_top(data.summary, &SummaryRow::ssb_q95));
   QAreaSeries* band =
       band_series(clamped_band(data.summary, &SummaryRow::ssb_q05, &SummaryRow::ssb_q95, top),
                   "Bootstrap 5\u201395 %");
   const Scale scale = scale_for(top, weight_unit(data));
+  for (QLineSeries* limit : limits) rescale(limit, scale);
   for (QXYSeries* series :
        std::initializer_list<QXYSeries*>{ssb, at_survey_time, band ? band->upperSeries() : nullptr,
                                          band ? band->lowerSeries() : nullptr}) {
@@ -285,6 +315,7 @@ QChart* ssb_chart(const PlotData& data) {
   attach(chart, ssb, x, y);
   if (at_survey_time) attach(chart, at_survey_time, x, y);
   for (auto& [number, series] : surveys) attach(chart, series, x, y);
+  for (QLineSeries* limit : limits) attach(chart, limit, x, y);
   return chart;
 }
 
@@ -316,6 +347,9 @@ QChart* f_chart(const PlotData& data) {
       mean_f_top = std::max(mean_f_top, *(r.*right_value));
     }
   }
+  const std::vector<QLineSeries*> limits = reference_lines(
+      years, data.reference.flim, "Flim (right)", data.reference.fpa, "Fpa (right)");
+  for (const QLineSeries* limit : limits) mean_f_top = std::max(mean_f_top, limit->at(0).y());
   QAreaSeries* band = nullptr;
   if (has_fbar) {
     mean_f_top = top_with_band(mean_f_top, band_top(data.summary, &SummaryRow::fbar_q95));
@@ -337,6 +371,7 @@ QChart* f_chart(const PlotData& data) {
   }
   attach(chart, f, x, y_f);
   attach(chart, mean_f, x, y_mean_f);
+  for (QLineSeries* limit : limits) attach(chart, limit, x, y_mean_f);
   return chart;
 }
 

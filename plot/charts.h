@@ -3,9 +3,10 @@
 //
 // The charts and their file stems, in display order:
 //   ssb                 SSB by year, the 5-95 % bootstrap band when the run had a bootstrap, and
-//                       the SSB surveys times their coefficients beside SSB at survey time
+//                       the SSB surveys times their coefficients beside SSB at survey time;
+//                       Blim and Bpa when the run states them
 //   f                   the year factor f(y) and F-bar (or the mean F of tables without it),
-//                       with the F-bar's bootstrap band
+//                       with the F-bar's bootstrap band; Flim and Fpa when the run states them
 //   selection           F at age relative to its largest, in each of the last five years
 //   recruitment         N at the first analysed age, by year
 //   stock_recruitment   each year class's recruits against the SSB of the year that spawned it
@@ -30,6 +31,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "state/reference_points.h"
 
 namespace quorvane::plot {
 
@@ -103,6 +106,7 @@ struct PlotData {
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.
   std::string fbar_ages, units_numbers, units_weight;
+  ReferencePoints reference;               // from run.csv, those the run stated
   std::map<int, std::string> fleet_names;  // from surveys.csv's name column, by fleet number
   // The main run's scan in the order it was made, from the search log beside the tables when
   // the log is this run's (read_scan_profile); empty after a precise search or without it.

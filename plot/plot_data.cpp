@@ -12,6 +12,7 @@
 #include "plot/charts.h"
 #include "report/csv_reader.h"
 #include "run/driver.h"
+#include "run/run_keys.h"
 #include "run/scan_edges.h"
 #include "run/settings.h"
 
@@ -317,6 +318,16 @@ PlotData read_plot_data(const std::string& tables_dir) {
     data.fbar_ages = row("fbar_ages");
     data.units_numbers = row("units_numbers");
     data.units_weight = row("units_weight");
+    for (const ReferencePointKey& key : kReferencePointKeys) {
+      const std::string text = row(key.name);
+      if (text.empty()) continue;
+      const std::optional<double> v = reference_point_value(text);
+      if (!v) {
+        throw InputError(run.string() + ": " + key.name + " '" + text +
+                         "' is not a number above 0");
+      }
+      data.reference.*key.value = v;
+    }
     const fs::path log = search_log_of(dir, row(numbered_name(FieldId::ResultsFile)));
     read_scan_profile(tables_dir, log.string(), data);
   }

@@ -254,6 +254,11 @@ std::string run_csv(const RunDescription& run) {
   extra("fbar_ages", "Ages of F-bar, the mean F of the column fbar", run.fbar_ages);
   extra("units_numbers", "Unit of the catch numbers", run.units_numbers);
   extra("units_weight", "Unit of the weights", run.units_weight);
+  for (const ReferencePointKey& key : kReferencePointKeys) {
+    if (const std::optional<double>& v = run.reference.*key.value) {
+      extra(key.name, key.label, reference_point_text(*v));
+    }
+  }
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();
   csv.text("time").text("Start of the run (UTC)").text(run.time);

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "report/results_record.h"
+#include "state/reference_points.h"
 
 namespace quorvane {
 
@@ -41,6 +42,7 @@ struct RunDescription {
   // Rows after the fields, each written when not empty.
   std::string fbar_ages;                    // the ages of F-bar, "3-7"
   std::string units_numbers, units_weight;  // units of catch numbers and of weights
+  ReferencePoints reference;                // those stated
 };
 
 // The folder of the tables beside a results file: its path with ".tables" appended.

@@ -1,9 +1,18 @@
 #include "run/run_keys.h"
 
+#include <cmath>
+
 #include "base/errors.h"
+#include "data/age_year_file.h"
 #include "report/fbar.h"
 
 namespace quorvane {
+
+std::optional<double> reference_point_value(std::string_view text) {
+  const std::optional<double> v = parse_number(text);
+  if (!v || !(*v > 0) || !std::isfinite(*v)) return std::nullopt;
+  return v;
+}
 
 bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
                   const std::string& where) {
@@ -18,6 +27,16 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     (name == "units_numbers" ? keys.units_numbers : keys.units_weight) = std::string(value);
     return true;
   }
+  for (const ReferencePointKey& key : kReferencePointKeys) {
+    if (name != key.name) continue;
+    const std::optional<double> v = reference_point_value(value);
+    if (!v) {
+      throw SettingsError(where + ": " + key.name + " '" + std::string(value) +
+                          "' is not a number above 0");
+    }
+    keys.reference.*key.value = v;
+    return true;
+  }
   return false;
 }
 
@@ -25,6 +44,7 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.fbar_ages = keys.fbar;
   s.units_numbers = keys.units_numbers.value_or(RunState::kUnitNotStated);
   s.units_weight = keys.units_weight.value_or(RunState::kUnitNotStated);
+  s.reference = keys.reference;
 }
 
 std::string run_keys_text(const RunKeys& keys) {
@@ -41,6 +61,12 @@ std::string run_keys_text(const RunKeys& keys) {
   if (keys.units_weight) {
     out += "# Unit of the weights\n";
     out += "units_weight = " + *keys.units_weight + "\n";
+  }
+  for (const ReferencePointKey& key : kReferencePointKeys) {
+    if (const std::optional<double>& v = keys.reference.*key.value) {
+      out += std::string("# Reference point ") + key.label + "\n";
+      out += std::string(key.name) + " = " + reference_point_text(*v) + "\n";
+    }
   }
   return out;
 }

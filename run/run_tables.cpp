@@ -45,6 +45,7 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   run.fbar_ages = s.results_record->fbar_ages;
   run.units_numbers = s.units_numbers;
   run.units_weight = s.units_weight;
+  run.reference = s.reference;
   const std::string folder = tables_folder(resolve_path(s.workdir, s.AnamefileR));
   try {
     write_tables(folder, *s.results_record, run);

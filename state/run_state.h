@@ -15,6 +15,7 @@
 #include <string>
 
 #include "base/print.h"
+#include "state/reference_points.h"
 #include "state/tables.h"
 #include "state/uniform_random.h"
 
@@ -79,6 +80,7 @@ struct RunState {
   static constexpr const char* kUnitNotStated = "not stated";
   std::optional<std::array<int, 2>> fbar_ages;
   std::string units_numbers = kUnitNotStated, units_weight = kUnitNotStated;
+  ReferencePoints reference;  // the stock's reference points, none unless stated
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;       // Text1

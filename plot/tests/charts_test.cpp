@@ -113,8 +113,8 @@ TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {
   }
 }
 
-// Fleet names from the tables, F-bar with its ages and band, and the stated units reach the
-// charts; thousands of fish times kg are tonnes.
+// Fleet names from the tables, F-bar with its ages and band, the stated units and reference
+// points reach the charts; thousands of fish times kg are tonnes.
 TEST(Charts, FleetNamesFbarAndUnitsReachTheCharts) {
   const PlotData data = read_plot_data(kLabelledRun.string());
   EXPECT_EQ(biomass_unit(data), "t");
@@ -128,6 +128,11 @@ TEST(Charts, FleetNamesFbarAndUnitsReachTheCharts) {
   const std::string f = labels_of(*std::unique_ptr<QChart>(make_chart(data, "f")));
   EXPECT_NE(f.find("|F-bar, ages 2-4 (right)|"), std::string::npos) << f;
   EXPECT_NE(f.find("|F-bar bootstrap 5\u201395 % (right)|"), std::string::npos) << f;
+  // The reference points the run stated, and only those.
+  EXPECT_NE(ssb.find("|Blim|"), std::string::npos) << ssb;
+  EXPECT_EQ(ssb.find("Bpa"), std::string::npos) << ssb;
+  EXPECT_NE(f.find("|Fpa (right)|"), std::string::npos) << f;
+  EXPECT_EQ(f.find("Flim"), std::string::npos) << f;
 }
 
 TEST(Charts, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {

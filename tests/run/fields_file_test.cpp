@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "run/run_keys.h"
 #include "tests/support/files.h"
 
 namespace quorvane {
@@ -67,6 +68,29 @@ TEST(FieldsFile, SavedFieldsStandByNameBelowTheirLabelsAndReadBackTheSame) {
   texts[FieldId::ResultsFile] = "two\nlines";  // no line can carry it
   EXPECT_THROW(fields_file_text(texts), SettingsError);
   EXPECT_THROW(write_fields_file(dir.file("absent/saved.txt"), default_field_texts()), InputError);
+}
+
+// The reference points beside the fields: read from "name = value" lines, written back as plain
+// decimals that read as the same numbers; a value that is not a number above 0 is refused.
+TEST(FieldsFile, ReferencePointsReadAndWriteBack) {
+  RunKeys keys;
+  EXPECT_TRUE(take_run_key(keys, "blim", "3e5", "f.txt: line 1"));
+  EXPECT_TRUE(take_run_key(keys, "fpa", "0.45", "f.txt: line 2"));
+  EXPECT_FALSE(take_run_key(keys, "Blim", "1", "f.txt: line 3"));
+  const std::string text = run_keys_text(keys);
+  EXPECT_NE(text.find("\nblim = 300000\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nfpa = 0.45\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("bpa"), std::string::npos) << text;
+  EXPECT_EQ(reference_point_text(1e-7), "0.0000001");
+  for (const char* bad : {"0", "-3", "abc", "inf", ""}) {
+    try {
+      take_run_key(keys, "bpa", bad, "f.txt: line 4");
+      ADD_FAILURE() << bad;
+    } catch (const SettingsError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("f.txt: line 4: bpa '") + bad + "' is not a number above 0");
+    }
+  }
 }
 
 TEST(FieldsFile, AFileWithABadLineNamesItAndLoadsNothing) {

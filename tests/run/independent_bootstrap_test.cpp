@@ -163,7 +163,8 @@ TEST_F(IndependentBootstrapRun, FailedReplicateIsListedAndLeftOut) {
 TEST_F(IndependentBootstrapRun, FbarAndUnitsFromTheFieldsFile) {
   ScratchDir dir;
   const fs::path folder = demo(dir, "run");
-  write_text(folder / "more.txt", "fbar = 4-6\nunits_numbers = thousands\nunits_weight = kg\n");
+  write_text(folder / "more.txt",
+             "fbar = 4-6\nunits_numbers = thousands\nunits_weight = kg\nbpa = 420000\n");
   const BatchRun run = run_batch(folder, "--fields demo/fields.txt --fields more.txt --quiet");
   ASSERT_EQ(run.exit_code, 0) << run.describe();
   const std::string csv = slurp(folder / "output.out.tables/run.csv");
@@ -172,6 +173,9 @@ TEST_F(IndependentBootstrapRun, FbarAndUnitsFromTheFieldsFile) {
       << csv;
   EXPECT_NE(csv.find("units_numbers,Unit of the catch numbers,thousands\n"), std::string::npos);
   EXPECT_NE(csv.find("units_weight,Unit of the weights,kg\n"), std::string::npos);
+  EXPECT_NE(csv.find("\nbpa,\"Bpa, the SSB kept above for precaution\",420000\n"),
+            std::string::npos);
+  EXPECT_EQ(csv.find("blim"), std::string::npos);
 
   const BatchRun outside = run_batch(folder, "--fields demo/fields.txt --fbar 2-6");
   EXPECT_EQ(outside.exit_code, 2);
