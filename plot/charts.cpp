@@ -42,9 +42,10 @@ const QColor kSurveyColour(0xc0, 0x1c, 0x28);    // red
 const QColor kPositiveColour(0xc0, 0x1c, 0x28);  // red: observed above the model
 const QColor kNegativeColour(0x1f, 0x5f, 0xa8);  // blue: observed below the model
 
-// Colours that stay apart in print and for the common red-green colour blindness.
 const QColor kLimitColour(0xa5, 0x00, 0x26);       // dark red: a limit reference point
 const QColor kPrecautionColour(0xe6, 0x9f, 0x00);  // amber: a precautionary one
+
+// Colours that stay apart in print and for the common red-green colour blindness.
 const QColor kPalette[] = {QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00),
                            QColor(0x00, 0x9e, 0x73), QColor(0xcc, 0x79, 0xa7),
                            QColor(0x56, 0xb4, 0xe9), QColor(0xe6, 0x9f, 0x00),
