@@ -18,6 +18,7 @@ const char* const kBatchUsage =
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
     "                      [--quiet] [--help] [--version]\n"
     "                      [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]\n"
+    "                      [--fbar A-B] [--forecast]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -57,6 +58,10 @@ const char* const kBatchUsage =
     "                        (default: every age of the analysis; a fields file may say\n"
     "                        fbar = A-B, units_numbers = TEXT and units_weight = TEXT, and\n"
     "                        the reference points blim, bpa, flim and fpa = NUMBER)\n"
+    "  --forecast            after the run, a short-term forecast from the main fit into\n"
+    "                        forecast.csv and forecast_input.csv of the tables (a fields file\n"
+    "                        may say forecast = yes, forecast_mean_years = N and\n"
+    "                        forecast_recruitment = A-B)\n"
     "  --quiet               no progress on standard error (on a terminal one line that\n"
     "                        rewrites itself; elsewhere a line as each bootstrap run starts\n"
     "                        and as each peel ends, and one at most every 10 seconds)\n"
@@ -119,6 +124,8 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       if (!o.keys.fbar) {
         throw UsageError("--fbar needs a range of ages A-B, not '" + std::string(range) + "'");
       }
+    } else if (arg == "--forecast") {
+      o.keys.forecast = true;
     } else if (arg == "--set") {
       apply_field_line(o.texts, line.value(), "--set");
     } else if (arg == "--bootstrap") {

@@ -180,6 +180,13 @@ int run(int argc, char** argv) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables_problem.c_str());
   }
+  if (outcome.forecast_failed) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.forecast.c_str());
+    extras_written = false;
+  } else if (!outcome.forecast.empty()) {
+    std::printf("%s\n", outcome.forecast.c_str());
+  }
   if (const std::string line = bootstrap_summary(*state); !line.empty()) {
     std::printf("%s\n", line.c_str());
   }

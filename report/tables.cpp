@@ -259,6 +259,15 @@ std::string run_csv(const RunDescription& run) {
       extra(key.name, key.label, reference_point_text(*v));
     }
   }
+  if (run.forecast) {
+    extra("forecast_mean_years", "Years of the forecast's mean weight, M, maturity and F at age",
+          std::to_string(run.forecast->mean_years[0]) + "-" +
+              std::to_string(run.forecast->mean_years[1]));
+    extra("forecast_recruitment_years",
+          "Years whose geometric mean recruitment the forecast assumes",
+          std::to_string(run.forecast->recruitment_years[0]) + "-" +
+              std::to_string(run.forecast->recruitment_years[1]));
+  }
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();
   csv.text("time").text("Start of the run (UTC)").text(run.time);
@@ -286,6 +295,25 @@ std::string replicates_csv(const ResultsRecord& record) {
   return csv.str();
 }
 
+std::string forecast_csv(const Forecast& forecast) {
+  Csv csv{"year", "option", "f_mult", "fbar", "catch", "ssb", "ssb_next", "ssb_change"};
+  for (const ForecastRow& r : forecast.rows) {
+    csv.number(r.year).text(r.option).number(r.f_mult).number(r.fbar).number(r.catch_weight);
+    csv.number(r.ssb).number(r.ssb_next).number(100 * (r.ssb_next / r.ssb - 1));
+    csv.end_row();
+  }
+  return csv.str();
+}
+
+std::string forecast_input_csv(const Forecast& forecast) {
+  Csv csv{"age", "n", "f", "weight", "m", "maturity"};
+  for (const ForecastAge& a : forecast.ages) {
+    csv.number(a.age).number(a.n).number(a.f).number(a.weight).number(a.m).number(a.maturity);
+    csv.end_row();
+  }
+  return csv.str();
+}
+
 void write_tables(const std::string& folder, const ResultsRecord& record,
                   const RunDescription& run) {
   const std::filesystem::path dir(folder);
@@ -299,8 +327,19 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   write_text_file(dir / "surveys.csv", surveys_csv(record));
   write_text_file(dir / "estimates.csv", estimates_csv(record, run.sigma));
   write_text_file(dir / "run.csv", run_csv(run));
-  if (record.independent_replicates)
-    write_text_file(dir / "replicates.csv", replicates_csv(record));
+  const auto write_or_remove = [&dir](const char* name, bool write, const std::string& text) {
+    if (write) {
+      write_text_file(dir / name, text);
+    } else {
+      std::error_code gone;
+      std::filesystem::remove(dir / name, gone);
+    }
+  };
+  write_or_remove("replicates.csv", record.independent_replicates, replicates_csv(record));
+  write_or_remove("forecast.csv", run.forecast.has_value(),
+                  run.forecast ? forecast_csv(*run.forecast) : "");
+  write_or_remove("forecast_input.csv", run.forecast.has_value(),
+                  run.forecast ? forecast_input_csv(*run.forecast) : "");
 }
 
 }  // namespace quorvane

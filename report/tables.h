@@ -11,6 +11,9 @@
 //   run.csv        every field with its label and text, the ages of F-bar, the units, the
 //                  program version, the time of the run
 //   replicates.csv after an independent bootstrap: each replicate, finished or failed and why
+//   forecast.csv, forecast_input.csv
+//                  when a short-term forecast was asked for (report/forecast.h): each forecast
+//                  year and fishing level; the numbers and assumptions it starts from, by age
 // UTF-8, comma-separated, one header row, LF line ends; numbers in the shortest text that reads
 // back to the same double; an empty cell where a value does not exist. The values come from the
 // run's record (report/results_record.h), so they are those the results file rounded.
@@ -21,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/forecast.h"
 #include "report/results_record.h"
 #include "state/reference_points.h"
 
@@ -43,12 +47,15 @@ struct RunDescription {
   std::string fbar_ages;                    // the ages of F-bar, "3-7"
   std::string units_numbers, units_weight;  // units of catch numbers and of weights
   ReferencePoints reference;                // those stated
+  std::optional<Forecast> forecast;         // when one was asked for and could be made
 };
 
 // The folder of the tables beside a results file: its path with ".tables" appended.
 std::string tables_folder(const std::string& results_path);
 
-// Creates the folder when needed and writes the five files into it, replacing earlier ones.
+// Creates the folder when needed and writes the files into it, replacing earlier ones; a file
+// this run does not write (replicates.csv, the forecast) is removed, so that none from an earlier
+// run stands beside the new ones.
 // InputError naming the path when the folder or a file cannot be written.
 void write_tables(const std::string& folder, const ResultsRecord& record,
                   const RunDescription& run);
@@ -62,6 +69,12 @@ std::string run_csv(const RunDescription& run);
 // One row per independent replicate: its number, whether it finished, the fault of one that did
 // not. Empty for a chained bootstrap, which writes no such file.
 std::string replicates_csv(const ResultsRecord& record);
+// forecast.csv: one row per forecast year and fishing level, with the change of SSB over the
+// year in per cent.
+std::string forecast_csv(const Forecast& forecast);
+// forecast_input.csv: one row per age, the numbers at the start of the intermediate year and
+// what the forecast assumes for the age.
+std::string forecast_input_csv(const Forecast& forecast);
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.

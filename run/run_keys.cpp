@@ -27,6 +27,32 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     (name == "units_numbers" ? keys.units_numbers : keys.units_weight) = std::string(value);
     return true;
   }
+  if (name == "forecast") {
+    if (value != "yes" && value != "no") {
+      throw SettingsError(where + ": forecast '" + std::string(value) + "' is not yes or no");
+    }
+    keys.forecast = value == "yes";
+    return true;
+  }
+  if (name == "forecast_mean_years") {
+    const std::optional<double> years = parse_number(value);
+    if (!years || *years != std::floor(*years) || *years < 1 ||
+        *years > ForecastSettings::kMostMeanYears) {
+      throw SettingsError(where + ": forecast_mean_years '" + std::string(value) +
+                          "' is not a whole number of years from 1 to " +
+                          std::to_string(ForecastSettings::kMostMeanYears));
+    }
+    keys.forecast_mean_years = static_cast<int>(*years);
+    return true;
+  }
+  if (name == "forecast_recruitment") {
+    keys.forecast_recruitment = parse_age_range(value);
+    if (!keys.forecast_recruitment) {
+      throw SettingsError(where + ": forecast_recruitment '" + std::string(value) +
+                          "' is not a range of years A-B");
+    }
+    return true;
+  }
   for (const ReferencePointKey& key : kReferencePointKeys) {
     if (name != key.name) continue;
     const std::optional<double> v = reference_point_value(value);
@@ -45,6 +71,10 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.units_numbers = keys.units_numbers.value_or(RunState::kUnitNotStated);
   s.units_weight = keys.units_weight.value_or(RunState::kUnitNotStated);
   s.reference = keys.reference;
+  s.forecast = ForecastSettings{};
+  s.forecast.on = keys.forecast.value_or(false);
+  s.forecast.mean_years = keys.forecast_mean_years.value_or(ForecastSettings::kDefaultMeanYears);
+  s.forecast.recruitment_years = keys.forecast_recruitment;
 }
 
 std::string run_keys_text(const RunKeys& keys) {
@@ -67,6 +97,19 @@ std::string run_keys_text(const RunKeys& keys) {
       out += std::string("# Reference point ") + key.label + "\n";
       out += std::string(key.name) + " = " + reference_point_text(*v) + "\n";
     }
+  }
+  if (keys.forecast) {
+    out += "# A short-term forecast after the run (yes or no)\n";
+    out += std::string("forecast = ") + (*keys.forecast ? "yes" : "no") + "\n";
+  }
+  if (keys.forecast_mean_years) {
+    out += "# Last years with catch whose weights, M, maturity and F at age the forecast takes\n";
+    out += "forecast_mean_years = " + std::to_string(*keys.forecast_mean_years) + "\n";
+  }
+  if (keys.forecast_recruitment) {
+    out += "# Years whose geometric mean recruitment the forecast assumes\n";
+    out += "forecast_recruitment = " + std::to_string((*keys.forecast_recruitment)[0]) + "-" +
+           std::to_string((*keys.forecast_recruitment)[1]) + "\n";
   }
   return out;
 }

@@ -1,8 +1,8 @@
 // Settings of a run that are not fields of the parameter window: the ages of F-bar, the units
-// of the catch numbers and weights, and the stock's reference points. A fields file carries them
-// beside the fields ("fbar = 3-6", "units_numbers = thousands", "units_weight = kg",
-// "bpa = 150000"); the batch runner, the window and the importer read and write them through
-// these functions alone.
+// of the catch numbers and weights, the stock's reference points and the short-term forecast. A
+// fields file carries them beside the fields ("fbar = 3-6", "units_numbers = thousands",
+// "units_weight = kg", "bpa = 150000", "forecast = yes"); the batch runner, the window and the
+// importer read and write them through these functions alone.
 #pragma once
 
 #include <array>
@@ -18,6 +18,10 @@ struct RunKeys {
   std::optional<std::array<int, 2>> fbar;                  // unset: every analysis age
   std::optional<std::string> units_numbers, units_weight;  // unset: "not stated"
   ReferencePoints reference;                               // unset: none
+  std::optional<bool> forecast;                            // unset: no forecast
+  std::optional<int> forecast_mean_years;                  // unset: the last 3 years with catch
+  std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
+                                                           // with catch
 };
 
 // The value of a reference point: a finite number above 0, nothing otherwise.
@@ -28,8 +32,8 @@ std::optional<double> reference_point_value(std::string_view text);
 bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
                   const std::string& where);
 
-// Sets the run state's F-bar ages, units and reference points from the keys; a key not set gives
-// the default (every analysis age, "not stated").
+// Sets the run state's F-bar ages, units, reference points and forecast from the keys; a key not
+// set gives the default (every analysis age, "not stated", no forecast).
 void apply_run_keys(const RunKeys& keys, RunState& s);
 
 // The lines "name = value" of the keys that are set, each after a comment saying what it is,

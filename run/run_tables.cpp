@@ -6,6 +6,8 @@
 
 #include "base/errors.h"
 #include "data/age_year_file.h"
+#include "report/fbar.h"
+#include "report/forecast.h"
 #include "report/results_record.h"
 #include "report/tables.h"
 #include "report/version.h"
@@ -22,6 +24,23 @@ std::string utc_time_text(std::chrono::system_clock::time_point t) {
   std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return buf;
 }
+
+namespace {
+
+// The forecast from the main fit as the record holds it (after a bootstrap the run state holds
+// the last bootstrap run's fit).
+Forecast forecast_of(const RunState& s, const ResultsRecord& record) {
+  ForecastInput in;
+  in.cells = record.cells;
+  in.part = s.part;
+  in.plus_group = holds(s.n3, LastAgeKind::PlusGroup);
+  in.fbar_ages = {age_of(s, fbar_first_index(s)), age_of(s, fbar_last_index(s))};
+  in.reference = s.reference;
+  in.settings = s.forecast;
+  return make_forecast(in);
+}
+
+}  // namespace
 
 TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
                                std::chrono::system_clock::time_point started) {
@@ -46,13 +65,27 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   run.units_numbers = s.units_numbers;
   run.units_weight = s.units_weight;
   run.reference = s.reference;
+  TablesOutcome outcome;
+  if (s.forecast.on && s.results_record->stopped) {
+    outcome.forecast = "No forecast: the run was stopped before its end";
+  } else if (s.forecast.on) {
+    try {
+      run.forecast = forecast_of(s, *s.results_record);
+      outcome.forecast = forecast_summary(*run.forecast);
+    } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
+      outcome.forecast = "No forecast: " + std::string(e.what());
+      outcome.forecast_failed = true;
+    }
+  }
   const std::string folder = tables_folder(resolve_path(s.workdir, s.AnamefileR));
   try {
     write_tables(folder, *s.results_record, run);
   } catch (const InputError& e) {
-    return {"", e.what()};
+    outcome.problem = e.what();
+    return outcome;
   }
-  return {folder, ""};
+  outcome.folder = folder;
+  return outcome;
 }
 
 }  // namespace quorvane

@@ -14,10 +14,15 @@ namespace quorvane {
 struct TablesOutcome {
   std::string folder;   // the folder written; empty when no tables were written
   std::string problem;  // why the tables could not be written; empty otherwise
+  // When a forecast was asked for: the line that sums it up, or why it was not made (a run
+  // stopped part way has no forecast, which is no fault of the run: `forecast_failed` is unset).
+  std::string forecast;
+  bool forecast_failed = false;
 };
 
 // Writes the tables when the run wrote its whole results file (also a stopped run, or one whose
-// bootstrap failed afterwards); nothing otherwise.
+// bootstrap failed afterwards); nothing otherwise. The forecast, when asked for, is made from
+// the main fit and written with them.
 TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
                                std::chrono::system_clock::time_point started);
 

@@ -106,6 +106,19 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
   if (ages_inside && s.agemin <= s.agemax) {
     if (const std::string fbar = fbar_range_problem(s); !fbar.empty()) problems.push_back(fbar);
   }
+  if (years_inside && s.yearmin <= s.yearmax && s.forecast.on) {
+    const std::string analysis_years = texts[FieldId::FirstYear] + ".." + texts[FieldId::LastYear];
+    if (const auto& r = s.forecast.recruitment_years;
+        r && ((*r)[0] < s.year_label(s.yearmin) || (*r)[1] > s.year_label(s.yearmax))) {
+      problems.push_back("the forecast's recruitment years " + std::to_string((*r)[0]) + "-" +
+                         std::to_string((*r)[1]) + " lie outside the years of the analysis " +
+                         analysis_years);
+    }
+    if (s.forecast.mean_years > s.yearmax - s.yearmin + 1) {
+      problems.push_back("the forecast's " + std::to_string(s.forecast.mean_years) +
+                         " mean years are more than the years of the analysis " + analysis_years);
+    }
+  }
 
   if (problems.empty()) return;
   std::string message;
@@ -166,6 +179,8 @@ RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts, const Run
     const TablesOutcome tables = write_run_tables(s, texts, started);
     outcome.tables = tables.folder;
     outcome.tables_problem = tables.problem;
+    outcome.forecast = tables.forecast;
+    outcome.forecast_failed = tables.forecast_failed;
   }
   host.run_ended(outcome.message);
   return outcome;

@@ -23,9 +23,11 @@ struct RunOutcome {
   RunOutcome(RunStatus st, std::string msg) : status(st), message(std::move(msg)) {}
 
   RunStatus status = RunStatus::Completed;
-  std::string message;         // one line; empty when the run completed
-  std::string tables;          // the tidy tables folder written after the run, or empty
-  std::string tables_problem;  // why the tables could not be written, or empty
+  std::string message;           // one line; empty when the run completed
+  std::string tables;            // the tidy tables folder written after the run, or empty
+  std::string tables_problem;    // why the tables could not be written, or empty
+  std::string forecast;          // the forecast's line, or why none was made; empty unless asked
+  bool forecast_failed = false;  // a forecast was asked for and could not be made
 };
 
 // What a run does besides its own files.

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "base/print.h"
+#include "state/forecast_settings.h"
 #include "state/reference_points.h"
 #include "state/tables.h"
 #include "state/uniform_random.h"
@@ -81,6 +82,7 @@ struct RunState {
   std::optional<std::array<int, 2>> fbar_ages;
   std::string units_numbers = kUnitNotStated, units_weight = kUnitNotStated;
   ReferencePoints reference;  // the stock's reference points, none unless stated
+  ForecastSettings forecast;  // the short-term forecast after the run, off unless asked for
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;       // Text1

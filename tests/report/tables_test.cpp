@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <algorithm>
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +98,56 @@ TEST(RunTables, AreWrittenOnlyWhenAskedAndOnlyAfterAResultsFile) {
   EXPECT_EQ(outcome.status, RunStatus::InputFailed);
   EXPECT_TRUE(outcome.tables.empty());
   EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
+}
+
+// The forecast is made from the main fit after the results are written and changes none of them.
+// Its start is the survivors of the demo's last year as stock.csv holds them:
+// N(a+1, 2015) = N(a, 2014) exp(-M - F), the plus group 13 keeping its own survivors. Tables of a later run without a forecast lose it.
+TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
+  ScratchDir dir;
+  copy_folder(QUORVANE_SOURCE_DIR "/demo", dir / "demo");
+  auto s = std::make_unique<RunState>();
+  s->workdir = dir.str();
+  RecordingHost host(false);
+  const FieldTexts texts = default_field_texts();
+  ASSERT_EQ(run_start(*s, host, texts).status, RunStatus::Completed);
+  const std::string results = slurp(dir / "output.out");
+
+  s->forecast.on = true;
+  const RunOutcome outcome = run_start(*s, host, texts);
+  ASSERT_EQ(outcome.status, RunStatus::Completed);
+  EXPECT_FALSE(outcome.forecast_failed);
+  EXPECT_EQ(outcome.forecast.rfind("Forecast: at status quo F-bar 0.295, a catch of ", 0), 0u)
+      << outcome.forecast;
+  EXPECT_EQ(slurp(dir / "output.out"), results);
+
+  const CsvFile stock = read_csv((dir / "output.out.tables/stock.csv").string());
+  const CsvFile start = read_csv((dir / "output.out.tables/forecast_input.csv").string());
+  const auto cell = [](const CsvFile& f, const CsvRow& r, const char* name) {
+    return *number_cell(f, r, required_column(f, name));
+  };
+  std::map<int, double> survivors;  // by age in 2015; the demo's age 13 is a plus group
+  for (const CsvRow& r : stock.rows) {
+    if (cell(stock, r, "year") != 2014) continue;
+    const int age = static_cast<int>(cell(stock, r, "age"));
+    survivors[std::min(age + 1, 13)] +=
+        cell(stock, r, "n") * std::exp(-cell(stock, r, "m") - cell(stock, r, "f"));
+  }
+  ASSERT_EQ(start.rows.size(), 11u);
+  for (const CsvRow& r : start.rows) {
+    const int age = static_cast<int>(cell(start, r, "age"));
+    if (age == 3) continue;  // the assumed recruitment
+    EXPECT_NEAR(cell(start, r, "n"), survivors.at(age), 1e-9 * survivors.at(age)) << age;
+  }
+  const CsvFile table = read_csv((dir / "output.out.tables/forecast.csv").string());
+  EXPECT_EQ(table.rows.size(), 22u);
+  EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find("\nforecast_mean_years,"),
+            std::string::npos);
+
+  s->forecast.on = false;
+  ASSERT_EQ(run_start(*s, host, texts).status, RunStatus::Completed);
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast.csv"));
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast_input.csv"));
 }
 
 }  // namespace

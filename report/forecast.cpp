@@ -1,0 +1,223 @@
+#include "report/forecast.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+
+#include "base/errors.h"
+#include "data/age_year_file.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr const char* kProcedure = "forecast";
+
+// The fitted block as a table: cell (i, j) is year i and age j, counted from the first of each.
+class Block {
+ public:
+  explicit Block(std::span<const StockCell> cells) : cells_(cells) {
+    while (ages_ < cells.size() && cells[ages_].year == cells[0].year) ++ages_;
+    years_ = ages_ == 0 ? 0 : cells.size() / ages_;
+    if (ages_ == 0 || years_ * ages_ != cells.size()) {
+      throw ForecastError("the fitted stock is not a whole block of years and ages");
+    }
+  }
+  std::size_t years() const { return years_; }
+  std::size_t ages() const { return ages_; }
+  const StockCell& at(std::size_t i, std::size_t j) const {
+    assert(i < years_ && j < ages_);
+    return cells_[i * ages_ + j];
+  }
+  int year(std::size_t i) const { return static_cast<int>(at(i, 0).year); }
+  int age(std::size_t j) const { return static_cast<int>(at(0, j).age); }
+
+ private:
+  std::span<const StockCell> cells_;
+  std::size_t ages_ = 0, years_ = 0;
+};
+
+std::string range_text(const std::array<int, 2>& r) {
+  return std::to_string(r[0]) + "-" + std::to_string(r[1]);
+}
+
+// One forecast year: its catch in weight and SSB from the numbers at its start, and the numbers
+// at the start of the next year, whose youngest age is the assumed recruitment.
+struct YearAhead {
+  double catch_weight = 0;
+  double ssb = 0;
+  std::vector<double> next;
+};
+
+YearAhead year_ahead(const std::vector<ForecastAge>& ages, const std::vector<double>& n, double x,
+                     double part, bool plus_group, double recruitment) {
+  YearAhead out;
+  out.next.assign(n.size(), 0.0);
+  out.next[0] = recruitment;
+  for (std::size_t j = 0; j < n.size(); ++j) {
+    const ForecastAge& a = ages[j];
+    const double f = x * a.f;
+    out.catch_weight += (1 - std::exp(-f)) * n[j] * std::exp(-a.m * part) * a.weight;
+    out.ssb += n[j] * a.weight * a.maturity;
+    const double survivors = n[j] * std::exp(-a.m - f);
+    if (j + 1 < n.size()) {
+      out.next[j + 1] += survivors;
+    } else if (plus_group) {
+      out.next[j] += survivors;
+    }
+  }
+  checked_finite(out.catch_weight, kProcedure);
+  checked_finite(out.ssb, kProcedure);
+  return out;
+}
+
+double ssb_of(const std::vector<ForecastAge>& ages, const std::vector<double>& n) {
+  double ssb = 0;
+  for (std::size_t j = 0; j < n.size(); ++j) ssb += n[j] * ages[j].weight * ages[j].maturity;
+  return checked_finite(ssb, kProcedure);
+}
+
+}  // namespace
+
+Forecast make_forecast(const ForecastInput& in) {
+  const Block block(in.cells);
+  const std::size_t na = block.ages();
+  Forecast out;
+
+  // 1. The last year with catch: a last year that carries surveys only is not fished in the fit.
+  std::size_t d = block.years();
+  for (std::size_t i = block.years(); i-- > 0 && d == block.years();) {
+    for (std::size_t j = 0; j < na; ++j)
+      if (block.at(i, j).catch_numbers > 0) d = i;
+  }
+  if (d == block.years()) throw ForecastError("no year of the analysis has a catch");
+  out.data_year = block.year(d);
+
+  // 2. The years of the means.
+  const int mean_years = in.settings.mean_years;
+  if (mean_years < 1 || static_cast<std::size_t>(mean_years) > d + 1) {
+    throw ForecastError("forecast_mean_years " + std::to_string(mean_years) + " is more than the " +
+                        std::to_string(d + 1) + " years with catch " +
+                        std::to_string(block.year(0)) + "-" + std::to_string(out.data_year));
+  }
+  const std::size_t first_mean = d + 1 - static_cast<std::size_t>(mean_years);
+  out.mean_years = {block.year(first_mean), out.data_year};
+
+  // 3. The assumed recruitment: the geometric mean over the chosen years, by default every year
+  //    before D, whose recruitment has been seen in the catch for more than one year.
+  out.recruitment_years = in.settings.recruitment_years.value_or(
+      std::array<int, 2>{block.year(0), d == 0 ? out.data_year : out.data_year - 1});
+  const auto [r0, r1] = out.recruitment_years;
+  if (r0 > r1 || r0 < block.year(0) || r1 > out.data_year) {
+    throw ForecastError("the recruitment years " + range_text(out.recruitment_years) +
+                        " are not inside the years with catch " + std::to_string(block.year(0)) +
+                        "-" + std::to_string(out.data_year));
+  }
+  double log_sum = 0;
+  for (int year = r0; year <= r1; ++year) {
+    const double r = block.at(static_cast<std::size_t>(year - block.year(0)), 0).n;
+    if (!(r > 0)) {
+      throw ForecastError("the recruitment of " + std::to_string(year) + " is " + label_text(r) +
+                          ", and its geometric mean needs every year's above 0");
+    }
+    log_sum += checked_log(r, kProcedure, block.age(0), year);
+  }
+  out.recruitment = checked_finite(std::exp(log_sum / (r1 - r0 + 1)), kProcedure);
+
+  // 4. Means of weight, M, maturity and F at age over the last years with catch.
+  out.ages.resize(na);
+  for (std::size_t j = 0; j < na; ++j) {
+    ForecastAge& a = out.ages[j];
+    a.age = block.age(j);
+    for (std::size_t i = first_mean; i <= d; ++i) {
+      const StockCell& c = block.at(i, j);
+      a.weight += c.weight;
+      a.m += c.m;
+      a.maturity += c.maturity;
+      a.f += c.f;
+    }
+    a.weight /= mean_years;
+    a.m /= mean_years;
+    a.maturity /= mean_years;
+    a.f /= mean_years;
+  }
+
+  // 5. Status quo F: the mean pattern scaled to the F-bar of year D.
+  out.fbar_ages = in.fbar_ages;
+  const int fa0 = in.fbar_ages[0] - block.age(0), fa1 = in.fbar_ages[1] - block.age(0);
+  if (fa0 < 0 || fa1 < fa0 || fa1 >= static_cast<int>(na)) {
+    throw ForecastError("the F-bar ages " + range_text(in.fbar_ages) +
+                        " are not inside the ages of the analysis");
+  }
+  double fbar_pattern = 0, fbar_last = 0;
+  for (int j = fa0; j <= fa1; ++j) {
+    fbar_pattern += out.ages[static_cast<std::size_t>(j)].f;
+    fbar_last += block.at(d, static_cast<std::size_t>(j)).f;
+  }
+  fbar_pattern /= fa1 - fa0 + 1;
+  fbar_last /= fa1 - fa0 + 1;
+  if (!(fbar_pattern > 0) || !(fbar_last > 0)) {
+    throw ForecastError("the F-bar of " + std::to_string(out.data_year) +
+                        " is 0: there is no status quo fishing to carry forward");
+  }
+  for (ForecastAge& a : out.ages) a.f = checked_finite(a.f * fbar_last / fbar_pattern, kProcedure);
+  out.fbar_status_quo = fbar_last;
+
+  // 6. The numbers at the start of D+1: the survivors of year D, and the assumed recruitment.
+  std::vector<double> start(na, 0.0);
+  start[0] = out.recruitment;
+  for (std::size_t j = 0; j < na; ++j) {
+    const StockCell& c = block.at(d, j);
+    const double survivors = c.n * std::exp(-c.m - c.f);
+    if (j + 1 < na) {
+      start[j + 1] += survivors;
+    } else if (in.plus_group) {
+      start[j] += survivors;
+    }
+  }
+  for (std::size_t j = 0; j < na; ++j) out.ages[j].n = checked_finite(start[j], kProcedure);
+
+  // 7. The intermediate year at status quo fishing.
+  const YearAhead intermediate =
+      year_ahead(out.ages, start, 1.0, in.part, in.plus_group, out.recruitment);
+  const double ssb_advice = ssb_of(out.ages, intermediate.next);
+  out.rows.push_back({out.data_year + 1, "status quo", 1.0, fbar_last, intermediate.catch_weight,
+                      intermediate.ssb, ssb_advice});
+
+  // 8. The advice year at each fishing level; F-bar follows the multiplier.
+  const auto option = [&](const std::string& name, double x, double fbar) {
+    const YearAhead advice =
+        year_ahead(out.ages, intermediate.next, x, in.part, in.plus_group, out.recruitment);
+    out.rows.push_back({out.data_year + 2, name, x, fbar, advice.catch_weight, advice.ssb,
+                        ssb_of(out.ages, advice.next)});
+  };
+  for (int i = 0; i <= kForecastSteps; ++i) {
+    const double x = i / kForecastStep;
+    const std::string name = i == 0                                 ? "F = 0"
+                             : i == static_cast<int>(kForecastStep) ? "status quo"
+                                                                    : "F x " + label_text(x);
+    option(name, x, x * fbar_last);
+  }
+  if (in.reference.fpa) option("Fpa", *in.reference.fpa / fbar_last, *in.reference.fpa);
+  if (in.reference.flim) option("Flim", *in.reference.flim / fbar_last, *in.reference.flim);
+  return out;
+}
+
+std::string forecast_summary(const Forecast& forecast) {
+  const ForecastRow& now = forecast.rows.front();
+  char fbar[32];
+  std::snprintf(fbar, sizeof fbar, "%.3f", forecast.fbar_status_quo);
+  std::string line = std::string("Forecast: at status quo F-bar ") + fbar + ", a catch of " +
+                     label_text(std::round(now.catch_weight)) + " in " + std::to_string(now.year);
+  for (const ForecastRow& r : forecast.rows) {
+    if (r.year == now.year + 1 && r.option == "status quo") {
+      line += " and " + label_text(std::round(r.catch_weight)) + " in " + std::to_string(r.year) +
+              ", SSB " + label_text(std::round(r.ssb_next)) + " at the start of " +
+              std::to_string(r.year + 1);
+    }
+  }
+  return line;
+}
+
+}  // namespace quorvane

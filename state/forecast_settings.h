@@ -1,0 +1,22 @@
+// What the short-term forecast after a run assumes, when the user asks for one. It takes no part
+// in the estimation; the forecast is made from the fitted stock once the results are written.
+#pragma once
+
+#include <array>
+#include <optional>
+
+namespace quorvane {
+
+struct ForecastSettings {
+  bool on = false;
+  // Years over which the weights, M, maturity and the exploitation pattern of the forecast are
+  // averaged: the last ones with catch.
+  static constexpr int kDefaultMeanYears = 3;
+  static constexpr int kMostMeanYears = 20;
+  int mean_years = kDefaultMeanYears;
+  // Years (as labelled) whose recruitment gives the assumed recruitment by its geometric mean;
+  // none: every analysed year before the last year with catch.
+  std::optional<std::array<int, 2>> recruitment_years;
+};
+
+}  // namespace quorvane
