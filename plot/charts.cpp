@@ -479,6 +479,66 @@ QChart* stock_recruitment_chart(const PlotData& data) {
   return chart;
 }
 
+// The advice year's catch and the SSB it leaves at the start of the next year, against F-bar:
+// what each fishing level costs the stock. Status quo fishing is marked; Blim and Bpa lie across
+// the chart, Flim and Fpa stand upright at their F-bar.
+QChart* forecast_chart(const PlotData& data) {
+  const std::vector<ForecastRowData> curve = forecast_curve(data);
+  const int year = curve.front().year;
+  QChart* chart = new_chart("Forecast for " + std::to_string(year));
+  auto* catches = line(QString("Catch in %1").arg(year), kEstimateColour);
+  auto* ssb = line(QString("SSB at the start of %1").arg(year + 1), kSecondColour);
+  auto* status_quo = points("Status quo F", kSurveyColour, 10.0);
+  double f_top = 0, top = 0;
+  for (const ForecastRowData& r : curve) {
+    catches->append(*r.fbar, *r.catch_weight);
+    ssb->append(*r.fbar, *r.ssb_next);
+    if (r.option == "status quo") {
+      status_quo->append(*r.fbar, *r.catch_weight);
+      status_quo->append(*r.fbar, *r.ssb_next);
+    }
+    f_top = std::max(f_top, *r.fbar);
+    top = std::max({top, *r.catch_weight, *r.ssb_next});
+  }
+  const ReferencePoints& ref = data.reference;
+  for (const std::optional<double>& b : {ref.blim, ref.bpa})
+    if (b) top = std::max(top, *b);
+  for (const std::optional<double>& f : {ref.flim, ref.fpa})
+    if (f) f_top = std::max(f_top, *f);
+  const Scale scale = scale_for(top, weight_unit(data));
+  for (QXYSeries* series : std::initializer_list<QXYSeries*>{catches, ssb, status_quo})
+    rescale(series, scale);
+  const std::string fbar = data.fbar_ages.empty() ? "" : " (ages " + data.fbar_ages + ")";
+  QValueAxis* x = zero_based_axis("F-bar in " + std::to_string(year) + fbar, f_top);
+  QValueAxis* y = zero_based_axis("Catch and SSB (" + scale.unit + ")", top / scale.divisor);
+  // The reference points run from axis to axis.
+  std::vector<QLineSeries*> limits;
+  const auto limit = [&](const char* name, std::optional<double> value, const QColor& colour,
+                         bool upright) {
+    if (!value) return;
+    QLineSeries* series = line(name, colour, 2.0, Qt::DotLine);
+    if (upright) {
+      series->append(*value, 0);
+      series->append(*value, y->max());
+    } else {
+      series->append(0, *value / scale.divisor);
+      series->append(x->max(), *value / scale.divisor);
+    }
+    limits.push_back(series);
+  };
+  limit("Blim", ref.blim, kLimitColour, false);
+  limit("Bpa", ref.bpa, kPrecautionColour, false);
+  limit("Flim", ref.flim, kLimitColour, true);
+  limit("Fpa", ref.fpa, kPrecautionColour, true);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  attach(chart, catches, x, y);
+  attach(chart, ssb, x, y);
+  attach(chart, status_quo, x, y);
+  for (QLineSeries* series : limits) attach(chart, series, x, y);
+  return chart;
+}
+
 // An axis over low..high with ticks at round values: 1, 2 or 5 times a power of ten, four to ten
 // of them across the range.
 void round_ticks(QValueAxis* axis, double low, double high) {
@@ -835,6 +895,19 @@ std::vector<YearClass> year_classes(const PlotData& data) {
   return classes;
 }
 
+std::vector<ForecastRowData> forecast_curve(const PlotData& data) {
+  int last = std::numeric_limits<int>::min();
+  for (const ForecastRowData& r : data.forecast) last = std::max(last, r.year);
+  std::vector<ForecastRowData> curve;
+  for (const ForecastRowData& r : data.forecast) {
+    if (r.year != last || r.option == "Fpa" || r.option == "Flim") continue;
+    if (r.fbar && r.catch_weight && r.ssb_next) curve.push_back(r);
+  }
+  std::stable_sort(curve.begin(), curve.end(),
+                   [](const auto& a, const auto& b) { return *a.fbar < *b.fbar; });
+  return curve;
+}
+
 std::vector<ChartInfo> available_charts(const PlotData& data) {
   std::vector<ChartInfo> charts;
   const auto any_summary = [&data](std::optional<double> SummaryRow::*field) {
@@ -850,6 +923,7 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   if (year_classes(data).size() >= 2) {
     charts.push_back({"stock_recruitment", "Stock and recruitment"});
   }
+  if (forecast_curve(data).size() >= 2) charts.push_back({"forecast", "Short-term forecast"});
   if (!catch_bubbles(data).empty()) {
     charts.push_back({"catch_residuals", "Catch log residuals"});
   }
@@ -893,6 +967,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "selection") return selection_chart(data);
   if (name == "recruitment") return recruitment_chart(data);
   if (name == "stock_recruitment") return stock_recruitment_chart(data);
+  if (name == "forecast") return forecast_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
   if (name == "retrospective_mean_f") return retrospective_chart(data, "mean_f");

@@ -15,6 +15,8 @@
 //   fleetK_residuals    the same for each aged fleet K
 //   ssb_surveyK_fit     observed and fitted of SSB survey K, by year
 //   fleetK_fit          observed against fitted of aged fleet K, one colour per age
+//   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
+//                       the short-term forecast when the run made one; the reference points
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and mean F of the full run and of each peel, when retro.csv exists
 //   loss_profile_f, loss_profile_m, loss_profile_alfa
@@ -88,6 +90,13 @@ struct RetroRhoRow {
   std::optional<double> rho;
 };
 
+// One row of forecast.csv: a forecast year under one fishing level.
+struct ForecastRowData {
+  int year = 0;
+  std::string option;  // "status quo", "F = 0", "F x 0.5", "Fpa", "Flim"
+  std::optional<double> fbar, catch_weight, ssb, ssb_next;
+};
+
 // One evaluation of the main run's scan: its grid point and total loss.
 struct ScanPoint {
   double f = 0;      // terminal f
@@ -101,8 +110,9 @@ struct PlotData {
   std::vector<SummaryRow> summary;
   std::vector<StockRow> stock;
   std::vector<SurveyRow> surveys;
-  std::vector<RetroRow> retro;         // empty without a retrospective
-  std::vector<RetroRhoRow> retro_rho;  // from retro_rho.csv beside retro.csv, when it is there
+  std::vector<RetroRow> retro;            // empty without a retrospective
+  std::vector<RetroRhoRow> retro_rho;     // from retro_rho.csv beside retro.csv, when it is there
+  std::vector<ForecastRowData> forecast;  // from forecast.csv, when the run made a forecast
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.
   std::string fbar_ages, units_numbers, units_weight;
@@ -161,10 +171,15 @@ std::vector<YearClass> year_classes(const PlotData& data);
 void read_scan_profile(const std::string& tables_dir, const std::string& minim_path,
                        PlotData& data);
 
-// Reads summary.csv, stock.csv, surveys.csv (and retro.csv when it is in the folder or in
-// <folder>/../retro/, and the scan from <folder>/../minim.out). InputError naming file, line and
-// token on a malformed file or a missing required column; a missing summary.csv is an InputError
-// naming the path.
+// The rows of the advice year (the last year of the forecast) at the fishing levels of its grid,
+// in order of F-bar: the curve of the forecast chart. Fpa and Flim, drawn as reference points,
+// are left out.
+std::vector<ForecastRowData> forecast_curve(const PlotData& data);
+
+// Reads summary.csv, stock.csv, surveys.csv (and forecast.csv when it is there, retro.csv when it
+// is in the folder or in <folder>/../retro/, and the scan from <folder>/../minim.out). InputError
+// naming file, line and token on a malformed file or a missing required column; a missing
+// summary.csv is an InputError naming the path.
 PlotData read_plot_data(const std::string& tables_dir);
 
 // The charts this data supports, in display order.

@@ -132,6 +132,23 @@ std::vector<RetroRow> read_retro(const std::string& path) {
   return rows;
 }
 
+std::vector<ForecastRowData> read_forecast(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int year = required_column(file, "year");
+  const int option = required_column(file, "option");
+  const int fbar = required_column(file, "fbar");
+  const int catch_weight = required_column(file, "catch");
+  const int ssb = required_column(file, "ssb");
+  const int ssb_next = required_column(file, "ssb_next");
+  std::vector<ForecastRowData> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back({whole_cell(file, r, year), r.cells[static_cast<std::size_t>(option)],
+                    number_cell(file, r, fbar), number_cell(file, r, catch_weight),
+                    number_cell(file, r, ssb), number_cell(file, r, ssb_next)});
+  }
+  return rows;
+}
+
 std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   const CsvFile file = read_csv(path);
   const int quantity = required_column(file, "quantity");
@@ -297,6 +314,9 @@ PlotData read_plot_data(const std::string& tables_dir) {
   data.summary = read_summary(summary.string());
   data.stock = read_stock((dir / "stock.csv").string());
   data.surveys = read_surveys((dir / "surveys.csv").string(), data.fleet_names);
+  if (const fs::path forecast = dir / "forecast.csv"; is_file(forecast)) {
+    data.forecast = read_forecast(forecast.string());
+  }
 
   // The retrospective is written under the working directory, beside the results file whose
   // tables these are; a retro.csv copied into the tables folder is taken first.

@@ -385,6 +385,19 @@ void retrospective_section(std::string& out, const PlotData& data) {
   append_table(out, rho);
 }
 
+void forecast_section(std::string& out, const std::optional<CsvFile>& forecast) {
+  heading(out, "forecast", "Short-term forecast");
+  if (!forecast) {
+    paragraph(out, "No short-term forecast was made.");
+    return;
+  }
+  paragraph(out,
+            "The intermediate year at status quo fishing, then the advice year at each fishing "
+            "level: F-bar, the catch in weight, SSB at the start of the year and of the next, "
+            "and the change of SSB over the year in per cent.");
+  append_table(out, columns_of(*forecast, [](const std::string&) { return true; }));
+}
+
 void settings_section(std::string& out, const RunTable& run) {
   heading(out, "settings", "Settings");
   if (!run.file) {
@@ -424,6 +437,7 @@ std::string report_html(const PlotData& data) {
       "<li><a href=\"#summary\">Stock summary</a></li>\n<li><a href=\"#charts\">Charts</a></li>\n"
       "<li><a href=\"#bootstrap\">Bootstrap</a></li>\n"
       "<li><a href=\"#retrospective\">Retrospective</a></li>\n"
+      "<li><a href=\"#forecast\">Short-term forecast</a></li>\n"
       "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
 
   data_section(out, data, run);
@@ -435,6 +449,7 @@ std::string report_html(const PlotData& data) {
   charts_section(out, data);
   bootstrap_section(out, summary, bootstrap_runs);
   retrospective_section(out, data);
+  forecast_section(out, read_if_there(dir / "forecast.csv"));
   settings_section(out, run);
   out += "</body>\n</html>\n";
   return out;

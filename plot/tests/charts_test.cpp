@@ -86,6 +86,28 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
   for (const ChartInfo& c : available_charts(small)) EXPECT_NE(c.name, "stock_recruitment");
 }
 
+// The forecast chart draws the advice year (the last of forecast.csv) in order of F-bar; the
+// intermediate year and the Fpa and Flim rows are not points of its curve, and the reference
+// points stand as lines only when the run states them. One point is no curve, and no chart.
+TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
+  PlotData data;
+  data.forecast = {{2015, "status quo", 0.3, 100, 500, 600},
+                   {2016, "F x 0.5", 0.15, 60, 600, 700},
+                   {2016, "F = 0", 0.0, 0, 600, 760},
+                   {2016, "Fpa", 0.4, 140, 600, 560},
+                   {2016, "status quo", 0.3, 110, 600, 650}};
+  std::vector<std::string> options;
+  for (const ForecastRowData& r : forecast_curve(data)) options.push_back(r.option);
+  EXPECT_EQ(options, (std::vector<std::string>{"F = 0", "F x 0.5", "status quo"}));
+  data.reference.bpa = 550;
+  const std::string labels = labels_of(*std::unique_ptr<QChart>(make_chart(data, "forecast")));
+  EXPECT_EQ(labels,
+            "|F-bar in 2016|Catch and SSB (catch units)|Catch in 2016|SSB at the start of 2017|"
+            "Status quo F|Bpa|");
+  data.forecast.resize(2);
+  for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "forecast");
+}
+
 // Each year's F at age over its largest; a year without any F above 0 is left out, and the last
 // years that have one are taken, in order of year. Tables without F draw no selection chart.
 TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {

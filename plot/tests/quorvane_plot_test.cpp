@@ -1,5 +1,5 @@
-// quorvane-plot and quorvane-compare on two runs of the demo stock: one with a 5-run bootstrap
-// and a 3-year retrospective, so that every chart the tables support is written, as PNG and as
+// quorvane-plot and quorvane-compare on two runs of the demo stock: one with a 5-run bootstrap,
+// a 3-year retrospective and a forecast, so that every chart the tables support is written, as PNG and as
 // SVG, and the report page holds them all; one with the catch loss (Text7) measured by the sum of
 // squares in place of AMD, to compare with. The pictures and the report are kept in the build
 // folder (demo_plots/, demo_report/, demo_compare/) for a person to look at.
@@ -93,8 +93,8 @@ class DemoRuns : public ::testing::Test {
   static void SetUpTestSuite() {
     fs::remove_all(work());
     for (const auto& [name, extra] :
-         {std::pair{"main", std::string(" --bootstrap 5 --retro 3")},
-          std::pair{"sse", std::string(" --set Text7=2")},
+         {std::pair{"main", std::string(" --bootstrap 5 --retro 3 --forecast")},
+          std::pair{"sse", std::string(" --set Text7=2 --forecast")},
           std::pair{"m_scan", std::string(" --set Text3=1 --set Text22=0.1 --set Text23=0.35 "
                                           "--set Text24=0.1")}}) {
       copy_folder(kSourceDir / "demo", work() / name / "demo");
@@ -129,7 +129,7 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
                        "ssb", "f", "selection", "recruitment", "stock_recruitment",
-                       "catch_residuals", "fleet1_residuals",
+                       "forecast", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
                        "retrospective_ssb", "retrospective_mean_f", "loss_profile_f"}));
@@ -233,13 +233,14 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
-  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, settings.
-  EXPECT_EQ(check.tables, 7);
+  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, forecast, settings.
+  EXPECT_EQ(check.tables, 8);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
        {std::string("5 bootstrap runs"), std::string("3 peels, last years 2013 2012 2011"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
+        std::string("<td>status quo</td>"),
         "by quorvane-plot " + std::string(kProgramVersion)}) {
     EXPECT_NE(html.find(text), std::string::npos) << text;
   }
