@@ -101,6 +101,13 @@ void ParameterWindow::createMenu() {
 #endif
   QMenu* analysis = menu_bar_->addMenu(tr("&Analysis"));
   analysis->addAction(tr("&Retrospective..."), this, &ParameterWindow::retrospective);
+  // Kept with the settings, as the F-bar ages and the units are: a settings file saying
+  // "forecast = yes" checks it, and saving writes it back.
+  forecast_ = analysis->addAction(tr("Short-term &forecast after each run"));
+  forecast_->setCheckable(true);
+  connect(forecast_, &QAction::triggered, this, [this](bool on) {
+    run_keys_.forecast = on ? std::optional<bool>(true) : std::nullopt;
+  });
   column_->setMenuBar(menu_bar_);
 }
 
@@ -344,6 +351,7 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
   }
   for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
   run_keys_ = keys;
+  forecast_->setChecked(keys.forecast.value_or(false));
   controller_.setBootstrapKind(kind);
   settings_file_ = path;
   QSettings().setValue(kSettingsFileKey, path);
@@ -519,6 +527,11 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
       }
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
+      // The forecast's line, or why none was made, follows.
+      if (!outcome.forecast.empty()) {
+        status_->setText(status_->text() + QStringLiteral("  ") +
+                         QString::fromStdString(outcome.forecast));
+      }
       const QString problem = tables.isEmpty() ? QString::fromStdString(outcome.tables_problem)
                                                : showResults(tables, banner + notes);
       if (!problem.isEmpty()) status_->setText(tr("The run has ended; no charts: %1").arg(problem));

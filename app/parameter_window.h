@@ -14,6 +14,7 @@
 #include "run/settings.h"
 #include "run/start.h"
 
+class QAction;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
@@ -58,6 +59,7 @@ class ParameterWindow : public QWidget {
   QMenuBar* menuBar() const { return menu_bar_; }
   // The results window once a run or the menu has opened it, else null.
   ResultsWindow* resultsWindow() const { return results_; }
+  QAction* forecastAction() const { return forecast_; }
 
   // The scrolled widget that holds all fields (for a picture of the whole form).
   QWidget* fieldArea() const { return field_area_; }
@@ -115,8 +117,10 @@ class ParameterWindow : public QWidget {
   QMenuBar* menu_bar_ = nullptr;
   ResultsWindow* results_ = nullptr;
   QString settings_file_;
-  // The F-bar ages and units of the loaded settings file, kept for START and the next save.
+  // The F-bar ages, units, reference points and forecast of the loaded settings file, kept for
+  // START and the next save.
   RunKeys run_keys_;
+  QAction* forecast_ = nullptr;  // Analysis > Short-term forecast, checked when run_keys_ say so
   QVBoxLayout* column_ = nullptr;
   QLabel* top_label_ = nullptr;
   QLineEdit* workdir_ = nullptr;

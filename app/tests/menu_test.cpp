@@ -21,12 +21,13 @@ bool write_text(const QString& path, const QByteArray& text) {
 // program start.
 void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   Session session;
-  // The demo's fields with an F-bar range and units beside them: the window keeps them, saves
-  // them back and reports with them as the batch runner does.
+  // The demo's fields with an F-bar range, units and a forecast beside them: the window keeps
+  // them, saves them back and reports with them as the batch runner does.
   const QString with_keys = session.path(u"demo/with keys.txt"_s);
-  QVERIFY(write_text(with_keys,
-                     session.bytes(u"demo/fields.txt"_s) + "fbar = 4-6\nunits_weight = kg\n"));
+  QVERIFY(write_text(with_keys, session.bytes(u"demo/fields.txt"_s) +
+                                    "fbar = 4-6\nunits_weight = kg\nforecast = yes\n"));
   QCOMPARE(session.window.loadSettingsFrom(with_keys), QString());
+  QVERIFY(session.window.forecastAction()->isChecked());
   session.field(FieldId::FirstPeriodEnd)->setText(u"2004"_s);  // two selection periods
   const QString settings = session.path(u"demo/settings.txt"_s);
   QCOMPARE(session.window.saveSettingsTo(settings), QString());
@@ -37,6 +38,9 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   const QByteArray run_csv = session.bytes(u"output.out.tables/run.csv"_s);
   QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n") && run_csv.contains("4-6"),
            run_csv.constData());
+  QVERIFY(QFileInfo::exists(session.path(u"output.out.tables/forecast.csv"_s)));
+  QVERIFY2(session.status().contains(u"Forecast: at status quo F-bar"_s),
+           qPrintable(session.status()));
 
 #if QUORVANE_CHARTS
   // The end of the run brings up the charts of its tables, the first one chosen.
@@ -45,7 +49,8 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QCOMPARE(QFileInfo(results->folder()).fileName(), u"output.out.tables"_s);
   const QStringList charts = results->chartNames();
   QCOMPARE(results->currentChart(), charts.front());
-  QVERIFY2(charts.contains(u"fleet1_residuals"_s) && charts.filter(u"retro"_s).isEmpty(),
+  QVERIFY2(charts.contains(u"fleet1_residuals"_s) && charts.contains(u"forecast"_s) &&
+               charts.filter(u"retro"_s).isEmpty(),
            qPrintable(charts.join(',')));
 
   // The suffix chooses the kind of file (.png in any case, or .svg); any other suffix is refused
@@ -83,6 +88,11 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   const QString path = session.path(u"saved settings.txt"_s);
   QCOMPARE(session.window.saveSettingsTo(path), QString());
   QVERIFY(session.bytes(u"saved settings.txt"_s).contains("\nbootstrap_kind = independent\n"));
+
+  // Unchecked, the forecast is not asked for and no longer saved.
+  session.window.forecastAction()->trigger();
+  QCOMPARE(session.window.saveSettingsTo(path), QString());
+  QVERIFY(!session.bytes(u"saved settings.txt"_s).contains("forecast"));
 
   // A later program start remembers the working directory and the settings file, and opens
   // with the default fields until the file is loaded.
