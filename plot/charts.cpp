@@ -900,7 +900,9 @@ std::vector<ForecastRowData> forecast_curve(const PlotData& data) {
   for (const ForecastRowData& r : data.forecast) last = std::max(last, r.year);
   std::vector<ForecastRowData> curve;
   for (const ForecastRowData& r : data.forecast) {
-    if (r.year != last || r.option == "Fpa" || r.option == "Flim") continue;
+    const bool grid =
+        r.option == "F = 0" || r.option == "status quo" || r.option.starts_with("F x ");
+    if (r.year != last || !grid) continue;
     if (r.fbar && r.catch_weight && r.ssb_next) curve.push_back(r);
   }
   std::stable_sort(curve.begin(), curve.end(),

@@ -93,7 +93,7 @@ struct RetroRhoRow {
 // One row of forecast.csv: a forecast year under one fishing level.
 struct ForecastRowData {
   int year = 0;
-  std::string option;  // "status quo", "F = 0", "F x 0.5", "Fpa", "Flim"
+  std::string option;  // "status quo", "F = 0", "F x 0.5", "Fpa", "Flim", "SSB = Bpa", ...
   std::optional<double> fbar, catch_weight, ssb, ssb_next;
 };
 
@@ -172,8 +172,8 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
                        PlotData& data);
 
 // The rows of the advice year (the last year of the forecast) at the fishing levels of its grid,
-// in order of F-bar: the curve of the forecast chart. Fpa and Flim, drawn as reference points,
-// are left out.
+// in order of F-bar: the curve of the forecast chart. The rows at Fpa, at Flim and at SSB = Bpa,
+// which the reference points' lines show, are left out.
 std::vector<ForecastRowData> forecast_curve(const PlotData& data);
 
 // Reads summary.csv, stock.csv, surveys.csv (and forecast.csv when it is there, retro.csv when it

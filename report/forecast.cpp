@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <optional>
 
 #include "base/errors.h"
 #include "data/age_year_file.h"
@@ -76,6 +77,30 @@ double ssb_of(const std::vector<ForecastAge>& ages, const std::vector<double>& n
   double ssb = 0;
   for (std::size_t j = 0; j < n.size(); ++j) ssb += n[j] * ages[j].weight * ages[j].maturity;
   return checked_finite(ssb, kProcedure);
+}
+
+// The F multiplier x >= 0 at which value(x) equals the target, for a value that rises with x
+// (`rising`: the catch) or falls with it (the SSB left): the bracket [0, hi] is widened by
+// doubling hi up to kMostMultiplier, then halved until its ends are as close as doubles allow.
+// Nothing when no x in [0, kMostMultiplier] reaches the target.
+constexpr double kMostMultiplier = 1024;  // F a thousand times status quo: no stock is left
+template <typename Value>
+std::optional<double> multiplier_for(const Value& value, double target, bool rising) {
+  const auto short_of = [&](double x) { return rising ? value(x) < target : value(x) > target; };
+  if (!short_of(0)) return value(0) == target ? std::optional<double>(0.0) : std::nullopt;
+  double lo = 0, hi = 1;
+  while (short_of(hi)) {
+    if (hi >= kMostMultiplier) return std::nullopt;
+    lo = hi;
+    hi *= 2;
+  }
+  // short_of(lo) and !short_of(hi) hold throughout.
+  for (int i = 0; i < 200; ++i) {
+    const double mid = lo + (hi - lo) / 2;
+    if (mid <= lo || mid >= hi) break;
+    (short_of(mid) ? lo : hi) = mid;
+  }
+  return hi;
 }
 
 }  // namespace
@@ -178,17 +203,35 @@ Forecast make_forecast(const ForecastInput& in) {
   }
   for (std::size_t j = 0; j < na; ++j) out.ages[j].n = checked_finite(start[j], kProcedure);
 
-  // 7. The intermediate year at status quo fishing.
+  // 7. The intermediate year at status quo fishing, or at the F that takes the catch the user
+  //    expects for it (a TAC already set, for example).
+  double x_now = 1.0;
+  std::string basis = "status quo";
+  if (const std::optional<double> expected = in.settings.intermediate_catch) {
+    const auto catch_at = [&](double x) {
+      return year_ahead(out.ages, start, x, in.part, in.plus_group, out.recruitment).catch_weight;
+    };
+    const std::optional<double> x = multiplier_for(catch_at, *expected, true);
+    if (!x) {
+      throw ForecastError("the catch of " + label_text(*expected) + " expected in " +
+                          std::to_string(out.data_year + 1) +
+                          " is more than the stock can give at any F");
+    }
+    x_now = *x;
+    basis = "catch constraint";
+  }
   const YearAhead intermediate =
-      year_ahead(out.ages, start, 1.0, in.part, in.plus_group, out.recruitment);
+      year_ahead(out.ages, start, x_now, in.part, in.plus_group, out.recruitment);
   const double ssb_advice = ssb_of(out.ages, intermediate.next);
-  out.rows.push_back({out.data_year + 1, "status quo", 1.0, fbar_last, intermediate.catch_weight,
+  out.rows.push_back({out.data_year + 1, basis, x_now, x_now * fbar_last, intermediate.catch_weight,
                       intermediate.ssb, ssb_advice});
 
   // 8. The advice year at each fishing level; F-bar follows the multiplier.
+  const auto advice_at = [&](double x) {
+    return year_ahead(out.ages, intermediate.next, x, in.part, in.plus_group, out.recruitment);
+  };
   const auto option = [&](const std::string& name, double x, double fbar) {
-    const YearAhead advice =
-        year_ahead(out.ages, intermediate.next, x, in.part, in.plus_group, out.recruitment);
+    const YearAhead advice = advice_at(x);
     out.rows.push_back({out.data_year + 2, name, x, fbar, advice.catch_weight, advice.ssb,
                         ssb_of(out.ages, advice.next)});
   };
@@ -201,20 +244,38 @@ Forecast make_forecast(const ForecastInput& in) {
   }
   if (in.reference.fpa) option("Fpa", *in.reference.fpa / fbar_last, *in.reference.fpa);
   if (in.reference.flim) option("Flim", *in.reference.flim / fbar_last, *in.reference.flim);
+  // 9. The fishing that leaves SSB at Bpa at the start of D+3, when some F does: none when even
+  //    no fishing leaves less (the row F = 0 shows it).
+  if (in.reference.bpa) {
+    const auto ssb_after = [&](double x) { return ssb_of(out.ages, advice_at(x).next); };
+    if (const std::optional<double> x = multiplier_for(ssb_after, *in.reference.bpa, false)) {
+      option("SSB = Bpa", *x, *x * fbar_last);
+    }
+  }
   return out;
 }
 
 std::string forecast_summary(const Forecast& forecast) {
+  const auto fixed3 = [](double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", v);
+    return std::string(text);
+  };
+  const auto whole = [](double v) { return label_text(std::round(v)); };
   const ForecastRow& now = forecast.rows.front();
-  char fbar[32];
-  std::snprintf(fbar, sizeof fbar, "%.3f", forecast.fbar_status_quo);
-  std::string line = std::string("Forecast: at status quo F-bar ") + fbar + ", a catch of " +
-                     label_text(std::round(now.catch_weight)) + " in " + std::to_string(now.year);
+  std::string line = "Forecast: ";
+  if (now.option == "status quo") {
+    line += "at status quo F-bar " + fixed3(forecast.fbar_status_quo) + ", a catch of " +
+            whole(now.catch_weight) + " in " + std::to_string(now.year) + " and ";
+  } else {
+    line += "a catch of " + whole(now.catch_weight) + " in " + std::to_string(now.year) +
+            " (F-bar " + fixed3(now.fbar) + "), then at status quo F-bar " +
+            fixed3(forecast.fbar_status_quo) + " a catch of ";
+  }
   for (const ForecastRow& r : forecast.rows) {
     if (r.year == now.year + 1 && r.option == "status quo") {
-      line += " and " + label_text(std::round(r.catch_weight)) + " in " + std::to_string(r.year) +
-              ", SSB " + label_text(std::round(r.ssb_next)) + " at the start of " +
-              std::to_string(r.year + 1);
+      line += whole(r.catch_weight) + " in " + std::to_string(r.year) + ", SSB " +
+              whole(r.ssb_next) + " at the start of " + std::to_string(r.year + 1);
     }
   }
   return line;

@@ -54,9 +54,11 @@ struct ForecastAge {
 // One forecast year under one fishing level.
 struct ForecastRow {
   int year = 0;
-  std::string option;  // "status quo", "F = 0", "F x 0.5", "Fpa", "Flim"
-  double f_mult = 0;   // x
-  double fbar = 0;     // F-bar of the year
+  // "status quo", "catch constraint" (intermediate year); "F = 0", "F x 0.1", ..., "status quo",
+  // ..., "F x 2", "Fpa", "Flim", "SSB = Bpa" (advice year)
+  std::string option;
+  double f_mult = 0;  // x
+  double fbar = 0;    // F-bar of the year
   double catch_weight = 0;
   double ssb = 0;       // at the start of the year
   double ssb_next = 0;  // at the start of the year after

@@ -53,6 +53,15 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     }
     return true;
   }
+  if (name == "forecast_intermediate_catch") {
+    const std::optional<double> v = parse_number(value);
+    if (!v || !std::isfinite(*v) || *v < 0) {
+      throw SettingsError(where + ": forecast_intermediate_catch '" + std::string(value) +
+                          "' is not a catch of 0 or more");
+    }
+    keys.forecast_intermediate_catch = v;
+    return true;
+  }
   for (const ReferencePointKey& key : kReferencePointKeys) {
     if (name != key.name) continue;
     const std::optional<double> v = reference_point_value(value);
@@ -75,6 +84,7 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.forecast.on = keys.forecast.value_or(false);
   s.forecast.mean_years = keys.forecast_mean_years.value_or(ForecastSettings::kDefaultMeanYears);
   s.forecast.recruitment_years = keys.forecast_recruitment;
+  s.forecast.intermediate_catch = keys.forecast_intermediate_catch;
 }
 
 std::string run_keys_text(const RunKeys& keys) {
@@ -110,6 +120,12 @@ std::string run_keys_text(const RunKeys& keys) {
     out += "# Years whose geometric mean recruitment the forecast assumes\n";
     out += "forecast_recruitment = " + std::to_string((*keys.forecast_recruitment)[0]) + "-" +
            std::to_string((*keys.forecast_recruitment)[1]) + "\n";
+  }
+  if (keys.forecast_intermediate_catch) {
+    out += "# Catch in weight expected in the forecast's intermediate year\n";
+    out +=
+        "forecast_intermediate_catch = " + reference_point_text(*keys.forecast_intermediate_catch) +
+        "\n";
   }
   return out;
 }

@@ -22,6 +22,7 @@ struct RunKeys {
   std::optional<int> forecast_mean_years;                  // unset: the last 3 years with catch
   std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
                                                            // with catch
+  std::optional<double> forecast_intermediate_catch;       // unset: status quo F in that year
 };
 
 // The value of a reference point: a finite number above 0, nothing otherwise.

@@ -17,6 +17,9 @@ struct ForecastSettings {
   // Years (as labelled) whose recruitment gives the assumed recruitment by its geometric mean;
   // none: every analysed year before the last year with catch.
   std::optional<std::array<int, 2>> recruitment_years;
+  // The catch in weight expected in the intermediate year (a TAC already agreed, for example):
+  // that year is then fished at the F that takes it. None: status quo F.
+  std::optional<double> intermediate_catch;
 };
 
 }  // namespace quorvane

@@ -87,7 +87,7 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
 }
 
 // The forecast chart draws the advice year (the last of forecast.csv) in order of F-bar; the
-// intermediate year and the Fpa and Flim rows are not points of its curve, and the reference
+// intermediate year and the rows at Fpa, Flim and SSB = Bpa are not points of its curve, and the reference
 // points stand as lines only when the run states them. One point is no curve, and no chart.
 TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
   PlotData data;
@@ -95,6 +95,7 @@ TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
                    {2016, "F x 0.5", 0.15, 60, 600, 700},
                    {2016, "F = 0", 0.0, 0, 600, 760},
                    {2016, "Fpa", 0.4, 140, 600, 560},
+                   {2016, "SSB = Bpa", 0.9, 200, 600, 550},
                    {2016, "status quo", 0.3, 110, 600, 650}};
   std::vector<std::string> options;
   for (const ForecastRowData& r : forecast_curve(data)) options.push_back(r.option);

@@ -122,6 +122,47 @@ TEST(Forecast, ScalesTheMeanPatternToTheLastFBarAndAddsTheReferencePoints) {
   expect_close(fpa.catch_weight, 181.28373973229327);
 }
 
+// The F that takes an expected catch in the intermediate year and the F that leaves SSB at Bpa,
+// on the first block (no M, the 2002 weights (3, 4), status quo F (0.2, 0.4)):
+//   the status quo catch 508.7766154058113 is taken at x = 1; the stock can give at most
+//   141.42 * 3 + 327.49 * 4 = 1734.2, so 2000 cannot be taken; a catch of 0 is x = 0;
+//   SSB at the start of 2005 = 141.42 e^-0.2x * 4 (age 2 leaves the model) is 500 at
+//   x = -ln(500 / 565.685) / 0.2 = 0.617150194828815, and above 565.685 never;
+//   the status quo catch of 2004 from N(2004) = (141.42, 141.42 e^-0.2 = 115.79) is
+//   0.18127 * 141.42 * 3 + 0.32968 * 115.79 * 4 = 76.91 + 152.69 = 229.6.
+TEST(Forecast, FindsTheFishingOfAnExpectedCatchAndOfSsbAtBpa) {
+  const std::vector<StockCell> cells = small_block(0);
+  ForecastInput in = input_of(cells, 1);
+  in.settings.intermediate_catch = 508.7766154058113;
+  in.reference.bpa = 500;
+  const Forecast f = make_forecast(in);
+  EXPECT_EQ(f.rows.front().option, "catch constraint");
+  expect_close(f.rows.front().f_mult, 1);
+  const ForecastRow& bpa = f.rows.back();
+  EXPECT_EQ(bpa.option, "SSB = Bpa");
+  EXPECT_NEAR(bpa.f_mult, 0.617150194828815, 1e-12);
+  expect_close(bpa.ssb_next, 500);
+  EXPECT_EQ(forecast_summary(f),
+            "Forecast: a catch of 509 in 2003 (F-bar 0.300), then at status quo F-bar 0.300 a "
+            "catch of 230 in 2004, SSB 463 at the start of 2005");
+
+  in.settings.intermediate_catch = 0;
+  in.reference.bpa = 600;
+  const Forecast none = make_forecast(in);
+  EXPECT_EQ(none.rows.front().f_mult, 0);
+  EXPECT_EQ(none.rows.front().catch_weight, 0);
+  EXPECT_NE(none.rows.back().option, "SSB = Bpa");
+
+  in.settings.intermediate_catch = 2000;
+  try {
+    make_forecast(in);
+    ADD_FAILURE() << "a catch above the stock was taken";
+  } catch (const ForecastError& e) {
+    EXPECT_STREQ(e.what(),
+                 "the catch of 2000 expected in 2003 is more than the stock can give at any F");
+  }
+}
+
 // A last year that carries surveys only: the forecast starts from the year before it.
 TEST(Forecast, StartsAfterTheLastYearWithCatch) {
   std::vector<StockCell> cells = small_block(0);

@@ -99,7 +99,9 @@ TEST(FieldsFile, ForecastKeysReadAndWriteBack) {
   RunKeys keys;
   EXPECT_TRUE(take_run_key(keys, "forecast", "yes", "f.txt: line 1"));
   EXPECT_TRUE(take_run_key(keys, "forecast_recruitment", "1990-2010", "f.txt: line 2"));
+  EXPECT_TRUE(take_run_key(keys, "forecast_intermediate_catch", "3e5", "f.txt: line 3"));
   const std::string text = run_keys_text(keys);
+  EXPECT_NE(text.find("\nforecast_intermediate_catch = 300000\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nforecast = yes\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nforecast_recruitment = 1990-2010\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("forecast_mean_years"), std::string::npos) << text;
@@ -107,6 +109,7 @@ TEST(FieldsFile, ForecastKeysReadAndWriteBack) {
   apply_run_keys(keys, s);
   EXPECT_TRUE(s.forecast.on);
   EXPECT_EQ(s.forecast.mean_years, 3);
+  EXPECT_EQ(s.forecast.intermediate_catch, 300000);
   for (const auto& [name, value, message] : std::vector<std::array<std::string, 3>>{
            {"forecast", "1", "forecast '1' is not yes or no"},
            {"forecast_mean_years", "0", "forecast_mean_years '0' is not a whole number of years "
@@ -114,7 +117,9 @@ TEST(FieldsFile, ForecastKeysReadAndWriteBack) {
            {"forecast_mean_years", "2.5", "forecast_mean_years '2.5' is not a whole number of "
                                           "years from 1 to 20"},
            {"forecast_recruitment", "2010-1990", "forecast_recruitment '2010-1990' is not a range "
-                                                 "of years A-B"}}) {
+                                                 "of years A-B"},
+           {"forecast_intermediate_catch", "-1", "forecast_intermediate_catch '-1' is not a catch "
+                                                 "of 0 or more"}}) {
     try {
       take_run_key(keys, name, value, "f.txt: line 3");
       ADD_FAILURE() << name << " " << value;
