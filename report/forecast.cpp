@@ -39,6 +39,20 @@ class Block {
   std::size_t ages_ = 0, years_ = 0;
 };
 
+// The mean of one quantity of age j over years first..last. Equal values are their own mean, so
+// that a constant M of 0.2 stays 0.2 rather than (0.2 + 0.2 + 0.2) / 3 = 0.20000000000000004.
+double mean_over(const Block& block, std::size_t first, std::size_t last, std::size_t j,
+                 double StockCell::*value) {
+  const double v0 = block.at(first, j).*value;
+  double sum = 0;
+  bool equal = true;
+  for (std::size_t i = first; i <= last; ++i) {
+    sum += block.at(i, j).*value;
+    equal = equal && block.at(i, j).*value == v0;
+  }
+  return equal ? v0 : sum / static_cast<double>(last - first + 1);
+}
+
 std::string range_text(const std::array<int, 2>& r) {
   return std::to_string(r[0]) + "-" + std::to_string(r[1]);
 }
@@ -155,17 +169,13 @@ Forecast make_forecast(const ForecastInput& in) {
   for (std::size_t j = 0; j < na; ++j) {
     ForecastAge& a = out.ages[j];
     a.age = block.age(j);
-    for (std::size_t i = first_mean; i <= d; ++i) {
-      const StockCell& c = block.at(i, j);
-      a.weight += c.weight;
-      a.m += c.m;
-      a.maturity += c.maturity;
-      a.f += c.f;
-    }
-    a.weight /= mean_years;
-    a.m /= mean_years;
-    a.maturity /= mean_years;
-    a.f /= mean_years;
+    const auto mean = [&](double StockCell::*value) {
+      return mean_over(block, first_mean, d, j, value);
+    };
+    a.weight = mean(&StockCell::weight);
+    a.m = mean(&StockCell::m);
+    a.maturity = mean(&StockCell::maturity);
+    a.f = mean(&StockCell::f);
   }
 
   // 5. Status quo F: the mean pattern scaled to the F-bar of year D.

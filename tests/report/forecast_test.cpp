@@ -120,6 +120,8 @@ TEST(Forecast, ScalesTheMeanPatternToTheLastFBarAndAddsTheReferencePoints) {
   EXPECT_EQ(fpa.fbar, 0.45);
   expect_close(fpa.f_mult, 1.5);
   expect_close(fpa.catch_weight, 181.28373973229327);
+  // A constant M is its own mean: 0.2, not (0.2 + 0.2 + 0.2) / 3 = 0.20000000000000004.
+  EXPECT_EQ(make_forecast(input_of(cells, 3)).ages[0].m, 0.2);
 }
 
 // The F that takes an expected catch in the intermediate year and the F that leaves SSB at Bpa,

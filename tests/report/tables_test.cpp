@@ -48,6 +48,21 @@ TEST(CsvCell, TextsAreQuotedOnlyWhenNeededAndWrittenInUtf8) {
   EXPECT_EQ(csv_text("a\xC3"), "a\xC3\x83");
 }
 
+// A file that a run does not write is taken away, so that the list of replicates or a forecast
+// of an earlier run in the same folder is not read as this run's.
+TEST(Tables, FilesOfAnEarlierRunThatThisRunDoesNotWriteAreRemoved) {
+  ScratchDir dir;
+  const std::string folder = (dir / "output.out.tables").string();
+  ResultsRecord record;
+  record.independent_replicates = true;
+  write_tables(folder, record, RunDescription{});
+  EXPECT_TRUE(fs::exists(dir / "output.out.tables/replicates.csv"));
+  record.independent_replicates = false;
+  write_tables(folder, record, RunDescription{});
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/replicates.csv"));
+  EXPECT_TRUE(fs::exists(dir / "output.out.tables/summary.csv"));
+}
+
 // ---- Whole runs -------------------------------------------------------------------------------
 // Every table of the demo's reference cases is pinned byte for byte by the written-files test:
 // each value to its last bit, so the shortest text that reads back, and the quantiles of four
