@@ -95,9 +95,14 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QVERIFY(!session.bytes(u"saved settings.txt"_s).contains("forecast"));
 
   // A later program start remembers the working directory and the settings file, and opens
-  // with the default fields until the file is loaded.
+  // with the default fields until the file is loaded. It is started in a folder without a stock:
+  // one started beside the demo stock (the repository's top) takes that folder instead.
   RunController controller;
+  const QString started_in = QDir::currentPath();
+  QTemporaryDir elsewhere;
+  QVERIFY(QDir::setCurrent(elsewhere.path()));
   ParameterWindow second(controller);
+  QVERIFY(QDir::setCurrent(started_in));
   QCOMPARE(second.workingDirectory(), session.dir.path());
   QCOMPARE(second.settingsFile(), path);
   QVERIFY(second.fieldTexts() == default_field_texts());
