@@ -500,14 +500,56 @@ QChart* forecast_chart(const PlotData& data) {
     f_top = std::max(f_top, *r.fbar);
     top = std::max({top, *r.catch_weight, *r.ssb_next});
   }
+  // The bootstrap bands, each value placed on the chart (see kBandClip).
   const ReferencePoints& ref = data.reference;
   for (const std::optional<double>& b : {ref.blim, ref.bpa})
     if (b) top = std::max(top, *b);
+  double band_high = 0;
+  for (const ForecastRowData& r : curve) {
+    for (const std::optional<double>& q : {r.catch_q95, r.ssb_next_q95})
+      if (q && std::isfinite(*q)) band_high = std::max(band_high, *q);
+  }
+  top = top_with_band(top, band_high);
+  const auto band = [&](std::optional<double> ForecastRowData::*low,
+                        std::optional<double> ForecastRowData::*high, const QColor& colour,
+                        const QString& name) -> QAreaSeries* {
+    auto* upper = new QLineSeries;
+    auto* lower = new QLineSeries;
+    bool cut = false;
+    for (const ForecastRowData& r : curve) {
+      const std::optional<double>&lo = r.*low, &hi = r.*high;
+      if (!lo || !hi || !std::isfinite(*lo) || !std::isfinite(*hi)) continue;
+      cut = cut || *hi > top;
+      upper->append(*r.fbar, std::clamp(*hi, 0.0, top));
+      lower->append(*r.fbar, std::clamp(*lo, 0.0, top));
+    }
+    if (upper->count() < 2) {
+      delete upper;
+      delete lower;
+      return nullptr;
+    }
+    auto* area = new QAreaSeries(upper, lower);
+    QColor light = colour;
+    light.setAlpha(0x40);
+    area->setBrush(light);
+    area->setPen(Qt::NoPen);
+    area->setName(name + (cut ? " (cut at the top)" : ""));
+    return area;
+  };
+  QAreaSeries* catch_band = band(&ForecastRowData::catch_q05, &ForecastRowData::catch_q95,
+                                 kEstimateColour, "Catch, bootstrap 5\u201395 %");
+  QAreaSeries* ssb_band = band(&ForecastRowData::ssb_next_q05, &ForecastRowData::ssb_next_q95,
+                               kSecondColour, "SSB, bootstrap 5\u201395 %");
   for (const std::optional<double>& f : {ref.flim, ref.fpa})
     if (f) f_top = std::max(f_top, *f);
   const Scale scale = scale_for(top, weight_unit(data));
   for (QXYSeries* series : std::initializer_list<QXYSeries*>{catches, ssb, status_quo})
     rescale(series, scale);
+  for (QAreaSeries* area : {catch_band, ssb_band}) {
+    if (!area) continue;
+    rescale(area->upperSeries(), scale);
+    rescale(area->lowerSeries(), scale);
+  }
   const std::string fbar = data.fbar_ages.empty() ? "" : " (ages " + data.fbar_ages + ")";
   QValueAxis* x = zero_based_axis("F-bar in " + std::to_string(year) + fbar, f_top);
   QValueAxis* y = zero_based_axis("Catch and SSB (" + scale.unit + ")", top / scale.divisor);
@@ -532,6 +574,8 @@ QChart* forecast_chart(const PlotData& data) {
   limit("Fpa", ref.fpa, kPrecautionColour, true);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
+  for (QAreaSeries* area : {catch_band, ssb_band})
+    if (area) attach(chart, area, x, y);
   attach(chart, catches, x, y);
   attach(chart, ssb, x, y);
   attach(chart, status_quo, x, y);

@@ -16,7 +16,8 @@
 //   ssb_surveyK_fit     observed and fitted of SSB survey K, by year
 //   fleetK_fit          observed against fitted of aged fleet K, one colour per age
 //   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
-//                       the short-term forecast when the run made one; the reference points
+//                       the short-term forecast when the run made one, with their bootstrap
+//                       bands after a bootstrap; the reference points
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and mean F of the full run and of each peel, when retro.csv exists
 //   loss_profile_f, loss_profile_m, loss_profile_alfa
@@ -95,6 +96,8 @@ struct ForecastRowData {
   int year = 0;
   std::string option;  // "status quo", "F = 0", "F x 0.5", "Fpa", "Flim", "SSB = Bpa", ...
   std::optional<double> fbar, catch_weight, ssb, ssb_next;
+  // The bootstrap's 5 % and 95 % quantiles, after a bootstrap.
+  std::optional<double> catch_q05, catch_q95, ssb_next_q05, ssb_next_q95;
 };
 
 // One evaluation of the main run's scan: its grid point and total loss.

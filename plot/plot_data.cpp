@@ -140,11 +140,17 @@ std::vector<ForecastRowData> read_forecast(const std::string& path) {
   const int catch_weight = required_column(file, "catch");
   const int ssb = required_column(file, "ssb");
   const int ssb_next = required_column(file, "ssb_next");
+  const std::optional<int> catch_q05 = optional_column(file, "catch_q05");
+  const std::optional<int> catch_q95 = optional_column(file, "catch_q95");
+  const std::optional<int> ssb_next_q05 = optional_column(file, "ssb_next_q05");
+  const std::optional<int> ssb_next_q95 = optional_column(file, "ssb_next_q95");
   std::vector<ForecastRowData> rows;
   for (const CsvRow& r : file.rows) {
     rows.push_back({whole_cell(file, r, year), r.cells[static_cast<std::size_t>(option)],
                     number_cell(file, r, fbar), number_cell(file, r, catch_weight),
-                    number_cell(file, r, ssb), number_cell(file, r, ssb_next)});
+                    number_cell(file, r, ssb), number_cell(file, r, ssb_next),
+                    number_cell(file, r, catch_q05), number_cell(file, r, catch_q95),
+                    number_cell(file, r, ssb_next_q05), number_cell(file, r, ssb_next_q95)});
   }
   return rows;
 }

@@ -8,6 +8,7 @@
 
 #include "base/errors.h"
 #include "data/age_year_file.h"
+#include "report/fbar.h"
 
 namespace quorvane {
 
@@ -118,6 +119,17 @@ std::optional<double> multiplier_for(const Value& value, double target, bool ris
 }
 
 }  // namespace
+
+ForecastInput forecast_input_of(const RunState& s, std::span<const StockCell> cells) {
+  ForecastInput in;
+  in.cells = cells;
+  in.part = s.part;
+  in.plus_group = holds(s.n3, LastAgeKind::PlusGroup);
+  in.fbar_ages = {age_of(s, fbar_first_index(s)), age_of(s, fbar_last_index(s))};
+  in.reference = s.reference;
+  in.settings = s.forecast;
+  return in;
+}
 
 Forecast make_forecast(const ForecastInput& in) {
   const Block block(in.cells);

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "report/forecast_row.h"
 #include "report/results_record.h"
 #include "state/forecast_settings.h"
 #include "state/reference_points.h"
@@ -51,19 +52,6 @@ struct ForecastAge {
   double weight = 0, m = 0, maturity = 0;
 };
 
-// One forecast year under one fishing level.
-struct ForecastRow {
-  int year = 0;
-  // "status quo", "catch constraint" (intermediate year); "F = 0", "F x 0.1", ..., "status quo",
-  // ..., "F x 2", "Fpa", "Flim", "SSB = Bpa" (advice year)
-  std::string option;
-  double f_mult = 0;  // x
-  double fbar = 0;    // F-bar of the year
-  double catch_weight = 0;
-  double ssb = 0;       // at the start of the year
-  double ssb_next = 0;  // at the start of the year after
-};
-
 struct Forecast {
   int data_year = 0;                       // D, the last year with catch
   std::array<int, 2> mean_years{};         // first and last year of the means
@@ -78,6 +66,10 @@ struct Forecast {
 // The F multipliers of the advice year: 0 to 2 by 0.1 (Fpa and Flim follow when stated).
 inline constexpr int kForecastSteps = 20;
 inline constexpr double kForecastStep = 10;  // x = i / 10
+
+// The input of the forecast of a fit: its cells with the settings of the run state (the catch
+// moment, the plus group, the F-bar ages, the reference points, what the forecast assumes).
+ForecastInput forecast_input_of(const RunState& s, std::span<const StockCell> cells);
 
 // ForecastError naming the reason when the settings ask for years the fit does not hold, or
 // the recruitment or the status quo F-bar is 0; ArithmeticFault for a value that is not finite.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "report/forecast_row.h"
 #include "state/run_state.h"
 
 namespace quorvane {
@@ -67,6 +68,9 @@ struct BootstrapRun {
   std::vector<double> f, stock_weight, ssb, recruitment;
   std::vector<double> fbar;     // not a number in a year where a cell has f s = 1
   std::optional<double> outer;  // MC or ALFA of the run, when the run searched it
+  // The run's short-term forecast, when one was asked for and the run's fit could carry it:
+  // its rows, as the main fit's forecast has them (report/forecast.h).
+  std::vector<ForecastRow> forecast;
 };
 
 // An independent bootstrap replicate that met an arithmetic fault: it is left out of the

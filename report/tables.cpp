@@ -295,11 +295,36 @@ std::string replicates_csv(const ResultsRecord& record) {
   return csv.str();
 }
 
-std::string forecast_csv(const Forecast& forecast) {
+std::string forecast_csv(const Forecast& forecast, const std::vector<BootstrapRun>& runs) {
   Csv csv{"year", "option", "f_mult", "fbar", "catch", "ssb", "ssb_next", "ssb_change"};
+  // After a bootstrap: the quantiles of each row's catch and SSB over the runs whose fit gave
+  // the row, and their number.
+  const bool bootstrap = std::any_of(runs.begin(), runs.end(),
+                                     [](const BootstrapRun& r) { return !r.forecast.empty(); });
+  if (bootstrap) {
+    csv.reopen_header();
+    for (std::string_view name : {"catch", "ssb_next"})
+      for (const QuantileColumn& c : kQuantiles)
+        csv.text(std::string(name) + std::string(c.suffix));
+    csv.text("bootstrap_runs");
+    csv.end_row();
+  }
   for (const ForecastRow& r : forecast.rows) {
     csv.number(r.year).text(r.option).number(r.f_mult).number(r.fbar).number(r.catch_weight);
     csv.number(r.ssb).number(r.ssb_next).number(100 * (r.ssb_next / r.ssb - 1));
+    if (bootstrap) {
+      std::vector<double> catches, ssb_next;
+      for (const BootstrapRun& run : runs) {
+        for (const ForecastRow& b : run.forecast) {
+          if (b.year != r.year || b.option != r.option) continue;
+          catches.push_back(b.catch_weight);
+          ssb_next.push_back(b.ssb_next);
+        }
+      }
+      for (const std::vector<double>* values : {&catches, &ssb_next})
+        for (const QuantileColumn& c : kQuantiles) csv.number(quantile(*values, c.p));
+      csv.number(static_cast<double>(catches.size()));
+    }
     csv.end_row();
   }
   return csv.str();
@@ -337,7 +362,7 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   };
   write_or_remove("replicates.csv", record.independent_replicates, replicates_csv(record));
   write_or_remove("forecast.csv", run.forecast.has_value(),
-                  run.forecast ? forecast_csv(*run.forecast) : "");
+                  run.forecast ? forecast_csv(*run.forecast, record.bootstrap) : "");
   write_or_remove("forecast_input.csv", run.forecast.has_value(),
                   run.forecast ? forecast_input_csv(*run.forecast) : "");
 }

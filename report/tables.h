@@ -13,7 +13,8 @@
 //   replicates.csv after an independent bootstrap: each replicate, finished or failed and why
 //   forecast.csv, forecast_input.csv
 //                  when a short-term forecast was asked for (report/forecast.h): each forecast
-//                  year and fishing level; the numbers and assumptions it starts from, by age
+//                  year and fishing level, after a bootstrap with the quantiles of the runs'
+//                  forecasts; the numbers and assumptions it starts from, by age
 // UTF-8, comma-separated, one header row, LF line ends; numbers in the shortest text that reads
 // back to the same double; an empty cell where a value does not exist. The values come from the
 // run's record (report/results_record.h), so they are those the results file rounded.
@@ -70,8 +71,10 @@ std::string run_csv(const RunDescription& run);
 // not. Empty for a chained bootstrap, which writes no such file.
 std::string replicates_csv(const ResultsRecord& record);
 // forecast.csv: one row per forecast year and fishing level, with the change of SSB over the
-// year in per cent.
-std::string forecast_csv(const Forecast& forecast);
+// year in per cent; after a bootstrap whose runs made forecasts, the 5 %, 50 % and 95 %
+// quantiles of each row's catch and SSB at the start of the next year over those runs, and
+// their number.
+std::string forecast_csv(const Forecast& forecast, const std::vector<BootstrapRun>& runs = {});
 // forecast_input.csv: one row per age, the numbers at the start of the intermediate year and
 // what the forecast assumes for the age.
 std::string forecast_input_csv(const Forecast& forecast);

@@ -9,6 +9,7 @@
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
 #include "report/fbar.h"
+#include "report/forecast.h"
 #include "report/results_record.h"
 
 namespace quorvane {
@@ -43,6 +44,34 @@ void write_line(RunState& s, BootFile file, std::span<const double> values) {
   const BootFileLayout& layout = layout_of(file);
   check_finite_values(s, layout, values);
   write_boot_line(file_of(s, file), s.bootn, values, layout.column_step, layout.pattern);
+}
+
+// The forecast of a bootstrap run's fit, made as the main fit's is, from its cells; none when
+// this fit cannot carry one (its fault is the fit's, not the bootstrap's: the run's quantiles
+// leave it out).
+std::vector<ForecastRow> run_forecast(const RunState& s, const std::vector<double>& maturities) {
+  std::vector<StockCell> cells;
+  cells.reserve(maturities.size());
+  std::size_t i = 0;
+  for (int y = s.yearmin; y <= s.yearmax; ++y) {
+    for (int a = s.agemin; a <= s.agemax; ++a) {
+      StockCell c;
+      c.year = s.year_label(y);
+      c.age = s.age_label(a);
+      c.catch_numbers = s.C(a, y);
+      c.weight = s.W(a, y);
+      c.m = s.M(a, y);
+      c.maturity = maturities[i++];
+      c.n = s.N(a, y);
+      c.f = -std::log(std::fabs(1 - s.f[y] * s.s(a, y)));
+      cells.push_back(c);
+    }
+  }
+  try {
+    return make_forecast(forecast_input_of(s, cells)).rows;
+  } catch (const std::runtime_error&) {  // ForecastError, ArithmeticFault
+    return {};
+  }
 }
 
 }  // namespace
@@ -102,10 +131,14 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
              }));
   run.stock_weight = by_year;
   write_line(s, BootFile::Ntrm, ages([&](int a) { return s.N(a, s.yearmax); }));
+  // The maturity of each cell, kept for the run's forecast: the reader is asked once per cell.
+  std::vector<double> maturities;
+  maturities.reserve(static_cast<std::size_t>(s.nages() * s.nyears()));
   write_line(s, BootFile::SSB, years([&](int y) {
                double ssb = 0;
                for (int a = s.agemin; a <= s.agemax; ++a) {
                  const double mat = maturity(s, host, a, y);
+                 maturities.push_back(mat);
                  ssb = ssb + mat * s.W(a, y) * s.N(a, y);
                }
                return ssb;
@@ -119,6 +152,7 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
     run.recruitment.push_back(s.N(s.agemin, y));
     run.fbar.push_back(fbar_of_year(s, y));
   }
+  if (s.bootn >= 1 && s.forecast.on) run.forecast = run_forecast(s, maturities);
   return run;
 }
 

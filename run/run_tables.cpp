@@ -6,7 +6,6 @@
 
 #include "base/errors.h"
 #include "data/age_year_file.h"
-#include "report/fbar.h"
 #include "report/forecast.h"
 #include "report/results_record.h"
 #include "report/tables.h"
@@ -24,23 +23,6 @@ std::string utc_time_text(std::chrono::system_clock::time_point t) {
   std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return buf;
 }
-
-namespace {
-
-// The forecast from the main fit as the record holds it (after a bootstrap the run state holds
-// the last bootstrap run's fit).
-Forecast forecast_of(const RunState& s, const ResultsRecord& record) {
-  ForecastInput in;
-  in.cells = record.cells;
-  in.part = s.part;
-  in.plus_group = holds(s.n3, LastAgeKind::PlusGroup);
-  in.fbar_ages = {age_of(s, fbar_first_index(s)), age_of(s, fbar_last_index(s))};
-  in.reference = s.reference;
-  in.settings = s.forecast;
-  return make_forecast(in);
-}
-
-}  // namespace
 
 TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
                                std::chrono::system_clock::time_point started) {
@@ -70,7 +52,9 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
     outcome.forecast = "No forecast: the run was stopped before its end";
   } else if (s.forecast.on) {
     try {
-      run.forecast = forecast_of(s, *s.results_record);
+      // The main fit as the record holds it: after a bootstrap the run state holds the last
+      // bootstrap run's fit.
+      run.forecast = make_forecast(forecast_input_of(s, s.results_record->cells));
       outcome.forecast = forecast_summary(*run.forecast);
     } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
       outcome.forecast = "No forecast: " + std::string(e.what());

@@ -105,6 +105,12 @@ TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
   EXPECT_EQ(labels,
             "|F-bar in 2016|Catch and SSB (catch units)|Catch in 2016|SSB at the start of 2017|"
             "Status quo F|Bpa|");
+  // After a bootstrap the catch's band is drawn where its quantiles are, cut at twice the top.
+  for (ForecastRowData& r : data.forecast) r.catch_q05 = 0, r.catch_q95 = 1e9;
+  const std::string banded = labels_of(*std::unique_ptr<QChart>(make_chart(data, "forecast")));
+  EXPECT_NE(banded.find("|Catch, bootstrap 5\u201395 % (cut at the top)|"), std::string::npos)
+      << banded;
+  EXPECT_EQ(banded.find("SSB, bootstrap"), std::string::npos) << banded;
   data.forecast.resize(2);
   for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "forecast");
 }

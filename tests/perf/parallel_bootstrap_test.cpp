@@ -60,8 +60,9 @@ struct Stop {
 // How a compared run is set up: the host draws or not and may stop; the demo's catches of 2000
 // nine times over (tests/data/demo_heavy_2000/c.txt: a year fished far harder than the stock
 // could yield, whose exploitation rates go above 1 in the fit); a folder in the way of a file;
-// several STARTs in one session.
+// several STARTs in one session; a forecast made by every run.
 struct RunSetup {
+  bool forecast = false;
   bool draw = false;
   Stop stop;
   bool heavy = false;
@@ -81,6 +82,7 @@ Written run_in(const fs::path& dir, const DemoCase& c, int threads, const RunSet
   auto s = std::make_unique<RunState>();
   s->workdir = dir.string();
   s->bootstrap_threads = static_cast<std::int16_t>(threads);
+  s->forecast.on = setup.forecast;
   WatchingHost host(setup.draw, *s);
   host.bootstrap_answer = {"1", std::to_string(c.bootstrap_runs)};
   (setup.stop.quit ? host.quit_at_yield : host.stop_at_yield) = setup.stop.at_yield;
@@ -99,6 +101,10 @@ Written run_in(const fs::path& dir, const DemoCase& c, int threads, const RunSet
   if (s->results_record) {
     for (const BootstrapRun& r : s->results_record->bootstrap) {
       for (const auto* v : {&r.f, &r.stock_weight, &r.ssb, &r.recruitment}) w.record.push_back(*v);
+      if (!r.forecast.empty()) {
+        std::vector<double>& catches = w.record.emplace_back();
+        for (const ForecastRow& row : r.forecast) catches.push_back(row.catch_weight);
+      }
     }
   }
   return w;
@@ -152,8 +158,9 @@ TEST_F(ParallelBootstrap, WritesWhatTheRunsInOrderWrite) {
     RunSetup setup;
     RunStatus status = RunStatus::Completed;
   } rows[] = {
-      // Six runs on four threads: two threads take two runs, two take one.
-      {{"default", {}, 6}, 4, {}},
+      // Six runs on four threads: two threads take two runs, two take one; each makes its
+      // forecast.
+      {{"default", {}, 6}, 4, {.forecast = true}},
       // Effort control on the heavy year: exploitation rates above 1 in bootstrap runs, stock
       // numbers that the recursion keeps from the computation before, stocks set to 10 fish. The
       // progress drawing is compared too, including the losses that a run shows from the run
@@ -170,7 +177,8 @@ TEST_F(ParallelBootstrap, WritesWhatTheRunsInOrderWrite) {
     const Written one = run(row.c, 1, row.setup);
     ASSERT_EQ(one.outcome.status, row.status) << row.c.name << ": " << one.outcome.message;
     if (row.status == RunStatus::Completed) {
-      ASSERT_EQ(one.record.size(), 4u * static_cast<std::size_t>(row.c.bootstrap_runs));
+      const std::size_t per_run = row.setup.forecast ? 5 : 4;
+      ASSERT_EQ(one.record.size(), per_run * static_cast<std::size_t>(row.c.bootstrap_runs));
       ASSERT_EQ(one.files.count("aged4.tmp"), 1u) << row.c.name;
     }
     if (row.setup.heavy) {

@@ -215,6 +215,21 @@ TEST(Forecast, TablesGiveTheSsbChangeInPerCent) {
   const std::string line = csv.substr(at, csv.find('\n', at) - at);
   EXPECT_NEAR(std::stod(line.substr(line.rfind(',') + 1)), 22.140275816017, 1e-9) << line;
   EXPECT_EQ(forecast_input_csv(f).substr(0, 32), "age,n,f,weight,m,maturity\n1,141.");
+
+  // After a bootstrap, each row's quantiles over the runs that have it: two runs give the 2004
+  // F = 0 row catches 0 and 0, SSB 500 and 700 (5 %: 510, 50 %: 600, 95 %: 690); one of them
+  // has no forecast of the status quo row.
+  std::vector<BootstrapRun> runs(2);
+  runs[0].forecast = {{2004, "F = 0", 0, 0, 0, 1, 500}, {2004, "status quo", 1, 0.3, 200, 1, 400}};
+  runs[1].forecast = {{2004, "F = 0", 0, 0, 0, 1, 700}};
+  const std::string with_runs = forecast_csv(f, runs);
+  EXPECT_NE(with_runs.find(",ssb_change,catch_q05,catch_q50,catch_q95,ssb_next_q05,ssb_next_q50,"
+                           "ssb_next_q95,bootstrap_runs\n"),
+            std::string::npos)
+      << with_runs;
+  EXPECT_NE(with_runs.find(",0,0,0,510,600,690,2\n"), std::string::npos) << with_runs;
+  EXPECT_NE(with_runs.find(",200,200,200,400,400,400,1\n"), std::string::npos) << with_runs;
+  EXPECT_NE(with_runs.find(",,,,,,,0\n"), std::string::npos);  // rows no run has
 }
 
 }  // namespace
