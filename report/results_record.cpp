@@ -25,8 +25,7 @@ ResultsRecord& start_results_record(RunState& s) {
   return *s.results_record;
 }
 
-void record_cell(ResultsRecord& r, const RunState& s, int a, int y, double maturity,
-                 double log_survival) {
+StockCell stock_cell_of(const RunState& s, int a, int y, double maturity, double log_survival) {
   StockCell cell;
   cell.year = s.year_label(y);
   cell.age = s.age_label(a);
@@ -40,7 +39,12 @@ void record_cell(ResultsRecord& r, const RunState& s, int a, int y, double matur
   cell.phy = s.PHY(a, y);
   cell.f = -log_survival;
   cell.catch_residual = s.resid(a, y);
-  r.cells.push_back(cell);
+  return cell;
+}
+
+void record_cell(ResultsRecord& r, const RunState& s, int a, int y, double maturity,
+                 double log_survival) {
+  r.cells.push_back(stock_cell_of(s, a, y, maturity, log_survival));
 }
 
 void record_year(ResultsRecord& r, const RunState& s, int y, double stock_numbers,

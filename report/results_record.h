@@ -109,6 +109,9 @@ struct ResultsRecord {
 // A new record for the results file being written; it replaces the run state's earlier one.
 ResultsRecord& start_results_record(RunState& s);
 
+// Cell (a, y) of the run state's fit, with its maturity and its log survival ln|1 - f s|.
+StockCell stock_cell_of(const RunState& s, int a, int y, double maturity, double log_survival);
+
 // Cell (a, y) of the stock summary's loop, with the maturity and the log survival
 // ln|1 - f s| that the summary took for it.
 void record_cell(ResultsRecord& r, const RunState& s, int a, int y, double maturity,

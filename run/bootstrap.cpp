@@ -55,16 +55,8 @@ std::vector<ForecastRow> run_forecast(const RunState& s, const std::vector<doubl
   std::size_t i = 0;
   for (int y = s.yearmin; y <= s.yearmax; ++y) {
     for (int a = s.agemin; a <= s.agemax; ++a) {
-      StockCell c;
-      c.year = s.year_label(y);
-      c.age = s.age_label(a);
-      c.catch_numbers = s.C(a, y);
-      c.weight = s.W(a, y);
-      c.m = s.M(a, y);
-      c.maturity = maturities[i++];
-      c.n = s.N(a, y);
-      c.f = -std::log(std::fabs(1 - s.f[y] * s.s(a, y)));
-      cells.push_back(c);
+      const double log_survival = std::log(std::fabs(1 - s.f[y] * s.s(a, y)));
+      cells.push_back(stock_cell_of(s, a, y, maturities[i++], log_survival));
     }
   }
   try {

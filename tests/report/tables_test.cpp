@@ -93,43 +93,51 @@ TEST(RunTables, AfterAFailedBootstrapRunHoldTheRunsThatFinished) {
   EXPECT_TRUE(optional_column(summary, "ssb_q50").has_value());
 }
 
+// The demo stock in a scratch folder, and one session's run state and host to run it.
+struct DemoSession {
+  ScratchDir dir;
+  std::unique_ptr<RunState> s = std::make_unique<RunState>();
+  RecordingHost host{false};
+  DemoSession() {
+    copy_folder(QUORVANE_SOURCE_DIR "/demo", dir / "demo");
+    s->workdir = dir.str();
+  }
+  RunOutcome run(const FieldTexts& texts, const RunOptions& options = {}) {
+    return run_start(*s, host, texts, options);
+  }
+};
+
 // A run that fails before its results file is written leaves no tables; a run told not to
 // write them writes none.
 TEST(RunTables, AreWrittenOnlyWhenAskedAndOnlyAfterAResultsFile) {
-  ScratchDir dir;
-  copy_folder(QUORVANE_SOURCE_DIR "/demo", dir / "demo");
-  auto s = std::make_unique<RunState>();
-  s->workdir = dir.str();
-  RecordingHost host(false);
+  DemoSession demo;
   FieldTexts texts = default_field_texts();
 
-  RunOutcome outcome = run_start(*s, host, texts, RunOptions{.tables = false});
+  RunOutcome outcome = demo.run(texts, RunOptions{.tables = false});
   EXPECT_EQ(outcome.status, RunStatus::Completed);
   EXPECT_TRUE(outcome.tables.empty());
-  EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
+  EXPECT_FALSE(fs::exists(demo.dir / "output.out.tables"));
 
   texts[FieldId::CatchFile] = "demo/absent.txt";
-  outcome = run_start(*s, host, texts);
+  outcome = demo.run(texts);
   EXPECT_EQ(outcome.status, RunStatus::InputFailed);
   EXPECT_TRUE(outcome.tables.empty());
-  EXPECT_FALSE(fs::exists(dir / "output.out.tables"));
+  EXPECT_FALSE(fs::exists(demo.dir / "output.out.tables"));
 }
 
 // The forecast is made from the main fit after the results are written and changes none of them.
 // Its start is the survivors of the demo's last year as stock.csv holds them:
-// N(a+1, 2015) = N(a, 2014) exp(-M - F), the plus group 13 keeping its own survivors. Tables of a later run without a forecast lose it.
+// N(a+1, 2015) = N(a, 2014) exp(-M - F), the plus group 13 keeping its own survivors. Tables of
+// a later run without a forecast lose it.
 TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
-  ScratchDir dir;
-  copy_folder(QUORVANE_SOURCE_DIR "/demo", dir / "demo");
-  auto s = std::make_unique<RunState>();
-  s->workdir = dir.str();
-  RecordingHost host(false);
+  DemoSession demo;
+  const fs::path& dir = demo.dir.path();
   const FieldTexts texts = default_field_texts();
-  ASSERT_EQ(run_start(*s, host, texts).status, RunStatus::Completed);
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   const std::string results = slurp(dir / "output.out");
 
-  s->forecast.on = true;
-  const RunOutcome outcome = run_start(*s, host, texts);
+  demo.s->forecast.on = true;
+  const RunOutcome outcome = demo.run(texts);
   ASSERT_EQ(outcome.status, RunStatus::Completed);
   EXPECT_FALSE(outcome.forecast_failed);
   EXPECT_EQ(outcome.forecast.rfind("Forecast: at status quo F-bar 0.295, a catch of ", 0), 0u)
@@ -159,8 +167,8 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find("\nforecast_mean_years,"),
             std::string::npos);
 
-  s->forecast.on = false;
-  ASSERT_EQ(run_start(*s, host, texts).status, RunStatus::Completed);
+  demo.s->forecast.on = false;
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast_input.csv"));
 }
