@@ -44,6 +44,7 @@ const QColor kNegativeColour(0x1f, 0x5f, 0xa8);  // blue: observed below the mod
 
 const QColor kLimitColour(0xa5, 0x00, 0x26);       // dark red: a limit reference point
 const QColor kPrecautionColour(0xe6, 0x9f, 0x00);  // amber: a precautionary one
+const QColor kMsyColour(0x00, 0x9e, 0x73);         // green: one of the MSY approach
 
 // Colours that stay apart in print and for the common red-green colour blindness.
 const QColor kPalette[] = {QColor(0x00, 0x72, 0xb2), QColor(0xd5, 0x5e, 0x00),
@@ -208,17 +209,18 @@ QLineSeries* reference_line(const std::string& name, double value, const Range& 
   return series;
 }
 
-// The limit and the precautionary reference point of one chart, those the run states, as lines
-// named `limit_name` and `precaution_name`.
-std::vector<QLineSeries*> reference_lines(const Range& years, std::optional<double> limit,
-                                          const std::string& limit_name,
-                                          std::optional<double> precaution,
-                                          const std::string& precaution_name) {
+// The reference points of one chart that the run states, each a line of its own colour: the
+// limit dark red, the precautionary point amber, the MSY point green.
+struct ReferenceMark {
+  std::optional<double> value;
+  std::string name;
+  QColor colour;
+};
+std::vector<QLineSeries*> reference_lines(const Range& years,
+                                          std::initializer_list<ReferenceMark> marks) {
   std::vector<QLineSeries*> lines;
-  if (limit) lines.push_back(reference_line(limit_name, *limit, years, kLimitColour));
-  if (precaution) {
-    lines.push_back(reference_line(precaution_name, *precaution, years, kPrecautionColour));
-  }
+  for (const ReferenceMark& m : marks)
+    if (m.value) lines.push_back(reference_line(m.name, *m.value, years, m.colour));
   return lines;
 }
 
@@ -293,8 +295,11 @@ QChart* ssb_chart(const PlotData& data) {
     }
   }
 
+  const ReferencePoints& ref = data.reference;
   const std::vector<QLineSeries*> limits =
-      reference_lines(years, data.reference.blim, "Blim", data.reference.bpa, "Bpa");
+      reference_lines(years, {{ref.blim, "Blim", kLimitColour},
+                              {ref.bpa, "Bpa", kPrecautionColour},
+                              {ref.msy_btrigger, "MSY Btrigger", kMsyColour}});
   for (const QLineSeries* limit : limits) estimate_top = std::max(estimate_top, limit->at(0).y());
 
   const double top = top_with_band(estimate_top, band_top(data.summary, &SummaryRow::ssb_q95));
@@ -348,8 +353,11 @@ QChart* f_chart(const PlotData& data) {
       mean_f_top = std::max(mean_f_top, *(r.*right_value));
     }
   }
-  const std::vector<QLineSeries*> limits = reference_lines(
-      years, data.reference.flim, "Flim (right)", data.reference.fpa, "Fpa (right)");
+  const ReferencePoints& ref = data.reference;
+  const std::vector<QLineSeries*> limits =
+      reference_lines(years, {{ref.flim, "Flim (right)", kLimitColour},
+                              {ref.fpa, "Fpa (right)", kPrecautionColour},
+                              {ref.fmsy, "Fmsy (right)", kMsyColour}});
   for (const QLineSeries* limit : limits) mean_f_top = std::max(mean_f_top, limit->at(0).y());
   QAreaSeries* band = nullptr;
   if (has_fbar) {
@@ -502,7 +510,7 @@ QChart* forecast_chart(const PlotData& data) {
   }
   // The bootstrap bands, each value placed on the chart (see kBandClip).
   const ReferencePoints& ref = data.reference;
-  for (const std::optional<double>& b : {ref.blim, ref.bpa})
+  for (const std::optional<double>& b : {ref.blim, ref.bpa, ref.msy_btrigger})
     if (b) top = std::max(top, *b);
   double band_high = 0;
   for (const ForecastRowData& r : curve) {
@@ -540,7 +548,7 @@ QChart* forecast_chart(const PlotData& data) {
                                  kEstimateColour, "Catch, bootstrap 5\u201395 %");
   QAreaSeries* ssb_band = band(&ForecastRowData::ssb_next_q05, &ForecastRowData::ssb_next_q95,
                                kSecondColour, "SSB, bootstrap 5\u201395 %");
-  for (const std::optional<double>& f : {ref.flim, ref.fpa})
+  for (const std::optional<double>& f : {ref.flim, ref.fpa, ref.fmsy})
     if (f) f_top = std::max(f_top, *f);
   const Scale scale = scale_for(top, weight_unit(data));
   for (QXYSeries* series : std::initializer_list<QXYSeries*>{catches, ssb, status_quo})
@@ -572,6 +580,8 @@ QChart* forecast_chart(const PlotData& data) {
   limit("Bpa", ref.bpa, kPrecautionColour, false);
   limit("Flim", ref.flim, kLimitColour, true);
   limit("Fpa", ref.fpa, kPrecautionColour, true);
+  limit("MSY Btrigger", ref.msy_btrigger, kMsyColour, false);
+  limit("Fmsy", ref.fmsy, kMsyColour, true);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   for (QAreaSeries* area : {catch_band, ssb_band})

@@ -1,5 +1,6 @@
 #include "report/forecast.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstddef>
@@ -266,6 +267,15 @@ Forecast make_forecast(const ForecastInput& in) {
   }
   if (in.reference.fpa) option("Fpa", *in.reference.fpa / fbar_last, *in.reference.fpa);
   if (in.reference.flim) option("Flim", *in.reference.flim / fbar_last, *in.reference.flim);
+  if (const std::optional<double> fmsy = in.reference.fmsy) {
+    option("Fmsy", *fmsy / fbar_last, *fmsy);
+    // The MSY approach: Fmsy, cut in proportion to SSB when the SSB at the start of the advice
+    // year is below MSY Btrigger.
+    if (const std::optional<double> trigger = in.reference.msy_btrigger) {
+      const double fbar = *fmsy * std::min(1.0, ssb_advice / *trigger);
+      option("MSY approach", fbar / fbar_last, fbar);
+    }
+  }
   // 9. The fishing that leaves SSB at Bpa at the start of D+3, when some F does: none when even
   //    no fishing leaves less (the row F = 0 shows it).
   if (in.reference.bpa) {

@@ -12,7 +12,10 @@
 // mat are the means of the last `mean_years` years with catch; F(a) = x Fsq(a), x the F
 // multiplier and Fsq the mean F at age of those years scaled so that its F-bar is the F-bar of
 // year D (status quo fishing). With one weight per cell, the catch is weighed with the stock
-// weights.
+// weights. The intermediate year is fished at status quo, or at the x that takes a catch the
+// user expects for it; the advice year at x = 0, 0.1, ..., 2, at Fpa, Flim and Fmsy, by the MSY
+// approach (F-bar = Fmsy SSB / MSY Btrigger when the SSB at the start of D+2 is below MSY
+// Btrigger), and at the x that leaves SSB at Bpa at the start of D+3.
 #pragma once
 
 #include <array>

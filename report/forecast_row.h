@@ -10,7 +10,7 @@ namespace quorvane {
 struct ForecastRow {
   int year = 0;
   // "status quo", "catch constraint" (intermediate year); "F = 0", "F x 0.1", ..., "status quo",
-  // ..., "F x 2", "Fpa", "Flim", "SSB = Bpa" (advice year)
+  // ..., "F x 2", "Fpa", "Flim", "Fmsy", "MSY approach", "SSB = Bpa" (advice year)
   std::string option;
   double f_mult = 0;  // x
   double fbar = 0;    // F-bar of the year

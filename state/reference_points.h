@@ -1,6 +1,7 @@
 // Reference points of a stock, when the user states them: limits of SSB in the units of SSB in
-// the tables, and limits of F-bar. They do not enter the estimation; the tables keep them and the
-// charts draw them, so that the stock's status can be read off beside its estimates.
+// the tables, limits of F-bar, and the F-bar and SSB of the MSY approach. They do not enter the
+// estimation; the tables keep them and the charts draw them, so that the stock's status can be read
+// off beside its estimates.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@ namespace quorvane {
 
 struct ReferencePoints {
   std::optional<double> blim, bpa, flim, fpa;
+  std::optional<double> fmsy, msy_btrigger;  // the MSY approach: F-bar and SSB
 };
 
 // How each is named in a fields file and in run.csv, and what it is.
@@ -20,11 +22,14 @@ struct ReferencePointKey {
   const char* label;
 };
 
-inline constexpr std::array<ReferencePointKey, 4> kReferencePointKeys = {{
+inline constexpr std::array<ReferencePointKey, 6> kReferencePointKeys = {{
     {"blim", &ReferencePoints::blim, "Blim, the SSB below which recruitment is impaired"},
     {"bpa", &ReferencePoints::bpa, "Bpa, the SSB kept above for precaution"},
     {"flim", &ReferencePoints::flim, "Flim, the F-bar that would drive SSB to Blim"},
     {"fpa", &ReferencePoints::fpa, "Fpa, the F-bar kept below for precaution"},
+    {"fmsy", &ReferencePoints::fmsy, "Fmsy, the F-bar of the maximum sustainable yield"},
+    {"msy_btrigger", &ReferencePoints::msy_btrigger,
+     "MSY Btrigger, the SSB below which F is cut in proportion to SSB"},
 }};
 
 // A reference point as the fields file and run.csv write it: the shortest decimal that reads

@@ -87,8 +87,9 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
 }
 
 // The forecast chart draws the advice year (the last of forecast.csv) in order of F-bar; the
-// intermediate year and the rows at Fpa, Flim and SSB = Bpa are not points of its curve, and the reference
-// points stand as lines only when the run states them. One point is no curve, and no chart.
+// intermediate year and the rows at Fpa, Flim and SSB = Bpa are not points of its curve, and the
+// reference points stand as lines only when the run states them. One point is no curve, and no
+// chart.
 TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
   PlotData data;
   data.forecast = {{2015, "status quo", 0.3, 100, 500, 600},
@@ -101,10 +102,11 @@ TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
   for (const ForecastRowData& r : forecast_curve(data)) options.push_back(r.option);
   EXPECT_EQ(options, (std::vector<std::string>{"F = 0", "F x 0.5", "status quo"}));
   data.reference.bpa = 550;
+  data.reference.fmsy = 0.25;
   const std::string labels = labels_of(*std::unique_ptr<QChart>(make_chart(data, "forecast")));
   EXPECT_EQ(labels,
             "|F-bar in 2016|Catch and SSB (catch units)|Catch in 2016|SSB at the start of 2017|"
-            "Status quo F|Bpa|");
+            "Status quo F|Bpa|Fmsy|");
   // After a bootstrap the catch's band is drawn where its quantiles are, cut at twice the top.
   for (ForecastRowData& r : data.forecast) r.catch_q05 = 0, r.catch_q95 = 1e9;
   const std::string banded = labels_of(*std::unique_ptr<QChart>(make_chart(data, "forecast")));
@@ -160,8 +162,10 @@ TEST(Charts, FleetNamesFbarAndUnitsReachTheCharts) {
   // The reference points the run stated, and only those.
   EXPECT_NE(ssb.find("|Blim|"), std::string::npos) << ssb;
   EXPECT_EQ(ssb.find("Bpa"), std::string::npos) << ssb;
+  EXPECT_NE(ssb.find("|MSY Btrigger|"), std::string::npos) << ssb;
   EXPECT_NE(f.find("|Fpa (right)|"), std::string::npos) << f;
   EXPECT_EQ(f.find("Flim"), std::string::npos) << f;
+  EXPECT_EQ(f.find("Fmsy"), std::string::npos) << f;
 }
 
 TEST(Charts, ResidualBubblesAreSplitBySignWithAreaProportionalToTheResidual) {

@@ -148,6 +148,18 @@ TEST(Forecast, FindsTheFishingOfAnExpectedCatchAndOfSsbAtBpa) {
             "Forecast: a catch of 509 in 2003 (F-bar 0.300), then at status quo F-bar 0.300 a "
             "catch of 230 in 2004, SSB 463 at the start of 2005");
 
+  // The MSY approach: SSB at the start of 2004, 463.144, is half of an MSY Btrigger of 926.288,
+  // so Fmsy 0.3 is cut to an F-bar of 0.15, half the status quo: the row "F x 0.5".
+  in.reference.fmsy = 0.3;
+  in.reference.msy_btrigger = 926.2881079478557;
+  const Forecast msy = make_forecast(in);
+  expect_close(row(msy, 2004, "Fmsy").f_mult, 1);
+  expect_close(row(msy, 2004, "MSY approach").fbar, 0.15);
+  expect_close(row(msy, 2004, "MSY approach").catch_weight, row(msy, 2004, "F x 0.5").catch_weight);
+  in.reference.msy_btrigger = 400;  // SSB above it: Fmsy itself
+  expect_close(row(make_forecast(in), 2004, "MSY approach").fbar, 0.3);
+  in.reference.fmsy = in.reference.msy_btrigger = std::nullopt;
+
   in.settings.intermediate_catch = 0;
   in.reference.bpa = 600;
   const Forecast none = make_forecast(in);
