@@ -224,16 +224,36 @@ std::vector<QLineSeries*> reference_lines(const Range& years,
   return lines;
 }
 
-// The band as an area between two lines. Qt Charts draws a point far outside the axis range as
-// a chord across the plot, so every point is placed inside it by clamped_band.
-QAreaSeries* band_series(const BandPoints& points, const std::string& name) {
+// The 5 % and 95 % values of the rows where both are finite, at x_of(row), each placed between 0
+// and `cap`; `cut` when a 95 % value was above the cap.
+template <typename Row, typename X>
+BandPoints band_points(const std::vector<Row>& rows, X x_of, std::optional<double> Row::*low,
+                       std::optional<double> Row::*high, double cap) {
+  BandPoints band;
+  for (const Row& r : rows) {
+    const std::optional<double>& lo = r.*low;
+    const std::optional<double>& hi = r.*high;
+    if (!lo || !hi || !std::isfinite(*lo) || !std::isfinite(*hi)) continue;
+    if (*hi > cap) band.cut = true;
+    band.lower.emplace_back(x_of(r), std::clamp(*lo, 0.0, cap));
+    band.upper.emplace_back(x_of(r), std::clamp(*hi, 0.0, cap));
+  }
+  return band;
+}
+
+// The band as an area between two lines, in a light shade of `colour`. Qt Charts draws a point
+// far outside the axis range as a chord across the plot, so every point is placed inside it by
+// band_points.
+QAreaSeries* band_series(const BandPoints& points, const std::string& name,
+                         QColor colour = kEstimateColour) {
   if (points.upper.empty()) return nullptr;
   auto* upper = new QLineSeries;
   auto* lower = new QLineSeries;
   for (const auto& [year, v] : points.upper) upper->append(year, v);
   for (const auto& [year, v] : points.lower) lower->append(year, v);
   auto* band = new QAreaSeries(upper, lower);
-  band->setBrush(kBandColour);
+  colour.setAlpha(kBandColour.alpha());
+  band->setBrush(colour);
   band->setPen(Qt::NoPen);
   band->setName(QString::fromStdString(name + (points.cut ? " (cut at the top)" : "")));
   return band;
@@ -520,29 +540,9 @@ QChart* forecast_chart(const PlotData& data) {
   top = top_with_band(top, band_high);
   const auto band = [&](std::optional<double> ForecastRowData::*low,
                         std::optional<double> ForecastRowData::*high, const QColor& colour,
-                        const QString& name) -> QAreaSeries* {
-    auto* upper = new QLineSeries;
-    auto* lower = new QLineSeries;
-    bool cut = false;
-    for (const ForecastRowData& r : curve) {
-      const std::optional<double>&lo = r.*low, &hi = r.*high;
-      if (!lo || !hi || !std::isfinite(*lo) || !std::isfinite(*hi)) continue;
-      cut = cut || *hi > top;
-      upper->append(*r.fbar, std::clamp(*hi, 0.0, top));
-      lower->append(*r.fbar, std::clamp(*lo, 0.0, top));
-    }
-    if (upper->count() < 2) {
-      delete upper;
-      delete lower;
-      return nullptr;
-    }
-    auto* area = new QAreaSeries(upper, lower);
-    QColor light = colour;
-    light.setAlpha(0x40);
-    area->setBrush(light);
-    area->setPen(Qt::NoPen);
-    area->setName(name + (cut ? " (cut at the top)" : ""));
-    return area;
+                        const std::string& name) {
+    const auto fbar = [](const ForecastRowData& r) { return *r.fbar; };
+    return band_series(band_points(curve, fbar, low, high, top), name, colour);
   };
   QAreaSeries* catch_band = band(&ForecastRowData::catch_q05, &ForecastRowData::catch_q95,
                                  kEstimateColour, "Catch, bootstrap 5\u201395 %");
@@ -900,16 +900,8 @@ std::string biomass_unit(const PlotData& data) {
 
 BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
                         std::optional<double> SummaryRow::*high, double cap) {
-  BandPoints band;
-  for (const SummaryRow& r : rows) {
-    const std::optional<double>& lo = r.*low;
-    const std::optional<double>& hi = r.*high;
-    if (!lo || !hi || !std::isfinite(*lo) || !std::isfinite(*hi)) continue;
-    if (*hi > cap) band.cut = true;
-    band.lower.emplace_back(r.year, std::clamp(*lo, 0.0, cap));
-    band.upper.emplace_back(r.year, std::clamp(*hi, 0.0, cap));
-  }
-  return band;
+  const auto year = [](const SummaryRow& r) { return static_cast<double>(r.year); };
+  return band_points(rows, year, low, high, cap);
 }
 
 std::vector<SelectionYear> selection_patterns(const PlotData& data, int years) {

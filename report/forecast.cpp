@@ -192,7 +192,6 @@ Forecast make_forecast(const ForecastInput& in) {
   }
 
   // 5. Status quo F: the mean pattern scaled to the F-bar of year D.
-  out.fbar_ages = in.fbar_ages;
   const int fa0 = in.fbar_ages[0] - block.age(0), fa1 = in.fbar_ages[1] - block.age(0);
   if (fa0 < 0 || fa1 < fa0 || fa1 >= static_cast<int>(na)) {
     throw ForecastError("the F-bar ages " + range_text(in.fbar_ages) +

@@ -59,7 +59,6 @@ struct Forecast {
   int data_year = 0;                       // D, the last year with catch
   std::array<int, 2> mean_years{};         // first and last year of the means
   std::array<int, 2> recruitment_years{};  // first and last year of the geometric mean
-  std::array<int, 2> fbar_ages{};          // first and last age of F-bar
   double recruitment = 0;                  // the assumed recruitment
   double fbar_status_quo = 0;              // F-bar of year D
   std::vector<ForecastAge> ages;           // at the start of D+1, youngest first
