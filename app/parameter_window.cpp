@@ -107,6 +107,7 @@ void ParameterWindow::createMenu() {
   forecast_->setCheckable(true);
   connect(forecast_, &QAction::triggered, this, [this](bool on) {
     run_keys_.forecast = on ? std::optional<bool>(true) : std::nullopt;
+    controller_.setRunKeys(run_keys_);
   });
   column_->setMenuBar(menu_bar_);
 }
@@ -283,7 +284,6 @@ void ParameterWindow::start() {
     return;
   }
   if (!useWorkingDirectory()) return;
-  controller_.setRunKeys(run_keys_);
   if (!controller_.start(fieldTexts(), workingDirectory())) {
     // Another run holds the folder: nothing was touched, and the window stays as it was.
     if (!controller_.refusal().isEmpty()) {
@@ -351,6 +351,8 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
   }
   for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
   run_keys_ = keys;
+  // Every kind of run takes them from here on: START, a live re-run, a retrospective.
+  controller_.setRunKeys(run_keys_);
   forecast_->setChecked(keys.forecast.value_or(false));
   controller_.setBootstrapKind(kind);
   settings_file_ = path;
@@ -446,16 +448,12 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
     show_warning(this, tr("Retrospective"), QString::fromStdString(outcome.problem));
     return;
   }
-  const auto rho_text = [&](std::size_t i) {
-    return outcome.rho[i].rho ? QString::number(*outcome.rho[i].rho, 'g', 4) : tr("none");
-  };
   const auto ran = std::count_if(outcome.peels.begin(), outcome.peels.end(),
                                  [](const PeelResult& p) { return !p.years.empty(); });
   QStringList lines;
-  lines << tr("Mohn's rho: SSB %1, mean F %2, recruitment %3 (from %4 of %5 peels)")
-               .arg(rho_text(0), rho_text(1), rho_text(2))
-               .arg(ran)
-               .arg(outcome.peels.size());
+  lines << QString::fromStdString(mohns_rho_line(outcome.rho, static_cast<int>(ran),
+                                                 static_cast<int>(outcome.peels.size()),
+                                                 outcome.fbar_ages));
   for (const PeelResult& p : outcome.peels) {
     if (p.years.empty()) {
       lines << tr("Peel %1: %2").arg(p.peel).arg(QString::fromStdString(p.outcome.message));

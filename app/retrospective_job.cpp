@@ -32,10 +32,11 @@ class QuietHost : public Host {
 };
 
 // The full run, in a fresh session in the working directory. Empty summary when it failed.
-FullRun run_full(const FieldTexts& texts, const std::string& workdir, const std::atomic<bool>& quit,
-                 RetroOutcome& outcome) {
+FullRun run_full(const FieldTexts& texts, const RunKeys& keys, const std::string& workdir,
+                 const std::atomic<bool>& quit, RetroOutcome& outcome) {
   RunState state;
   state.workdir = workdir;
+  apply_run_keys(keys, state);
   QuietHost host(quit, {});
   const RunOutcome run = run_start(state, host, texts);
   FullRun full;
@@ -61,13 +62,15 @@ int most_peels(const FieldTexts& texts) {
   return static_cast<int>(std::min(*last - *first, 1000.0));
 }
 
-RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workdir, int peels,
+RetroOutcome run_retrospective(const FieldTexts& texts, const RunKeys& keys,
+                               const std::string& workdir, int peels,
                                const FullRun* full, const std::atomic<bool>& quit,
                                const std::function<void()>& peel_done) {
   RetroOutcome outcome;
+  outcome.fbar_ages = keys.fbar;
   FullRun fresh;
   if (full == nullptr) {
-    fresh = run_full(texts, workdir, quit, outcome);
+    fresh = run_full(texts, keys, workdir, quit, outcome);
     if (fresh.years.empty()) return outcome;
     full = &fresh;
   }
@@ -77,7 +80,7 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workd
   RetroResult retro = quorvane::run_retrospective(
       workdir, texts, peels, cores, full->years,
       [&](int, const RunState&) { return std::make_unique<QuietHost>(quit, peel_done); },
-      [&quit] { return quit.load(); });
+      [&quit] { return quit.load(); }, {}, keys);
   outcome.quit = retro.cancelled;
   outcome.problem = std::move(retro.problem);
   outcome.peels = std::move(retro.peels);

@@ -4,8 +4,10 @@
 // batch runner writes them with --retro N.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,8 @@ struct RetroOutcome {
   std::string problem;  // one line when the full run failed or a table could not be written
   bool quit = false;    // "Quit session" ended it; nothing is to be shown
   std::vector<PeelResult> peels;
-  std::vector<RetroRho> rho;  // ssb, mean_f, recruitment
+  std::vector<RetroRho> rho;  // ssb, mean_f, recruitment, fbar
+  std::optional<std::array<int, 2>> fbar_ages;  // the ages of F-bar when chosen
   std::string folder;         // retro/ under the working directory
   std::string tables;         // the full run's tables folder, from which the charts are drawn
 };
@@ -34,11 +37,13 @@ struct FullRun {
 // the first or last year of the analysis is not a number.
 int most_peels(const FieldTexts& texts);
 
-// Runs the retrospective in `workdir`. Without `full`, the assessment with `texts` is run first,
-// in a fresh session as at a program start, writing its files into the working directory. The
+// Runs the retrospective in `workdir`. Without `full`, the assessment with `texts` and the run
+// keys `keys` is run first, in a fresh session as at a program start, writing its files into the
+// working directory; the peels take the same keys. The
 // peels run on all cores. `quit` set by the window makes every run unwind at its next yield
 // point; `peel_done` is called, on a computing thread, as each peel ends.
-RetroOutcome run_retrospective(const FieldTexts& texts, const std::string& workdir, int peels,
+RetroOutcome run_retrospective(const FieldTexts& texts, const RunKeys& keys,
+                               const std::string& workdir, int peels,
                                const FullRun* full, const std::atomic<bool>& quit,
                                const std::function<void()>& peel_done);
 

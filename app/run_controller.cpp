@@ -65,6 +65,7 @@ bool RunController::start(const FieldTexts& texts, const QString& workdir) {
   state_->bootstrap_kind = bootstrap_kind_;
   outcome_ = {};
   last_texts_ = texts;
+  last_keys_ = run_keys_;
   last_workdir_ = workdir;
   retrospective_ = false;
   host_->begin_run();
@@ -106,14 +107,15 @@ bool RunController::startRetrospective(const FieldTexts& texts, const QString& w
   retrospective_ = true;
   quit_retrospective_ = false;
   auto done = std::make_shared<std::atomic<int>>(0);
-  worker_ = QThread::create([this, texts, dir = workdir.toStdString(), peels, last, done] {
+  worker_ = QThread::create([this, texts, keys = run_keys_, dir = workdir.toStdString(), peels,
+                             last, done] {
     const auto peel_done = [this, peels, done] {
       const int count = ++*done;
       QMetaObject::invokeMethod(
           this, [this, count, peels] { emit peelFinished(count, peels); }, Qt::QueuedConnection);
     };
     try {
-      retro_outcome_ = run_retrospective(texts, dir, peels, last ? &*last : nullptr,
+      retro_outcome_ = run_retrospective(texts, keys, dir, peels, last ? &*last : nullptr,
                                          quit_retrospective_, peel_done);
     } catch (const std::exception& e) {
       retro_outcome_ = {};
@@ -129,7 +131,8 @@ std::optional<FullRun> RunController::lastFullRun(const FieldTexts& texts,
                                                   const QString& workdir) const {
   const ResultsRecord* record = state_->results_record.get();
   if (outcome_.status != RunStatus::Completed || record == nullptr || !record->complete ||
-      record->stopped || texts != last_texts_ || workdir != last_workdir_) {
+      record->stopped || texts != last_texts_ || run_keys_ != last_keys_ ||
+      workdir != last_workdir_) {
     return std::nullopt;
   }
   return FullRun{record->years, outcome_.tables};

@@ -152,6 +152,7 @@ class RunController : public QObject {
   QThread* worker_ = nullptr;
   RunOutcome outcome_;     // written by the worker, read once it has finished
   FieldTexts last_texts_;  // of the last START
+  RunKeys last_keys_;      // of the last START
   RunKeys run_keys_;
   QString last_workdir_;
   bool retrospective_ = false;  // the worker runs a retrospective, not a START

@@ -17,13 +17,6 @@ std::string absolute(const std::string& path) {
   return std::filesystem::absolute(path).lexically_normal().string();
 }
 
-std::string rho_text(const RetroRho& r) {
-  if (!r.rho) return "none";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.4g", *r.rho);
-  return buf;
-}
-
 }  // namespace
 
 bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
@@ -34,7 +27,7 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
       [&](int k, const RunState& s) -> std::unique_ptr<Host> {
         return std::make_unique<PeelProgress>(k, s, line, progress);
       },
-      {}, RunOptions{.tables = options.tables});
+      {}, RunOptions{.tables = options.tables}, options.keys);
   line.clear();
 
   const std::vector<PeelResult>& peels = retro.peels;
@@ -55,9 +48,8 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
   const auto ran = std::count_if(peels.begin(), peels.end(), [](const PeelResult& p) {
     return p.outcome.status == RunStatus::Completed && !p.years.empty();
   });
-  std::printf("Mohn's rho: SSB %s, mean F %s, recruitment %s (from %ld of %d peels)\n",
-              rho_text(rho[0]).c_str(), rho_text(rho[1]).c_str(), rho_text(rho[2]).c_str(),
-              static_cast<long>(ran), options.retro);
+  std::printf("%s\n",
+              mohns_rho_line(rho, static_cast<int>(ran), options.retro, options.keys.fbar).c_str());
   if (!retro.problem.empty()) {
     std::fflush(stdout);
     std::fprintf(stderr, "quorvane-batch: %s\n", retro.problem.c_str());

@@ -356,8 +356,7 @@ QChart* f_chart(const PlotData& data) {
                                     [](const SummaryRow& r) { return r.fbar.has_value(); });
   std::optional<double> SummaryRow::*right_value =
       has_fbar ? &SummaryRow::fbar : &SummaryRow::mean_f;
-  const std::string right_name =
-      has_fbar ? "F-bar" + (data.fbar_ages.empty() ? "" : ", ages " + data.fbar_ages) : "Mean F";
+  const std::string right_name = has_fbar ? fbar_label(data) : "Mean F";
   auto* f = line("f(y), year factor (left)", kEstimateColour);
   auto* mean_f = line(QString::fromStdString(right_name + " (right)"), kSecondColour, kLineWidth,
                       Qt::DashLine);
@@ -814,11 +813,21 @@ QChart* fleet_fit_chart(const PlotData& data, int number) {
   return chart;
 }
 
+// The retrospective's F: F-bar where retro.csv has it (as the F chart), else the mean F.
+bool retro_has_fbar(const PlotData& data) {
+  return std::any_of(data.retro.begin(), data.retro.end(),
+                     [](const RetroRow& r) { return r.fbar.has_value(); });
+}
+
+std::string retro_f_label(const PlotData& data) {
+  return retro_has_fbar(data) ? fbar_label(data) : "Mean F";
+}
+
 // One quantity of the full run (peel 0, black) and of each peel, with a point at each peel's
 // last year, where the retrospective pattern shows.
 QChart* retrospective_chart(const PlotData& data, const std::string& quantity) {
   const bool ssb = quantity == "ssb";
-  const std::string label = ssb ? "SSB" : "Mean F";
+  const std::string label = ssb ? "SSB" : retro_f_label(data);
   std::string title = "Retrospective: " + label;
   if (const std::optional<double> rho = rho_of(data, quantity)) {
     title += " (Mohn's rho " + number_text(*rho, 2) + ")";
@@ -828,7 +837,7 @@ QChart* retrospective_chart(const PlotData& data, const std::string& quantity) {
   Range years;
   double top = 0;
   for (const RetroRow& r : data.retro) {
-    const std::optional<double> value = ssb ? r.ssb : r.mean_f;
+    const std::optional<double> value = ssb ? r.ssb : quantity == "fbar" ? r.fbar : r.mean_f;
     if (!value) continue;
     peels[r.peel].emplace_back(r.year, *value);
     years.add(r.year);
@@ -839,7 +848,7 @@ QChart* retrospective_chart(const PlotData& data, const std::string& quantity) {
   for (auto& [peel, values] : peels) {
     for (QPointF& p : values) p.setY(p.y() / scale.divisor);
   }
-  QValueAxis* y = zero_based_axis(ssb ? "SSB (" + scale.unit + ")" : "Mean F", top / scale.divisor);
+  QValueAxis* y = zero_based_axis(ssb ? "SSB (" + scale.unit + ")" : label, top / scale.divisor);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   auto* ends = points("", Qt::black, 10.0);
@@ -886,6 +895,10 @@ bool has_fit(const SurveyRow& s) {
 }
 
 }  // namespace
+
+std::string fbar_label(const PlotData& data) {
+  return "F-bar" + (data.fbar_ages.empty() ? "" : ", ages " + data.fbar_ages);
+}
 
 std::string fleet_title(const PlotData& data, int k) {
   const auto named = data.fleet_names.find(k);
@@ -991,7 +1004,7 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   }
   if (!data.retro.empty()) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
-    charts.push_back({"retrospective_mean_f", "Retrospective: mean F"});
+    charts.push_back({"retrospective_mean_f", "Retrospective: " + retro_f_label(data)});
   }
   if (!data.scan.empty()) {
     charts.push_back({"loss_profile_f", "Total loss along the scan of terminal f"});
@@ -1018,7 +1031,8 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "forecast") return forecast_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
-  if (name == "retrospective_mean_f") return retrospective_chart(data, "mean_f");
+  if (name == "retrospective_mean_f")
+    return retrospective_chart(data, retro_has_fbar(data) ? "fbar" : "mean_f");
   if (name.starts_with("loss_profile_")) return profile_chart(data, name == "loss_profile_f");
   // The numbered charts: "fleetK_residuals", "fleetK_fit", "ssb_surveyK_fit".
   const auto number_after = [&name](std::string_view prefix) {

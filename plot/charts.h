@@ -83,9 +83,10 @@ struct RetroRow {
   int peel = 0;
   int year = 0;
   std::optional<double> ssb, f, mean_f, recruitment;
+  std::optional<double> fbar;  // absent in a retrospective written before it
 };
 
-// One row of retro_rho.csv: Mohn's rho of "ssb", "mean_f" or "recruitment".
+// One row of retro_rho.csv: Mohn's rho of "ssb", "mean_f", "recruitment" or "fbar".
 struct RetroRhoRow {
   std::string quantity;
   std::optional<double> rho;
@@ -128,6 +129,9 @@ struct PlotData {
   // When the scan's best point is an end of its grid, what the run said of it (one line each).
   std::vector<std::string> scan_notes;
 };
+
+// "F-bar, ages 3-7", or "F-bar" when the tables do not say its ages.
+std::string fbar_label(const PlotData& data);
 
 // The chart name of aged fleet k: its name from the tables, or "Fleet k".
 std::string fleet_title(const PlotData& data, int k);

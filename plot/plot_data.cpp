@@ -123,11 +123,13 @@ std::vector<RetroRow> read_retro(const std::string& path) {
   const int f = required_column(file, "f");
   const int mean_f = required_column(file, "mean_f");
   const int recruitment = required_column(file, "recruitment");
+  const std::optional<int> fbar = optional_column(file, "fbar");
   std::vector<RetroRow> rows;
   for (const CsvRow& r : file.rows) {
     rows.push_back(RetroRow{whole_cell(file, r, peel), whole_cell(file, r, year),
                             number_cell(file, r, ssb), number_cell(file, r, f),
-                            number_cell(file, r, mean_f), number_cell(file, r, recruitment)});
+                            number_cell(file, r, mean_f), number_cell(file, r, recruitment),
+                            number_cell(file, r, fbar)});
   }
   return rows;
 }

@@ -379,6 +379,7 @@ void retrospective_section(std::string& out, const PlotData& data) {
   for (const RetroRhoRow& r : data.retro_rho) {
     const std::string name = r.quantity == "ssb"      ? "SSB"
                              : r.quantity == "mean_f" ? "Mean F"
+                             : r.quantity == "fbar"   ? fbar_label(data)
                                                       : r.quantity;
     rho.rows.push_back({text_of(name), r.rho ? number_of(*r.rho) : Cell{"none", true}});
   }

@@ -26,7 +26,8 @@ bool ran(const PeelResult& p) {
 }
 
 PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
-                    const PeelHostFactory& make_host, const RunOptions& options) {
+                    const PeelHostFactory& make_host, const RunOptions& options,
+                    const RunKeys& keys) {
   PeelResult result;
   result.peel = k;
   result.folder = peel_folder(workdir, k);
@@ -36,6 +37,10 @@ PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
     // A fresh session: a new run state, as at a program start.
     auto state = std::make_unique<RunState>();
     state->workdir = result.folder;
+    // The peel's F-bar over the full run's ages; a forecast from each peel was not asked for.
+    RunKeys peel_keys = keys;
+    peel_keys.forecast = false;
+    apply_run_keys(peel_keys, *state);
     const std::unique_ptr<Host> host = make_host ? make_host(k, *state) : std::make_unique<Host>();
     result.outcome = run_start(*state, *host, fields, options);
     if (state->results_record && state->results_record->complete) {
@@ -81,12 +86,13 @@ std::string peel_folder(const std::string& workdir, int k) {
 
 std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& texts, int peels,
                                   unsigned threads, const PeelHostFactory& make_host,
-                                  const RunOptions& options) {
+                                  const RunOptions& options, const RunKeys& keys) {
   std::vector<PeelResult> results(static_cast<std::size_t>(std::max(peels, 0)));
   std::atomic<int> next{1};
   const auto worker = [&] {
     for (int k; (k = next.fetch_add(1)) <= peels;) {
-      results[static_cast<std::size_t>(k - 1)] = run_peel(workdir, texts, k, make_host, options);
+      results[static_cast<std::size_t>(k - 1)] =
+          run_peel(workdir, texts, k, make_host, options, keys);
     }
   };
   const unsigned count = std::max(1u, std::min(threads, static_cast<unsigned>(std::max(peels, 1))));
@@ -123,7 +129,8 @@ std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
   };
   constexpr Quantity kQuantities[] = {{"ssb", &SummaryYear::ssb},
                                       {"mean_f", &SummaryYear::mean_f},
-                                      {"recruitment", &SummaryYear::recruitment}};
+                                      {"recruitment", &SummaryYear::recruitment},
+                                      {"fbar", &SummaryYear::fbar}};
   std::vector<RetroRho> rho;
   for (const Quantity& q : kQuantities) {
     std::vector<RhoTerm> terms;
@@ -141,18 +148,35 @@ std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
   return rho;
 }
 
+std::string mohns_rho_line(const std::vector<RetroRho>& rho, int ran, int peels,
+                           const std::optional<std::array<int, 2>>& fbar_ages) {
+  const auto value = [&rho](std::size_t i) -> std::string {
+    if (i >= rho.size() || !rho[i].rho) return "none";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.4g", *rho[i].rho);
+    return buf;
+  };
+  std::string line =
+      "Mohn's rho: SSB " + value(0) + ", mean F " + value(1) + ", recruitment " + value(2);
+  if (fbar_ages) {
+    line += ", F-bar " + std::to_string((*fbar_ages)[0]) + "-" + std::to_string((*fbar_ages)[1]) +
+            " " + value(3);
+  }
+  return line + " (from " + std::to_string(ran) + " of " + std::to_string(peels) + " peels)";
+}
+
 void write_retro_tables(const std::string& folder, const std::vector<SummaryYear>& full,
                         const std::vector<PeelResult>& peels, const std::vector<RetroRho>& rho) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) throw InputError(folder + ": the folder cannot be made (" + ec.message() + ")");
 
-  std::string retro = "peel,year,ssb,f,mean_f,recruitment\n";
+  std::string retro = "peel,year,ssb,f,mean_f,recruitment,fbar\n";
   const auto add_rows = [&retro](int peel, const std::vector<SummaryYear>& years) {
     for (const SummaryYear& y : years) {
       retro += std::to_string(peel) + "," + csv_number(y.year) + "," + csv_number(y.ssb) + "," +
                csv_number(y.f) + "," + csv_number(y.mean_f) + "," + csv_number(y.recruitment) +
-               "\n";
+               "," + csv_number(y.fbar) + "\n";
     }
   };
   add_rows(0, full);
@@ -171,9 +195,9 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
 RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
                               unsigned threads, const std::vector<SummaryYear>& full,
                               const PeelHostFactory& make_host, const CancelTest& cancelled,
-                              const RunOptions& options) {
+                              const RunOptions& options, const RunKeys& keys) {
   RetroResult result;
-  result.peels = run_peels(workdir, texts, peels, threads, make_host, options);
+  result.peels = run_peels(workdir, texts, peels, threads, make_host, options, keys);
   if (cancelled && cancelled()) {
     result.cancelled = true;
     return result;

@@ -10,9 +10,11 @@
 //
 // Mohn's rho of a quantity X over the peels k that ran, with Y_k the last year of peel k:
 //   rho = (1/n) sum_k (X_k(Y_k) - X_full(Y_k)) / X_full(Y_k)
-// for SSB, mean F and recruitment; a peel whose full-run value is 0 is left out.
+// for SSB, mean F, recruitment and F-bar; a peel whose full-run value is 0 is left out. The peels
+// take the run's own keys (F-bar ages, units, reference points) but make no forecast.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +24,7 @@
 
 #include "base/host.h"
 #include "report/results_record.h"
+#include "run/run_keys.h"
 #include "run/settings.h"
 #include "run/start.h"
 #include "state/run_state.h"
@@ -47,10 +50,11 @@ struct PeelResult {
 using PeelHostFactory = std::function<std::unique_ptr<Host>(int k, const RunState& state)>;
 
 // Runs peels 1..peels on up to `threads` threads (at least one), each peel in a fresh run state
-// with its own host. A peel that fails is reported by its outcome; the others still run.
+// with its own host and the run keys `keys` (without their forecast). A peel that fails is
+// reported by its outcome; the others still run.
 std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& texts, int peels,
                                   unsigned threads, const PeelHostFactory& make_host,
-                                  const RunOptions& options = {});
+                                  const RunOptions& options = {}, const RunKeys& keys = {});
 
 // One term of Mohn's rho: a peel's estimate for its last year and the full run's for that year.
 struct RhoTerm {
@@ -63,16 +67,23 @@ struct RhoTerm {
 std::optional<double> mohns_rho(std::span<const RhoTerm> terms);
 
 struct RetroRho {
-  std::string quantity;  // "ssb", "mean_f", "recruitment"
+  std::string quantity;  // "ssb", "mean_f", "recruitment", "fbar"
   std::optional<double> rho;
   int peels = 0;  // the peels it was computed from
 };
 
-// Mohn's rho of SSB, mean F and recruitment from the full run's summary and the peels that ran.
+// Mohn's rho of SSB, mean F, recruitment and F-bar (in this order) from the full run's summary and
+// the peels that ran.
 std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
                                 const std::vector<PeelResult>& peels);
 
-// Writes retro.csv (peel, year, ssb, f, mean_f, recruitment; peel 0 is the full run) and
+// "Mohn's rho: SSB -0.1167, mean F 0.2333, recruitment 0.05 (from 3 of 4 peels)", with F-bar
+// after recruitment ("F-bar 3-7 0.2") when its ages were chosen: over every age it is the mean F.
+// A rho that could not be computed reads "none".
+std::string mohns_rho_line(const std::vector<RetroRho>& rho, int ran, int peels,
+                           const std::optional<std::array<int, 2>>& fbar_ages);
+
+// Writes retro.csv (peel, year, ssb, f, mean_f, recruitment, fbar; peel 0 is the full run) and
 // retro_rho.csv (quantity, rho, peels) into `folder`. InputError when a file cannot be written.
 void write_retro_tables(const std::string& folder, const std::vector<SummaryYear>& full,
                         const std::vector<PeelResult>& peels, const std::vector<RetroRho>& rho);
@@ -80,7 +91,7 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
 // What a retrospective left behind.
 struct RetroResult {
   std::vector<PeelResult> peels;
-  std::vector<RetroRho> rho;  // ssb, mean_f, recruitment
+  std::vector<RetroRho> rho;  // ssb, mean_f, recruitment, fbar
   std::string folder;         // retro/ under the working directory
   std::string problem;        // one line when a table could not be written
   bool cancelled = false;     // the cancel test ended it after the peels: no rho, no tables
@@ -91,10 +102,11 @@ using CancelTest = std::function<bool()>;
 
 // The whole retrospective against a full run whose stock summary is `full`: the peels (as
 // run_peels), then, unless `cancelled` says so, Mohn's rho and the tables in retro/ under
-// `workdir`. An empty cancel test never cancels.
+// `workdir`. An empty cancel test never cancels. `keys` are the full run's, so that its F-bar and
+// the peels' are over the same ages.
 RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
                               unsigned threads, const std::vector<SummaryYear>& full,
                               const PeelHostFactory& make_host, const CancelTest& cancelled = {},
-                              const RunOptions& options = {});
+                              const RunOptions& options = {}, const RunKeys& keys = {});
 
 }  // namespace quorvane

@@ -23,6 +23,7 @@ struct RunKeys {
   std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
                                                            // with catch
   std::optional<double> forecast_intermediate_catch;       // unset: status quo F in that year
+  bool operator==(const RunKeys&) const = default;
 };
 
 // The value of a reference point: a finite number above 0, nothing otherwise.

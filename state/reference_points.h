@@ -13,6 +13,7 @@ namespace quorvane {
 struct ReferencePoints {
   std::optional<double> blim, bpa, flim, fpa;
   std::optional<double> fmsy, msy_btrigger;  // the MSY approach: F-bar and SSB
+  bool operator==(const ReferencePoints&) const = default;
 };
 
 // How each is named in a fields file and in run.csv, and what it is.

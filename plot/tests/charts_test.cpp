@@ -92,12 +92,18 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
 // chart.
 TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
   PlotData data;
-  data.forecast = {{2015, "status quo", 0.3, 100, 500, 600},
-                   {2016, "F x 0.5", 0.15, 60, 600, 700},
-                   {2016, "F = 0", 0.0, 0, 600, 760},
-                   {2016, "Fpa", 0.4, 140, 600, 560},
-                   {2016, "SSB = Bpa", 0.9, 200, 600, 550},
-                   {2016, "status quo", 0.3, 110, 600, 650}};
+  // Year, option, F-bar, catch, SSB and SSB of the next year; no bootstrap.
+  const auto row = [](int year, std::string option, double fbar, double catch_weight, double ssb,
+                      double ssb_next) {
+    return ForecastRowData{
+        year, std::move(option), fbar, catch_weight, ssb, ssb_next, {}, {}, {}, {}};
+  };
+  data.forecast = {row(2015, "status quo", 0.3, 100, 500, 600),
+                   row(2016, "F x 0.5", 0.15, 60, 600, 700),
+                   row(2016, "F = 0", 0.0, 0, 600, 760),
+                   row(2016, "Fpa", 0.4, 140, 600, 560),
+                   row(2016, "SSB = Bpa", 0.9, 200, 600, 550),
+                   row(2016, "status quo", 0.3, 110, 600, 650)};
   std::vector<std::string> options;
   for (const ForecastRowData& r : forecast_curve(data)) options.push_back(r.option);
   EXPECT_EQ(options, (std::vector<std::string>{"F = 0", "F x 0.5", "status quo"}));

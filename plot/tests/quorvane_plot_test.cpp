@@ -5,6 +5,8 @@
 // folder (demo_plots/, demo_report/, demo_compare/) for a person to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -159,6 +161,15 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   EXPECT_FALSE(read_plot_data(tables("sse").string()).summary.back().ssb_q05.has_value());
   const std::unique_ptr<QChart> retro(make_chart(data, "retrospective_ssb"));
   EXPECT_TRUE(retro->title().contains("Mohn's rho"));
+  // The retrospective's F is F-bar, with F-bar's own rho.
+  const std::unique_ptr<QChart> retro_f(make_chart(data, "retrospective_mean_f"));
+  const auto fbar_rho = std::find_if(data.retro_rho.begin(), data.retro_rho.end(),
+                                     [](const RetroRhoRow& r) { return r.quantity == "fbar"; });
+  ASSERT_NE(fbar_rho, data.retro_rho.end());
+  ASSERT_TRUE(fbar_rho->rho.has_value());
+  EXPECT_EQ(retro_f->title().toStdString(),
+            "Retrospective: F-bar, ages " + data.fbar_ages + " (Mohn's rho " +
+                QString::number(*fbar_rho->rho, 'g', 2).toStdString() + ")");
 }
 
 // The loss profile comes from the search log beside the tables, which the working directory's

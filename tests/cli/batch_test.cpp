@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "report/csv_reader.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -117,14 +118,17 @@ TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOne
 // quorvane-batch --retro, against separate runs with the years lowered.
 // The demo's analysis ends in 2014 with one selectivity period, so peel k is the run with both
 // Text9 and Text10 at 2014 - k.
+// F-bar is over 4-6, so that it differs from the mean F over every age: each peel takes the full
+// run's F-bar ages, and retro.csv's F-bar of a peel is that of the peel's own tables.
 TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "retro/demo");
-  const BatchRun run = run_batch(dir / "retro", "--retro 3");
+  const BatchRun run = run_batch(dir / "retro", "--retro 3 --fbar 4-6");
   ASSERT_EQ(run.exit_code, 0) << run.describe();
   // Standard error is not a terminal: a plain line as each peel ends.
   EXPECT_NE(run.err.find("retrospective: 3 of 3 peels finished\n"), std::string::npos) << run.err;
   EXPECT_NE(run.out.find("Mohn's rho: SSB "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(", F-bar 4-6 "), std::string::npos) << run.out;
   for (int k = 1; k <= 3; ++k) {
     const fs::path single = dir / ("single" + std::to_string(k));
     copy_folder(kSourceDir / "demo", single / "demo");
@@ -143,9 +147,31 @@ TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
     last_year[retro[i].substr(0, retro[i].find(','))] = retro[i].substr(retro[i].find(',') + 1, 4);
   EXPECT_EQ(last_year, (std::map<std::string, std::string>{
                            {"0", "2014"}, {"1", "2013"}, {"2", "2012"}, {"3", "2011"}}));
+  const CsvFile retro_csv = read_csv((dir / "retro/retro/retro.csv").string());
+  const int peel_column = required_column(retro_csv, "peel");
+  const int fbar_column = required_column(retro_csv, "fbar");
+  const int mean_f_column = required_column(retro_csv, "mean_f");
+  for (int k = 0; k <= 3; ++k) {
+    const fs::path tables =
+        k == 0 ? dir / "retro/output.out.tables"
+               : dir / "retro/retro" / ("peel" + std::to_string(k)) / "output.out.tables";
+    EXPECT_NE(slurp(tables / "run.csv").find("the mean F of the column fbar\",4-6\n"), std::string::npos) << k;
+    const CsvFile summary = read_csv((tables / "summary.csv").string());
+    std::vector<std::string> own, in_retro;
+    for (const CsvRow& r : summary.rows)
+      own.push_back(r.cells[static_cast<std::size_t>(required_column(summary, "fbar"))]);
+    for (const CsvRow& r : retro_csv.rows) {
+      if (r.cells[static_cast<std::size_t>(peel_column)] != std::to_string(k)) continue;
+      in_retro.push_back(r.cells[static_cast<std::size_t>(fbar_column)]);
+      EXPECT_NE(r.cells[static_cast<std::size_t>(fbar_column)],
+                r.cells[static_cast<std::size_t>(mean_f_column)]);
+    }
+    EXPECT_EQ(in_retro, own) << "peel " << k;
+  }
   const std::string rho = slurp(dir / "retro/retro/retro_rho.csv");
   EXPECT_EQ(rho.substr(0, rho.find('\n')), "quantity,rho,peels");
   EXPECT_NE(rho.find("\nssb,"), std::string::npos);
+  EXPECT_NE(rho.find("\nfbar,"), std::string::npos);
   EXPECT_NE(rho.find(",3\n"), std::string::npos);
 
   // With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for

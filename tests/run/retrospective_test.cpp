@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/errors.h"
@@ -12,12 +14,15 @@
 namespace quorvane {
 namespace {
 
-SummaryYear year(double label, double ssb, double mean_f, double recruitment) {
+// F-bar is half the mean F unless given.
+SummaryYear year(double label, double ssb, double mean_f, double recruitment,
+                 std::optional<double> fbar = {}) {
   SummaryYear y;
   y.year = label;
   y.ssb = ssb;
   y.mean_f = mean_f;
   y.recruitment = recruitment;
+  y.fbar = fbar.value_or(mean_f / 2);
   return y;
 }
 
@@ -37,18 +42,20 @@ PeelResult peel(int k, RunStatus status, std::vector<SummaryYear> years) {
 // Peel 4 failed: left out whatever it holds.
 //   SSB (.1 - .25 - .2) / 3 = -.11667, mean F (.25 + .25 + .2) / 3 = .23333,
 //   recruitment (-.1 + .2) / 2 = .05.
+// F-bar is half the mean F, except in peel 1, where it is .2 against the full run's .1: terms
+// 1, .25, .2, rho .48333.
 TEST(MohnsRho, ComparesEachPeelsLastYearWithTheFullRunsSameYear) {
   const std::vector<SummaryYear> full = {year(2000, 100, .5, 10), year(2001, 200, .4, 0),
                                          year(2002, 400, .2, 30), year(2003, 800, .1, 40)};
   const std::vector<PeelResult> peels = {
       peel(1, RunStatus::Completed,
-           {year(2000, 1, 1, 1), year(2001, 1, 1, 1), year(2002, 440, .25, 27)}),
+           {year(2000, 1, 1, 1), year(2001, 1, 1, 1), year(2002, 440, .25, 27, .2)}),
       peel(2, RunStatus::Completed, {year(2000, 1, 1, 1), year(2001, 150, .5, 5)}),
       peel(3, RunStatus::Completed, {year(2000, 80, .6, 12)}),
       peel(4, RunStatus::ArithmeticFailed, {year(2000, 1e9, 1e9, 1e9)}),
   };
   const std::vector<RetroRho> rho = retro_rho(full, peels);
-  ASSERT_EQ(rho.size(), 3u);
+  ASSERT_EQ(rho.size(), 4u);
   EXPECT_EQ(rho[0].quantity, "ssb");
   EXPECT_NEAR(*rho[0].rho, -0.35 / 3, 1e-15);
   EXPECT_EQ(rho[0].peels, 3);
@@ -58,6 +65,18 @@ TEST(MohnsRho, ComparesEachPeelsLastYearWithTheFullRunsSameYear) {
   EXPECT_EQ(rho[2].quantity, "recruitment");
   EXPECT_NEAR(*rho[2].rho, 0.05, 1e-15);
   EXPECT_EQ(rho[2].peels, 2);
+  EXPECT_EQ(rho[3].quantity, "fbar");
+  EXPECT_NEAR(*rho[3].rho, 1.45 / 3, 1e-15);
+  EXPECT_EQ(rho[3].peels, 3);
+
+  EXPECT_EQ(mohns_rho_line(rho, 3, 4, std::nullopt),
+            "Mohn's rho: SSB -0.1167, mean F 0.2333, recruitment 0.05 (from 3 of 4 peels)");
+  EXPECT_EQ(mohns_rho_line(rho, 3, 4, std::array{3, 5}),
+            "Mohn's rho: SSB -0.1167, mean F 0.2333, recruitment 0.05, F-bar 3-5 0.4833 (from 3 "
+            "of 4 peels)");
+  EXPECT_EQ(mohns_rho_line({}, 0, 2, std::array{3, 5}),
+            "Mohn's rho: SSB none, mean F none, recruitment none, F-bar 3-5 none (from 0 of 2 "
+            "peels)");
 }
 
 TEST(PeelFields, LowerTheLastYearCapTheFirstPeriodAndReachBackForTheInputs) {
@@ -100,10 +119,10 @@ TEST(RunRetrospective, ACancelledOneWritesNoTables) {
   const RetroResult written = run_retrospective(dir.str(), texts, 0, 1, full, no_host);
   EXPECT_FALSE(written.cancelled);
   EXPECT_EQ(written.problem, "");
-  ASSERT_EQ(written.rho.size(), 3u);
+  ASSERT_EQ(written.rho.size(), 4u);
   EXPECT_FALSE(written.rho[0].rho);
   EXPECT_EQ(testing::slurp(dir.path() / "retro" / "retro.csv"),
-            "peel,year,ssb,f,mean_f,recruitment\n0,2000,100,0,0.5,10\n");
+            "peel,year,ssb,f,mean_f,recruitment,fbar\n0,2000,100,0,0.5,10,0.25\n");
 }
 
 }  // namespace
