@@ -186,6 +186,7 @@ int run(int argc, char** argv) {
     extras_written = false;
   } else if (!outcome.forecast.empty()) {
     std::printf("%s\n", outcome.forecast.c_str());
+    if (!outcome.per_recruit.empty()) std::printf("%s\n", outcome.per_recruit.c_str());
   }
   if (const std::string line = bootstrap_summary(*state); !line.empty()) {
     std::printf("%s\n", line.c_str());

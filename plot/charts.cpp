@@ -592,6 +592,64 @@ QChart* forecast_chart(const PlotData& data) {
   return chart;
 }
 
+// Yield per recruit (left) and SSB per recruit as a percentage of its value without fishing
+// (right) against F-bar, the reference points read off them upright, status quo marked.
+QChart* per_recruit_chart(const PlotData& data) {
+  QChart* chart = new_chart("Yield and SSB per recruit");
+  auto* ypr = line("Yield per recruit (left)", kEstimateColour);
+  auto* spr =
+      line("SSB per recruit, % of no fishing (right)", kSecondColour, kLineWidth, Qt::DashLine);
+  auto* status_quo = points("Status quo F", kSurveyColour, 10.0);
+  struct Mark {
+    const char* option;
+    QColor colour;
+  };
+  const Mark marks[] = {{"F0.1", kMsyColour},
+                        {"Fmax", kLimitColour},
+                        {"F35%SPR", kPrecautionColour},
+                        {"F40%SPR", palette(4)}};
+  double f_top = 0, ypr_top = 0;
+  for (const PerRecruitRowData& r : data.per_recruit) {
+    if (!r.fbar || !r.ypr || !r.spr_percent) continue;
+    const bool on_curve = std::none_of(std::begin(marks), std::end(marks),
+                                       [&r](const Mark& m) { return r.option == m.option; });
+    if (on_curve) {
+      ypr->append(*r.fbar, *r.ypr);
+      spr->append(*r.fbar, *r.spr_percent);
+      if (r.option == "status quo") status_quo->append(*r.fbar, *r.ypr);
+    }
+    f_top = std::max(f_top, *r.fbar);
+    ypr_top = std::max(ypr_top, *r.ypr);
+  }
+  const std::string fbar = data.fbar_ages.empty() ? "" : " (ages " + data.fbar_ages + ")";
+  QValueAxis* x = zero_based_axis("F-bar" + fbar, f_top);
+  // One recruit's yield is in the unit of a fish's weight.
+  QValueAxis* y_ypr =
+      zero_based_axis(stated(data.units_weight) ? "Yield per recruit (" + data.units_weight + ")"
+                                                : "Yield per recruit",
+                      ypr_top);
+  QValueAxis* y_spr = zero_based_axis("SSB per recruit (% of no fishing)", 100);
+  y_ypr->setLinePenColor(kEstimateColour);
+  y_spr->setLinePenColor(kSecondColour);
+  y_spr->setGridLineVisible(false);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y_ypr, Qt::AlignLeft);
+  chart->addAxis(y_spr, Qt::AlignRight);
+  attach(chart, ypr, x, y_ypr);
+  attach(chart, spr, x, y_spr);
+  attach(chart, status_quo, x, y_ypr);
+  for (const Mark& m : marks) {
+    for (const PerRecruitRowData& r : data.per_recruit) {
+      if (r.option != m.option || !r.fbar) continue;
+      QLineSeries* upright = line(m.option, m.colour, 2.0, Qt::DotLine);
+      upright->append(*r.fbar, 0);
+      upright->append(*r.fbar, y_ypr->max());
+      attach(chart, upright, x, y_ypr);
+    }
+  }
+  return chart;
+}
+
 // An axis over low..high with ticks at round values: 1, 2 or 5 times a power of ten, four to ten
 // of them across the range.
 void round_ticks(QValueAxis* axis, double low, double high) {
@@ -985,6 +1043,7 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back({"stock_recruitment", "Stock and recruitment"});
   }
   if (forecast_curve(data).size() >= 2) charts.push_back({"forecast", "Short-term forecast"});
+  if (!data.per_recruit.empty()) charts.push_back({"per_recruit", "Yield and SSB per recruit"});
   if (!catch_bubbles(data).empty()) {
     charts.push_back({"catch_residuals", "Catch log residuals"});
   }
@@ -1029,6 +1088,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "recruitment") return recruitment_chart(data);
   if (name == "stock_recruitment") return stock_recruitment_chart(data);
   if (name == "forecast") return forecast_chart(data);
+  if (name == "per_recruit") return per_recruit_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
   if (name == "retrospective_mean_f")

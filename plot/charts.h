@@ -18,8 +18,11 @@
 //   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
 //                       the short-term forecast when the run made one, with their bootstrap
 //                       bands after a bootstrap; the reference points
+//   per_recruit         yield and SSB per recruit against F-bar, with F0.1, Fmax, F35%SPR and
+//                       F40%SPR, when the run made a forecast
 //   retrospective_ssb, retrospective_mean_f
-//                       SSB and mean F of the full run and of each peel, when retro.csv exists
+//                       SSB and F-bar (the mean F of a retro.csv without it) of the full run
+//                       and of each peel, when retro.csv exists
 //   loss_profile_f, loss_profile_m, loss_profile_alfa
 //                       the total loss along the scan of terminal f (and of M or ALFA), when
 //                       the search log beside the tables is this run's scan
@@ -101,6 +104,13 @@ struct ForecastRowData {
   std::optional<double> catch_q05, catch_q95, ssb_next_q05, ssb_next_q95;
 };
 
+// One row of per_recruit.csv: yield and SSB per recruit at one F-bar.
+struct PerRecruitRowData {
+  std::string
+      option;  // "F = 0", "F x 0.05", ..., "status quo", ...; "F0.1", "Fmax", "F35%SPR", ...
+  std::optional<double> fbar, ypr, spr_percent;
+};
+
 // One evaluation of the main run's scan: its grid point and total loss.
 struct ScanPoint {
   double f = 0;      // terminal f
@@ -117,6 +127,7 @@ struct PlotData {
   std::vector<RetroRow> retro;            // empty without a retrospective
   std::vector<RetroRhoRow> retro_rho;     // from retro_rho.csv beside retro.csv, when it is there
   std::vector<ForecastRowData> forecast;  // from forecast.csv, when the run made a forecast
+  std::vector<PerRecruitRowData> per_recruit;  // from per_recruit.csv, made with the forecast
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.
   std::string fbar_ages, units_numbers, units_weight;

@@ -157,6 +157,20 @@ std::vector<ForecastRowData> read_forecast(const std::string& path) {
   return rows;
 }
 
+std::vector<PerRecruitRowData> read_per_recruit(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int option = required_column(file, "option");
+  const int fbar = required_column(file, "fbar");
+  const int ypr = required_column(file, "ypr");
+  const int spr_percent = required_column(file, "spr_percent");
+  std::vector<PerRecruitRowData> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back({r.cells[static_cast<std::size_t>(option)], number_cell(file, r, fbar),
+                    number_cell(file, r, ypr), number_cell(file, r, spr_percent)});
+  }
+  return rows;
+}
+
 std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   const CsvFile file = read_csv(path);
   const int quantity = required_column(file, "quantity");
@@ -324,6 +338,9 @@ PlotData read_plot_data(const std::string& tables_dir) {
   data.surveys = read_surveys((dir / "surveys.csv").string(), data.fleet_names);
   if (const fs::path forecast = dir / "forecast.csv"; is_file(forecast)) {
     data.forecast = read_forecast(forecast.string());
+  }
+  if (const fs::path per_recruit = dir / "per_recruit.csv"; is_file(per_recruit)) {
+    data.per_recruit = read_per_recruit(per_recruit.string());
   }
 
   // The retrospective is written under the working directory, beside the results file whose

@@ -399,6 +399,26 @@ void forecast_section(std::string& out, const std::optional<CsvFile>& forecast) 
   append_table(out, columns_of(*forecast, [](const std::string&) { return true; }));
 }
 
+void per_recruit_section(std::string& out, const std::optional<CsvFile>& per_recruit) {
+  heading(out, "per_recruit", "Per recruit");
+  if (!per_recruit) {
+    paragraph(out, "No per-recruit curves were made: they come with the short-term forecast.");
+    return;
+  }
+  paragraph(out,
+            "Yield and SSB per recruit with the forecast's selection, weights, M and maturity, at "
+            "the reference points F0.1, Fmax, F35%SPR and F40%SPR (those that exist) and at "
+            "status quo F; the whole curve is in per_recruit.csv and on its chart.");
+  CsvFile points = *per_recruit;
+  std::erase_if(points.rows, [&](const CsvRow& r) {
+    const std::string& option =
+        r.cells[static_cast<std::size_t>(required_column(points, "option"))];
+    return option != "status quo" && option != "F0.1" && option != "Fmax" &&
+           !option.ends_with("%SPR");
+  });
+  append_table(out, columns_of(points, [](const std::string&) { return true; }));
+}
+
 void settings_section(std::string& out, const RunTable& run) {
   heading(out, "settings", "Settings");
   if (!run.file) {
@@ -439,6 +459,7 @@ std::string report_html(const PlotData& data) {
       "<li><a href=\"#bootstrap\">Bootstrap</a></li>\n"
       "<li><a href=\"#retrospective\">Retrospective</a></li>\n"
       "<li><a href=\"#forecast\">Short-term forecast</a></li>\n"
+      "<li><a href=\"#per_recruit\">Per recruit</a></li>\n"
       "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
 
   data_section(out, data, run);
@@ -451,6 +472,7 @@ std::string report_html(const PlotData& data) {
   bootstrap_section(out, summary, bootstrap_runs);
   retrospective_section(out, data);
   forecast_section(out, read_if_there(dir / "forecast.csv"));
+  per_recruit_section(out, read_if_there(dir / "per_recruit.csv"));
   settings_section(out, run);
   out += "</body>\n</html>\n";
   return out;

@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/fbar.h"
+#include "report/multiplier_search.h"
 
 namespace quorvane {
 
@@ -93,30 +94,6 @@ double ssb_of(const std::vector<ForecastAge>& ages, const std::vector<double>& n
   double ssb = 0;
   for (std::size_t j = 0; j < n.size(); ++j) ssb += n[j] * ages[j].weight * ages[j].maturity;
   return checked_finite(ssb, kProcedure);
-}
-
-// The F multiplier x >= 0 at which value(x) equals the target, for a value that rises with x
-// (`rising`: the catch) or falls with it (the SSB left): the bracket [0, hi] is widened by
-// doubling hi up to kMostMultiplier, then halved until its ends are as close as doubles allow.
-// Nothing when no x in [0, kMostMultiplier] reaches the target.
-constexpr double kMostMultiplier = 1024;  // F a thousand times status quo: no stock is left
-template <typename Value>
-std::optional<double> multiplier_for(const Value& value, double target, bool rising) {
-  const auto short_of = [&](double x) { return rising ? value(x) < target : value(x) > target; };
-  if (!short_of(0)) return value(0) == target ? std::optional<double>(0.0) : std::nullopt;
-  double lo = 0, hi = 1;
-  while (short_of(hi)) {
-    if (hi >= kMostMultiplier) return std::nullopt;
-    lo = hi;
-    hi *= 2;
-  }
-  // short_of(lo) and !short_of(hi) hold throughout.
-  for (int i = 0; i < 200; ++i) {
-    const double mid = lo + (hi - lo) / 2;
-    if (mid <= lo || mid >= hi) break;
-    (short_of(mid) ? lo : hi) = mid;
-  }
-  return hi;
 }
 
 }  // namespace

@@ -339,6 +339,16 @@ std::string forecast_input_csv(const Forecast& forecast) {
   return csv.str();
 }
 
+std::string per_recruit_csv(const PerRecruit& per_recruit) {
+  Csv csv{"option", "f_mult", "fbar", "ypr", "spr", "spr_percent"};
+  for (const PerRecruitRow& r : per_recruit.rows) {
+    csv.text(r.option).number(r.f_mult).number(r.fbar).number(r.ypr).number(r.spr);
+    csv.number(r.spr_percent);
+    csv.end_row();
+  }
+  return csv.str();
+}
+
 void write_tables(const std::string& folder, const ResultsRecord& record,
                   const RunDescription& run) {
   const std::filesystem::path dir(folder);
@@ -365,6 +375,8 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
                   run.forecast ? forecast_csv(*run.forecast, record.bootstrap) : "");
   write_or_remove("forecast_input.csv", run.forecast.has_value(),
                   run.forecast ? forecast_input_csv(*run.forecast) : "");
+  write_or_remove("per_recruit.csv", run.per_recruit.has_value(),
+                  run.per_recruit ? per_recruit_csv(*run.per_recruit) : "");
 }
 
 }  // namespace quorvane

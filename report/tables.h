@@ -15,6 +15,8 @@
 //                  when a short-term forecast was asked for (report/forecast.h): each forecast
 //                  year and fishing level, after a bootstrap with the quantiles of the runs'
 //                  forecasts; the numbers and assumptions it starts from, by age
+//   per_recruit.csv with the forecast: yield and SSB per recruit along F-bar and at the reference
+//                  points F0.1, Fmax, F35%SPR and F40%SPR (report/per_recruit.h)
 // UTF-8, comma-separated, one header row, LF line ends; numbers in the shortest text that reads
 // back to the same double; an empty cell where a value does not exist. The values come from the
 // run's record (report/results_record.h), so they are those the results file rounded.
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "report/forecast.h"
+#include "report/per_recruit.h"
 #include "report/results_record.h"
 #include "state/reference_points.h"
 
@@ -49,6 +52,7 @@ struct RunDescription {
   std::string units_numbers, units_weight;  // units of catch numbers and of weights
   ReferencePoints reference;                // those stated
   std::optional<Forecast> forecast;         // when one was asked for and could be made
+  std::optional<PerRecruit> per_recruit;    // made with the forecast
 };
 
 // The folder of the tables beside a results file: its path with ".tables" appended.
@@ -78,6 +82,8 @@ std::string forecast_csv(const Forecast& forecast, const std::vector<BootstrapRu
 // forecast_input.csv: one row per age, the numbers at the start of the intermediate year and
 // what the forecast assumes for the age.
 std::string forecast_input_csv(const Forecast& forecast);
+// per_recruit.csv: the yield and SSB per recruit along F-bar, then at the reference points.
+std::string per_recruit_csv(const PerRecruit& per_recruit);
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/forecast.h"
+#include "report/per_recruit.h"
 #include "report/results_record.h"
 #include "report/tables.h"
 #include "report/version.h"
@@ -54,8 +55,17 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
     try {
       // The main fit as the record holds it: after a bootstrap the run state holds the last
       // bootstrap run's fit.
-      run.forecast = make_forecast(forecast_input_of(s, s.results_record->cells));
+      const ForecastInput input = forecast_input_of(s, s.results_record->cells);
+      run.forecast = make_forecast(input);
       outcome.forecast = forecast_summary(*run.forecast);
+      // The long-term view beside it: what a recruit gives over its life with the same
+      // selection, weights, M and maturity. Without it the forecast still stands.
+      try {
+        run.per_recruit = per_recruit_of(*run.forecast, input);
+        outcome.per_recruit = per_recruit_summary(*run.per_recruit);
+      } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
+        outcome.per_recruit = "No per-recruit curves: " + std::string(e.what());
+      }
     } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
       outcome.forecast = "No forecast: " + std::string(e.what());
       outcome.forecast_failed = true;

@@ -18,6 +18,9 @@ struct TablesOutcome {
   // stopped part way has no forecast, which is no fault of the run: `forecast_failed` is unset).
   std::string forecast;
   bool forecast_failed = false;
+  // With a forecast: the per-recruit reference points, or why there are none (a note: the
+  // forecast stands without them).
+  std::string per_recruit;
 };
 
 // Writes the tables when the run wrote its whole results file (also a stopped run, or one whose

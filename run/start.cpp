@@ -181,6 +181,7 @@ RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts, const Run
     outcome.tables_problem = tables.problem;
     outcome.forecast = tables.forecast;
     outcome.forecast_failed = tables.forecast_failed;
+    outcome.per_recruit = tables.per_recruit;
   }
   host.run_ended(outcome.message);
   return outcome;

@@ -28,6 +28,7 @@ struct RunOutcome {
   std::string tables_problem;    // why the tables could not be written, or empty
   std::string forecast;          // the forecast's line, or why none was made; empty unless asked
   bool forecast_failed = false;  // a forecast was asked for and could not be made
+  std::string per_recruit;       // the per-recruit line that comes with a forecast, or empty
 };
 
 // What a run does besides its own files.

@@ -123,6 +123,32 @@ TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
   for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "forecast");
 }
 
+// The reference points stand upright at their F-bar and are not points of the curves; the
+// yield's axis takes the weight unit of one fish.
+TEST(Charts, PerRecruitDrawsTheCurvesAndEachReferencePointThatExists) {
+  PlotData data;
+  data.units_weight = "kg";
+  data.per_recruit = {{"F = 0", 0.0, 0.0, 100.0},
+                      {"status quo", 0.3, 1.2, 20.0},
+                      {"F x 2", 0.6, 1.0, 5.0},
+                      {"F0.1", 0.1, 0.9, 50.0},
+                      {"F40%SPR", 0.12, 0.95, 40.0}};
+  const std::unique_ptr<QChart> chart(make_chart(data, "per_recruit"));
+  EXPECT_EQ(labels_of(*chart),
+            "|F-bar|Yield per recruit (kg)|SSB per recruit (% of no fishing)|"
+            "Yield per recruit (left)|SSB per recruit, % of no fishing (right)|Status quo F|F0.1|"
+            "F40%SPR|");
+  const auto* yield = qobject_cast<QLineSeries*>(chart->series()[0]);
+  ASSERT_NE(yield, nullptr);
+  EXPECT_EQ(yield->count(), 3);
+  const auto* f01 = qobject_cast<QLineSeries*>(chart->series()[3]);
+  ASSERT_NE(f01, nullptr);
+  EXPECT_EQ(f01->at(0), QPointF(0.1, 0));
+  EXPECT_EQ(f01->at(1).x(), 0.1);
+  data.per_recruit.clear();
+  for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "per_recruit");
+}
+
 // Each year's F at age over its largest; a year without any F above 0 is left out, and the last
 // years that have one are taken, in order of year. Tables without F draw no selection chart.
 TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {

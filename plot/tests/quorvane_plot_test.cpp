@@ -131,7 +131,7 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
                        "ssb", "f", "selection", "recruitment", "stock_recruitment",
-                       "forecast", "catch_residuals", "fleet1_residuals",
+                       "forecast", "per_recruit", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
                        "retrospective_ssb", "retrospective_mean_f", "loss_profile_f"}));
@@ -244,14 +244,15 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
-  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, forecast, settings.
-  EXPECT_EQ(check.tables, 8);
+  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, forecast, per recruit,
+  // settings.
+  EXPECT_EQ(check.tables, 9);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
        {std::string("5 bootstrap runs"), std::string("3 peels, last years 2013 2012 2011"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
-        std::string("<td>status quo</td>"),
+        std::string("<td>status quo</td>"), std::string("<td>F0.1</td>"),
         "by quorvane-plot " + std::string(kProgramVersion)}) {
     EXPECT_NE(html.find(text), std::string::npos) << text;
   }

@@ -143,6 +143,8 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   EXPECT_EQ(outcome.forecast.rfind("Forecast: at status quo F-bar 0.295, a catch of ", 0), 0u)
       << outcome.forecast;
   EXPECT_EQ(slurp(dir / "output.out"), results);
+  EXPECT_EQ(outcome.per_recruit.rfind("Per recruit (F-bar 3-13): F0.1 ", 0), 0u)
+      << outcome.per_recruit;
 
   const CsvFile stock = read_csv((dir / "output.out.tables/stock.csv").string());
   const CsvFile start = read_csv((dir / "output.out.tables/forecast_input.csv").string());
@@ -166,11 +168,16 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   EXPECT_EQ(table.rows.size(), 22u);
   EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find("\nforecast_mean_years,"),
             std::string::npos);
+  // Per recruit with the forecast's own selection and means: at status quo its F-bar is the
+  // forecast's.
+  const CsvFile per_recruit = read_csv((dir / "output.out.tables/per_recruit.csv").string());
+  EXPECT_EQ(cell(per_recruit, per_recruit.rows[20], "fbar"), cell(table, table.rows[11], "fbar"));
 
   demo.s->forecast.on = false;
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast_input.csv"));
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/per_recruit.csv"));
 }
 
 }  // namespace
