@@ -525,10 +525,10 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
       }
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
-      // The forecast's line, or why none was made, follows.
-      if (!outcome.forecast.empty()) {
-        status_->setText(status_->text() + QStringLiteral("  ") +
-                         QString::fromStdString(outcome.forecast));
+      // The forecast's line, or why none was made, follows, and the per-recruit line after it.
+      for (const std::string& line : {outcome.forecast, outcome.per_recruit}) {
+        if (!line.empty())
+          status_->setText(status_->text() + QStringLiteral("  ") + QString::fromStdString(line));
       }
       const QString problem = tables.isEmpty() ? QString::fromStdString(outcome.tables_problem)
                                                : showResults(tables, banner + notes);

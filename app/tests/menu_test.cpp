@@ -39,7 +39,8 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n") && run_csv.contains("4-6"),
            run_csv.constData());
   QVERIFY(QFileInfo::exists(session.path(u"output.out.tables/forecast.csv"_s)));
-  QVERIFY2(session.status().contains(u"Forecast: at status quo F-bar"_s),
+  QVERIFY2(session.status().contains(u"Forecast: at status quo F-bar"_s) &&
+               session.status().contains(u"  Per recruit (F-bar 4-6): F0.1 "_s),
            qPrintable(session.status()));
 
 #if QUORVANE_CHARTS
