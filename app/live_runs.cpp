@@ -143,12 +143,12 @@ void LiveRuns::runEnded(const RunOutcome& outcome) {
   }
   if (!live || given_up) return;
   const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
-  const QString tables = QString::fromStdString(outcome.tables);
+  const QString tables = QString::fromStdString(outcome.tables.folder);
   switch (outcome.status) {
     case RunStatus::Completed:
       if (tables.isEmpty()) {
         say(tr("Live: the run wrote no tables: %1")
-                .arg(QString::fromStdString(outcome.tables_problem)));
+                .arg(QString::fromStdString(outcome.tables.problem)));
       } else {
         const QString problem = showFit(tables);
         const ResultsRecord* record = controller_.state().results_record.get();

@@ -506,7 +506,7 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
   // A stopped or failed run's charts show the state of the moment, not an estimate: they carry
   // a banner that says so, and a run without tables leaves no charts of an earlier run behind.
   const QString banner = runBanner(outcome);
-  const QString tables = QString::fromStdString(outcome.tables);
+  const QString tables = QString::fromStdString(outcome.tables.folder);
 #if QUORVANE_CHARTS
   if (tables.isEmpty() && results_ != nullptr) results_->clearCharts(banner);
 #endif
@@ -526,11 +526,11 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
       // The forecast's line, or why none was made, follows, and the per-recruit line after it.
-      for (const std::string& line : {outcome.forecast, outcome.per_recruit}) {
+      for (const std::string& line : {outcome.tables.forecast, outcome.tables.per_recruit}) {
         if (!line.empty())
           status_->setText(status_->text() + QStringLiteral("  ") + QString::fromStdString(line));
       }
-      const QString problem = tables.isEmpty() ? QString::fromStdString(outcome.tables_problem)
+      const QString problem = tables.isEmpty() ? QString::fromStdString(outcome.tables.problem)
                                                : showResults(tables, banner + notes);
       if (!problem.isEmpty()) status_->setText(tr("The run has ended; no charts: %1").arg(problem));
       return;

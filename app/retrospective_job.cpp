@@ -48,7 +48,7 @@ FullRun run_full(const FieldTexts& texts, const RunKeys& keys, const std::string
     if (!outcome.quit) outcome.problem = "the run did not reach its end";
   } else {
     full.years = state.results_record->years;
-    full.tables = run.tables;
+    full.tables = run.tables.folder;
   }
   return full;
 }

@@ -135,7 +135,7 @@ std::optional<FullRun> RunController::lastFullRun(const FieldTexts& texts,
       workdir != last_workdir_) {
     return std::nullopt;
   }
-  return FullRun{record->years, outcome_.tables};
+  return FullRun{record->years, outcome_.tables.folder};
 }
 
 void RunController::finishRun() {

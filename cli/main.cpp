@@ -172,21 +172,22 @@ int run(int argc, char** argv) {
     return kExitRejected;
   }
   print_summary(*state, options, outcome, outputs.written());
-  if (!outcome.tables.empty()) {
-    std::printf("Tables: %s\n", fs::absolute(outcome.tables).lexically_normal().c_str());
+  if (!outcome.tables.folder.empty()) {
+    std::printf("Tables: %s\n", fs::absolute(outcome.tables.folder).lexically_normal().c_str());
   }
-  bool extras_written = outcome.tables_problem.empty();
+  bool extras_written = outcome.tables.problem.empty();
   if (!extras_written) {
     std::fflush(stdout);
-    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables_problem.c_str());
+    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables.problem.c_str());
   }
-  if (outcome.forecast_failed) {
+  if (outcome.tables.forecast_failed) {
     std::fflush(stdout);
-    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.forecast.c_str());
+    std::fprintf(stderr, "quorvane-batch: %s\n", outcome.tables.forecast.c_str());
     extras_written = false;
-  } else if (!outcome.forecast.empty()) {
-    std::printf("%s\n", outcome.forecast.c_str());
-    if (!outcome.per_recruit.empty()) std::printf("%s\n", outcome.per_recruit.c_str());
+  } else if (!outcome.tables.forecast.empty()) {
+    std::printf("%s\n", outcome.tables.forecast.c_str());
+    if (!outcome.tables.per_recruit.empty())
+      std::printf("%s\n", outcome.tables.per_recruit.c_str());
   }
   if (const std::string line = bootstrap_summary(*state); !line.empty()) {
     std::printf("%s\n", line.c_str());

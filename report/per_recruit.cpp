@@ -66,7 +66,9 @@ PerRecruit per_recruit_of(const Forecast& forecast, const ForecastInput& in) {
   PerRecruit out;
   out.fbar_ages = in.fbar_ages;
   out.fbar_status_quo = forecast.fbar_status_quo;
-  const auto at = [&](double x) { return per_recruit_at(forecast.ages, x, in.part, in.plus_group); };
+  const auto at = [&](double x) {
+    return per_recruit_at(forecast.ages, x, in.part, in.plus_group);
+  };
   const PerRecruitValue unfished = at(0);
   const auto row = [&](const std::string& option, double x) {
     const PerRecruitValue v = at(x);
@@ -75,7 +77,7 @@ PerRecruit per_recruit_of(const Forecast& forecast, const ForecastInput& in) {
   };
   for (int i = 0; i <= kPerRecruitSteps; ++i) {
     const double x = i / kPerRecruitStep;
-    row(i == 0                                     ? "F = 0"
+    row(i == 0                                   ? "F = 0"
         : i == static_cast<int>(kPerRecruitStep) ? "status quo"
                                                  : "F x " + label_text(x),
         x);

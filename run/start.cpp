@@ -176,12 +176,7 @@ RunOutcome run_start(RunState& s, Host& host, const FieldTexts& texts, const Run
   }
   if (outcome.status != RunStatus::Completed) discard_run_files(s);
   if (options.tables) {
-    const TablesOutcome tables = write_run_tables(s, texts, started);
-    outcome.tables = tables.folder;
-    outcome.tables_problem = tables.problem;
-    outcome.forecast = tables.forecast;
-    outcome.forecast_failed = tables.forecast_failed;
-    outcome.per_recruit = tables.per_recruit;
+    outcome.tables = write_run_tables(s, texts, started);
   }
   host.run_ended(outcome.message);
   return outcome;

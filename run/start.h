@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/host.h"
+#include "run/run_tables.h"
 #include "run/settings.h"
 #include "state/run_state.h"
 
@@ -23,12 +24,10 @@ struct RunOutcome {
   RunOutcome(RunStatus st, std::string msg) : status(st), message(std::move(msg)) {}
 
   RunStatus status = RunStatus::Completed;
-  std::string message;           // one line; empty when the run completed
-  std::string tables;            // the tidy tables folder written after the run, or empty
-  std::string tables_problem;    // why the tables could not be written, or empty
-  std::string forecast;          // the forecast's line, or why none was made; empty unless asked
-  bool forecast_failed = false;  // a forecast was asked for and could not be made
-  std::string per_recruit;       // the per-recruit line that comes with a forecast, or empty
+  std::string message;  // one line; empty when the run completed
+  // The tidy tables written after the run (their folder, or why they could not be written) and
+  // the forecast made with them; empty when the run asked for none.
+  TablesOutcome tables;
 };
 
 // What a run does besides its own files.

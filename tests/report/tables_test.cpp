@@ -81,7 +81,7 @@ TEST(RunTables, AfterAFailedBootstrapRunHoldTheRunsThatFinished) {
   host.bootstrap_answer = {"1", "5"};
   const RunOutcome outcome = run_start(*s, host, texts);
   ASSERT_EQ(outcome.status, RunStatus::ArithmeticFailed) << outcome.message;
-  ASSERT_EQ(outcome.tables, (dir / "ns_cod.out.tables").string()) << outcome.tables_problem;
+  ASSERT_EQ(outcome.tables.folder, (dir / "ns_cod.out.tables").string()) << outcome.tables.problem;
   std::size_t finished = 0;  // bootstrap runs with their line in bootSSB.out
   for (const auto& line : bootstrap_lines(dir / "bootSSB.out")) finished += line.at(0) >= 1;
   ASSERT_GT(finished, 0u);
@@ -115,13 +115,13 @@ TEST(RunTables, AreWrittenOnlyWhenAskedAndOnlyAfterAResultsFile) {
 
   RunOutcome outcome = demo.run(texts, RunOptions{.tables = false});
   EXPECT_EQ(outcome.status, RunStatus::Completed);
-  EXPECT_TRUE(outcome.tables.empty());
+  EXPECT_TRUE(outcome.tables.folder.empty());
   EXPECT_FALSE(fs::exists(demo.dir / "output.out.tables"));
 
   texts[FieldId::CatchFile] = "demo/absent.txt";
   outcome = demo.run(texts);
   EXPECT_EQ(outcome.status, RunStatus::InputFailed);
-  EXPECT_TRUE(outcome.tables.empty());
+  EXPECT_TRUE(outcome.tables.folder.empty());
   EXPECT_FALSE(fs::exists(demo.dir / "output.out.tables"));
 }
 
@@ -139,12 +139,12 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   demo.s->forecast.on = true;
   const RunOutcome outcome = demo.run(texts);
   ASSERT_EQ(outcome.status, RunStatus::Completed);
-  EXPECT_FALSE(outcome.forecast_failed);
-  EXPECT_EQ(outcome.forecast.rfind("Forecast: at status quo F-bar 0.295, a catch of ", 0), 0u)
-      << outcome.forecast;
+  EXPECT_FALSE(outcome.tables.forecast_failed);
+  EXPECT_EQ(outcome.tables.forecast.rfind("Forecast: at status quo F-bar 0.295, a catch of ", 0), 0u)
+      << outcome.tables.forecast;
   EXPECT_EQ(slurp(dir / "output.out"), results);
-  EXPECT_EQ(outcome.per_recruit.rfind("Per recruit (F-bar 3-13): F0.1 ", 0), 0u)
-      << outcome.per_recruit;
+  EXPECT_EQ(outcome.tables.per_recruit.rfind("Per recruit (F-bar 3-13): F0.1 ", 0), 0u)
+      << outcome.tables.per_recruit;
 
   const CsvFile stock = read_csv((dir / "output.out.tables/stock.csv").string());
   const CsvFile start = read_csv((dir / "output.out.tables/forecast_input.csv").string());
