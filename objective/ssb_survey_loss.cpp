@@ -23,7 +23,7 @@ double ssb_at_survey(RunState& s, Host& host, int y) {
     const double survivors = std::fabs(1 - s.PHY(a, y));
     const double z = s.M(a, y) - checked_log(survivors, kProc, static_cast<int>(s.age_label(a)),
                                              static_cast<int>(s.year_label(y)));
-    ssb = ssb + mat * s.W(a, y) * s.N(a, y) * std::exp(-s.parysp * z);
+    ssb = ssb + mat * s.SW(a, y) * s.N(a, y) * std::exp(-s.parysp * z);
   }
   return ssb;
 }

@@ -260,7 +260,7 @@ void direct_search(RunState& s, Host& host) {
 double last_year_ssb(RunState& s, Host& host) {
   double ssb = 0;
   for (int a = s.agemin; a <= s.agemax; ++a) {
-    ssb = ssb + s.N(a, s.yearmax) * s.W(a, s.yearmax) * maturity(s, host, a, s.yearmax);
+    ssb = ssb + s.N(a, s.yearmax) * s.SW(a, s.yearmax) * maturity(s, host, a, s.yearmax);
   }
   return ssb;
 }

@@ -77,7 +77,7 @@ YearAhead year_ahead(const std::vector<ForecastAge>& ages, const std::vector<dou
     const ForecastAge& a = ages[j];
     const double f = x * a.f;
     out.catch_weight += (1 - std::exp(-f)) * n[j] * std::exp(-a.m * part) * a.weight;
-    out.ssb += n[j] * a.weight * a.maturity;
+    out.ssb += n[j] * a.stock_weight * a.maturity;
     const double survivors = n[j] * std::exp(-a.m - f);
     if (j + 1 < n.size()) {
       out.next[j + 1] += survivors;
@@ -92,7 +92,7 @@ YearAhead year_ahead(const std::vector<ForecastAge>& ages, const std::vector<dou
 
 double ssb_of(const std::vector<ForecastAge>& ages, const std::vector<double>& n) {
   double ssb = 0;
-  for (std::size_t j = 0; j < n.size(); ++j) ssb += n[j] * ages[j].weight * ages[j].maturity;
+  for (std::size_t j = 0; j < n.size(); ++j) ssb += n[j] * ages[j].stock_weight * ages[j].maturity;
   return checked_finite(ssb, kProcedure);
 }
 
@@ -163,6 +163,7 @@ Forecast make_forecast(const ForecastInput& in) {
       return mean_over(block, first_mean, d, j, value);
     };
     a.weight = mean(&StockCell::weight);
+    a.stock_weight = mean(&StockCell::stock_weight);
     a.m = mean(&StockCell::m);
     a.maturity = mean(&StockCell::maturity);
     a.f = mean(&StockCell::f);

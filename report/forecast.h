@@ -6,16 +6,16 @@
 // forecast year t:
 //   N(a+1, t+1) = N(a, t) exp(-M(a) - F(a))              survivors (a plus group keeps its own)
 //   C(a, t)     = (1 - exp(-F(a))) N(a, t) exp(-M(a) part)  catch in numbers
-//   Y(t) = sum_a C(a, t) W(a),   SSB(t) = sum_a N(a, t) W(a) mat(a)   (at the start of t)
+//   Y(t) = sum_a C(a, t) W(a),   SSB(t) = sum_a N(a, t) SW(a) mat(a)  (at the start of t)
 // N(a, D+1) are the survivors of year D under its fitted M and F. The youngest age of every
-// forecast year is the geometric mean of the fitted recruitment over the chosen years. W, M and
-// mat are the means of the last `mean_years` years with catch; F(a) = x Fsq(a), x the F
+// forecast year is the geometric mean of the fitted recruitment over the chosen years. W, SW, M
+// and mat are the means of the last `mean_years` years with catch (SW, the stock weights, are W
+// unless the run has stock weights of its own); F(a) = x Fsq(a), x the F
 // multiplier and Fsq the mean F at age of those years scaled so that its F-bar is the F-bar of
-// year D (status quo fishing). With one weight per cell, the catch is weighed with the stock
-// weights. The intermediate year is fished at status quo, or at the x that takes a catch the
-// user expects for it; the advice year at x = 0, 0.1, ..., 2, at Fpa, Flim and Fmsy, by the MSY
-// approach (F-bar = Fmsy SSB / MSY Btrigger when the SSB at the start of D+2 is below MSY
-// Btrigger), and at the x that leaves SSB at Bpa at the start of D+3.
+// year D (status quo fishing). The intermediate year is fished at status quo, or at the x that
+// takes a catch the user expects for it; the advice year at x = 0, 0.1, ..., 2, at Fpa, Flim and
+// Fmsy, by the MSY approach (F-bar = Fmsy SSB / MSY Btrigger when the SSB at the start of D+2 is
+// below MSY Btrigger), and at the x that leaves SSB at Bpa at the start of D+3.
 #pragma once
 
 #include <array>
@@ -53,6 +53,7 @@ struct ForecastAge {
   double n = 0;  // survivors of year D; the assumed recruitment at the youngest age
   double f = 0;  // status quo F
   double weight = 0, m = 0, maturity = 0;
+  double stock_weight = 0;  // weighs SSB; `weight` weighs the catch
 };
 
 struct Forecast {

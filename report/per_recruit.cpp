@@ -44,7 +44,7 @@ PerRecruitValue per_recruit_at(const std::vector<ForecastAge>& ages, double x, d
     const double weight_caught = std::exp(-a.m * part) * a.weight;
     v.ypr += caught * n * weight_caught;
     v.slope += (a.f * std::exp(-f) * n + caught * dn) * weight_caught;
-    v.spr += n * a.weight * a.maturity;
+    v.spr += n * a.stock_weight * a.maturity;
     dn = (dn - n * a.f) * survival;
     n *= survival;
   }

@@ -2,11 +2,12 @@
 // spawning stock, when every year is fished with the forecast's selection at a given F-bar, and
 // the reference points read off these curves.
 //
-// With the forecast's mean weight W, M, maturity and status quo F at age Fsq (report/forecast.h),
+// With the forecast's mean catch weight W, stock weight SW, M, maturity and status quo F at age
+// Fsq (report/forecast.h),
 // the catch taken at the fraction `part` of the year, and F(a) = x Fsq(a) at the F multiplier x:
 //   N(a0) = 1,  N(a+1) = N(a) exp(-M(a) - F(a)),  a plus group N(amax) / (1 - exp(-M - F))
 //   YPR(x) = sum_a (1 - exp(-F(a))) N(a) exp(-M(a) part) W(a)
-//   SPR(x) = sum_a N(a) W(a) mat(a)                               (at the start of the year)
+//   SPR(x) = sum_a N(a) SW(a) mat(a)                              (at the start of the year)
 // F-bar is x times the status quo F-bar. The reference points, as F-bar:
 //   F0.1      where the slope of YPR is a tenth of its slope at no fishing;
 //   Fmax      where YPR is largest, when it falls again below an F-bar of kFmaxLimit;

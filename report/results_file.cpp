@@ -250,6 +250,7 @@ void write_generation_factors(PrintFile& out, const RunState& s) {
 
 // Section 7: the stock by year. Per age:
 //   TN += N;  TW += N W;  SSB += N W mat;  SSBsp += N exp(-parysp (M - ln|1 - f s|)) W mat;
+// with W the stock weights (the catch weights unless the run has stock weights of its own);
 // per survey r(k) = ln SSBsp - ln ssbind - ln kssb. The twelve values are written in column
 // order, survey value and residual side by side. The record keeps every cell of the loop.
 void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord& record) {
@@ -263,7 +264,7 @@ void write_stock_summary(PrintFile& out, RunState& s, Host& host, ResultsRecord&
     for (int a = s.agemin; a <= s.agemax; ++a) {
       const double mat = maturity(s, host, a, y);
       const double n = s.N(a, y);
-      const double w = s.W(a, y);
+      const double w = s.SW(a, y);  // the stock's weight; the catch's is W
       TN += n;
       TW += n * w;
       SSB += n * w * mat;

@@ -16,6 +16,7 @@ ResultsRecord& start_results_record(RunState& s) {
   s.results_record->fbar_ages = fbar_ages_text(s);
   s.results_record->units_numbers = s.units_numbers;
   s.results_record->units_weight = s.units_weight;
+  s.results_record->stock_weight_file = s.stock_weight_file;
   if (holds(s.indaged, YesNo::Yes)) {
     for (int k = 1; k <= s.totalind; ++k) {
       s.results_record->fleet_names[k] =
@@ -31,6 +32,7 @@ StockCell stock_cell_of(const RunState& s, int a, int y, double maturity, double
   cell.age = s.age_label(a);
   cell.catch_numbers = s.C(a, y);
   cell.weight = s.W(a, y);
+  cell.stock_weight = s.SW(a, y);
   cell.m = s.M(a, y);
   cell.maturity = maturity;
   cell.n = s.N(a, y);

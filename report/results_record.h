@@ -34,6 +34,7 @@ struct SummaryYear {
 struct StockCell {
   double year = 0, age = 0;
   double catch_numbers = 0, weight = 0, m = 0, maturity = 0, n = 0, s = 0, gfactor = 0, phy = 0;
+  double stock_weight = 0;    // the weight SSB is weighed with; `weight` weighs the catch
   double f = 0;               // -ln|1 - f s| of the model, in every cell
   double catch_residual = 0;  // the catch residual as the fit left it
 };
@@ -101,6 +102,8 @@ struct ResultsRecord {
   bool independent_replicates = false;               // the bootstrap was of independent kind
   std::string fbar_ages;                             // "3-7", the ages of F-bar
   std::string units_numbers, units_weight;           // as the user stated them
+  std::string stock_weight_file;  // the stock weights' file; empty when the stock is weighed
+                                  // with the catch weights
   std::array<std::string, kFleetSlots> fleet_names;  // from the fleets' title lines, or empty
 };
 

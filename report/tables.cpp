@@ -190,10 +190,18 @@ std::string summary_csv(const ResultsRecord& record) {
 std::string stock_csv(const ResultsRecord& record) {
   Csv csv{"year", "age", "catch",   "weight", "m", "maturity",
           "n",    "s",   "gfactor", "phy",    "f", "catch_log_residual"};
+  // Stock weights of their own get a column; otherwise they are the column weight.
+  const bool stock_weights = !record.stock_weight_file.empty();
+  if (stock_weights) {
+    csv.reopen_header();
+    csv.text("stock_weight");
+    csv.end_row();
+  }
   for (const StockCell& c : record.cells) {
     csv.number(c.year).number(c.age).number(c.catch_numbers).number(c.weight).number(c.m);
     csv.number(c.maturity).number(c.n).number(c.s).number(c.gfactor).number(c.phy).number(c.f);
     csv.number(c.catch_residual);
+    if (stock_weights) csv.number(c.stock_weight);
     csv.end_row();
   }
   return csv.str();
@@ -254,6 +262,8 @@ std::string run_csv(const RunDescription& run) {
   extra("fbar_ages", "Ages of F-bar, the mean F of the column fbar", run.fbar_ages);
   extra("units_numbers", "Unit of the catch numbers", run.units_numbers);
   extra("units_weight", "Unit of the weights", run.units_weight);
+  extra("stock_weight_file", "Stock weights at age, which SSB and the total stock are weighed with",
+        run.stock_weight_file);
   for (const ReferencePointKey& key : kReferencePointKeys) {
     if (const std::optional<double>& v = run.reference.*key.value) {
       extra(key.name, key.label, reference_point_text(*v));
@@ -331,9 +341,10 @@ std::string forecast_csv(const Forecast& forecast, const std::vector<BootstrapRu
 }
 
 std::string forecast_input_csv(const Forecast& forecast) {
-  Csv csv{"age", "n", "f", "weight", "m", "maturity"};
+  Csv csv{"age", "n", "f", "weight", "m", "maturity", "stock_weight"};
   for (const ForecastAge& a : forecast.ages) {
     csv.number(a.age).number(a.n).number(a.f).number(a.weight).number(a.m).number(a.maturity);
+    csv.number(a.stock_weight);
     csv.end_row();
   }
   return csv.str();

@@ -50,6 +50,7 @@ struct RunDescription {
   // Rows after the fields, each written when not empty.
   std::string fbar_ages;                    // the ages of F-bar, "3-7"
   std::string units_numbers, units_weight;  // units of catch numbers and of weights
+  std::string stock_weight_file;            // the stock weights' file, when the run has one
   ReferencePoints reference;                // those stated
   std::optional<Forecast> forecast;         // when one was asked for and could be made
   std::optional<PerRecruit> per_recruit;    // made with the forecast

@@ -118,7 +118,7 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
   run.f = by_year;
   write_line(s, BootFile::TSB, years([&](int y) {
                double tsb = 0;
-               for (int a = s.agemin; a <= s.agemax; ++a) tsb = tsb + s.N(a, y) * s.W(a, y);
+               for (int a = s.agemin; a <= s.agemax; ++a) tsb = tsb + s.N(a, y) * s.SW(a, y);
                return tsb;
              }));
   run.stock_weight = by_year;
@@ -131,7 +131,7 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
                for (int a = s.agemin; a <= s.agemax; ++a) {
                  const double mat = maturity(s, host, a, y);
                  maturities.push_back(mat);
-                 ssb = ssb + mat * s.W(a, y) * s.N(a, y);
+                 ssb = ssb + mat * s.SW(a, y) * s.N(a, y);
                }
                return ssb;
              }));

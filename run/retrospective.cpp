@@ -21,6 +21,11 @@ namespace {
 // From retro/peelK/ back to the working directory, where the input files are.
 constexpr const char* kBackToWorkdir = "../../";
 
+// An input file's name as a peel sees it from its own folder; an absolute name stands as given.
+std::string seen_from_peel(const std::string& name) {
+  return name.empty() || name.front() == '/' ? name : kBackToWorkdir + name;
+}
+
 bool ran(const PeelResult& p) {
   return p.outcome.status == RunStatus::Completed && !p.years.empty();
 }
@@ -37,9 +42,12 @@ PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
     // A fresh session: a new run state, as at a program start.
     auto state = std::make_unique<RunState>();
     state->workdir = result.folder;
-    // The peel's F-bar over the full run's ages; a forecast from each peel was not asked for.
+    // The peel's F-bar over the full run's ages and its stock weights from the same file; a
+    // forecast from each peel was not asked for.
     RunKeys peel_keys = keys;
     peel_keys.forecast = false;
+    if (peel_keys.stock_weight_file)
+      peel_keys.stock_weight_file = seen_from_peel(*peel_keys.stock_weight_file);
     apply_run_keys(peel_keys, *state);
     const std::unique_ptr<Host> host = make_host ? make_host(k, *state) : std::make_unique<Host>();
     result.outcome = run_start(*state, *host, fields, options);
@@ -70,12 +78,8 @@ FieldTexts peel_fields(const FieldTexts& texts, int k) {
     peel[FieldId::FirstPeriodEnd] = peel[FieldId::LastYear];
   }
   for (const Field& f : kFields) {
-    std::string& name = peel[f.id];
-    // An absolute name stands as given in the peel's folder too.
-    if (f.kind == FieldKind::Text && f.id != FieldId::ResultsFile && !name.empty() &&
-        name.front() != '/') {
-      name = kBackToWorkdir + name;
-    }
+    if (f.kind == FieldKind::Text && f.id != FieldId::ResultsFile)
+      peel[f.id] = seen_from_peel(peel[f.id]);
   }
   return peel;
 }

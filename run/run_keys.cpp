@@ -27,6 +27,13 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     (name == "units_numbers" ? keys.units_numbers : keys.units_weight) = std::string(value);
     return true;
   }
+  if (name == "stock_weight_file") {
+    if (value.empty()) {
+      throw SettingsError(where + ": stock_weight_file names no file");
+    }
+    keys.stock_weight_file = std::string(value);
+    return true;
+  }
   if (name == "forecast") {
     if (value != "yes" && value != "no") {
       throw SettingsError(where + ": forecast '" + std::string(value) + "' is not yes or no");
@@ -80,6 +87,7 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.units_numbers = keys.units_numbers.value_or(RunState::kUnitNotStated);
   s.units_weight = keys.units_weight.value_or(RunState::kUnitNotStated);
   s.reference = keys.reference;
+  s.stock_weight_file = keys.stock_weight_file.value_or("");
   s.forecast = ForecastSettings{};
   s.forecast.on = keys.forecast.value_or(false);
   s.forecast.mean_years = keys.forecast_mean_years.value_or(ForecastSettings::kDefaultMeanYears);
@@ -101,6 +109,10 @@ std::string run_keys_text(const RunKeys& keys) {
   if (keys.units_weight) {
     out += "# Unit of the weights\n";
     out += "units_weight = " + *keys.units_weight + "\n";
+  }
+  if (keys.stock_weight_file) {
+    out += "# Stock weights at age, for SSB and the total stock (the catch keeps W(a,y))\n";
+    out += "stock_weight_file = " + *keys.stock_weight_file + "\n";
   }
   for (const ReferencePointKey& key : kReferencePointKeys) {
     if (const std::optional<double>& v = keys.reference.*key.value) {

@@ -23,6 +23,7 @@ struct RunKeys {
   std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
                                                            // with catch
   std::optional<double> forecast_intermediate_catch;       // unset: status quo F in that year
+  std::optional<std::string> stock_weight_file;            // unset: the stock weighed with W
   bool operator==(const RunKeys&) const = default;
 };
 

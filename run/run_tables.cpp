@@ -47,6 +47,7 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   run.fbar_ages = s.results_record->fbar_ages;
   run.units_numbers = s.units_numbers;
   run.units_weight = s.units_weight;
+  run.stock_weight_file = s.stock_weight_file;
   run.reference = s.reference;
   TablesOutcome outcome;
   if (s.forecast.on && s.results_record->stopped) {

@@ -1,6 +1,7 @@
 #include "run/start.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -127,6 +128,23 @@ void check_analysis_range(const RunState& s, const FieldTexts& texts) {
 }
 
 // After a failure: the files are closed as they stand; the results file stays empty.
+// The stock weights of the analysed block: each a finite weight of 0 or more, since SSB is
+// weighed with them (a -1 for "not known" would subtract fish).
+void read_stock_weights(RunState& s) {
+  const std::string path = resolve_path(s.workdir, s.stock_weight_file);
+  read_table_file(s, path, s.SW);
+  for (int y = s.yearmin; y <= s.yearmax; ++y) {
+    for (int a = s.agemin; a <= s.agemax; ++a) {
+      const double w = s.SW(a, y);
+      if (!std::isfinite(w) || w < 0) {
+        throw InputError(path + ": the stock weight at age " + label_text(s.age_label(a)) +
+                         " in year " + label_text(s.year_label(y)) + " is '" + label_text(w) +
+                         "': a weight is 0 or more");
+      }
+    }
+  }
+}
+
 void discard_run_files(RunState& s) {
   s.files.results.discard();
   s.files.minim.discard();
@@ -151,8 +169,12 @@ void START(RunState& s, Host& host, const FieldTexts& texts) {
     convert_to_indices(s);
     check_analysis_range(s, texts);
   });
+  // Stock weights of their own are read first, so that the tables read after them leave line 1
+  // of the last table as a run without them has it.
+  if (!s.stock_weight_file.empty()) read_stock_weights(s);
   read_table_file(s, resolve_path(s.workdir, s.AnamefileW), s.W);  // 7. W(a,y), M(a,y)
   read_table_file(s, resolve_path(s.workdir, s.AnamefileM), s.M);
+  if (s.stock_weight_file.empty()) s.SW = s.W;
   if (holds(s.indssb, YesNo::Yes)) ssbread(s, host);  // 8. SSB surveys, as observed
   host.show_progress();                               // 9. "WAIT....."
   host.set_position(kWaitX, kWaitY);

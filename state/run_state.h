@@ -81,8 +81,9 @@ struct RunState {
   static constexpr const char* kUnitNotStated = "not stated";
   std::optional<std::array<int, 2>> fbar_ages;
   std::string units_numbers = kUnitNotStated, units_weight = kUnitNotStated;
-  ReferencePoints reference;  // the stock's reference points, none unless stated
-  ForecastSettings forecast;  // the short-term forecast after the run, off unless asked for
+  ReferencePoints reference;      // the stock's reference points, none unless stated
+  ForecastSettings forecast;      // the short-term forecast after the run, off unless asked for
+  std::string stock_weight_file;  // the stock weights' file, empty for the catch weights W
 
   // ---- Run settings, in field order ---------------------------------------------------------
   std::string AnamefileC;       // Text1
@@ -143,6 +144,10 @@ struct RunState {
 
   // ---- Tables by age and year -------------------------------------------------------------
   AgeYearTable C, Corig, W, M;
+  // Stock weights, which the spawning stock and the total stock in weight are weighed with: a
+  // copy of W unless the run names a file of its own (stock_weight_file); the catch is always
+  // weighed with W.
+  AgeYearTable SW;
   AgeYearTable N, s, PHY, gfactor;
   AgeYearTable resid, resid2;
   AgeYearTable ind;    // the aged fleet table in hand

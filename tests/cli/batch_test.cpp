@@ -119,11 +119,14 @@ TEST(BootstrapKindKey, FieldsFileGivesTheKindALaterOptionOverridesItAndAWrongOne
 // The demo's analysis ends in 2014 with one selectivity period, so peel k is the run with both
 // Text9 and Text10 at 2014 - k.
 // F-bar is over 4-6, so that it differs from the mean F over every age: each peel takes the full
-// run's F-bar ages, and retro.csv's F-bar of a peel is that of the peel's own tables.
+// run's F-bar ages, and retro.csv's F-bar of a peel is that of the peel's own tables. The stock
+// weights (the catch weights' own file, so that the runs are those without them) are found from
+// the peels' folders too.
 TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
   ScratchDir dir;
   copy_folder(kSourceDir / "demo", dir / "retro/demo");
-  const BatchRun run = run_batch(dir / "retro", "--retro 3 --fbar 4-6");
+  write_text(dir / "retro/keys.txt", "stock_weight_file = demo/w.txt\n");
+  const BatchRun run = run_batch(dir / "retro", "--retro 3 --fbar 4-6 --fields keys.txt");
   ASSERT_EQ(run.exit_code, 0) << run.describe();
   // Standard error is not a terminal: a plain line as each peel ends.
   EXPECT_NE(run.err.find("retrospective: 3 of 3 peels finished\n"), std::string::npos) << run.err;

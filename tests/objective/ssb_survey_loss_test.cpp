@@ -17,12 +17,14 @@ using testing::small_block;
 
 constexpr double kTol = 1e-12;
 
-// Ages 2, 3 by years 1..3: mat 0.5 and 1, W 1 and 2, M = 0.2, N: age 2 1000, 2000, 1000;
-// age 3 500, 500, 1500. SSB at the start of the year: 1500, 2000, 3500.
+// Ages 2, 3 by years 1..3: mat 0.5 and 1, stock weights 1 and 2, M = 0.2, N: age 2 1000, 2000,
+// 1000; age 3 500, 500, 1500. SSB at the start of the year: 1500, 2000, 3500. The catch weights
+// (9 everywhere) weigh no spawning stock.
 std::unique_ptr<RunState> two_by_three() {
   auto s = small_block(2, 3);
   keep_maturity(*s, {0.5, 1.0});
-  fill_by_age(*s, s->W, {{1, 1, 1}, {2, 2, 2}});
+  fill_by_age(*s, s->SW, {{1, 1, 1}, {2, 2, 2}});
+  fill_by_age(*s, s->W, {{9, 9, 9}, {9, 9, 9}});
   fill_by_age(*s, s->N, {{1000, 2000, 1000}, {500, 500, 1500}});
   s->totalinds = 2;
   s->ssbrel[1] = 1;

@@ -93,6 +93,7 @@ std::unique_ptr<RunState> exact_stock(const TempDir& dir, double sel2, double se
     for (int y = 1; y <= 4; ++y) {
       s->C(a, y) = sel[a] * s->N(a, y);
       s->W(a, y) = 1;
+      s->SW(a, y) = 1;
     }
   }
   keep_maturity(*s, {1, 1, 1});

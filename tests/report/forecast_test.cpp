@@ -32,6 +32,7 @@ std::vector<StockCell> small_block(double m) {
       c.age = 1 + j;
       c.catch_numbers = 10;
       c.weight = w[i][j];
+      c.stock_weight = w[i][j];
       c.m = m;
       c.maturity = j;
       c.n = n[i][j];
@@ -226,7 +227,8 @@ TEST(Forecast, TablesGiveTheSsbChangeInPerCent) {
   ASSERT_NE(at, std::string::npos) << csv;
   const std::string line = csv.substr(at, csv.find('\n', at) - at);
   EXPECT_NEAR(std::stod(line.substr(line.rfind(',') + 1)), 22.140275816017, 1e-9) << line;
-  EXPECT_EQ(forecast_input_csv(f).substr(0, 32), "age,n,f,weight,m,maturity\n1,141.");
+  EXPECT_EQ(forecast_input_csv(f).substr(0, 45),
+            "age,n,f,weight,m,maturity,stock_weight\n1,141.");
 
   // After a bootstrap, each row's quantiles over the runs that have it: two runs give the 2004
   // F = 0 row catches 0 and 0, SSB 500 and 700 (5 %: 510, 50 %: 600, 95 %: 690); one of them

@@ -23,6 +23,7 @@ ForecastAge age(int a, double f, double weight, double m, double maturity) {
   out.age = a;
   out.f = f;
   out.weight = weight;
+  out.stock_weight = weight;
   out.m = m;
   out.maturity = maturity;
   return out;

@@ -8,9 +8,11 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "data/age_year_file.h"
 #include "report/csv_reader.h"
 #include "run/fields_file.h"
 #include "run/start.h"
@@ -178,6 +180,105 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast_input.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/per_recruit.csv"));
+}
+
+// Stock weights of their own weigh the spawning stock and the total stock in weight, in the fit
+// (the SSB survey's loss) and in every file; the catch keeps the catch weights. Given the catch
+// weights' own file as stock weights, a run is the run without them, and stock.csv shows the
+// weights it used.
+TEST(RunTables, StockWeightsWeighTheSpawningStockAndTheCatchKeepsItsWeights) {
+  DemoSession demo;
+  const fs::path& dir = demo.dir.path();
+  const FieldTexts texts = default_field_texts();
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
+  const std::string results = slurp(dir / "output.out");
+  const std::string summary = slurp(dir / "output.out.tables/summary.csv");
+  const std::vector<std::string> stock = lines_of(dir / "output.out.tables/stock.csv");
+
+  demo.s->stock_weight_file = "demo/w.txt";
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
+  EXPECT_EQ(slurp(dir / "output.out"), results);
+  EXPECT_EQ(slurp(dir / "output.out.tables/summary.csv"), summary);
+  const std::vector<std::string> same = lines_of(dir / "output.out.tables/stock.csv");
+  ASSERT_EQ(same.size(), stock.size());
+  EXPECT_EQ(same[0], stock[0] + ",stock_weight");
+  const CsvFile cells = read_csv((dir / "output.out.tables/stock.csv").string());
+  for (const CsvRow& r : cells.rows) {
+    EXPECT_EQ(r.cells[static_cast<std::size_t>(required_column(cells, "stock_weight"))],
+              r.cells[static_cast<std::size_t>(required_column(cells, "weight"))]);
+  }
+  EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find(",demo/w.txt\n"), std::string::npos);
+
+  // Stock weights of half the catch weights at every age and year.
+  std::istringstream w(slurp(dir / "demo/w.txt"));
+  std::string half, line;
+  for (int i = 0; std::getline(w, line); ++i) {
+    if (i < 4) {
+      half += line + "\n";
+      continue;
+    }
+    std::istringstream values(line);
+    double v = 0;
+    values >> v;
+    half += label_text(v);
+    while (values >> v) half += " " + label_text(v / 2);
+    half += "\n";
+  }
+  write_text(dir / "demo/sw.txt", half);
+  demo.s->stock_weight_file = "demo/sw.txt";
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
+  const CsvFile halved = read_csv((dir / "output.out.tables/stock.csv").string());
+  const CsvFile years = read_csv((dir / "output.out.tables/summary.csv").string());
+  const auto cell = [](const CsvFile& f, const CsvRow& r, const char* name) {
+    return *number_cell(f, r, required_column(f, name));
+  };
+  std::map<double, double> ssb, total, catch_weight;
+  for (const CsvRow& r : halved.rows) {
+    const double y = cell(halved, r, "year");
+    EXPECT_EQ(cell(halved, r, "stock_weight") * 2, cell(halved, r, "weight"));
+    ssb[y] += cell(halved, r, "n") * cell(halved, r, "stock_weight") * cell(halved, r, "maturity");
+    total[y] += cell(halved, r, "n") * cell(halved, r, "stock_weight");
+    catch_weight[y] += cell(halved, r, "catch") * cell(halved, r, "weight");
+  }
+  ASSERT_EQ(years.rows.size(), ssb.size());
+  for (const CsvRow& r : years.rows) {
+    const double y = cell(years, r, "year");
+    EXPECT_NEAR(cell(years, r, "ssb"), ssb[y], 1e-9 * ssb[y]) << y;
+    EXPECT_NEAR(cell(years, r, "total_stock_weight"), total[y], 1e-9 * total[y]) << y;
+    if (const auto c = number_cell(years, r, required_column(years, "catch_weight"))) {
+      EXPECT_NEAR(*c, catch_weight[y], 1e-9 * catch_weight[y]) << y;
+    }
+  }
+  EXPECT_NE(slurp(dir / "output.out"), results);  // the SSB survey is fitted to another SSB
+
+  // A bootstrap run's SSB too: its last year's value is the sum over ages of maturity, stock
+  // weight and its own numbers of that year (bootNtrm.out), each as written.
+  demo.host.bootstrap_answer = {"1", "1"};
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
+  const auto run_line = [&](const char* file) {
+    std::istringstream lines(slurp(dir / file));
+    std::string l;
+    std::vector<double> values;
+    while (std::getline(lines, l)) {
+      std::istringstream in(l);
+      double run = 0, v = 0;
+      if (!(in >> run) || run != 1) continue;
+      while (in >> v) values.push_back(v);
+    }
+    return values;
+  };
+  const std::vector<double> n_last = run_line("bootNtrm.out");
+  const std::vector<double> boot_ssb = run_line("bootSSB.out");
+  ASSERT_FALSE(n_last.empty());
+  ASSERT_FALSE(boot_ssb.empty());
+  double expected = 0;
+  std::size_t j = 0;
+  for (const CsvRow& r : halved.rows) {
+    if (cell(halved, r, "year") != 2014) continue;
+    ASSERT_LT(j, n_last.size());
+    expected += cell(halved, r, "maturity") * cell(halved, r, "stock_weight") * n_last[j++];
+  }
+  EXPECT_NEAR(boot_ssb.back(), expected, 1e-6 * expected);
 }
 
 }  // namespace

@@ -129,6 +129,21 @@ TEST(FieldsFile, ForecastKeysReadAndWriteBack) {
   }
 }
 
+// The stock weights' file is a name like the fields' file names; a line without one is refused.
+TEST(FieldsFile, StockWeightFileReadsAndWritesBack) {
+  RunKeys keys;
+  RunState s;
+  apply_run_keys(keys, s);
+  EXPECT_EQ(s.stock_weight_file, "");
+  EXPECT_TRUE(take_run_key(keys, "stock_weight_file", "haddock/sw.txt", "f.txt: line 1"));
+  EXPECT_NE(run_keys_text(keys).find("\nstock_weight_file = haddock/sw.txt\n"),
+            std::string::npos);
+  apply_run_keys(keys, s);
+  EXPECT_EQ(s.stock_weight_file, "haddock/sw.txt");
+  EXPECT_EQ(refusal_of(keys, "stock_weight_file", ""),
+            "f.txt: line 4: stock_weight_file names no file");
+}
+
 TEST(FieldsFile, AFileWithABadLineNamesItAndLoadsNothing) {
   testing::ScratchDir dir;
   const FieldTexts before = default_field_texts();
