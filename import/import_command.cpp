@@ -24,6 +24,10 @@ const char* const kImportUsage =
     "  --weights FILE        catch mean weights (data type 3)\n"
     "  --stock-weights FILE  stock mean weights (data type 4), used instead of catch weights\n"
     "  --use-stock-weights   take the stock weights found in SOURCE instead of catch weights\n"
+    "  --separate-stock-weights\n"
+    "                        the catch weights into w.txt and the stock weights (found in\n"
+    "                        SOURCE, or named with --stock-weights) into sw.txt, which\n"
+    "                        fields.txt names as the stock weights SSB is weighed with\n"
     "  --natmort FILE        natural mortality (data type 5)\n"
     "  --maturity FILE       proportion mature (data type 6)\n"
     "  --fleets FILE         tuning fleets\n"
@@ -199,7 +203,8 @@ std::vector<SourceUse> describe_uses(const std::vector<Candidate>& all, const St
       {&files.weights, weights_role},
       {&files.natural_mortality, "natural mortality"},
       {&files.maturity, "proportion mature"},
-      {&files.fleets, "tuning fleets"}};
+      {&files.fleets, "tuning fleets"},
+      {&files.stock_weights, "stock weights of their own"}};
   std::vector<SourceUse> uses;
   for (const auto& [path, role] : roles) {
     if (!path->empty()) uses.push_back({*path, true, role});
@@ -210,8 +215,9 @@ std::vector<SourceUse> describe_uses(const std::vector<Candidate>& all, const St
       case DataType::CatchNumbers:
         return &files.catch_numbers;
       case DataType::CatchWeights:
-      case DataType::StockWeights:
         return &files.weights;
+      case DataType::StockWeights:
+        return files.stock_weights.empty() ? &files.weights : &files.stock_weights;
       case DataType::NaturalMortality:
         return &files.natural_mortality;
       case DataType::Maturity:
@@ -274,6 +280,8 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
       r.named.fleets = value();
     else if (a == "--use-stock-weights")
       r.use_stock_weights = true;
+    else if (a == "--separate-stock-weights")
+      r.separate_stock_weights = true;
     else if (a == "--plus-age")
       r.choices.plus_age = whole_number(a, value());
     else if (a == "--plus")
@@ -301,6 +309,15 @@ ImportRequest parse_import_command(int argc, const char* const* argv) {
     throw UsageError("--plus-age makes the last age a plus group; it cannot go with --no-plus");
   }
   if (plus || no_plus) r.choices.plus_group = plus;
+  if (r.separate_stock_weights && r.use_stock_weights) {
+    throw UsageError("--use-stock-weights and --separate-stock-weights contradict each other");
+  }
+  if (r.separate_stock_weights && r.named.weights_are_stock) {
+    // The file --stock-weights names is then the stock's own table, beside the catch weights.
+    r.named.stock_weights = r.named.weights;
+    r.named.weights.clear();
+    r.named.weights_are_stock = false;
+  }
   if (r.out_dir.empty()) throw UsageError("--out DIR is missing: the folder to write into");
   return r;
 }
@@ -310,7 +327,7 @@ StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& no
   StockFiles files = r.named;
   const fs::path folder = source_folder(r.source);
   for (std::string* named : {&files.catch_numbers, &files.weights, &files.natural_mortality,
-                             &files.maturity, &files.fleets}) {
+                             &files.maturity, &files.fleets, &files.stock_weights}) {
     look_in_source(*named, folder);
   }
   std::vector<Candidate> all;
@@ -339,6 +356,8 @@ StockFiles find_stock_files(const ImportRequest& r, std::vector<std::string>& no
     fill(files.weights, r.use_stock_weights ? DataType::StockWeights : DataType::CatchWeights,
          r.use_stock_weights ? "--stock-weights" : "--weights");
   }
+  if (r.separate_stock_weights)
+    fill(files.stock_weights, DataType::StockWeights, "--stock-weights");
   fill(files.natural_mortality, DataType::NaturalMortality, "--natmort");
   fill(files.maturity, DataType::Maturity, "--maturity");
   if (files.fleets.empty()) {

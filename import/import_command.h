@@ -27,6 +27,7 @@ struct ImportRequest {
   std::string source;  // index file or folder; may be empty when every file is named
   StockFiles named;    // files named one by one; empty where not named
   bool use_stock_weights = false;
+  bool separate_stock_weights = false;  // catch weights into w.txt, stock weights into sw.txt
   ImportChoices choices;
   std::string out_dir;
   bool help = false;

@@ -264,6 +264,11 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
   std::vector<LowestoftFleet> all_fleets;
   if (!files.fleets.empty()) all_fleets = read_lowestoft_fleets(files.fleets);
   for (const LowestoftTable* t : {&w, &m, &mo}) check_coverage(*t, c);
+  std::optional<LowestoftTable> sw;
+  if (!files.stock_weights.empty()) {
+    sw = read_as(files.stock_weights, DataType::StockWeights);
+    check_coverage(*sw, c);
+  }
 
   ImportedStock s;
   s.weights_are_stock = files.weights_are_stock;
@@ -333,6 +338,13 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
         files.weights_are_stock ? "mean weight at age in the stock"
                                 : "mean weight at age in the catch");
   start(s.natural_mortality, m, "mm.txt", "natural mortality");
+  std::vector<std::pair<ImportedTable*, const LowestoftTable*>> averaged = {
+      {&s.weights, &w}, {&s.natural_mortality, &m}, {&s.maturity, &mo}};
+  if (sw) {
+    start(s.stock_weights, *sw, "sw.txt", "mean weight at age in the stock");
+    s.units.stock_weight_file = s.stock_weights.file_name;
+    averaged.push_back({&s.stock_weights, &*sw});
+  }
   start(s.maturity, mo, "mat.txt", "proportion mature");
   for (int year = s.first_year; year <= s.last_year; ++year) {
     const std::vector<double> catches = catch_row(c, year);
@@ -342,8 +354,7 @@ ImportedStock import_stock(const StockFiles& files, const ImportChoices& choices
       s.catch_numbers.cells.emplace_back(static_cast<std::size_t>(s.last_age - s.first_age + 1),
                                          Cell{0, false});
     }
-    for (auto [table, from] : {std::pair{&s.weights, &w}, std::pair{&s.natural_mortality, &m},
-                               std::pair{&s.maturity, &mo}}) {
+    for (auto [table, from] : averaged) {
       if (from->has_year(year)) {
         table->cells.push_back(folded_mean(*from, year, c, catches, s.last_age));
       } else {

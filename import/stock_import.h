@@ -36,6 +36,9 @@ struct StockFiles {
   std::string natural_mortality;
   std::string maturity;
   std::string fleets;  // may be empty: no tuning data
+  // Stock weights of their own beside the catch weights, or empty: the stock is then weighed
+  // with `weights`.
+  std::string stock_weights;
 };
 
 struct ImportChoices {
@@ -82,10 +85,13 @@ struct ImportedStock {
   bool extended_year = false;  // last_year carries surveys only, its catch is 0
   bool weights_are_stock = false;
   ImportedTable catch_numbers, weights, natural_mortality, maturity;
+  ImportedTable stock_weights;  // file_name empty unless the stock has weights of its own
   std::vector<ImportedFleet> aged_fleets;
   std::vector<ImportedFleet> ssb_surveys;
   std::string fleet_source;
-  RunKeys units;  // units_numbers and units_weight, unset when neither a choice nor a title says
+  // units_numbers and units_weight, unset when neither a choice nor a title says; the stock
+  // weights' file when there is one
+  RunKeys units;
   std::vector<std::string> warnings;
 };
 

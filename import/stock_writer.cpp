@@ -265,11 +265,15 @@ std::vector<OutputFile> render_stock(const ImportedStock& s) {
   files.push_back(
       {s.natural_mortality.file_name, table_text(s, s.natural_mortality, folded_from, mean)});
   files.push_back({s.maturity.file_name, table_text(s, s.maturity, folded_from, mean)});
+  if (!s.stock_weights.file_name.empty()) {
+    files.push_back({s.stock_weights.file_name, table_text(s, s.stock_weights, folded_from, mean)});
+  }
   for (const ImportedFleet& f : s.aged_fleets) files.push_back({f.file_name, fleet_text(s, f)});
   for (const ImportedFleet& f : s.ssb_surveys) files.push_back({f.file_name, ssb_text(s, f)});
 
   std::vector<std::string> sources{s.catch_numbers.source, s.weights.source,
                                    s.natural_mortality.source, s.maturity.source};
+  if (!s.stock_weights.source.empty()) sources.push_back(s.stock_weights.source);
   if (!s.fleet_source.empty()) sources.push_back(s.fleet_source);
   files.push_back({"fields.txt", fields_text(s, sources)});
   return files;

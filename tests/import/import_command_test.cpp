@@ -88,6 +88,13 @@ TEST_F(StockFolder, SaysWhichFilesItUsedAndWhyItIgnoredTheOthers) {
   const StockFiles with_stock = find_stock_files(stock, notes);
   EXPECT_EQ(name(with_stock.weights), "sw.dat");
   EXPECT_TRUE(with_stock.weights_are_stock);
+
+  // Both: the catch weights weigh the catch, the stock weights the stock.
+  ImportRequest both = request();
+  both.separate_stock_weights = true;
+  find_stock_files(both, notes, &uses);
+  EXPECT_EQ(name(uses[1].path) + " " + uses[1].why, "cw.dat catch weights");
+  EXPECT_EQ(name(uses[5].path) + " " + uses[5].why, "sw.dat stock weights of their own");
 }
 
 TEST_F(StockFolder, AnIndexFileListsTheFilesBesideIt) {
@@ -117,6 +124,15 @@ TEST(ImportCommand, ReadsItsOptionsAndRefusesContradictions) {
   EXPECT_EQ(r.named.weights, "sw.dat");
   EXPECT_TRUE(r.named.weights_are_stock);
   EXPECT_EQ(parse({"--out", "o", "--no-plus"}).choices.plus_group, false);
+  // With --separate-stock-weights, --stock-weights names the stock's own table beside the catch
+  // weights.
+  const ImportRequest both =
+      parse({"--out", "o", "--stock-weights", "sw.dat", "--separate-stock-weights"});
+  EXPECT_EQ(both.named.stock_weights, "sw.dat");
+  EXPECT_EQ(both.named.weights, "");
+  EXPECT_FALSE(both.named.weights_are_stock);
+  EXPECT_EQ(usage_error({"--out", "o", "--use-stock-weights", "--separate-stock-weights"}),
+            "--use-stock-weights and --separate-stock-weights contradict each other");
 
   EXPECT_EQ(usage_error({"x"}), "--out DIR is missing: the folder to write into");
   EXPECT_EQ(usage_error({"--out", "o", "--plus", "--no-plus"}),

@@ -95,6 +95,37 @@ TEST_F(SmallStock, WritesTheFilesWorkedOutByHand) {
   }
 }
 
+// Stock weights of their own are folded into the plus group as the catch weights are, with the
+// catch numbers as weights: 2000 (20*2 + 10*4) / 30 = 2.66666666667, 2001 the plain mean
+// (2.2 + 4.4) / 2 = 3.3, 2002 (30*2 + 10*6) / 40 = 3; w.txt keeps the catch weights, and
+// fields.txt names sw.txt as the stock weights. A stock weight table must cover the catch years.
+TEST_F(SmallStock, StockWeightsOfTheirOwnBesideTheCatchWeights) {
+  files_.stock_weights =
+      dir_.write("sw.dat", lowestoft_table(4, 2000, 2002, 1, 4, 1,
+                                           "0.2 1 2 4\n0.2 1 2.2 4.4\n0.4 1.2 2 6\n"));
+  const ImportedStock s = plus3();
+  ASSERT_EQ(s.stock_weights.file_name, "sw.txt");
+  ASSERT_EQ(s.stock_weights.cells.size(), 3u);
+  EXPECT_EQ(s.stock_weights.cells[0].back().value * 3, 8.0);
+  EXPECT_TRUE(s.stock_weights.cells[0].back().computed);
+  EXPECT_DOUBLE_EQ(s.stock_weights.cells[1].back().value, 3.3);
+  EXPECT_DOUBLE_EQ(s.stock_weights.cells[2].back().value, 3.0);
+  EXPECT_DOUBLE_EQ(s.weights.cells[2].back().value, 1.5);  // the catch weights, as without
+  const std::vector<OutputFile> files = render_stock(s);
+  const auto file = [&](const std::string& name) {
+    const auto it = std::find_if(files.begin(), files.end(),
+                                 [&](const OutputFile& f) { return f.name == name; });
+    return it == files.end() ? std::string() : it->text;
+  };
+  EXPECT_NE(file("sw.txt").find(" 2.66666666667"), std::string::npos) << file("sw.txt");
+  EXPECT_NE(file("fields.txt").find("\nstock_weight_file = sw.txt\n"), std::string::npos);
+  EXPECT_EQ(plus3().units.stock_weight_file, "sw.txt");
+
+  files_.stock_weights =
+      dir_.write("sw.dat", lowestoft_table(4, 2000, 2001, 1, 4, 1, "1 1 1 1\n1 1 1 1\n"));
+  EXPECT_NE(import_error({.plus_age = 3}).find("sw.dat"), std::string::npos);
+}
+
 // Without survey data in 2003 nothing is added.
 TEST_F(SmallStock, ExtendedYearNeedsASurveyOfThatYear) {
   files_.fleets = dir_.write("survey.dat", "t\n101\nA\n2000 2002\n1 1 0 1\n1 1\n1 1\n1 2\n1 3\n");
