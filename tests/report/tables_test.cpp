@@ -96,6 +96,11 @@ TEST(RunTables, AfterAFailedBootstrapRunHoldTheRunsThatFinished) {
 }
 
 // The demo stock in a scratch folder, and one session's run state and host to run it.
+// The number in a row's cell of the column `name`, which the row must have.
+double cell(const CsvFile& f, const CsvRow& r, const char* name) {
+  return *number_cell(f, r, required_column(f, name));
+}
+
 struct DemoSession {
   ScratchDir dir;
   std::unique_ptr<RunState> s = std::make_unique<RunState>();
@@ -150,9 +155,6 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
 
   const CsvFile stock = read_csv((dir / "output.out.tables/stock.csv").string());
   const CsvFile start = read_csv((dir / "output.out.tables/forecast_input.csv").string());
-  const auto cell = [](const CsvFile& f, const CsvRow& r, const char* name) {
-    return *number_cell(f, r, required_column(f, name));
-  };
   std::map<int, double> survivors;  // by age in 2015; the demo's age 13 is a plus group
   for (const CsvRow& r : stock.rows) {
     if (cell(stock, r, "year") != 2014) continue;
@@ -229,9 +231,6 @@ TEST(RunTables, StockWeightsWeighTheSpawningStockAndTheCatchKeepsItsWeights) {
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   const CsvFile halved = read_csv((dir / "output.out.tables/stock.csv").string());
   const CsvFile years = read_csv((dir / "output.out.tables/summary.csv").string());
-  const auto cell = [](const CsvFile& f, const CsvRow& r, const char* name) {
-    return *number_cell(f, r, required_column(f, name));
-  };
   std::map<double, double> ssb, total, catch_weight;
   for (const CsvRow& r : halved.rows) {
     const double y = cell(halved, r, "year");
