@@ -345,6 +345,17 @@ QChart* ssb_chart(const PlotData& data) {
   return chart;
 }
 
+// An x axis below and two y axes of different scales: the left one in the colour of the first
+// quantity, the right one in that of the second, its grid hidden so that one grid stands.
+void add_two_axes(QChart* chart, QValueAxis* x, QValueAxis* left, QValueAxis* right) {
+  left->setLinePenColor(kEstimateColour);
+  right->setLinePenColor(kSecondColour);
+  right->setGridLineVisible(false);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(left, Qt::AlignLeft);
+  chart->addAxis(right, Qt::AlignRight);
+}
+
 // The year factor f(y) on the left and mean F over the analysed ages on the right: the two
 // differ in scale by the age factors, so each has its own axis.
 QChart* f_chart(const PlotData& data) {
@@ -387,12 +398,7 @@ QChart* f_chart(const PlotData& data) {
   }
   QValueAxis* y_f = zero_based_axis("f(y)", f_top);
   QValueAxis* y_mean_f = zero_based_axis(right_name, mean_f_top);
-  y_f->setLinePenColor(kEstimateColour);
-  y_mean_f->setLinePenColor(kSecondColour);
-  y_mean_f->setGridLineVisible(false);
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y_f, Qt::AlignLeft);
-  chart->addAxis(y_mean_f, Qt::AlignRight);
+  add_two_axes(chart, x, y_f, y_mean_f);
   if (band) {
     band->setBrush(QColor(kSecondColour.red(), kSecondColour.green(), kSecondColour.blue(), 0x40));
     attach(chart, band, x, y_mean_f);
@@ -629,12 +635,7 @@ QChart* per_recruit_chart(const PlotData& data) {
                                                 : "Yield per recruit",
                       ypr_top);
   QValueAxis* y_spr = zero_based_axis("SSB per recruit (% of no fishing)", 100);
-  y_ypr->setLinePenColor(kEstimateColour);
-  y_spr->setLinePenColor(kSecondColour);
-  y_spr->setGridLineVisible(false);
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y_ypr, Qt::AlignLeft);
-  chart->addAxis(y_spr, Qt::AlignRight);
+  add_two_axes(chart, x, y_ypr, y_spr);
   attach(chart, ypr, x, y_ypr);
   attach(chart, spr, x, y_spr);
   attach(chart, status_quo, x, y_ypr);
