@@ -1,8 +1,9 @@
 // Settings of a run that are not fields of the parameter window: the ages of F-bar, the units
-// of the catch numbers and weights, the stock's reference points and the short-term forecast. A
-// fields file carries them beside the fields ("fbar = 3-6", "units_numbers = thousands",
-// "units_weight = kg", "bpa = 150000", "forecast = yes"); the batch runner, the window and the
-// importer read and write them through these functions alone.
+// of the catch numbers and weights, stock weights of their own, the stock's reference points and
+// the short-term forecast. A fields file carries them beside the fields ("fbar = 3-6",
+// "units_numbers = thousands", "units_weight = kg", "stock_weight_file = sw.txt", "bpa = 150000",
+// "forecast = yes"); the batch runner, the window and the importer read and write them through
+// these functions alone.
 #pragma once
 
 #include <array>
