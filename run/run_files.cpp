@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "base/errors.h"
@@ -11,6 +13,7 @@
 #include "report/tables.h"
 #include "run/bootstrap.h"
 #include "run/settings.h"
+#include "state/message_text.h"
 
 namespace quorvane {
 
@@ -34,10 +37,15 @@ bool lies_below(const fs::path& p, const fs::path& dir) {
   return !rel.empty() && rel != "." && *rel.begin() != "..";
 }
 
+// An input file of the run: one named in a field, or the stock weights' file, which a fields
+// file names beside the fields.
 struct Input {
-  FieldId field;
+  std::optional<FieldId> field;
+  std::string text;  // the name as given
   fs::path where;
 };
+
+constexpr const char* kStockWeightKey = "stock_weight_file";
 
 }  // namespace
 
@@ -63,9 +71,18 @@ void check_run_files(const RunState& s) {
     problems.push_back(field_problem(id, text_of(id), what));
   };
 
+  // A problem of an input, named as its field or as its key.
+  const auto add_input = [&](const Input& in, const std::string& what) {
+    if (in.field) {
+      add(*in.field, what);
+    } else {
+      problems.push_back(std::string(kStockWeightKey) + " '" + token_text(in.text) + "' " + what);
+    }
+  };
+
   std::vector<Input> inputs;
   const auto input = [&](FieldId id) {
-    inputs.push_back({id, on_disk(resolve_path(s.workdir, text_of(id)))});
+    inputs.push_back({id, text_of(id), on_disk(resolve_path(s.workdir, text_of(id)))});
   };
   for (FieldId id :
        {FieldId::CatchFile, FieldId::WeightFile, FieldId::MFile, FieldId::MaturityFile}) {
@@ -75,6 +92,10 @@ void check_run_files(const RunState& s) {
     for (int k = 1; k <= s.totalinds; ++k) input(ssb_field(SsbColumn::File, k));
   if (holds(s.indaged, YesNo::Yes))
     for (int k = 1; k <= s.totalind; ++k) input(fleet_field(FleetColumn::File, k));
+  if (!s.stock_weight_file.empty()) {
+    inputs.push_back(
+        {std::nullopt, s.stock_weight_file, on_disk(resolve_path(s.workdir, s.stock_weight_file))});
+  }
 
   const fs::path workdir = on_disk(s.workdir.empty() ? "." : s.workdir);
   const std::string results_path = resolve_path(s.workdir, s.AnamefileR);
@@ -92,12 +113,13 @@ void check_run_files(const RunState& s) {
     }
     for (const Input& in : inputs) {
       const std::string other =
-          "(" + field_title(field(in.field)) + " " + numbered_name(in.field) + ")";
+          in.field ? "(" + field_title(field(*in.field)) + " " + numbered_name(*in.field) + ")"
+                   : std::string("(") + kStockWeightKey + ")";
       if (in.where == results || in.where == staged) {
         add(FieldId::ResultsFile,
             "names an input of the run " + other + ", which it would write over");
       } else if (in.where == tables || lies_below(in.where, tables)) {
-        add(in.field, "lies in the tables folder that the run writes beside its results file");
+        add_input(in, "lies in the tables folder that the run writes beside its results file");
       }
     }
   }
@@ -106,11 +128,11 @@ void check_run_files(const RunState& s) {
     // is touched. A missing file is found when it is read.
     struct stat st {};
     if (::stat(in.where.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      add(in.field, std::string("is ") + file_kind(st.st_mode) + ", not a file");
+      add_input(in, std::string("is ") + file_kind(st.st_mode) + ", not a file");
     }
     for (const std::string& name : fixed_output_names()) {
       if (on_disk(resolve_path(s.workdir, name)) == in.where) {
-        add(in.field, "is a file the run writes itself (" + name + ")");
+        add_input(in, "is a file the run writes itself (" + name + ")");
       }
     }
   }
