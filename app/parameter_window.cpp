@@ -2,8 +2,11 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -13,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -28,6 +32,7 @@
 #include "app/retrospective_job.h"
 #include "app/run_controller.h"
 #include "app/warning.h"
+#include "base/errors.h"
 #include "report/results_record.h"
 #include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
@@ -109,6 +114,7 @@ void ParameterWindow::createMenu() {
     run_keys_.forecast = on ? std::optional<bool>(true) : std::nullopt;
     controller_.setRunKeys(run_keys_);
   });
+  analysis->addAction(tr("Run &settings..."), this, &ParameterWindow::editRunSettings);
   column_->setMenuBar(menu_bar_);
 }
 
@@ -350,15 +356,65 @@ QString ParameterWindow::loadSettingsFrom(const QString& path) {
     return problem;
   }
   for (const Field& f : kFields) field(f.id)->setText(QString::fromStdString(texts[f.id]));
-  run_keys_ = keys;
-  // Every kind of run takes them from here on: START, a live re-run, a retrospective.
-  controller_.setRunKeys(run_keys_);
-  forecast_->setChecked(keys.forecast.value_or(false));
+  useRunKeys(keys);
   controller_.setBootstrapKind(kind);
   settings_file_ = path;
   QSettings().setValue(kSettingsFileKey, path);
   status_->setText(tr("Settings loaded from %1").arg(path));
   return {};
+}
+
+void ParameterWindow::useRunKeys(const RunKeys& keys) {
+  run_keys_ = keys;
+  controller_.setRunKeys(run_keys_);
+  forecast_->setChecked(keys.forecast.value_or(false));
+}
+
+QString ParameterWindow::runKeysText() const {
+  return QString::fromStdString(run_keys_text(run_keys_));
+}
+
+QString ParameterWindow::setRunKeysText(const QString& text) {
+  try {
+    useRunKeys(read_run_keys_text(text.toStdString(), "Run settings"));
+  } catch (const SettingsError& e) {
+    return QString::fromUtf8(e.what());
+  }
+  status_->setText(tr("Run settings taken; they are saved with the settings."));
+  return {};
+}
+
+// The run's settings beside the fields, edited as the lines a settings file holds; a text with a
+// bad line is refused with the line named and stays in the dialog to be mended.
+void ParameterWindow::editRunSettings() {
+  QDialog dialog(this);
+  dialog.setWindowTitle(tr("Run settings"));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* help = new QLabel(
+      tr("Settings of the run beside the fields, one per line as in a settings file; '#' starts "
+         "a comment.\n"
+         "fbar = 3-7: the ages of F-bar.   units_numbers = thousands, units_weight = kg.\n"
+         "stock_weight_file = sw.txt: stock weights for SSB (a name in the working directory).\n"
+         "blim, bpa, flim, fpa, fmsy, msy_btrigger = value: the reference points.\n"
+         "forecast = yes, forecast_mean_years = 3, forecast_recruitment = 1990-2010, "
+         "forecast_intermediate_catch = 300000: the short-term forecast."),
+      &dialog);
+  help->setWordWrap(true);
+  auto* edit = new QPlainTextEdit(runKeysText(), &dialog);
+  edit->setObjectName(QStringLiteral("run_settings"));
+  edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(help);
+  layout->addWidget(edit);
+  layout->addWidget(buttons);
+  dialog.resize(640, 420);
+  while (dialog.exec() == QDialog::Accepted) {
+    const QString problem = setRunKeysText(edit->toPlainText());
+    if (problem.isEmpty()) return;
+    show_warning(this, tr("Run settings"), problem);
+  }
 }
 
 // The dialogs start at the last settings file, or in the working directory.

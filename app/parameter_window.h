@@ -60,6 +60,12 @@ class ParameterWindow : public QWidget {
   // The results window once a run or the menu has opened it, else null.
   ResultsWindow* resultsWindow() const { return results_; }
   QAction* forecastAction() const { return forecast_; }
+  // The settings of the run beside the fields (F-bar ages, units, stock weights, reference
+  // points, forecast) as lines "name = value", as a settings file holds them.
+  QString runKeysText() const;
+  // Takes such lines as the run's settings; a text with a bad line changes nothing, and the
+  // reason, which names the line, is returned.
+  QString setRunKeysText(const QString& text);
 
   // The scrolled widget that holds all fields (for a picture of the whole form).
   QWidget* fieldArea() const { return field_area_; }
@@ -79,6 +85,7 @@ class ParameterWindow : public QWidget {
   void loadSettings();
   void openResults();
   void retrospective();
+  void editRunSettings();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -98,6 +105,8 @@ class ParameterWindow : public QWidget {
   // The problems of a rejected START one to a line; marks the fields they name.
   QString markRejectedFields(const QString& message);
   void unmarkFields();
+  // Every kind of run takes these keys from here on: START, a live re-run, a retrospective.
+  void useRunKeys(const RunKeys& keys);
   void createMenu();
   void readSettings();
   void rememberWorkingDirectory();

@@ -1,10 +1,13 @@
 #include "run/run_keys.h"
 
 #include <cmath>
+#include <functional>
+#include <map>
 
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/fbar.h"
+#include "state/trim.h"
 
 namespace quorvane {
 
@@ -80,6 +83,33 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     return true;
   }
   return false;
+}
+
+RunKeys read_run_keys_text(std::string_view text, const std::string& source) {
+  RunKeys keys;
+  std::map<std::string, int, std::less<>> set_on_line;
+  for (int number = 1; !text.empty(); ++number) {
+    const std::size_t end = text.find('\n');
+    const std::string_view content = trimmed(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (content.empty() || content.front() == '#') continue;
+    const std::string where = source + ": line " + std::to_string(number);
+    const std::size_t eq = content.find('=');
+    if (eq == std::string_view::npos) {
+      throw SettingsError(where + ": '" + std::string(content) +
+                          "' is not of the form name = value");
+    }
+    const std::string_view name = trimmed(content.substr(0, eq));
+    if (!take_run_key(keys, name, trimmed(content.substr(eq + 1)), where)) {
+      throw SettingsError(where + ": '" + std::string(name) + "' is not a run setting");
+    }
+    const auto [at, first] = set_on_line.emplace(std::string(name), number);
+    if (!first) {
+      throw SettingsError(where + ": " + std::string(name) + " is set again; line " +
+                          std::to_string(at->second) + " set it already");
+    }
+  }
+  return keys;
 }
 
 void apply_run_keys(const RunKeys& keys, RunState& s) {

@@ -36,6 +36,12 @@ std::optional<double> reference_point_value(std::string_view text);
 bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
                   const std::string& where);
 
+// The keys of a text of lines "name = value" as a fields file holds them beside the fields (blank
+// lines and lines starting with '#' are skipped). SettingsError naming `source` and the line for
+// a line that is not an assignment, a name that is no run key, a value the key cannot take, or a
+// key set twice.
+RunKeys read_run_keys_text(std::string_view text, const std::string& source);
+
 // Sets the run state's F-bar ages, units, reference points and forecast from the keys; a key not
 // set gives the default (every analysis age, "not stated", no forecast).
 void apply_run_keys(const RunKeys& keys, RunState& s);

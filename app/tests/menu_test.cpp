@@ -2,6 +2,7 @@
 // file, so every window result here is compared with the batch runner's for the same file.
 
 #include <QListWidget>
+#include <QMenu>
 
 #include "app/retrospective_job.h"
 #include "app/tests/test_support.h"
@@ -140,10 +141,22 @@ void AppTest::retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables() {
   QCOMPARE(most_peels(texts), 0);
 
   Session session;
-  // With F-bar over 4-6 beside the fields: the full run and every peel take those ages.
-  const QString fields = session.path(u"demo/with fbar.txt"_s);
-  QVERIFY(write_text(fields, session.bytes(u"demo/fields.txt"_s) + "fbar = 4-6\n"));
+  const QString fields = session.path(u"demo/fields.txt"_s);
   QCOMPARE(session.window.loadSettingsFrom(fields), QString());
+  // F-bar over 4-6 from the run settings: the full run and every peel take those ages. A text
+  // with a bad line changes nothing and names the line.
+  const QString before = session.window.runKeysText();
+  const QString refused = session.window.setRunKeysText(u"fbar = 4-6\nfbar = 3-5\n"_s);
+  QVERIFY2(refused.contains(u"line 2: fbar is set again"_s), qPrintable(refused));
+  QCOMPARE(session.window.runKeysText(), before);
+  QCOMPARE(session.window.setRunKeysText(u"# the ages of F-bar\nfbar = 4-6\n"_s), QString());
+  QVERIFY(session.window.runKeysText().contains(u"\nfbar = 4-6\n"_s));
+  QVERIFY(!session.window.forecastAction()->isChecked());
+  // The same lines are what Analysis > Run settings... edits.
+  bool listed = false;
+  for (const QMenu* menu : session.window.menuBar()->findChildren<QMenu*>())
+    for (const QAction* a : menu->actions()) listed = listed || a->text() == u"Run &settings..."_s;
+  QVERIFY(listed);
   // Without a run before it, the retrospective makes its own full run; after a START with the
   // same fields it takes that run. Both give the batch runner's files.
   for (const bool after_start : {false, true}) {
@@ -157,7 +170,7 @@ void AppTest::retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables() {
     QVERIFY(wait_until([&] { return session.retro_finished; }, "end of the retrospective"));
     const RetroOutcome& outcome = session.controller.lastRetrospective();
     QVERIFY2(outcome.problem.empty(), outcome.problem.c_str());
-    VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", fields, "--retro", "2");
+    VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", fields, "--retro", "2", "--fbar", "4-6");
     VERIFY_MATCHES(session.status(), u"^Mohn's rho: SSB .*, F-bar 4-6 "_s);
 #if QUORVANE_CHARTS
     ResultsWindow* results = session.window.resultsWindow();

@@ -144,6 +144,28 @@ TEST(FieldsFile, StockWeightFileReadsAndWritesBack) {
             "f.txt: line 4: stock_weight_file names no file");
 }
 
+// The run settings as the window edits them: the lines of a settings file without the fields.
+TEST(RunKeysText, ReadsTheLinesAndNamesABadOne) {
+  const RunKeys keys =
+      read_run_keys_text("# F-bar\nfbar = 3-5\n\n  bpa = 2e5  \r\nforecast = yes\n", "Run settings");
+  EXPECT_EQ(keys.fbar, (std::array<int, 2>{3, 5}));
+  EXPECT_EQ(keys.reference.bpa, 200000);
+  EXPECT_EQ(keys.forecast, true);
+  EXPECT_EQ(read_run_keys_text(run_keys_text(keys), "again"), keys);
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"fbar = 3-5\nbpa 2e5\n", "Run settings: line 2: 'bpa 2e5' is not of the form name = value"},
+           {"first_year = 1990\n", "Run settings: line 1: 'first_year' is not a run setting"},
+           {"bpa = 1\n#\nbpa = 2\n", "Run settings: line 3: bpa is set again; line 1 set it already"},
+           {"fbar = 7-3\n", "Run settings: line 1: fbar '7-3' is not a range of ages A-B"}}) {
+    try {
+      read_run_keys_text(text, "Run settings");
+      ADD_FAILURE() << text;
+    } catch (const SettingsError& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+  }
+}
+
 TEST(FieldsFile, AFileWithABadLineNamesItAndLoadsNothing) {
   testing::ScratchDir dir;
   const FieldTexts before = default_field_texts();
