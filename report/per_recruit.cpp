@@ -62,6 +62,10 @@ std::string fixed3(double v) {
 
 }  // namespace
 
+bool is_reference_point(const PerRecruitRow& row) {
+  return row.option == "F0.1" || row.option == "Fmax" || row.option.ends_with("%SPR");
+}
+
 PerRecruit per_recruit_of(const Forecast& forecast, const ForecastInput& in) {
   PerRecruit out;
   out.fbar_ages = in.fbar_ages;

@@ -20,19 +20,9 @@
 #include <vector>
 
 #include "report/forecast.h"
+#include "report/per_recruit_row.h"
 
 namespace quorvane {
-
-struct PerRecruitRow {
-  // "F = 0", "F x 0.05", ..., "status quo", ..., "F x 3" (the curve); "F0.1", "Fmax", "F35%SPR",
-  // "F40%SPR" (the reference points that exist)
-  std::string option;
-  double f_mult = 0;  // x
-  double fbar = 0;
-  double ypr = 0;          // catch in weight per recruit
-  double spr = 0;          // SSB per recruit
-  double spr_percent = 0;  // SPR as a percentage of SPR without fishing
-};
 
 struct PerRecruit {
   std::array<int, 2> fbar_ages{};  // first and last age of F-bar

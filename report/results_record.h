@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "report/forecast_row.h"
+#include "report/per_recruit_row.h"
 #include "state/run_state.h"
 
 namespace quorvane {
@@ -72,6 +73,8 @@ struct BootstrapRun {
   // The run's short-term forecast, when one was asked for and the run's fit could carry it:
   // its rows, as the main fit's forecast has them (report/forecast.h).
   std::vector<ForecastRow> forecast;
+  // The reference points of its per-recruit curves, made with its forecast.
+  std::vector<PerRecruitRow> per_recruit;
 };
 
 // An independent bootstrap replicate that met an arithmetic fault: it is left out of the

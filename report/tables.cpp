@@ -350,11 +350,36 @@ std::string forecast_input_csv(const Forecast& forecast) {
   return csv.str();
 }
 
-std::string per_recruit_csv(const PerRecruit& per_recruit) {
+std::string per_recruit_csv(const PerRecruit& per_recruit, const std::vector<BootstrapRun>& runs) {
   Csv csv{"option", "f_mult", "fbar", "ypr", "spr", "spr_percent"};
+  const bool bootstrap = std::any_of(runs.begin(), runs.end(),
+                                     [](const BootstrapRun& r) { return !r.per_recruit.empty(); });
+  if (bootstrap) {
+    csv.reopen_header();
+    for (const QuantileColumn& c : kQuantiles) csv.text("fbar" + std::string(c.suffix));
+    csv.text("bootstrap_runs");
+    csv.end_row();
+  }
   for (const PerRecruitRow& r : per_recruit.rows) {
     csv.text(r.option).number(r.f_mult).number(r.fbar).number(r.ypr).number(r.spr);
     csv.number(r.spr_percent);
+    if (bootstrap) {
+      std::vector<double> fbar;
+      if (is_reference_point(r)) {
+        for (const BootstrapRun& run : runs) {
+          for (const PerRecruitRow& b : run.per_recruit)
+            if (b.option == r.option) fbar.push_back(b.fbar);
+        }
+      }
+      for (const QuantileColumn& c : kQuantiles) {
+        csv.number(fbar.empty() ? std::nullopt : std::optional<double>(quantile(fbar, c.p)));
+      }
+      if (is_reference_point(r)) {
+        csv.number(static_cast<double>(fbar.size()));
+      } else {
+        csv.number(std::optional<double>());
+      }
+    }
     csv.end_row();
   }
   return csv.str();
@@ -387,7 +412,7 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   write_or_remove("forecast_input.csv", run.forecast.has_value(),
                   run.forecast ? forecast_input_csv(*run.forecast) : "");
   write_or_remove("per_recruit.csv", run.per_recruit.has_value(),
-                  run.per_recruit ? per_recruit_csv(*run.per_recruit) : "");
+                  run.per_recruit ? per_recruit_csv(*run.per_recruit, record.bootstrap) : "");
 }
 
 }  // namespace quorvane

@@ -83,8 +83,11 @@ std::string forecast_csv(const Forecast& forecast, const std::vector<BootstrapRu
 // forecast_input.csv: one row per age, the numbers at the start of the intermediate year and
 // what the forecast assumes for the age.
 std::string forecast_input_csv(const Forecast& forecast);
-// per_recruit.csv: the yield and SSB per recruit along F-bar, then at the reference points.
-std::string per_recruit_csv(const PerRecruit& per_recruit);
+// per_recruit.csv: the yield and SSB per recruit along F-bar, then at the reference points; after
+// a bootstrap whose runs made them, the 5 %, 50 % and 95 % quantiles of each reference point's
+// F-bar over the runs that have it, and their number (empty cells on the curve's rows).
+std::string per_recruit_csv(const PerRecruit& per_recruit,
+                            const std::vector<BootstrapRun>& runs = {});
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.

@@ -10,6 +10,7 @@
 #include "data/survey_data.h"
 #include "report/fbar.h"
 #include "report/forecast.h"
+#include "report/per_recruit.h"
 #include "report/results_record.h"
 
 namespace quorvane {
@@ -46,10 +47,10 @@ void write_line(RunState& s, BootFile file, std::span<const double> values) {
   write_boot_line(file_of(s, file), s.bootn, values, layout.column_step, layout.pattern);
 }
 
-// The forecast of a bootstrap run's fit, made as the main fit's is, from its cells; none when
-// this fit cannot carry one (its fault is the fit's, not the bootstrap's: the run's quantiles
-// leave it out).
-std::vector<ForecastRow> run_forecast(const RunState& s, const std::vector<double>& maturities) {
+// The forecast of a bootstrap run's fit and the reference points of its per-recruit curves, made
+// as the main fit's are, from its cells; none when this fit cannot carry them (its fault is the
+// fit's, not the bootstrap's: the run's quantiles leave it out).
+void run_forecast(const RunState& s, const std::vector<double>& maturities, BootstrapRun& run) {
   std::vector<StockCell> cells;
   cells.reserve(maturities.size());
   std::size_t i = 0;
@@ -60,9 +61,14 @@ std::vector<ForecastRow> run_forecast(const RunState& s, const std::vector<doubl
     }
   }
   try {
-    return make_forecast(forecast_input_of(s, cells)).rows;
+    const ForecastInput input = forecast_input_of(s, cells);
+    const Forecast forecast = make_forecast(input);
+    run.forecast = forecast.rows;
+    const PerRecruit per_recruit = per_recruit_of(forecast, input);
+    for (const PerRecruitRow& r : per_recruit.rows)
+      if (is_reference_point(r)) run.per_recruit.push_back(r);
   } catch (const std::runtime_error&) {  // ForecastError, ArithmeticFault
-    return {};
+    // What the fit could carry is kept: the forecast without its per-recruit points.
   }
 }
 
@@ -144,7 +150,7 @@ BootstrapRun write_boot_lines(RunState& s, Host& host) {
     run.recruitment.push_back(s.N(s.agemin, y));
     run.fbar.push_back(fbar_of_year(s, y));
   }
-  if (s.bootn >= 1 && s.forecast.on) run.forecast = run_forecast(s, maturities);
+  if (s.bootn >= 1 && s.forecast.on) run_forecast(s, maturities, run);
   return run;
 }
 

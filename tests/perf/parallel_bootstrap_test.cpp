@@ -60,7 +60,7 @@ struct Stop {
 // How a compared run is set up: the host draws or not and may stop; the demo's catches of 2000
 // nine times over (tests/data/demo_heavy_2000/c.txt: a year fished far harder than the stock
 // could yield, whose exploitation rates go above 1 in the fit); a folder in the way of a file;
-// several STARTs in one session; a forecast made by every run.
+// several STARTs in one session; a forecast (and per-recruit points) made by every run.
 struct RunSetup {
   bool forecast = false;
   bool draw = false;
@@ -104,6 +104,10 @@ Written run_in(const fs::path& dir, const DemoCase& c, int threads, const RunSet
       if (!r.forecast.empty()) {
         std::vector<double>& catches = w.record.emplace_back();
         for (const ForecastRow& row : r.forecast) catches.push_back(row.catch_weight);
+      }
+      if (!r.per_recruit.empty()) {
+        std::vector<double>& points = w.record.emplace_back();
+        for (const PerRecruitRow& row : r.per_recruit) points.push_back(row.fbar);
       }
     }
   }
@@ -177,7 +181,8 @@ TEST_F(ParallelBootstrap, WritesWhatTheRunsInOrderWrite) {
     const Written one = run(row.c, 1, row.setup);
     ASSERT_EQ(one.outcome.status, row.status) << row.c.name << ": " << one.outcome.message;
     if (row.status == RunStatus::Completed) {
-      const std::size_t per_run = row.setup.forecast ? 5 : 4;
+      const std::size_t per_run = row.setup.forecast ? 6 : 4;  // with the forecast's catches and
+                                                               // the per-recruit points
       ASSERT_EQ(one.record.size(), per_run * static_cast<std::size_t>(row.c.bootstrap_runs));
       ASSERT_EQ(one.files.count("aged4.tmp"), 1u) << row.c.name;
     }

@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "report/tables.h"
 
 namespace quorvane {
 namespace {
@@ -112,6 +115,42 @@ TEST(PerRecruit, PlusGroupSumsEveryLaterYearAndNeverDyingIsRefused) {
 
   EXPECT_THROW(per_recruit_of(ages_of({age(5, 0.4, 2, 0, 0.5)}, 0.4), input(0, true)),
                ForecastError);
+}
+
+// After a bootstrap each reference point carries the quantiles of its F-bar over the runs that
+// have it: F0.1 over 0.1 and 0.3 (5 %: 0.1 + 0.05 x 0.2 = 0.11, 50 %: 0.2, 95 %: 0.29, 2 runs),
+// Fmax over 0.5 alone, F35%SPR over none; the curve's rows have empty cells.
+TEST(PerRecruit, TablesGiveTheBootstrapQuantilesOfEachReferencePoint) {
+  PerRecruit p;
+  p.rows = {{"F = 0", 0, 0, 0, 5, 100},
+            {"F0.1", 1, 0.2, 1, 2, 40},
+            {"Fmax", 2, 0.4, 1.2, 1, 20},
+            {"F35%SPR", 1.5, 0.3, 1.1, 1.75, 35}};
+  std::vector<BootstrapRun> runs(3);
+  runs[0].per_recruit = {{"F0.1", 0, 0.1, 0, 0, 0}, {"Fmax", 0, 0.5, 0, 0, 0}};
+  runs[1].per_recruit = {{"F0.1", 0, 0.3, 0, 0, 0}};
+  const std::string csv = per_recruit_csv(p, runs);
+  std::istringstream lines(csv);
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(lines, line);) rows.push_back(line);
+  ASSERT_EQ(rows.size(), 5u) << csv;
+  EXPECT_EQ(rows[0], "option,f_mult,fbar,ypr,spr,spr_percent,fbar_q05,fbar_q50,fbar_q95,bootstrap_runs");
+  EXPECT_EQ(rows[1], "F = 0,0,0,0,5,100,,,,");
+  const auto tail = [](const std::string& row) {
+    std::vector<double> v;
+    std::istringstream in(row.substr(row.find(",40,") + 4));
+    for (std::string cell; std::getline(in, cell, ',');) v.push_back(std::stod(cell));
+    return v;
+  };
+  const std::vector<double> f01 = tail(rows[2]);
+  ASSERT_EQ(f01.size(), 4u) << rows[2];
+  EXPECT_NEAR(f01[0], 0.11, 1e-15);
+  EXPECT_NEAR(f01[1], 0.2, 1e-15);
+  EXPECT_NEAR(f01[2], 0.29, 1e-15);
+  EXPECT_EQ(f01[3], 2);
+  EXPECT_EQ(rows[3], "Fmax,2,0.4,1.2,1,20,0.5,0.5,0.5,1");
+  EXPECT_EQ(rows[4], "F35%SPR,1.5,0.3,1.1,1.75,35,,,,0");
+  EXPECT_EQ(per_recruit_csv(p).find("q05"), std::string::npos);  // no bootstrap, no columns
 }
 
 }  // namespace
