@@ -624,7 +624,7 @@ QChart* per_recruit_chart(const PlotData& data) {
       spr->append(*r.fbar, *r.spr_percent);
       if (r.option == "status quo") status_quo->append(*r.fbar, *r.ypr);
     }
-    f_top = std::max(f_top, *r.fbar);
+    f_top = std::max({f_top, *r.fbar, r.fbar_q95.value_or(0)});
     ypr_top = std::max(ypr_top, *r.ypr);
   }
   const std::string fbar = data.fbar_ages.empty() ? "" : " (ages " + data.fbar_ages + ")";
@@ -642,6 +642,17 @@ QChart* per_recruit_chart(const PlotData& data) {
   for (const Mark& m : marks) {
     for (const PerRecruitRowData& r : data.per_recruit) {
       if (r.option != m.option || !r.fbar) continue;
+      // After a bootstrap, the runs' 5-95 % range of the point, shaded from axis to axis.
+      if (r.fbar_q05 && r.fbar_q95) {
+        const double top = y_ypr->max();
+        const BandPoints range{{{*r.fbar_q05, 0}, {*r.fbar_q95, 0}},
+                               {{*r.fbar_q05, top}, {*r.fbar_q95, top}}};
+        QAreaSeries* shade =
+            band_series(range, std::string(m.option) + ", bootstrap 5\u201395 %", m.colour);
+        attach(chart, shade, x, y_ypr);
+        // The legend keeps to the curves and the points; the shade takes its point's colour.
+        hide_from_legend(chart, shade);
+      }
       QLineSeries* upright = line(m.option, m.colour, 2.0, Qt::DotLine);
       upright->append(*r.fbar, 0);
       upright->append(*r.fbar, y_ypr->max());

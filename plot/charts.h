@@ -109,6 +109,7 @@ struct PerRecruitRowData {
   std::string
       option;  // "F = 0", "F x 0.05", ..., "status quo", ...; "F0.1", "Fmax", "F35%SPR", ...
   std::optional<double> fbar, ypr, spr_percent;
+  std::optional<double> fbar_q05, fbar_q95;  // a reference point's bootstrap quantiles
 };
 
 // One evaluation of the main run's scan: its grid point and total loss.

@@ -163,10 +163,13 @@ std::vector<PerRecruitRowData> read_per_recruit(const std::string& path) {
   const int fbar = required_column(file, "fbar");
   const int ypr = required_column(file, "ypr");
   const int spr_percent = required_column(file, "spr_percent");
+  const std::optional<int> fbar_q05 = optional_column(file, "fbar_q05");
+  const std::optional<int> fbar_q95 = optional_column(file, "fbar_q95");
   std::vector<PerRecruitRowData> rows;
   for (const CsvRow& r : file.rows) {
     rows.push_back({r.cells[static_cast<std::size_t>(option)], number_cell(file, r, fbar),
-                    number_cell(file, r, ypr), number_cell(file, r, spr_percent)});
+                    number_cell(file, r, ypr), number_cell(file, r, spr_percent),
+                    number_cell(file, r, fbar_q05), number_cell(file, r, fbar_q95)});
   }
   return rows;
 }

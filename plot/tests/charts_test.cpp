@@ -128,11 +128,13 @@ TEST(Charts, ForecastCurveIsTheAdviceYearInOrderOfFbar) {
 TEST(Charts, PerRecruitDrawsTheCurvesAndEachReferencePointThatExists) {
   PlotData data;
   data.units_weight = "kg";
-  data.per_recruit = {{"F = 0", 0.0, 0.0, 100.0},
-                      {"status quo", 0.3, 1.2, 20.0},
-                      {"F x 2", 0.6, 1.0, 5.0},
-                      {"F0.1", 0.1, 0.9, 50.0},
-                      {"F40%SPR", 0.12, 0.95, 40.0}};
+  // Option, F-bar, yield per recruit, SPR in per cent; no bootstrap.
+  const auto row = [](std::string option, double fbar, double ypr, double spr_percent) {
+    return PerRecruitRowData{std::move(option), fbar, ypr, spr_percent, {}, {}};
+  };
+  data.per_recruit = {row("F = 0", 0.0, 0.0, 100.0), row("status quo", 0.3, 1.2, 20.0),
+                      row("F x 2", 0.6, 1.0, 5.0), row("F0.1", 0.1, 0.9, 50.0),
+                      row("F40%SPR", 0.12, 0.95, 40.0)};
   const std::unique_ptr<QChart> chart(make_chart(data, "per_recruit"));
   EXPECT_EQ(labels_of(*chart),
             "|F-bar|Yield per recruit (kg)|SSB per recruit (% of no fishing)|"
@@ -145,6 +147,15 @@ TEST(Charts, PerRecruitDrawsTheCurvesAndEachReferencePointThatExists) {
   ASSERT_NE(f01, nullptr);
   EXPECT_EQ(f01->at(0), QPointF(0.1, 0));
   EXPECT_EQ(f01->at(1).x(), 0.1);
+  // After a bootstrap, a point's range of F-bar over the runs is shaded behind it.
+  data.per_recruit[3].fbar_q05 = 0.08;
+  data.per_recruit[3].fbar_q95 = 0.13;
+  const std::unique_ptr<QChart> banded(make_chart(data, "per_recruit"));
+  const auto* range = qobject_cast<QAreaSeries*>(banded->series()[3]);
+  ASSERT_NE(range, nullptr);
+  EXPECT_EQ(range->name().toStdString(), "F0.1, bootstrap 5\u201395 %");
+  EXPECT_EQ(range->lowerSeries()->at(0), QPointF(0.08, 0));
+  EXPECT_EQ(range->upperSeries()->at(1).x(), 0.13);
   data.per_recruit.clear();
   for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "per_recruit");
 }
