@@ -19,7 +19,7 @@
 //                       the short-term forecast when the run made one, with their bootstrap
 //                       bands after a bootstrap; the reference points
 //   per_recruit         yield and SSB per recruit against F-bar, with F0.1, Fmax, F35%SPR and
-//                       F40%SPR, when the run made a forecast
+//                       F40%SPR (their bootstrap ranges shaded), when the run made a forecast
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and F-bar (the mean F of a retro.csv without it) of the full run
 //                       and of each peel, when retro.csv exists

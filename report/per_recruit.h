@@ -3,8 +3,8 @@
 // the reference points read off these curves.
 //
 // With the forecast's mean catch weight W, stock weight SW, M, maturity and status quo F at age
-// Fsq (report/forecast.h),
-// the catch taken at the fraction `part` of the year, and F(a) = x Fsq(a) at the F multiplier x:
+// Fsq (report/forecast.h), the catch taken at the fraction `part` of the year, and
+// F(a) = x Fsq(a) at the F multiplier x:
 //   N(a0) = 1,  N(a+1) = N(a) exp(-M(a) - F(a)),  a plus group N(amax) / (1 - exp(-M - F))
 //   YPR(x) = sum_a (1 - exp(-F(a))) N(a) exp(-M(a) part) W(a)
 //   SPR(x) = sum_a N(a) SW(a) mat(a)                              (at the start of the year)
