@@ -63,31 +63,26 @@ void read_fields_file(const std::string& path, FieldTexts& texts, const ExtraKey
   // A file with a bad line loads nothing: the lines go into a copy.
   FieldTexts loaded = texts;
   std::array<int, kFieldCount + 1> set_on_line{};  // by field number; 0 not yet set
-  for (int number = 1; !rest.empty(); ++number) {
-    const std::size_t end = rest.find('\n');
-    const std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    const std::string_view content = trimmed(line);
-    if (content.empty() || content.front() == '#') continue;
-    const std::string where = path + ": line " + std::to_string(number);
-    if (const std::size_t eq = content.find('='); extra && eq != std::string_view::npos) {
-      const std::string_view name = trimmed(content.substr(0, eq));
-      if (!field_by_numbered_name(name) && !field_by_name(name) &&
-          extra(name, trimmed(content.substr(eq + 1)), where)) {
-        continue;
-      }
-    }
-    FieldLine f = parse_field_line(line, where);
-    int& earlier = set_on_line[static_cast<std::size_t>(field_number(f.id))];
-    if (earlier != 0) {
-      // Two values for one field: whichever was meant, the other is a mistake.
-      throw SettingsError(where + ": " + std::string(field(f.id).name) + " (" +
-                          numbered_name(f.id) + ") is set again; line " + std::to_string(earlier) +
-                          " set it already");
-    }
-    earlier = number;
-    loaded[f.id] = std::move(f.text);
-  }
+  for_each_setting_line(
+      rest, path, [&](std::string_view content, const std::string& where, int number) {
+        if (const std::size_t eq = content.find('='); extra && eq != std::string_view::npos) {
+          const std::string_view name = trimmed(content.substr(0, eq));
+          if (!field_by_numbered_name(name) && !field_by_name(name) &&
+              extra(name, trimmed(content.substr(eq + 1)), where)) {
+            return;
+          }
+        }
+        FieldLine f = parse_field_line(content, where);
+        int& earlier = set_on_line[static_cast<std::size_t>(field_number(f.id))];
+        if (earlier != 0) {
+          // Two values for one field: whichever was meant, the other is a mistake.
+          throw SettingsError(where + ": " + std::string(field(f.id).name) + " (" +
+                              numbered_name(f.id) + ") is set again; line " +
+                              std::to_string(earlier) + " set it already");
+        }
+        earlier = number;
+        loaded[f.id] = std::move(f.text);
+      });
   texts = loaded;
 }
 

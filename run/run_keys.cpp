@@ -85,30 +85,37 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
   return false;
 }
 
-RunKeys read_run_keys_text(std::string_view text, const std::string& source) {
-  RunKeys keys;
-  std::map<std::string, int, std::less<>> set_on_line;
+void for_each_setting_line(std::string_view text, const std::string& source,
+                           const SettingLine& take) {
   for (int number = 1; !text.empty(); ++number) {
     const std::size_t end = text.find('\n');
     const std::string_view content = trimmed(text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (content.empty() || content.front() == '#') continue;
-    const std::string where = source + ": line " + std::to_string(number);
-    const std::size_t eq = content.find('=');
-    if (eq == std::string_view::npos) {
-      throw SettingsError(where + ": '" + std::string(content) +
-                          "' is not of the form name = value");
-    }
-    const std::string_view name = trimmed(content.substr(0, eq));
-    if (!take_run_key(keys, name, trimmed(content.substr(eq + 1)), where)) {
-      throw SettingsError(where + ": '" + std::string(name) + "' is not a run setting");
-    }
-    const auto [at, first] = set_on_line.emplace(std::string(name), number);
-    if (!first) {
-      throw SettingsError(where + ": " + std::string(name) + " is set again; line " +
-                          std::to_string(at->second) + " set it already");
-    }
+    take(content, source + ": line " + std::to_string(number), number);
   }
+}
+
+RunKeys read_run_keys_text(std::string_view text, const std::string& source) {
+  RunKeys keys;
+  std::map<std::string, int, std::less<>> set_on_line;
+  for_each_setting_line(
+      text, source, [&](std::string_view content, const std::string& where, int number) {
+        const std::size_t eq = content.find('=');
+        if (eq == std::string_view::npos) {
+          throw SettingsError(where + ": '" + std::string(content) +
+                              "' is not of the form name = value");
+        }
+        const std::string_view name = trimmed(content.substr(0, eq));
+        if (!take_run_key(keys, name, trimmed(content.substr(eq + 1)), where)) {
+          throw SettingsError(where + ": '" + std::string(name) + "' is not a run setting");
+        }
+        const auto [at, first] = set_on_line.emplace(std::string(name), number);
+        if (!first) {
+          throw SettingsError(where + ": " + std::string(name) + " is set again; line " +
+                              std::to_string(at->second) + " set it already");
+        }
+      });
   return keys;
 }
 

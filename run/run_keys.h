@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,14 @@ std::optional<double> reference_point_value(std::string_view text);
 // SettingsError naming `where` (a file and line) for a value the key cannot take.
 bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
                   const std::string& where);
+
+// Calls `take(content, where, number)` for each line of a settings text that is neither blank nor
+// a comment (starting with '#'): `content` is the line without the blanks around it, `where`
+// "SOURCE: line N" for messages, `number` N.
+using SettingLine =
+    std::function<void(std::string_view content, const std::string& where, int number)>;
+void for_each_setting_line(std::string_view text, const std::string& source,
+                           const SettingLine& take);
 
 // The keys of a text of lines "name = value" as a fields file holds them beside the fields (blank
 // lines and lines starting with '#' are skipped). SettingsError naming `source` and the line for
