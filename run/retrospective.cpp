@@ -1,68 +1,21 @@
 #include "run/retrospective.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
 #include <system_error>
-#include <thread>
+#include <utility>
 
 #include "base/errors.h"
 #include "base/print.h"
 #include "data/age_year_file.h"
 #include "report/tables.h"
-#include "run/scan_edges.h"
 
 namespace quorvane {
 
 namespace {
 
-// From retro/peelK/ back to the working directory, where the input files are.
-constexpr const char* kBackToWorkdir = "../../";
-
-// An input file's name as a peel sees it from its own folder; an absolute name stands as given.
-std::string seen_from_peel(const std::string& name) {
-  return name.empty() || name.front() == '/' ? name : kBackToWorkdir + name;
-}
-
-bool ran(const PeelResult& p) {
-  return p.outcome.status == RunStatus::Completed && !p.years.empty();
-}
-
-PeelResult run_peel(const std::string& workdir, const FieldTexts& texts, int k,
-                    const PeelHostFactory& make_host, const RunOptions& options,
-                    const RunKeys& keys) {
-  PeelResult result;
-  result.peel = k;
-  result.folder = peel_folder(workdir, k);
-  try {
-    const FieldTexts fields = peel_fields(texts, k);
-    std::filesystem::create_directories(result.folder);
-    // A fresh session: a new run state, as at a program start.
-    auto state = std::make_unique<RunState>();
-    state->workdir = result.folder;
-    // The peel's F-bar over the full run's ages and its stock weights from the same file; a
-    // forecast from each peel was not asked for.
-    RunKeys peel_keys = keys;
-    peel_keys.forecast = false;
-    if (peel_keys.stock_weight_file)
-      peel_keys.stock_weight_file = seen_from_peel(*peel_keys.stock_weight_file);
-    apply_run_keys(peel_keys, *state);
-    const std::unique_ptr<Host> host = make_host ? make_host(k, *state) : std::make_unique<Host>();
-    result.outcome = run_start(*state, *host, fields, options);
-    if (state->results_record && state->results_record->complete) {
-      result.years = state->results_record->years;
-      result.edge_notes = scan_edge_notes(*state, *state->results_record);
-    }
-  } catch (const SettingsError& e) {
-    result.outcome = {RunStatus::SettingsRejected, e.what()};
-  } catch (const std::exception& e) {
-    // The peel's folder could not be made, or memory ran out: this peel fails, the others run.
-    result.outcome = {RunStatus::InputFailed, e.what()};
-  }
-  return result;
-}
+bool ran(const PeelResult& p) { return p.ran(); }
 
 }  // namespace
 
@@ -77,11 +30,7 @@ FieldTexts peel_fields(const FieldTexts& texts, int k) {
   if (first_period_end && *first_period_end > lowered) {
     peel[FieldId::FirstPeriodEnd] = peel[FieldId::LastYear];
   }
-  for (const Field& f : kFields) {
-    if (f.kind == FieldKind::Text && f.id != FieldId::ResultsFile)
-      peel[f.id] = seen_from_peel(peel[f.id]);
-  }
-  return peel;
+  return fields_seen_from_variant(std::move(peel));
 }
 
 std::string peel_folder(const std::string& workdir, int k) {
@@ -91,25 +40,16 @@ std::string peel_folder(const std::string& workdir, int k) {
 std::vector<PeelResult> run_peels(const std::string& workdir, const FieldTexts& texts, int peels,
                                   unsigned threads, const PeelHostFactory& make_host,
                                   const RunOptions& options, const RunKeys& keys) {
-  std::vector<PeelResult> results(static_cast<std::size_t>(std::max(peels, 0)));
-  std::atomic<int> next{1};
-  const auto worker = [&] {
-    for (int k; (k = next.fetch_add(1)) <= peels;) {
-      results[static_cast<std::size_t>(k - 1)] =
-          run_peel(workdir, texts, k, make_host, options, keys);
-    }
-  };
-  const unsigned count = std::max(1u, std::min(threads, static_cast<unsigned>(std::max(peels, 1))));
-  {
-    std::vector<std::jthread> helpers;
-    // A system that refuses another thread leaves the peels to the threads there are; this one
-    // works through them all if need be.
-    try {
-      for (unsigned i = 1; i < count; ++i) helpers.emplace_back(worker);
-    } catch (const std::system_error&) {
-    }
-    worker();
-  }  // the helpers are joined here
+  std::vector<VariantRun> runs = run_variants(
+      peels, [&](int k) { return peel_folder(workdir, k); },
+      [&](int k) { return peel_fields(texts, k); }, threads, make_host, options, keys);
+  std::vector<PeelResult> results;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    PeelResult p;
+    static_cast<VariantRun&>(p) = std::move(runs[i]);
+    p.peel = static_cast<int>(i) + 1;
+    results.push_back(std::move(p));
+  }
   return results;
 }
 

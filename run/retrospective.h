@@ -3,10 +3,7 @@
 //
 // Peel k changes two fields and nothing else: the last year of the analysis (Text9) is lowered
 // by k, and the last year of the first selectivity period (Text10) is capped at it. Each peel is
-// a fresh session (its own run state, as at a new program start) working in retro/peelK/ under
-// the working directory, where it writes its results, search log and tables; its input file
-// names are taken from the working directory ("../../" before each). The peels answer No to the
-// bootstrap question and run in parallel, one per thread.
+// a run beside the main one (run/variant_runs.h) in retro/peelK/ under the working directory.
 //
 // Mohn's rho of a quantity X over the peels k that ran, with Y_k the last year of peel k:
 //   rho = (1/n) sum_k (X_k(Y_k) - X_full(Y_k)) / X_full(Y_k)
@@ -16,18 +13,16 @@
 
 #include <array>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "base/host.h"
 #include "report/results_record.h"
 #include "run/run_keys.h"
 #include "run/settings.h"
 #include "run/start.h"
-#include "state/run_state.h"
+#include "run/variant_runs.h"
 
 namespace quorvane {
 
@@ -38,16 +33,12 @@ FieldTexts peel_fields(const FieldTexts& texts, int k);
 std::string peel_folder(const std::string& workdir, int k);
 
 // One peel, after its run.
-struct PeelResult {
+struct PeelResult : VariantRun {
   int peel = 0;
-  std::string folder;
-  RunOutcome outcome;
-  std::vector<SummaryYear> years;  // the stock summary of its results file; empty when it failed
-  std::vector<std::string> edge_notes;  // its scan's best point at an end of the grid
 };
 
 // Makes the host of peel k, which computes on `state`; called on the thread that runs the peel.
-using PeelHostFactory = std::function<std::unique_ptr<Host>(int k, const RunState& state)>;
+using PeelHostFactory = VariantHostFactory;
 
 // Runs peels 1..peels on up to `threads` threads (at least one), each peel in a fresh run state
 // with its own host and the run keys `keys` (without their forecast). A peel that fails is
