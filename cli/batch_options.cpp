@@ -18,7 +18,7 @@ const char* const kBatchUsage =
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
     "                      [--quiet] [--help] [--version]\n"
     "                      [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]\n"
-    "                      [--fbar A-B] [--forecast]\n"
+    "                      [--fbar A-B] [--forecast] [--leave-out]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -44,6 +44,11 @@ const char* const kBatchUsage =
     "                        its last 1..N years removed, each in retro/peelK/ with the\n"
     "                        run's F-bar ages, with retro/retro.csv and Mohn's rho in\n"
     "                        retro/retro_rho.csv\n"
+    "  --leave-out           after the run, the run repeated once without each SSB survey\n"
+    "                        and aged fleet it uses, each in leave_out/ssbK/ or\n"
+    "                        leave_out/fleetK/, with leave_out/leave_out.csv and the change\n"
+    "                        of the last year's SSB, F-bar and recruitment in\n"
+    "                        leave_out/leave_out_change.csv\n"
     "  --threads N           run the bootstrap runs and the peels on N threads (default: one\n"
     "                        per core; the files written are the same for any N)\n"
     "  --bootstrap-kind K    chained (default): each bootstrap run perturbs the data of the run\n"
@@ -187,6 +192,8 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
                          std::to_string(peels));
       }
       o.retro = static_cast<int>(peels);
+    } else if (arg == "--leave-out") {
+      o.leave_out = true;
     } else if (arg == "--restart-answer") {
       const std::string_view r = line.value();
       if (r != "1" && r != "2") {

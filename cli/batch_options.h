@@ -4,7 +4,7 @@
 //                  [--stop-at-call K] [--stop-after-seconds S] [--restart-answer 1|2]
 //                  [--no-tables] [--retro N] [--threads N] [--quiet] [--help] [--version]
 //                  [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]
-//                  [--fbar A-B]
+//                  [--fbar A-B] [--forecast] [--leave-out]
 //
 //   quorvane-batch --list-fields [--format table|csv]
 //
@@ -36,6 +36,7 @@ struct BatchOptions {
   int restart_answer = 1;                    // --restart-answer R
   bool tables = true;                        // --no-tables: no tidy tables beside the results
   int retro = 0;                             // --retro N: a retrospective of N peels
+  bool leave_out = false;  // --leave-out: the run again without each tuning series
   int threads = 0;     // --threads N: bootstrap runs and peels on N threads; 0 every core
   bool quiet = false;  // --quiet: no progress line on a terminal
   BootstrapKind bootstrap_kind = BootstrapKind::Chained;  // --bootstrap-kind

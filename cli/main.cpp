@@ -14,6 +14,7 @@
 #include "cli/batch_options.h"
 #include "cli/interrupt.h"
 #include "cli/progress_line.h"
+#include "cli/leave_out_command.h"
 #include "cli/retro_command.h"
 #include "data/age_year_file.h"
 #include "report/results_record.h"
@@ -206,6 +207,16 @@ int run(int argc, char** argv) {
       extras_written = run_retro_command(options, *full, line) && extras_written;
     } else {
       std::printf("No retrospective: the run was stopped before its end\n");
+    }
+  }
+  if (options.leave_out) {
+    const ResultsRecord* full = state->results_record.get();
+    if (outcome.status != RunStatus::Completed) {
+      std::printf("No leave one out: the run failed before its end\n");
+    } else if (full && full->complete && !full->stopped) {
+      extras_written = run_leave_out_command(options, *full, line) && extras_written;
+    } else {
+      std::printf("No leave one out: the run was stopped before its end\n");
     }
   }
   if (outcome.status != RunStatus::Completed) {

@@ -110,25 +110,24 @@ void MainRunProgress::run_ended(const std::string& message) {
   ForwardingHost::run_ended(message);
 }
 
-UserRequest PeelProgress::yield() {
+UserRequest VariantProgress::yield() {
   if (line_.shown()) {
     ProgressSnapshot p =
-        snapshot(s_, "peel " + std::to_string(peel_) + " of " + std::to_string(retro_.peels));
-    p.seconds_left =
-        time_left(seconds_between(retro_.started, line_.now()), retro_.done, retro_.peels);
+        snapshot(s_, all_.noun + " " + std::to_string(run_) + " of " + std::to_string(all_.runs));
+    p.seconds_left = time_left(seconds_between(all_.started, line_.now()), all_.done, all_.runs);
     line_.show(progress_text(p));
   }
   return UserRequest::None;
 }
 
-// The peels run side by side, so their ends, not their starts, measure the progress.
-void PeelProgress::run_ended(const std::string& /*message*/) {
-  const int done = ++retro_.done;
+// The runs go side by side, so their ends, not their starts, measure the progress.
+void VariantProgress::run_ended(const std::string& /*message*/) {
+  const int done = ++all_.done;
   if (!line_.shown()) return;
-  const auto left = time_left(seconds_between(retro_.started, line_.now()), done, retro_.peels);
-  line_.note(step_text("retrospective: " + std::to_string(done) + " of " +
-                           std::to_string(retro_.peels) + " peels finished",
-                       done < retro_.peels ? left : std::nullopt));
+  const auto left = time_left(seconds_between(all_.started, line_.now()), done, all_.runs);
+  line_.note(step_text(all_.analysis + ": " + std::to_string(done) + " of " +
+                           std::to_string(all_.runs) + " " + all_.noun + "s finished",
+                       done < all_.runs ? left : std::nullopt));
 }
 
 }  // namespace quorvane

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/forwarding_host.h"
 #include "base/host.h"
@@ -72,30 +73,34 @@ class MainRunProgress : public ForwardingHost {
   ProgressLine::Clock::time_point bootstrap_started_{};
 };
 
-// What the peels of a retrospective share: how many there are, how many have finished, since
+// What the runs of an analysis beside the main run share (the peels of a retrospective, the runs
+// of leave one out): what they are called, how many there are, how many have finished, since
 // when they run.
-struct RetroProgress {
-  RetroProgress(int peels, ProgressLine::Clock::time_point started)
-      : peels(peels), started(started) {}
-  const int peels;
+struct VariantsProgress {
+  VariantsProgress(std::string analysis, std::string noun, int runs,
+                   ProgressLine::Clock::time_point started)
+      : analysis(std::move(analysis)), noun(std::move(noun)), runs(runs), started(started) {}
+  const std::string analysis;  // "retrospective"
+  const std::string noun;      // "peel": "peel 2 of 5", "3 of 5 peels finished"
+  const int runs;
   std::atomic<int> done{0};
   const ProgressLine::Clock::time_point started;
 };
 
-// The host of one peel: answers No to the bootstrap question (the default) and shows the
-// progress of the retrospective at every yield point.
-class PeelProgress : public Host {
+// The host of one such run: answers No to the bootstrap question (the default) and shows the
+// progress of the analysis at every yield point.
+class VariantProgress : public Host {
  public:
-  PeelProgress(int peel, const RunState& s, ProgressLine& line, RetroProgress& retro)
-      : peel_(peel), s_(s), line_(line), retro_(retro) {}
+  VariantProgress(int run, const RunState& s, ProgressLine& line, VariantsProgress& all)
+      : run_(run), s_(s), line_(line), all_(all) {}
   UserRequest yield() override;
   void run_ended(const std::string& message) override;
 
  private:
-  int peel_;
+  int run_;
   const RunState& s_;
   ProgressLine& line_;
-  RetroProgress& retro_;
+  VariantsProgress& all_;
 };
 
 }  // namespace quorvane

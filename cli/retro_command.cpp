@@ -21,11 +21,11 @@ std::string absolute(const std::string& path) {
 
 bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, ProgressLine& line) {
   const auto cores = static_cast<unsigned>(thread_count(options.threads));
-  RetroProgress progress(options.retro, line.now());
+  VariantsProgress progress("retrospective", "peel", options.retro, line.now());
   const RetroResult retro = run_retrospective(
       options.workdir, options.texts, options.retro, cores, full.years,
       [&](int k, const RunState& s) -> std::unique_ptr<Host> {
-        return std::make_unique<PeelProgress>(k, s, line, progress);
+        return std::make_unique<VariantProgress>(k, s, line, progress);
       },
       {}, RunOptions{.tables = options.tables}, options.keys);
   line.clear();

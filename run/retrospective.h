@@ -88,9 +88,6 @@ struct RetroResult {
   bool cancelled = false;     // the cancel test ended it after the peels: no rho, no tables
 };
 
-// True when the user has asked the retrospective to end.
-using CancelTest = std::function<bool()>;
-
 // The whole retrospective against a full run whose stock summary is `full`: the peels (as
 // run_peels), then, unless `cancelled` says so, Mohn's rho and the tables in retro/ under
 // `workdir`. An empty cancel test never cancels. `keys` are the full run's, so that its F-bar and

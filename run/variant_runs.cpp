@@ -44,6 +44,7 @@ VariantRun run_variant(int k, const VariantFolder& folder_of, const VariantField
     result.outcome = run_start(*state, *host, fields, options);
     if (state->results_record && state->results_record->complete) {
       result.years = state->results_record->years;
+      result.terminal_f = state->results_record->terminal_f;
       result.edge_notes = scan_edge_notes(*state, *state->results_record);
     }
   } catch (const SettingsError& e) {

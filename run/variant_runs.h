@@ -26,6 +26,7 @@ struct VariantRun {
   RunOutcome outcome;
   std::vector<SummaryYear> years;       // the stock summary of its results file; empty when it failed
   std::vector<std::string> edge_notes;  // its scan's best point at an end of the grid
+  double terminal_f = 0;                // its estimate, when it ran
 
   // It ran to its end and wrote its stock summary.
   bool ran() const { return outcome.status == RunStatus::Completed && !years.empty(); }
@@ -41,6 +42,9 @@ using VariantFields = std::function<FieldTexts(int k)>;
 using VariantFolder = std::function<std::string(int k)>;
 // Makes the host of run k, which computes on `state`; called on the thread that runs it.
 using VariantHostFactory = std::function<std::unique_ptr<Host>(int k, const RunState& state)>;
+
+// True when the user has asked the analysis to end.
+using CancelTest = std::function<bool()>;
 
 // Runs 1..count on up to `threads` threads (at least one), run k in folder_of(k) with the fields
 // fields_of(k) (already seen from that folder) and the run keys `keys` without their forecast.
