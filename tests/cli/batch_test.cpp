@@ -189,5 +189,54 @@ TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
   EXPECT_FALSE(fs::exists(dir / "short/output.out.tables"));
 }
 
+// quorvane-batch --leave-out, against runs with the series taken out by hand. The demo uses SSB
+// survey 1 and fleets 1-4 (weights .2, .2, .1, .2; fleet 4 at time 0.9, the others before it at
+// 0.5 and 0.99): without fleet 2, fleets 3 and 4 take places 2 and 3 with their files, times and
+// weights; without the only SSB survey, the SSB surveys are switched off.
+TEST(LeaveOut, EachRunIsTheRunWithTheSeriesTakenOutByHand) {
+  ScratchDir dir;
+  copy_folder(kSourceDir / "demo", dir / "all/demo");
+  const BatchRun run = run_batch(dir / "all", "--leave-out --fbar 4-6");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  EXPECT_NE(run.err.find("leave one out: 5 of 5 runs finished\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("\nWithout fleet 2 (Aged survey fleet 2): terminal f "),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(", F-bar 4-6 "), std::string::npos) << run.out;
+
+  const std::pair<const char*, const char*> by_hand[] = {
+      {"fleet2",
+       "--set Text48=3 --set Text50=demo/fleet3.txt --set Text51=demo/fleet4.txt --set Text58=0.9 "
+       "--set Text103=.1 --set Text104=.2"},
+      {"ssb1", "--set Text38=2"}};
+  for (const auto& [key, sets] : by_hand) {
+    const fs::path single = dir / key;
+    copy_folder(kSourceDir / "demo", single / "demo");
+    ASSERT_EQ(run_batch(single, std::string(sets) + " --fbar 4-6").exit_code, 0) << key;
+    const std::string without = slurp(dir / "all/leave_out" / key / "output.out");
+    EXPECT_FALSE(without.empty()) << key;
+    EXPECT_TRUE(without == slurp(single / "output.out")) << key;
+    EXPECT_EQ(slurp(dir / "all/leave_out" / key / "output.out.tables/summary.csv"),
+              slurp(single / "output.out.tables/summary.csv"))
+        << key;
+  }
+  // Without fleet 2 the scan settles on another terminal f: the change is not 0. The table holds
+  // a row per series in the order of the fields.
+  const CsvFile change = read_csv((dir / "all/leave_out/leave_out_change.csv").string());
+  const int key_column = required_column(change, "left_out");
+  const int ssb_column = required_column(change, "ssb_change");
+  std::vector<std::string> keys;
+  for (const CsvRow& r : change.rows) keys.push_back(r.cells[static_cast<std::size_t>(key_column)]);
+  EXPECT_EQ(keys, (std::vector<std::string>{"ssb1", "fleet1", "fleet2", "fleet3", "fleet4"}));
+  EXPECT_NE(change.rows[2].cells[static_cast<std::size_t>(ssb_column)], "0");
+
+  // A run without SSB surveys and fleets has nothing to leave out.
+  const BatchRun bare = run_batch(dir / "all", "--leave-out --set Text38=2 --set Text47=2");
+  EXPECT_EQ(bare.exit_code, 1) << bare.describe();
+  EXPECT_NE(bare.err.find("no leave one out: the run uses no SSB survey and no aged fleet"),
+            std::string::npos)
+      << bare.err;
+}
+
 }  // namespace
 }  // namespace quorvane::testing
