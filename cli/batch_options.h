@@ -37,8 +37,8 @@ struct BatchOptions {
   bool tables = true;                        // --no-tables: no tidy tables beside the results
   int retro = 0;                             // --retro N: a retrospective of N peels
   bool leave_out = false;  // --leave-out: the run again without each tuning series
-  int threads = 0;     // --threads N: bootstrap runs and peels on N threads; 0 every core
-  bool quiet = false;  // --quiet: no progress line on a terminal
+  int threads = 0;         // --threads N: bootstrap runs and peels on N threads; 0 every core
+  bool quiet = false;      // --quiet: no progress line on a terminal
   BootstrapKind bootstrap_kind = BootstrapKind::Chained;  // --bootstrap-kind
   std::optional<std::uint32_t> seed;                      // --seed N
   int first_replicate = 0, last_replicate = 0;            // --replicates A-B

@@ -19,10 +19,9 @@ namespace {
 
 constexpr std::array kSsbColumns = {SsbColumn::File, SsbColumn::Std, SsbColumn::Weight,
                                     SsbColumn::Kind};
-constexpr std::array kFleetColumns = {FleetColumn::File,      FleetColumn::Time,
-                                      FleetColumn::Type,      FleetColumn::EstimateQ,
-                                      FleetColumn::Compare,   FleetColumn::Loss,
-                                      FleetColumn::Std,       FleetColumn::Weight};
+constexpr std::array kFleetColumns = {
+    FleetColumn::File,    FleetColumn::Time, FleetColumn::Type, FleetColumn::EstimateQ,
+    FleetColumn::Compare, FleetColumn::Loss, FleetColumn::Std,  FleetColumn::Weight};
 
 // The run's list of one kind of series, as its fields hold it: the switch, the count, the fields
 // of place k.
@@ -95,8 +94,8 @@ FieldTexts fields_without(const FieldTexts& texts, const TuningSeries& series) {
     take_out(without, {FieldId::SsbOn, FieldId::SsbCount, settings->totalinds}, series.number,
              kSsbColumns, ssb_field);
   } else {
-    take_out(without, {FieldId::FleetsOn, FieldId::FleetCount, settings->totalind},
-             series.number, kFleetColumns, fleet_field);
+    take_out(without, {FieldId::FleetsOn, FieldId::FleetCount, settings->totalind}, series.number,
+             kFleetColumns, fleet_field);
   }
   return without;
 }
@@ -124,12 +123,12 @@ std::string leave_out_line(const std::vector<SummaryYear>& full, const LeaveOutR
     if (!run.ran()) return line + run.outcome.message;
     return line + "no stock summary for the main run's last year";
   }
-  const std::string f_name = fbar_ages ? "F-bar " + std::to_string((*fbar_ages)[0]) + "-" +
-                                             std::to_string((*fbar_ages)[1])
-                                       : "mean F";
-  return line + "terminal f " + label_text(run.terminal_f) + "; SSB " + label_text(change->year) + " " + percent_text(change->ssb) + ", " +
-         f_name + " " + percent_text(change->fbar) + ", recruitment " +
-         percent_text(change->recruitment);
+  const std::string f_name =
+      fbar_ages ? "F-bar " + std::to_string((*fbar_ages)[0]) + "-" + std::to_string((*fbar_ages)[1])
+                : "mean F";
+  return line + "terminal f " + label_text(run.terminal_f) + "; SSB " + label_text(change->year) +
+         " " + percent_text(change->ssb) + ", " + f_name + " " + percent_text(change->fbar) +
+         ", recruitment " + percent_text(change->recruitment);
 }
 
 void write_leave_out_tables(const std::string& folder, const std::vector<SummaryYear>& full,
@@ -163,9 +162,9 @@ void write_leave_out_tables(const std::string& folder, const std::vector<Summary
     if (change) {
       const auto same = std::find_if(r.years.begin(), r.years.end(),
                                      [&](const SummaryYear& y) { return y.year == change->year; });
-      changes += csv_number(change->year) + "," + csv_number(same->ssb) + "," +
-                 value(change->ssb) + "," + csv_number(same->fbar) + "," + value(change->fbar) +
-                 "," + csv_number(same->recruitment) + "," + value(change->recruitment) + ",";
+      changes += csv_number(change->year) + "," + csv_number(same->ssb) + "," + value(change->ssb) +
+                 "," + csv_number(same->fbar) + "," + value(change->fbar) + "," +
+                 csv_number(same->recruitment) + "," + value(change->recruitment) + ",";
     } else {
       changes += ",,,,,,,";
     }
@@ -174,8 +173,8 @@ void write_leave_out_tables(const std::string& folder, const std::vector<Summary
   write_text_file(std::filesystem::path(folder) / "leave_out_change.csv", changes);
 }
 
-LeaveOutResult run_leave_out(const std::string& workdir, const FieldTexts& texts,
-                             unsigned threads, const std::vector<SummaryYear>& full,
+LeaveOutResult run_leave_out(const std::string& workdir, const FieldTexts& texts, unsigned threads,
+                             const std::vector<SummaryYear>& full,
                              const VariantHostFactory& make_host, const CancelTest& cancelled,
                              const RunOptions& options, const RunKeys& keys) {
   LeaveOutResult result;

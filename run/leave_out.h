@@ -76,7 +76,8 @@ std::string leave_out_line(const std::vector<SummaryYear>& full, const LeaveOutR
 // Writes into `folder`:
 //   leave_out.csv         left_out, name, year, ssb, f, mean_f, recruitment, fbar; left_out
 //                         "none" for the main run, the series' key for the others that finished
-//   leave_out_change.csv  left_out, name, finished (1 or 0), terminal_f, year, then for ssb, fbar and
+//   leave_out_change.csv  left_out, name, finished (1 or 0), terminal_f, year, then for ssb, fbar
+//   and
 //                         recruitment the value without the series and its relative change, and
 //                         the message of a run that did not finish
 // InputError when a file cannot be written.
@@ -87,15 +88,15 @@ void write_leave_out_tables(const std::string& folder, const std::vector<Summary
 struct LeaveOutResult {
   std::vector<LeaveOutRun> runs;  // one per tuning series, in the order of tuning_series
   std::string folder;             // leave_out/ under the working directory
-  std::string problem;  // one line when the fields could not be read or a table not written
+  std::string problem;     // one line when the fields could not be read or a table not written
   bool cancelled = false;  // the cancel test ended it after the runs: no tables
 };
 
 // The runs without each tuning series of the run whose fields are `texts` and whose stock summary
 // is `full`, on up to `threads` threads, then, unless `cancelled` says so, the tables in
 // leave_out/ under `workdir`. `keys` are the main run's, so that F-bar is over the same ages.
-LeaveOutResult run_leave_out(const std::string& workdir, const FieldTexts& texts,
-                             unsigned threads, const std::vector<SummaryYear>& full,
+LeaveOutResult run_leave_out(const std::string& workdir, const FieldTexts& texts, unsigned threads,
+                             const std::vector<SummaryYear>& full,
                              const VariantHostFactory& make_host, const CancelTest& cancelled = {},
                              const RunOptions& options = {}, const RunKeys& keys = {});
 

@@ -68,8 +68,8 @@ FieldTexts fields_seen_from_variant(FieldTexts texts) {
 
 std::vector<VariantRun> run_variants(int count, const VariantFolder& folder_of,
                                      const VariantFields& fields_of, unsigned threads,
-                                     const VariantHostFactory& make_host,
-                                     const RunOptions& options, const RunKeys& keys) {
+                                     const VariantHostFactory& make_host, const RunOptions& options,
+                                     const RunKeys& keys) {
   std::vector<VariantRun> results(static_cast<std::size_t>(std::max(count, 0)));
   std::atomic<int> next{1};
   const auto worker = [&] {

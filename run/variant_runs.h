@@ -24,7 +24,7 @@ namespace quorvane {
 struct VariantRun {
   std::string folder;
   RunOutcome outcome;
-  std::vector<SummaryYear> years;       // the stock summary of its results file; empty when it failed
+  std::vector<SummaryYear> years;  // the stock summary of its results file; empty when it failed
   std::vector<std::string> edge_notes;  // its scan's best point at an end of the grid
   double terminal_f = 0;                // its estimate, when it ran
 
