@@ -23,6 +23,7 @@
 #include "base/errors.h"
 #include "plot/bubbles.h"
 #include "plot/chart_style.h"
+#include "run/leave_out.h"
 
 namespace quorvane::plot {
 
@@ -950,6 +951,62 @@ QChart* retrospective_chart(const PlotData& data, const std::string& quantity) {
   return chart;
 }
 
+// SSB or F-bar of the run with every tuning series (black, drawn last) and of each run without
+// one, named after the series it lacks: a line far from the others shows a series that pulls the
+// assessment its own way.
+QChart* leave_out_chart(const PlotData& data, bool ssb) {
+  const std::string label = ssb ? "SSB" : fbar_label(data);
+  QChart* chart = new_chart("Leave one out: " + label);
+  struct Run {
+    std::string key;
+    QString name;
+    std::vector<QPointF> values;
+  };
+  std::vector<Run> runs;  // in the order of the table: the run with every series first
+  Range years;
+  double top = 0;
+  for (const LeaveOutRow& r : data.leave_out) {
+    const std::optional<double> value = ssb ? r.ssb : r.fbar;
+    if (!value) continue;
+    if (runs.empty() || runs.back().key != r.left_out) {
+      std::string name = "All series";
+      if (r.left_out != "none") {
+        const std::optional<TuningSeries> series = tuning_series_of_key(r.left_out, r.name);
+        name = "Without " + (series ? series->description() : r.left_out);
+      }
+      runs.push_back({r.left_out, QString::fromStdString(name), {}});
+    }
+    runs.back().values.emplace_back(r.year, *value);
+    years.add(r.year);
+    top = std::max(top, *value);
+  }
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  const Scale scale = ssb ? scale_for(top) : Scale{};
+  QValueAxis* y = zero_based_axis(ssb ? "SSB (" + scale.unit + ")" : label, top / scale.divisor);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  // A run that lands where the run with every series does (a scan that settles on the same grid
+  // point) lies under its line: the legend says so rather than leave a line missing.
+  for (Run& r : runs) {
+    if (r.key != "none" && runs.front().key == "none" &&
+        r.values == runs.front().values) {
+      r.name += " (as all series)";
+    }
+  }
+  std::size_t colour = 0;
+  for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
+    const bool all = it->key == "none";
+    auto* series = line(it->name, all ? QColor(Qt::black) : palette(colour++),
+                        all ? kLineWidth + 1 : kLineWidth);
+    for (const QPointF& p : it->values) series->append(p.x(), p.y() / scale.divisor);
+    attach(chart, series, x, y);
+  }
+  // The series' names are long ("Without fleet 2 (IBTS_Q1_gam)"): one above the other beside
+  // the chart, not cut short in a row below it.
+  chart->legend()->setAlignment(Qt::AlignRight);
+  return chart;
+}
+
 // The numbers of the surveys of one kind, in order, that have rows satisfying `has`.
 template <typename Has>
 std::vector<int> survey_numbers(const PlotData& data, SurveyRow::Kind kind, Has has) {
@@ -1077,6 +1134,10 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
     charts.push_back({"retrospective_mean_f", "Retrospective: " + retro_f_label(data)});
   }
+  if (!data.leave_out.empty()) {
+    charts.push_back({"leave_out_ssb", "Leave one out: SSB"});
+    charts.push_back({"leave_out_fbar", "Leave one out: " + fbar_label(data)});
+  }
   if (!data.scan.empty()) {
     charts.push_back({"loss_profile_f", "Total loss along the scan of terminal f"});
     if (data.scan_outer == "M")
@@ -1105,6 +1166,8 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
   if (name == "retrospective_mean_f")
     return retrospective_chart(data, retro_has_fbar(data) ? "fbar" : "mean_f");
+  if (name == "leave_out_ssb") return leave_out_chart(data, true);
+  if (name == "leave_out_fbar") return leave_out_chart(data, false);
   if (name.starts_with("loss_profile_")) return profile_chart(data, name == "loss_profile_f");
   // The numbered charts: "fleetK_residuals", "fleetK_fit", "ssb_surveyK_fit".
   const auto number_after = [&name](std::string_view prefix) {

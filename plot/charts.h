@@ -23,6 +23,9 @@
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and F-bar (the mean F of a retro.csv without it) of the full run
 //                       and of each peel, when retro.csv exists
+//   leave_out_ssb, leave_out_fbar
+//                       SSB and F-bar of the run with every tuning series and of the runs
+//                       without one of them, when leave_out.csv exists
 //   loss_profile_f, loss_profile_m, loss_profile_alfa
 //                       the total loss along the scan of terminal f (and of M or ALFA), when
 //                       the search log beside the tables is this run's scan
@@ -95,6 +98,15 @@ struct RetroRhoRow {
   std::optional<double> rho;
 };
 
+// One row of leave_out.csv: a year of the run without one tuning series ("fleet2"), or of the
+// run with all of them ("none").
+struct LeaveOutRow {
+  std::string left_out;
+  std::string name;  // the series' name, when its file has one
+  int year = 0;
+  std::optional<double> ssb, fbar;
+};
+
 // One row of forecast.csv: a forecast year under one fishing level.
 struct ForecastRowData {
   int year = 0;
@@ -127,6 +139,8 @@ struct PlotData {
   std::vector<SurveyRow> surveys;
   std::vector<RetroRow> retro;            // empty without a retrospective
   std::vector<RetroRhoRow> retro_rho;     // from retro_rho.csv beside retro.csv, when it is there
+  std::vector<LeaveOutRow> leave_out;     // empty without a leave-one-out analysis
+  std::string leave_out_folder;           // where leave_out.csv was found
   std::vector<ForecastRowData> forecast;  // from forecast.csv, when the run made a forecast
   std::vector<PerRecruitRowData> per_recruit;  // from per_recruit.csv, made with the forecast
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
@@ -196,7 +210,8 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
 std::vector<ForecastRowData> forecast_curve(const PlotData& data);
 
 // Reads summary.csv, stock.csv, surveys.csv (and forecast.csv when it is there, retro.csv when it
-// is in the folder or in <folder>/../retro/, and the scan from <folder>/../minim.out). InputError
+// is in the folder or in <folder>/../retro/, leave_out.csv when it is in the folder or in
+// <folder>/../leave_out/, and the scan from <folder>/../minim.out). InputError
 // naming file, line and token on a malformed file or a missing required column; a missing
 // summary.csv is an InputError naming the path.
 PlotData read_plot_data(const std::string& tables_dir);

@@ -134,6 +134,22 @@ std::vector<RetroRow> read_retro(const std::string& path) {
   return rows;
 }
 
+std::vector<LeaveOutRow> read_leave_out(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int left_out = required_column(file, "left_out");
+  const int name = required_column(file, "name");
+  const int year = required_column(file, "year");
+  const int ssb = required_column(file, "ssb");
+  const int fbar = required_column(file, "fbar");
+  std::vector<LeaveOutRow> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back(LeaveOutRow{r.cells[static_cast<std::size_t>(left_out)],
+                               r.cells[static_cast<std::size_t>(name)], whole_cell(file, r, year),
+                               number_cell(file, r, ssb), number_cell(file, r, fbar)});
+  }
+  return rows;
+}
+
 std::vector<ForecastRowData> read_forecast(const std::string& path) {
   const CsvFile file = read_csv(path);
   const int year = required_column(file, "year");
@@ -354,6 +370,14 @@ PlotData read_plot_data(const std::string& tables_dir) {
     data.retro = read_retro(retro.lexically_normal().string());
     const fs::path rho = retro_dir / "retro_rho.csv";
     if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
+    break;
+  }
+  // So is the leave-one-out analysis.
+  for (const fs::path& leave_out_dir : {dir, dir / ".." / "leave_out"}) {
+    const fs::path leave_out = leave_out_dir / "leave_out.csv";
+    if (!is_file(leave_out)) continue;
+    data.leave_out = read_leave_out(leave_out.lexically_normal().string());
+    data.leave_out_folder = leave_out_dir.lexically_normal().string();
     break;
   }
   // From the run's description: the F-bar ages, the units and where its search log is.

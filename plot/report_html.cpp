@@ -386,6 +386,23 @@ void retrospective_section(std::string& out, const PlotData& data) {
   append_table(out, rho);
 }
 
+void leave_out_section(std::string& out, const PlotData& data) {
+  heading(out, "leave_out", "Leave one out");
+  const std::optional<CsvFile> change =
+      data.leave_out.empty()
+          ? std::nullopt
+          : read_if_there(std::filesystem::path(data.leave_out_folder) / "leave_out_change.csv");
+  if (!change) {
+    paragraph(out, "No leave-one-out analysis was run.");
+    return;
+  }
+  paragraph(out,
+            "The run repeated without each tuning series in turn: its terminal f, and in the "
+            "main run's last year SSB, F-bar and recruitment with their relative change from the "
+            "run with every series; their charts are among the charts above.");
+  append_table(out, columns_of(*change, [](const std::string&) { return true; }));
+}
+
 void forecast_section(std::string& out, const std::optional<CsvFile>& forecast) {
   heading(out, "forecast", "Short-term forecast");
   if (!forecast) {
@@ -458,6 +475,7 @@ std::string report_html(const PlotData& data) {
       "<li><a href=\"#summary\">Stock summary</a></li>\n<li><a href=\"#charts\">Charts</a></li>\n"
       "<li><a href=\"#bootstrap\">Bootstrap</a></li>\n"
       "<li><a href=\"#retrospective\">Retrospective</a></li>\n"
+      "<li><a href=\"#leave_out\">Leave one out</a></li>\n"
       "<li><a href=\"#forecast\">Short-term forecast</a></li>\n"
       "<li><a href=\"#per_recruit\">Per recruit</a></li>\n"
       "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
@@ -471,6 +489,7 @@ std::string report_html(const PlotData& data) {
   charts_section(out, data);
   bootstrap_section(out, summary, bootstrap_runs);
   retrospective_section(out, data);
+  leave_out_section(out, data);
   forecast_section(out, read_if_there(dir / "forecast.csv"));
   per_recruit_section(out, read_if_there(dir / "per_recruit.csv"));
   settings_section(out, run);

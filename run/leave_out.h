@@ -16,6 +16,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "report/results_record.h"
@@ -38,6 +39,9 @@ struct TuningSeries {
   // "SSB survey 1", "fleet 2 (IBTS_Q1_gam)".
   std::string description() const;
 };
+
+// The series that key() names, with its name; none for any other text.
+std::optional<TuningSeries> tuning_series_of_key(std::string_view key, std::string name);
 
 // The tuning series the fields use, SSB surveys first, each in the order of its place. A fleet's
 // name is read from its file, relative to `workdir`. SettingsError, as START gives it, when the

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include <QAbstractSeries>
 #include <QFile>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -95,7 +96,7 @@ class DemoRuns : public ::testing::Test {
   static void SetUpTestSuite() {
     fs::remove_all(work());
     for (const auto& [name, extra] :
-         {std::pair{"main", std::string(" --bootstrap 5 --retro 3 --forecast")},
+         {std::pair{"main", std::string(" --bootstrap 5 --retro 3 --forecast --leave-out")},
           std::pair{"sse", std::string(" --set Text7=2 --forecast")},
           std::pair{"m_scan", std::string(" --set Text3=1 --set Text22=0.1 --set Text23=0.35 "
                                           "--set Text24=0.1")}}) {
@@ -134,7 +135,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                        "forecast", "per_recruit", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
-                       "retrospective_ssb", "retrospective_mean_f", "loss_profile_f"}));
+                       "retrospective_ssb", "retrospective_mean_f", "leave_out_ssb",
+                       "leave_out_fbar", "loss_profile_f"}));
   EXPECT_EQ(chart_names("sse").back(), "loss_profile_f");
   EXPECT_THROW(delete make_chart(read_plot_data(tables().string()), "fleet7_fit"),
                std::invalid_argument);
@@ -170,6 +172,17 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   EXPECT_EQ(retro_f->title().toStdString(),
             "Retrospective: F-bar, ages " + data.fbar_ages + " (Mohn's rho " +
                 QString::number(*fbar_rho->rho, 'g', 2).toStdString() + ")");
+
+  // Leave one out: a line per run, named after the series it lacks, the run with every series
+  // drawn last; fleets 1, 3 and 4 move no terminal f of the scan, so their lines lie under it.
+  const std::unique_ptr<QChart> leave_out(make_chart(data, "leave_out_ssb"));
+  QStringList lines;
+  for (const QAbstractSeries* series : leave_out->series()) lines << series->name();
+  EXPECT_EQ(lines, (QStringList{"Without fleet 4 (Aged survey fleet 4) (as all series)",
+                                "Without fleet 3 (Aged survey fleet 3) (as all series)",
+                                "Without fleet 2 (Aged survey fleet 2)",
+                                "Without fleet 1 (Aged survey fleet 1) (as all series)",
+                                "Without SSB survey 1", "All series"}));
 }
 
 // The loss profile comes from the search log beside the tables, which the working directory's
@@ -244,15 +257,16 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
-  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, forecast, per recruit,
-  // settings.
-  EXPECT_EQ(check.tables, 9);
+  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, leave one out, forecast,
+  // per recruit, settings.
+  EXPECT_EQ(check.tables, 10);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
        {std::string("5 bootstrap runs"), std::string("3 peels, last years 2013 2012 2011"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
         std::string("<td>status quo</td>"), std::string("<td>F0.1</td>"),
+        std::string("<td>fleet2</td><td>Aged survey fleet 2</td>"),
         "by quorvane-plot " + std::string(kProgramVersion)}) {
     EXPECT_NE(html.find(text), std::string::npos) << text;
   }
