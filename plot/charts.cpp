@@ -988,8 +988,7 @@ QChart* leave_out_chart(const PlotData& data, bool ssb) {
   // A run that lands where the run with every series does (a scan that settles on the same grid
   // point) lies under its line: the legend says so rather than leave a line missing.
   for (Run& r : runs) {
-    if (r.key != "none" && runs.front().key == "none" &&
-        r.values == runs.front().values) {
+    if (r.key != "none" && runs.front().key == "none" && r.values == runs.front().values) {
       r.name += " (as all series)";
     }
   }

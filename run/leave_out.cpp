@@ -74,8 +74,7 @@ std::optional<TuningSeries> tuning_series_of_key(std::string_view key, std::stri
         std::tuple{std::string_view("fleet"), TuningSeries::Kind::Fleet, kFleetSlots - 1}}) {
     if (!key.starts_with(prefix) || key.size() != prefix.size() + 1) continue;
     const int number = key.back() - '0';
-    if (number >= 1 && number <= most)
-      return TuningSeries{kind, number, std::move(name)};
+    if (number >= 1 && number <= most) return TuningSeries{kind, number, std::move(name)};
   }
   return std::nullopt;
 }
