@@ -106,6 +106,7 @@ void ParameterWindow::createMenu() {
 #endif
   QMenu* analysis = menu_bar_->addMenu(tr("&Analysis"));
   analysis->addAction(tr("&Retrospective..."), this, &ParameterWindow::retrospective);
+  analysis->addAction(tr("&Leave one out"), this, &ParameterWindow::leaveOut);
   // Kept with the settings, as the F-bar ages and the units are: a settings file saying
   // "forecast = yes" checks it, and saving writes it back.
   forecast_ = analysis->addAction(tr("Short-term &forecast after each run"));
@@ -489,16 +490,84 @@ bool ParameterWindow::runRetrospective(int peels) {
     }
     return false;
   }
+  leave_out_ = false;
   status_->setText(tr("Retrospective: %1 peels running...").arg(peels));
   return true;
 }
 
+bool ParameterWindow::runLeaveOut() {
+  if (controller_.running() || !useWorkingDirectory()) return false;
+  std::size_t series = 0;
+  try {
+    series = tuning_series(fieldTexts(), workingDirectory().toStdString()).size();
+  } catch (const SettingsError& e) {
+    status_->setText(tr("Nothing was run: %1").arg(QString::fromStdString(e.what())));
+    show_warning(this, tr("Leave one out"), QString::fromStdString(e.what()));
+    return false;
+  }
+  if (series == 0) {
+    show_warning(this, tr("Leave one out"),
+                 tr("The run uses no SSB survey and no aged fleet: there is nothing to leave "
+                    "out."));
+    return false;
+  }
+  const int runs = static_cast<int>(series);
+  if (!controller_.startLeaveOut(fieldTexts(), workingDirectory(), runs)) {
+    if (!controller_.refusal().isEmpty()) {
+      status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
+      show_warning(this, tr("Working directory"), controller_.refusal());
+    }
+    return false;
+  }
+  leave_out_ = true;
+  status_->setText(tr("Leave one out: %1 runs running...").arg(runs));
+  return true;
+}
+
 void ParameterWindow::reportPeel(int done, int peels) {
-  status_->setText(tr("Retrospective: %1 of %2 peels done...").arg(done).arg(peels));
+  status_->setText(leave_out_
+                       ? tr("Leave one out: %1 of %2 runs done...").arg(done).arg(peels)
+                       : tr("Retrospective: %1 of %2 peels done...").arg(done).arg(peels));
+}
+
+void ParameterWindow::reportLeaveOut(const RetroOutcome& outcome) {
+  if (outcome.without.empty()) {
+    status_->setText(tr("Leave one out stopped with an error."));
+    show_warning(this, tr("Leave one out"), QString::fromStdString(outcome.problem));
+    return;
+  }
+  const auto ran = std::count_if(outcome.without.begin(), outcome.without.end(),
+                                 [](const LeaveOutRun& r) { return r.ran(); });
+  QStringList lines;
+  lines << tr("Leave one out: %1 of %2 runs finished; the change of the main run's last year "
+              "without each series:")
+               .arg(ran)
+               .arg(outcome.without.size());
+  for (const LeaveOutRun& r : outcome.without) {
+    lines << QString::fromStdString(leave_out_line(outcome.full, r, outcome.fbar_ages));
+    for (const std::string& note : r.edge_notes) {
+      lines << tr("Without %1: %2")
+                   .arg(QString::fromStdString(r.series.description()), QString::fromStdString(note));
+    }
+  }
+  if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
+  if (controller_.retrospectiveRewroteResults()) {
+    lines << tr("Its full run was made afresh: %1 and minim.out in the working directory were "
+                "written anew.")
+                 .arg(fields_[35]->text());
+  }
+  status_->setText(lines.front());
+  const QString note = lines.join(QLatin1Char('\n'));
+  const QString problem =
+      showResults(QString::fromStdString(outcome.tables), note, QStringLiteral("leave_out"));
+  if (!problem.isEmpty()) {
+    show_warning(this, tr("Leave one out"), note + QStringLiteral("\n\n") + problem);
+  }
 }
 
 void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
   if (outcome.quit) return;
+  if (leave_out_) return reportLeaveOut(outcome);
   if (outcome.peels.empty() || outcome.rho.empty()) {
     status_->setText(tr("The retrospective stopped with an error."));
     show_warning(this, tr("Retrospective"), QString::fromStdString(outcome.problem));

@@ -55,6 +55,9 @@ class ParameterWindow : public QWidget {
   QString loadSettingsFrom(const QString& path);
   // The peels of a retrospective with the fields as they stand; false when it cannot start.
   bool runRetrospective(int peels);
+  // The runs without each tuning series of the fields as they stand; false when it cannot start
+  // (the reason is shown).
+  bool runLeaveOut();
 
   QMenuBar* menuBar() const { return menu_bar_; }
   // The results window once a run or the menu has opened it, else null.
@@ -85,6 +88,7 @@ class ParameterWindow : public QWidget {
   void loadSettings();
   void openResults();
   void retrospective();
+  void leaveOut() { runLeaveOut(); }
   void editRunSettings();
 
  protected:
@@ -95,6 +99,7 @@ class ParameterWindow : public QWidget {
   void showAgain();
   void reportPeel(int done, int peels);
   void reportRetrospective(const quorvane::app::RetroOutcome& outcome);
+  void reportLeaveOut(const quorvane::app::RetroOutcome& outcome);
 
  private:
   // What a stopped or failed run's charts say above them; empty for a fit.
@@ -130,6 +135,7 @@ class ParameterWindow : public QWidget {
   // START and the next save.
   RunKeys run_keys_;
   QAction* forecast_ = nullptr;  // Analysis > Short-term forecast, checked when run_keys_ say so
+  bool leave_out_ = false;       // the analysis beside the run going on is leave one out
   QVBoxLayout* column_ = nullptr;
   QLabel* top_label_ = nullptr;
   QLineEdit* workdir_ = nullptr;

@@ -53,6 +53,20 @@ FullRun run_full(const FieldTexts& texts, const RunKeys& keys, const std::string
   return full;
 }
 
+// The full run an analysis is set against: `full` when given, else one made now into `fresh`.
+// Null when that run failed or was ended; the outcome then says why. Names its tables folder.
+const FullRun* full_run_for(const FullRun* full, FullRun& fresh, const FieldTexts& texts,
+                            const RunKeys& keys, const std::string& workdir,
+                            const std::atomic<bool>& quit, RetroOutcome& outcome) {
+  if (full == nullptr) {
+    fresh = run_full(texts, keys, workdir, quit, outcome);
+    if (fresh.years.empty()) return nullptr;
+    full = &fresh;
+  }
+  outcome.tables = full->tables;
+  return full;
+}
+
 }  // namespace
 
 int most_peels(const FieldTexts& texts) {
@@ -69,12 +83,8 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const RunKeys& keys,
   RetroOutcome outcome;
   outcome.fbar_ages = keys.fbar;
   FullRun fresh;
-  if (full == nullptr) {
-    fresh = run_full(texts, keys, workdir, quit, outcome);
-    if (fresh.years.empty()) return outcome;
-    full = &fresh;
-  }
-  outcome.tables = full->tables;
+  full = full_run_for(full, fresh, texts, keys, workdir, quit, outcome);
+  if (full == nullptr) return outcome;
 
   const auto cores = static_cast<unsigned>(thread_count(0));
   RetroResult retro = quorvane::run_retrospective(
@@ -86,6 +96,29 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const RunKeys& keys,
   outcome.peels = std::move(retro.peels);
   outcome.rho = std::move(retro.rho);
   outcome.folder = std::move(retro.folder);
+  return outcome;
+}
+
+RetroOutcome run_leave_out(const FieldTexts& texts, const RunKeys& keys,
+                           const std::string& workdir, const FullRun* full,
+                           const std::atomic<bool>& quit, const std::function<void()>& run_done) {
+  RetroOutcome outcome;
+  outcome.leave_out = true;
+  outcome.fbar_ages = keys.fbar;
+  FullRun fresh;
+  full = full_run_for(full, fresh, texts, keys, workdir, quit, outcome);
+  if (full == nullptr) return outcome;
+  outcome.full = full->years;
+
+  const auto cores = static_cast<unsigned>(thread_count(0));
+  LeaveOutResult result = quorvane::run_leave_out(
+      workdir, texts, cores, full->years,
+      [&](int, const RunState&) { return std::make_unique<QuietHost>(quit, run_done); },
+      [&quit] { return quit.load(); }, {}, keys);
+  outcome.quit = result.cancelled;
+  outcome.problem = std::move(result.problem);
+  outcome.without = std::move(result.runs);
+  outcome.folder = std::move(result.folder);
   return outcome;
 }
 

@@ -1,7 +1,8 @@
-// The retrospective analysis of the window program: the assessment with the current fields and
-// its peels (the last 1..N analysis years removed), computed on a worker thread without the
-// progress window, and the retrospective tables in retro/ under the working directory, as the
-// batch runner writes them with --retro N.
+// The analyses beside the run in the window program, computed on a worker thread without the
+// progress window: the retrospective (the assessment with the current fields and its peels, the
+// last 1..N analysis years removed, with the tables in retro/ under the working directory, as the
+// batch runner writes them with --retro N) and leave one out (the assessment without each of its
+// tuning series, with the tables in leave_out/, as --leave-out writes them).
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "report/results_record.h"
+#include "run/leave_out.h"
 #include "run/retrospective.h"
 #include "run/settings.h"
 
@@ -20,7 +22,10 @@ namespace quorvane::app {
 struct RetroOutcome {
   std::string problem;  // one line when the full run failed or a table could not be written
   bool quit = false;    // "Quit session" ended it; nothing is to be shown
+  bool leave_out = false;  // a leave-one-out analysis, not a retrospective
   std::vector<PeelResult> peels;
+  std::vector<LeaveOutRun> without;  // leave one out: the run without each series
+  std::vector<SummaryYear> full;     // leave one out: the stock summary of the main run
   std::vector<RetroRho> rho;  // ssb, mean_f, recruitment, fbar
   std::optional<std::array<int, 2>> fbar_ages;  // the ages of F-bar when chosen
   std::string folder;         // retro/ under the working directory
@@ -46,5 +51,12 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const RunKeys& keys,
                                const std::string& workdir, int peels,
                                const FullRun* full, const std::atomic<bool>& quit,
                                const std::function<void()>& peel_done);
+
+// Leave one out in `workdir`: the runs without each tuning series of the fields, against `full`,
+// or against a full run made first as run_retrospective makes it; `run_done` is called, on a
+// computing thread, as each run ends.
+RetroOutcome run_leave_out(const FieldTexts& texts, const RunKeys& keys,
+                           const std::string& workdir, const FullRun* full,
+                           const std::atomic<bool>& quit, const std::function<void()>& run_done);
 
 }  // namespace quorvane::app

@@ -96,27 +96,45 @@ void RunController::cancelLive() {
 }
 
 bool RunController::startRetrospective(const FieldTexts& texts, const QString& workdir, int peels) {
+  return startBeside(texts, workdir, peels,
+                     [texts, keys = run_keys_, dir = workdir.toStdString(), peels](
+                         const FullRun* full, const std::atomic<bool>& quit,
+                         const std::function<void()>& run_done) {
+                       return run_retrospective(texts, keys, dir, peels, full, quit, run_done);
+                     });
+}
+
+bool RunController::startLeaveOut(const FieldTexts& texts, const QString& workdir, int runs) {
+  return startBeside(
+      texts, workdir, runs,
+      [texts, keys = run_keys_, dir = workdir.toStdString()](
+          const FullRun* full, const std::atomic<bool>& quit,
+          const std::function<void()>& run_done) {
+        return run_leave_out(texts, keys, dir, full, quit, run_done);
+      });
+}
+
+bool RunController::startBeside(const FieldTexts& texts, const QString& workdir, int runs,
+                                BesideJob job) {
   if (running() || quitting_) return false;
   if (!lockWorkingDirectory(workdir)) return false;
   const std::optional<FullRun> last = lastFullRun(texts, workdir);
   // A full run made here writes its results and tables over those of the last START, which
-  // then can no longer serve a later retrospective.
+  // then can no longer serve a later analysis.
   if (!last) last_workdir_.clear();
   retro_full_run_ = !last;
   retro_outcome_ = {};
   retrospective_ = true;
   quit_retrospective_ = false;
   auto done = std::make_shared<std::atomic<int>>(0);
-  worker_ = QThread::create([this, texts, keys = run_keys_, dir = workdir.toStdString(), peels,
-                             last, done] {
-    const auto peel_done = [this, peels, done] {
+  worker_ = QThread::create([this, job = std::move(job), runs, last, done] {
+    const auto run_done = [this, runs, done] {
       const int count = ++*done;
       QMetaObject::invokeMethod(
-          this, [this, count, peels] { emit peelFinished(count, peels); }, Qt::QueuedConnection);
+          this, [this, count, runs] { emit peelFinished(count, runs); }, Qt::QueuedConnection);
     };
     try {
-      retro_outcome_ = run_retrospective(texts, keys, dir, peels, last ? &*last : nullptr,
-                                         quit_retrospective_, peel_done);
+      retro_outcome_ = job(last ? &*last : nullptr, quit_retrospective_, run_done);
     } catch (const std::exception& e) {
       retro_outcome_ = {};
       retro_outcome_.problem = e.what();

@@ -77,6 +77,10 @@ class RunController : public QObject {
   // its end with the same texts in the same directory, and is run afresh otherwise. Ignored
   // (false) while something is running or the session is closing.
   bool startRetrospective(const FieldTexts& texts, const QString& workdir, int peels);
+  // "Leave one out": the assessment without each of its `runs` tuning series, as a retrospective
+  // is run (the same full run, the same signals: peelFinished counts these runs, and
+  // retrospectiveFinished gives an outcome marked leave_out).
+  bool startLeaveOut(const FieldTexts& texts, const QString& workdir, int runs);
 
   // "Quit session": a run in progress unwinds at its next yield point without writing results;
   // then the open files are closed and sessionOver() is emitted.
@@ -136,6 +140,11 @@ class RunController : public QObject {
  private:
   void finishRun();
   void finishRetrospective();
+  // The analysis beside the run that `job` computes against the full run it is handed (null: it
+  // makes its own), on the worker thread; `runs` is how many runs peelFinished counts to.
+  using BesideJob = std::function<RetroOutcome(const FullRun* full, const std::atomic<bool>& quit,
+                                               const std::function<void()>& run_done)>;
+  bool startBeside(const FieldTexts& texts, const QString& workdir, int runs, BesideJob job);
   // The last START as the full run of a retrospective with these texts, when it can serve.
   std::optional<FullRun> lastFullRun(const FieldTexts& texts, const QString& workdir) const;
   void closeFiles();

@@ -28,10 +28,12 @@ class AppTest : public QObject {
   void stopDuringIndependentReplicatesEndsWithTheFinishedOnesWritten();
   void endingTheSessionDuringARunClosesEveryFile();
 
-  // The menu of the parameter window: saved settings, the results window and the retrospective,
+  // The menu of the parameter window: saved settings, the results window, the retrospective and
+  // leave one out,
   // each set against the batch runner given the same settings file (menu_test.cpp).
   void settingsFileRunsAsInTheBatchRunnerAndLoadsBack();
   void retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables();
+  void leaveOutMatchesTheBatchRunnerAndNeedsASeries();
 
   // Live re-runs (live_test.cpp), in one session: that nothing runs with the switch off, what a
   // burst of changes leaves behind (files and charts) set against the batch runner given the last

@@ -205,4 +205,41 @@ void AppTest::retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables() {
   QVERIFY(!QFileInfo::exists(session.path(u"retro/retro.csv"_s)));
 }
 
+void AppTest::leaveOutMatchesTheBatchRunnerAndNeedsASeries() {
+  Session session;
+  const QString fields = session.path(u"demo/fields.txt"_s);
+  QCOMPARE(session.window.loadSettingsFrom(fields), QString());
+  QCOMPARE(session.window.setRunKeysText(u"fbar = 4-6\n"_s), QString());
+  bool listed = false;
+  for (const QMenu* menu : session.window.menuBar()->findChildren<QMenu*>())
+    for (const QAction* a : menu->actions()) listed = listed || a->text() == u"&Leave one out"_s;
+  QVERIFY(listed);
+
+  // The demo's SSB survey and four fleets: five runs, the batch runner's files.
+  session.retro_finished = false;
+  QVERIFY(session.window.runLeaveOut());
+  QVERIFY(wait_until([&] { return session.retro_finished; }, "end of leave one out"));
+  const RetroOutcome& outcome = session.controller.lastRetrospective();
+  QVERIFY2(outcome.problem.empty(), outcome.problem.c_str());
+  QCOMPARE(outcome.without.size(), std::size_t{5});
+  VERIFY_SAME_AS_BATCH(session.dir.path(), "--fields", fields, "--leave-out", "--fbar", "4-6");
+  VERIFY_MATCHES(session.status(), u"^Leave one out: 5 of 5 runs finished"_s);
+#if QUORVANE_CHARTS
+  ResultsWindow* results = session.window.resultsWindow();
+  QVERIFY(results != nullptr && results->isVisible());
+  VERIFY_MATCHES(results->currentChart(), u"^leave_out"_s);
+  VERIFY_MATCHES(results->note()->text(),
+                 u"\nWithout fleet 2 \\(Aged survey fleet 2\\): terminal f .*, F-bar 4-6 "_s);
+#endif
+
+  // Without SSB surveys and fleets there is nothing to leave out: a message, and nothing runs.
+  session.field(FieldId::SsbOn)->setText(u"2"_s);
+  session.field(FieldId::FleetsOn)->setText(u"2"_s);
+  QString text;
+  session.expectMessage(&text);
+  QVERIFY(!session.window.runLeaveOut());
+  QVERIFY(session.answered());
+  QVERIFY2(text.contains(u"nothing to leave out"_s), qPrintable(text));
+}
+
 }  // namespace quorvane::app::testing
