@@ -530,6 +530,20 @@ void ParameterWindow::reportPeel(int done, int peels) {
                        : tr("Retrospective: %1 of %2 peels done...").arg(done).arg(peels));
 }
 
+void ParameterWindow::showBesideAnalysis(QStringList lines, const RetroOutcome& outcome,
+                                         const QString& title, const QString& chart) {
+  if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
+  if (controller_.retrospectiveRewroteResults()) {
+    lines << tr("Its full run was made afresh: %1 and minim.out in the working directory were "
+                "written anew.")
+                 .arg(fields_[35]->text());
+  }
+  status_->setText(lines.front());
+  const QString note = lines.join(QLatin1Char('\n'));
+  const QString problem = showResults(QString::fromStdString(outcome.tables), note, chart);
+  if (!problem.isEmpty()) show_warning(this, title, note + QStringLiteral("\n\n") + problem);
+}
+
 void ParameterWindow::reportLeaveOut(const RetroOutcome& outcome) {
   if (outcome.without.empty()) {
     status_->setText(tr("Leave one out stopped with an error."));
@@ -550,19 +564,7 @@ void ParameterWindow::reportLeaveOut(const RetroOutcome& outcome) {
                    .arg(QString::fromStdString(r.series.description()), QString::fromStdString(note));
     }
   }
-  if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
-  if (controller_.retrospectiveRewroteResults()) {
-    lines << tr("Its full run was made afresh: %1 and minim.out in the working directory were "
-                "written anew.")
-                 .arg(fields_[35]->text());
-  }
-  status_->setText(lines.front());
-  const QString note = lines.join(QLatin1Char('\n'));
-  const QString problem =
-      showResults(QString::fromStdString(outcome.tables), note, QStringLiteral("leave_out"));
-  if (!problem.isEmpty()) {
-    show_warning(this, tr("Leave one out"), note + QStringLiteral("\n\n") + problem);
-  }
+  showBesideAnalysis(lines, outcome, tr("Leave one out"), QStringLiteral("leave_out"));
 }
 
 void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
@@ -586,19 +588,7 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
     for (const std::string& note : p.edge_notes)
       lines << tr("Peel %1: %2").arg(p.peel).arg(QString::fromStdString(note));
   }
-  if (!outcome.problem.empty()) lines << QString::fromStdString(outcome.problem);
-  if (controller_.retrospectiveRewroteResults()) {
-    lines << tr("Its full run was made afresh: %1 and minim.out in the working directory were "
-                "written anew.")
-                 .arg(fields_[35]->text());
-  }
-  status_->setText(lines.front());
-  const QString note = lines.join(QLatin1Char('\n'));
-  const QString problem =
-      showResults(QString::fromStdString(outcome.tables), note, QStringLiteral("retrospective"));
-  if (!problem.isEmpty()) {
-    show_warning(this, tr("Retrospective"), note + QStringLiteral("\n\n") + problem);
-  }
+  showBesideAnalysis(lines, outcome, tr("Retrospective"), QStringLiteral("retrospective"));
 }
 
 QString ParameterWindow::runBanner(const RunOutcome& outcome) const {

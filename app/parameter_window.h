@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 
@@ -100,6 +101,11 @@ class ParameterWindow : public QWidget {
   void reportPeel(int done, int peels);
   void reportRetrospective(const quorvane::app::RetroOutcome& outcome);
   void reportLeaveOut(const quorvane::app::RetroOutcome& outcome);
+  // The end of a retrospective or of leave one out: `lines` with the outcome's problem and a
+  // note when its full run rewrote the main run's files, the first on the status line, all above
+  // the charts of the main run with `chart` chosen; `title` heads a warning.
+  void showBesideAnalysis(QStringList lines, const quorvane::app::RetroOutcome& outcome,
+                          const QString& title, const QString& chart);
 
  private:
   // What a stopped or failed run's charts say above them; empty for a fit.
