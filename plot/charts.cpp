@@ -847,6 +847,18 @@ QChart* ssb_survey_fit_chart(const PlotData& data, int number) {
 // An aged fleet: each observation against the model's value for it, one colour per age, on
 // logarithmic axes (the indices of the ages differ by orders of magnitude and the fit is made on
 // the log scale), with the line observed = fitted.
+// A base-10 logarithmic axis over `values`, with room on both sides.
+QLogValueAxis* log_axis(const std::string& title, const Range& values) {
+  auto* axis = new QLogValueAxis;
+  style_axis(axis, title);
+  axis->setBase(10);
+  axis->setLabelFormat("%g");
+  axis->setMinorTickCount(8);
+  axis->setMinorGridLineColor(QColor(0xee, 0xee, 0xee));
+  axis->setRange(values.low / 1.5, values.high * 1.5);
+  return axis;
+}
+
 QChart* fleet_fit_chart(const PlotData& data, int number) {
   QChart* chart = new_chart(fleet_title(data, number) + ": observed against fitted");
   std::map<int, QScatterSeries*> by_age;
@@ -862,18 +874,8 @@ QChart* fleet_fit_chart(const PlotData& data, int number) {
     values.add(*s.fitted);
     values.add(*s.observed);
   }
-  const auto log_axis = [&values](const std::string& title) {
-    auto* axis = new QLogValueAxis;
-    style_axis(axis, title);
-    axis->setBase(10);
-    axis->setLabelFormat("%g");
-    axis->setMinorTickCount(8);
-    axis->setMinorGridLineColor(QColor(0xee, 0xee, 0xee));
-    axis->setRange(values.low / 1.5, values.high * 1.5);
-    return axis;
-  };
-  QLogValueAxis* x = log_axis("Fitted index");
-  QLogValueAxis* y = log_axis("Observed index");
+  QLogValueAxis* x = log_axis("Fitted index", values);
+  QLogValueAxis* y = log_axis("Observed index", values);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   auto* identity = line("Observed = fitted", QColor(0x60, 0x60, 0x60), 2.0, Qt::DashLine);
@@ -881,6 +883,30 @@ QChart* fleet_fit_chart(const PlotData& data, int number) {
   identity->append(values.high * 1.5, values.high * 1.5);
   attach(chart, identity, x, y);
   for (auto& [age, series] : by_age) attach(chart, series, x, y);
+  return chart;
+}
+
+QChart* consistency_chart(const PlotData& data, int number) {
+  QChart* chart = new_chart(fleet_title(data, number) + ": internal consistency");
+  Range values;
+  std::vector<QScatterSeries*> pairs;
+  for (const ConsistencyPair& pair : fleet_consistency(data, number)) {
+    QString name = QString("Ages %1-%2").arg(pair.age).arg(pair.age + 1);
+    name += pair.r ? QString(": r = %1").arg(QString::fromStdString(number_text(*pair.r, 2)))
+                   : QString(": r none");
+    auto* series = points(name, palette(pairs.size()), 10.0);
+    for (const auto& [at_a, at_next] : pair.points) {
+      series->append(at_a, at_next);
+      values.add(at_a);
+      values.add(at_next);
+    }
+    pairs.push_back(series);
+  }
+  QLogValueAxis* x = log_axis("Index at age a", values);
+  QLogValueAxis* y = log_axis("Index of the same year class at age a + 1, a year later", values);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QScatterSeries* series : pairs) attach(chart, series, x, y);
   return chart;
 }
 
@@ -1043,6 +1069,48 @@ BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<doubl
   return band_points(rows, year, low, high, cap);
 }
 
+std::vector<ConsistencyPair> fleet_consistency(const PlotData& data, int fleet) {
+  std::map<std::pair<int, int>, double> index;  // by (age, year), above 0
+  for (const SurveyRow& s : data.surveys) {
+    if (s.kind == SurveyRow::Kind::Fleet && s.number == fleet && s.age && s.observed &&
+        *s.observed > 0) {
+      index[{*s.age, s.year}] = *s.observed;
+    }
+  }
+  std::map<int, ConsistencyPair> by_age;
+  for (const auto& [cell, value] : index) {
+    const auto [age, year] = cell;
+    const auto next = index.find({age + 1, year + 1});
+    if (next == index.end()) continue;
+    ConsistencyPair& pair = by_age[age];
+    pair.age = age;
+    pair.points.emplace_back(value, next->second);
+  }
+  std::vector<ConsistencyPair> pairs;
+  for (auto& [age, pair] : by_age) {
+    const std::size_t n = pair.points.size();
+    if (n >= 3) {
+      double mean_x = 0, mean_y = 0;
+      for (const auto& [x, y] : pair.points) {
+        mean_x += std::log(x);
+        mean_y += std::log(y);
+      }
+      mean_x /= static_cast<double>(n);
+      mean_y /= static_cast<double>(n);
+      double sxx = 0, syy = 0, sxy = 0;
+      for (const auto& [x, y] : pair.points) {
+        const double dx = std::log(x) - mean_x, dy = std::log(y) - mean_y;
+        sxx += dx * dx;
+        syy += dy * dy;
+        sxy += dx * dy;
+      }
+      if (sxx > 0 && syy > 0) pair.r = sxy / std::sqrt(sxx * syy);
+    }
+    pairs.push_back(std::move(pair));
+  }
+  return pairs;
+}
+
 std::vector<SelectionYear> selection_patterns(const PlotData& data, int years) {
   std::map<int, std::map<int, double>> f_by_year;  // year -> age -> F
   for (const StockRow& r : data.stock) {
@@ -1129,6 +1197,14 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back(
         {"fleet" + std::to_string(k) + "_fit", fleet_title(data, k) + ": observed against fitted"});
   }
+  const auto has_index = [](const SurveyRow& s) { return s.age && s.observed && *s.observed > 0; };
+  for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_index)) {
+    const std::vector<ConsistencyPair> pairs = fleet_consistency(data, k);
+    if (std::any_of(pairs.begin(), pairs.end(), [](const ConsistencyPair& p) { return p.r; })) {
+      charts.push_back({"fleet" + std::to_string(k) + "_consistency",
+                        fleet_title(data, k) + ": internal consistency"});
+    }
+  }
   if (!data.retro.empty()) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
     charts.push_back({"retrospective_mean_f", "Retrospective: " + retro_f_label(data)});
@@ -1177,6 +1253,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name.ends_with("_residuals")) {
     return bubble_chart(fleet_title(data, fleet) + " log residuals", fleet_bubbles(data, fleet));
   }
+  if (name.ends_with("_consistency")) return consistency_chart(data, fleet);
   return fleet_fit_chart(data, fleet);
 }
 

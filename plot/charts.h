@@ -15,6 +15,9 @@
 //   fleetK_residuals    the same for each aged fleet K
 //   ssb_surveyK_fit     observed and fitted of SSB survey K, by year
 //   fleetK_fit          observed against fitted of aged fleet K, one colour per age
+//   fleetK_consistency  the internal consistency of aged fleet K: each year class's index at
+//                       one age against its index at the next age a year later, one colour per
+//                       pair of ages, with the correlation of their logarithms
 //   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
 //                       the short-term forecast when the run made one, with their bootstrap
 //                       bands after a bootstrap; the reference points
@@ -188,6 +191,22 @@ struct SelectionYear {
   int year = 0;
   std::vector<std::pair<int, double>> relative_f;  // (age, F / largest F), by age
 };
+
+// The internal consistency of an aged fleet between ages a and a + 1: the index of each year
+// class at age a in year y against the same year class's index at age a + 1 in year y + 1, where
+// both are above 0. A fleet that follows its year classes from age to age shows a tight,
+// rising cloud and a correlation near 1; one whose indices carry little of the year-class
+// strength, a shapeless cloud.
+struct ConsistencyPair {
+  int age = 0;                                          // a
+  std::vector<std::pair<double, double>> points;        // (index at a, index at a + 1)
+  std::optional<double> r;  // Pearson correlation of the logarithms; none below 3 points or
+                            // without spread
+};
+
+// The pairs of consecutive ages of aged fleet `fleet` in surveys.csv that have a point, in order
+// of age.
+std::vector<ConsistencyPair> fleet_consistency(const PlotData& data, int fleet);
 
 // The selection patterns of the last `years` years of stock.csv that have an F above 0.
 std::vector<SelectionYear> selection_patterns(const PlotData& data, int years);

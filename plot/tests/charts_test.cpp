@@ -10,6 +10,8 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "base/errors.h"
 #include "plot/tests/image_checks.h"
@@ -185,6 +187,56 @@ TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {
   for (const ChartInfo& c : available_charts(read_plot_data(kSmallRun.string()))) {
     EXPECT_NE(c.name, "selection");
   }
+}
+
+// Each year class's index at one age against its index at the next age a year later. Fleet 1:
+// ages 1-2 follow each other exactly (the index halves), r = 1; ages 2-3 are the powers of 2
+// (3, -1, 0) against (0, 2, 1), r = -4 / sqrt(78/9 * 2) = -12 / sqrt(156); an index of 0, another
+// fleet and an SSB survey make no point.
+TEST(Charts, InternalConsistencyPairsEachYearClassWithItsNextAge) {
+  PlotData data;
+  const auto fleet = [&data](int number, int year, int age, double index) {
+    SurveyRow row;
+    row.kind = SurveyRow::Kind::Fleet;
+    row.number = number;
+    row.year = year;
+    row.age = age;
+    row.observed = index;
+    data.surveys.push_back(row);
+  };
+  for (const auto& [year, age, index] : std::vector<std::tuple<int, int, double>>{
+           {2000, 1, 1},  {2001, 1, 2}, {2002, 1, 4}, {2000, 2, 8}, {2001, 2, 0.5}, {2002, 2, 1},
+           {2003, 2, 2},  {2001, 3, 1}, {2002, 3, 4}, {2003, 3, 2}, {2004, 4, 0}, {2003, 1, 64}}) {
+    fleet(1, year, age, index);
+  }
+  fleet(2, 2001, 2, 1000);
+  SurveyRow ssb;
+  ssb.number = 1;
+  ssb.year = 2001;
+  ssb.observed = 5;
+  data.surveys.push_back(ssb);
+
+  const std::vector<ConsistencyPair> pairs = fleet_consistency(data, 1);
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[0].age, 1);
+  EXPECT_EQ(pairs[0].points,
+            (std::vector<std::pair<double, double>>{{1, 0.5}, {2, 1}, {4, 2}}));
+  ASSERT_TRUE(pairs[0].r);
+  EXPECT_NEAR(*pairs[0].r, 1, 1e-12);
+  EXPECT_EQ(pairs[1].age, 2);
+  EXPECT_EQ(pairs[1].points.size(), 3u);
+  ASSERT_TRUE(pairs[1].r);
+  EXPECT_NEAR(*pairs[1].r, -12 / std::sqrt(156.0), 1e-12);
+  // Fleet 2 has one index: no pair, no chart.
+  EXPECT_TRUE(fleet_consistency(data, 2).empty());
+
+  std::vector<std::string> names;
+  for (const ChartInfo& c : available_charts(data)) names.push_back(c.name);
+  EXPECT_NE(std::find(names.begin(), names.end(), "fleet1_consistency"), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "fleet2_consistency"), names.end());
+  const std::string labels =
+      labels_of(*std::unique_ptr<QChart>(make_chart(data, "fleet1_consistency")));
+  EXPECT_NE(labels.find("|Ages 1-2: r = 1|Ages 2-3: r = -0.96|"), std::string::npos) << labels;
 }
 
 // Fleet names from the tables, F-bar with its ages and band, the stated units and reference

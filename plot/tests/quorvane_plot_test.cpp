@@ -135,6 +135,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                        "forecast", "per_recruit", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
+                       "fleet1_consistency", "fleet2_consistency", "fleet3_consistency",
+                       "fleet4_consistency",
                        "retrospective_ssb", "retrospective_mean_f", "leave_out_ssb",
                        "leave_out_fbar", "loss_profile_f"}));
   EXPECT_EQ(chart_names("sse").back(), "loss_profile_f");
