@@ -198,8 +198,8 @@ struct SelectionYear {
 // rising cloud and a correlation near 1; one whose indices carry little of the year-class
 // strength, a shapeless cloud.
 struct ConsistencyPair {
-  int age = 0;                                          // a
-  std::vector<std::pair<double, double>> points;        // (index at a, index at a + 1)
+  int age = 0;                                    // a
+  std::vector<std::pair<double, double>> points;  // (index at a, index at a + 1)
   std::optional<double> r;  // Pearson correlation of the logarithms; none below 3 points or
                             // without spread
 };

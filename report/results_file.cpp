@@ -10,6 +10,7 @@
 #include "base/print.h"
 #include "data/survey_data.h"
 #include "model/selectivity_tails.h"
+#include "objective/aged_index_loss.h"
 #include "report/results_record.h"
 
 namespace quorvane {
@@ -357,19 +358,6 @@ void write_abundance(PrintFile& out, const RunState& s) {
 // Section 10: residual blocks. Block 1 the catch residuals as the fit left them, 2 and 3 the
 // exploitation rate against f s, then one per aged fleet.
 
-// The fleet's index as proportions at age within each year (the fleet compares proportions).
-void index_to_proportions(RunState& s) {
-  for (int y = s.yearmin; y <= s.yearmax; ++y) {
-    s.sb = 0;
-    for (int a = s.agemin; a <= s.agemax; ++a) {
-      if (s.ind(a, y) > 0) s.sb += s.ind(a, y);
-    }
-    for (int a = s.agemin; a <= s.agemax; ++a) {
-      if (s.ind(a, y) > 0) s.ind(a, y) = s.ind(a, y) / s.sb;
-    }
-  }
-}
-
 // C / (N e^(-M part)), the exploitation rate that the catch implies for the fitted stock.
 double catch_rate(const RunState& s, int a, int y) {
   return checked_div(s.C(a, y), s.N(a, y) * std::exp(-s.M(a, y) * s.part), kProcedure, age_of(s, a),
@@ -446,7 +434,7 @@ void write_residual_block(PrintFile& out, RunState& s, Host& host, int block,
         .end_line();
     s.maturread = 0;
     agedindread(s, host);
-    if (s.indcomp[s.curind] > 1) index_to_proportions(s);
+    if (s.indcomp[s.curind] > 1) inddetrend(s);  // the fleet compares proportions at age
   }
 
   constexpr std::string_view kPattern = "#0.#####";
