@@ -725,6 +725,65 @@ QChart* profile_chart(const PlotData& data, bool over_f) {
   return chart;
 }
 
+// The name of a component of the loss on a chart: "Catch", "SSB survey 1", the fleet's name.
+std::string component_title(const PlotData& data, const std::string& key) {
+  if (key == "catch") return "Catch";
+  if (key.starts_with("ssb")) return "SSB survey " + key.substr(3);
+  if (key.starts_with("fleet")) return fleet_title(data, std::stoi(key.substr(5)));
+  return key;
+}
+
+// Along a scan of terminal f alone, each component's weighted loss above its own least value on
+// the grid, and the total's above its least: where the components have their least values
+// apart, the sources of the data disagree on the terminal f, and the total is their compromise.
+QChart* components_chart(const PlotData& data) {
+  QChart* chart = new_chart("Loss components along the scan of terminal f");
+  Range values, losses;
+  const auto add_curve = [&](const QString& name, const QColor& colour, double width,
+                             const auto& loss_at) {
+    double least = loss_at(data.scan.front());
+    double least_f = data.scan.front().f;
+    for (const ScanPoint& p : data.scan) {
+      // Of equal losses the later point, as the scan keeps it.
+      if (loss_at(p) <= least) {
+        least = loss_at(p);
+        least_f = p.f;
+      }
+    }
+    auto* curve = line(name + QString(": least at %1").arg(least_f), colour, width);
+    curve->setPointsVisible(true);
+    for (const ScanPoint& p : data.scan) {
+      curve->append(p.f, loss_at(p) - least);
+      values.add(p.f);
+      losses.add(loss_at(p) - least);
+    }
+    return curve;
+  };
+  std::vector<QLineSeries*> curves;
+  for (std::size_t i = 0; i < data.scan_components.size(); ++i) {
+    const LossColumn& c = data.scan_components[i];
+    const QString name = QString::fromStdString(component_title(data, c.key)) +
+                         QString(" (weight %1)").arg(c.weight);
+    curves.push_back(add_curve(name, palette(i), kLineWidth,
+                               [&c, i](const ScanPoint& p) { return c.weight * p.components[i]; }));
+  }
+  curves.push_back(add_curve("Total", Qt::black, kLineWidth + 1,
+                             [](const ScanPoint& p) { return p.total_loss; }));
+  auto* x = new QValueAxis;
+  style_axis(x, "Terminal f");
+  const double x_pad = values.high > values.low ? (values.high - values.low) * 0.03 : 0.5;
+  round_ticks(x, values.low - x_pad, values.high + x_pad);
+  auto* y = new QValueAxis;
+  style_axis(y, "Weighted loss above its least value");
+  round_ticks(y, 0, losses.high > 0 ? losses.high * 1.05 : 1);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QLineSeries* curve : curves) attach(chart, curve, x, y);
+  // The components' names are long: one above the other beside the chart.
+  chart->legend()->setAlignment(Qt::AlignRight);
+  return chart;
+}
+
 struct Bubble {
   int year = 0;
   int age = 0;
@@ -1215,6 +1274,8 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   }
   if (!data.scan.empty()) {
     charts.push_back({"loss_profile_f", "Total loss along the scan of terminal f"});
+    if (data.scan_outer.empty() && !data.scan_components.empty())
+      charts.push_back({"loss_components_f", "Loss components along the scan of terminal f"});
     if (data.scan_outer == "M")
       charts.push_back({"loss_profile_m", "Total loss along the scan of M"});
     if (data.scan_outer == "ALFA") {
@@ -1243,6 +1304,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
     return retrospective_chart(data, retro_has_fbar(data) ? "fbar" : "mean_f");
   if (name == "leave_out_ssb") return leave_out_chart(data, true);
   if (name == "leave_out_fbar") return leave_out_chart(data, false);
+  if (name == "loss_components_f") return components_chart(data);
   if (name.starts_with("loss_profile_")) return profile_chart(data, name == "loss_profile_f");
   // The numbered charts: "fleetK_residuals", "fleetK_fit", "ssb_surveyK_fit".
   const auto number_after = [&name](std::string_view prefix) {

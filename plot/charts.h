@@ -32,6 +32,8 @@
 //   loss_profile_f, loss_profile_m, loss_profile_alfa
 //                       the total loss along the scan of terminal f (and of M or ALFA), when
 //                       the search log beside the tables is this run's scan
+//   loss_components_f   each component's weighted loss along a scan of terminal f alone, above
+//                       its own least value, beside the total's
 #pragma once
 
 #include <QByteArray>
@@ -132,6 +134,15 @@ struct ScanPoint {
   double f = 0;      // terminal f
   double outer = 0;  // M or ALFA of a scan over two parameters, else 0
   double total_loss = 0;
+  // The loss of each component before its weight, in the order of PlotData::scan_components;
+  // empty when the log's columns could not be read.
+  std::vector<double> components;
+};
+
+// A component of the total loss in the search log: "catch", "ssb1", "fleet2", with its weight.
+struct LossColumn {
+  std::string key;
+  double weight = 0;
 };
 
 // What the charts need from a tables folder.
@@ -154,7 +165,8 @@ struct PlotData {
   // The main run's scan in the order it was made, from the search log beside the tables when
   // the log is this run's (read_scan_profile); empty after a precise search or without it.
   std::vector<ScanPoint> scan;
-  std::string scan_outer;  // "M" or "ALFA" when the scan ran over that too
+  std::string scan_outer;                   // "M" or "ALFA" when the scan ran over that too
+  std::vector<LossColumn> scan_components;  // the components each scan point holds
   // When the scan's best point is an end of its grid, what the run said of it (one line each).
   std::vector<std::string> scan_notes;
 };

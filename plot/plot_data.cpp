@@ -212,6 +212,8 @@ bool is_file(const fs::path& p) {
 constexpr std::size_t kFEnd = 14;
 constexpr std::size_t kMFrom = 29, kMEnd = 44;
 constexpr std::size_t kAlfaFrom = 44, kAlfaEnd = 59;
+// The heading of each component's loss in the search log ("err.for_SSB 1").
+constexpr const char* kComponentMark = "err.for_";
 // The log rounds f, M and the losses to five decimals and ALFA to six.
 constexpr double kFiveDecimals = 0.6e-5;
 constexpr double kSixDecimals = 0.6e-6;
@@ -303,6 +305,29 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
   if (!read_line(in, header)) return;
   const std::size_t total_from = header.find("TOTAL_LOSSFUNC");
   if (total_from == std::string::npos) return;
+  // The components' columns: each value lies between its heading and the next one.
+  struct Column {
+    LossColumn loss;
+    std::size_t from = 0, to = 0;
+  };
+  std::vector<Column> columns;
+  for (std::size_t at = header.find(kComponentMark); at < total_from;
+       at = header.find(kComponentMark, at + 1)) {
+    const std::size_t name_from = at + std::string_view(kComponentMark).size();
+    const std::string name = header.substr(name_from, header.find("  ", name_from) - name_from);
+    std::string key;
+    if (name == "C(a,y)") key = "catch";
+    if (name.starts_with("SSB ")) key = "ssb" + name.substr(4);
+    if (name.starts_with("a/ind. ")) key = "fleet" + name.substr(7);
+    const std::optional<double> weight = estimate("weight_" + key);
+    if (key.empty() || !weight) {
+      columns.clear();  // a log this reader does not know: the total loss alone
+      break;
+    }
+    if (!columns.empty()) columns.back().to = at;
+    columns.push_back({{key, *weight}, at, total_from});
+  }
+  bool components_read = true;  // every component of every line; else the total alone is drawn
   const auto next_point = [&](ScanPoint& point) {
     std::string line;
     if (!read_line(in, line)) return false;
@@ -312,7 +337,12 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
                                                     : std::optional<double>(0.0);
     const std::optional<double> loss = number_between(line, total_from, std::string::npos);
     if (!f || !outer || !loss) return false;
-    point = {*f, *outer, *loss};
+    point = {*f, *outer, *loss, {}};
+    for (const Column& c : columns) {
+      const std::optional<double> component = number_between(line, c.from, c.to);
+      components_read = components_read && component.has_value();
+      point.components.push_back(component.value_or(0));
+    }
     return true;
   };
 
@@ -335,6 +365,11 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
   }
   data.scan = std::move(scan);
   data.scan_outer = over_m ? "M" : over_alfa ? "ALFA" : "";
+  if (components_read) {
+    for (const Column& c : columns) data.scan_components.push_back(c.loss);
+  } else {
+    for (ScanPoint& p : data.scan) p.components.clear();
+  }
   ResultsRecord fit;
   fit.complete = true;
   fit.terminal_f = *terminal_f;

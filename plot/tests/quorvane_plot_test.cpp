@@ -138,8 +138,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                        "fleet1_consistency", "fleet2_consistency", "fleet3_consistency",
                        "fleet4_consistency",
                        "retrospective_ssb", "retrospective_mean_f", "leave_out_ssb",
-                       "leave_out_fbar", "loss_profile_f"}));
-  EXPECT_EQ(chart_names("sse").back(), "loss_profile_f");
+                       "leave_out_fbar", "loss_profile_f", "loss_components_f"}));
+  EXPECT_EQ(chart_names("sse").back(), "loss_components_f");
   EXPECT_THROW(delete make_chart(read_plot_data(tables().string()), "fleet7_fit"),
                std::invalid_argument);
 
@@ -198,6 +198,25 @@ TEST_F(DemoRuns, LossProfileIsTheRunsOwnScan) {
   EXPECT_EQ(sse.scan_outer, "");
   for (std::size_t j = 0; j < sse.scan.size(); ++j) EXPECT_EQ(sse.scan[j].f, 1 + 0.25 * j);
   EXPECT_EQ(read_plot_data(tables("main").string()).scan.size(), 17u);
+  // Each point holds every component's loss before its weight, which make up the total loss as
+  // the weights add them, to the log's five decimals.
+  std::vector<std::pair<std::string, double>> components;
+  for (const LossColumn& c : sse.scan_components) components.emplace_back(c.key, c.weight);
+  EXPECT_EQ(components, (std::vector<std::pair<std::string, double>>{{"catch", 1},
+                                                                     {"ssb1", 1},
+                                                                     {"fleet1", 0.2},
+                                                                     {"fleet2", 0.2},
+                                                                     {"fleet3", 0.1},
+                                                                     {"fleet4", 0.2}}));
+  for (const ScanPoint& p : sse.scan) {
+    ASSERT_EQ(p.components.size(), components.size());
+    double total = 0;
+    for (std::size_t i = 0; i < components.size(); ++i) total += components[i].second * p.components[i];
+    EXPECT_NEAR(total, p.total_loss, 1e-4) << "f " << p.f;
+  }
+  const std::unique_ptr<QChart> parts(make_chart(sse, "loss_components_f"));
+  EXPECT_EQ(parts->series().size(), 7);  // six components and the total
+  EXPECT_TRUE(parts->series().back()->name().startsWith("Total: least at "));
 
   const PlotData m_scan = read_plot_data(tables("m_scan").string());
   EXPECT_EQ(m_scan.scan.size(), 3u * 17u);
@@ -209,6 +228,8 @@ TEST_F(DemoRuns, LossProfileIsTheRunsOwnScan) {
   EXPECT_TRUE(sse.scan_notes.empty());
   const std::vector<ChartInfo> charts = available_charts(m_scan);
   EXPECT_EQ(charts.back().name, "loss_profile_m");
+  // The components are drawn along a scan of terminal f alone.
+  for (const ChartInfo& c : charts) EXPECT_NE(c.name, "loss_components_f");
   for (const char* name : {"loss_profile_f", "loss_profile_m"}) {
     const std::unique_ptr<QChart> chart(make_chart(m_scan, name));
     EXPECT_EQ(chart->series().size(), 2);  // the profile and the best point
