@@ -103,7 +103,6 @@ RetroOutcome run_leave_out(const FieldTexts& texts, const RunKeys& keys,
                            const std::string& workdir, const FullRun* full,
                            const std::atomic<bool>& quit, const std::function<void()>& run_done) {
   RetroOutcome outcome;
-  outcome.leave_out = true;
   outcome.fbar_ages = keys.fbar;
   FullRun fresh;
   full = full_run_for(full, fresh, texts, keys, workdir, quit, outcome);

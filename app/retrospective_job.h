@@ -22,7 +22,6 @@ namespace quorvane::app {
 struct RetroOutcome {
   std::string problem;  // one line when the full run failed or a table could not be written
   bool quit = false;    // "Quit session" ended it; nothing is to be shown
-  bool leave_out = false;  // a leave-one-out analysis, not a retrospective
   std::vector<PeelResult> peels;
   std::vector<LeaveOutRun> without;  // leave one out: the run without each series
   std::vector<SummaryYear> full;     // leave one out: the stock summary of the main run

@@ -79,7 +79,7 @@ class RunController : public QObject {
   bool startRetrospective(const FieldTexts& texts, const QString& workdir, int peels);
   // "Leave one out": the assessment without each of its `runs` tuning series, as a retrospective
   // is run (the same full run, the same signals: peelFinished counts these runs, and
-  // retrospectiveFinished gives an outcome marked leave_out).
+  // retrospectiveFinished gives an outcome with the runs in `without`).
   bool startLeaveOut(const FieldTexts& texts, const QString& workdir, int runs);
 
   // "Quit session": a run in progress unwinds at its next yield point without writing results;

@@ -1,6 +1,7 @@
 #include "run/leave_out.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>

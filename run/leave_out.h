@@ -71,19 +71,17 @@ std::optional<LeaveOutChange> leave_out_change(const std::vector<SummaryYear>& f
                                                const LeaveOutRun& run);
 
 // "Without fleet 2 (IBTS_Q1_gam): terminal f 2.5; SSB 2014 +5.21 %, F-bar 4-6 -3.1 %,
-// recruitment +12.4 %",
-// "mean F" in the place of F-bar when its ages were not chosen; a run that did not finish gives
-// its message instead ("Without SSB survey 1: ...").
+// recruitment +12.4 %", with "mean F" in the place of F-bar when its ages were not chosen; a run
+// that did not finish gives its message instead ("Without SSB survey 1: ...").
 std::string leave_out_line(const std::vector<SummaryYear>& full, const LeaveOutRun& run,
                            const std::optional<std::array<int, 2>>& fbar_ages);
 
 // Writes into `folder`:
 //   leave_out.csv         left_out, name, year, ssb, f, mean_f, recruitment, fbar; left_out
 //                         "none" for the main run, the series' key for the others that finished
-//   leave_out_change.csv  left_out, name, finished (1 or 0), terminal_f, year, then for ssb, fbar
-//   and
-//                         recruitment the value without the series and its relative change, and
-//                         the message of a run that did not finish
+//   leave_out_change.csv  left_out, name, finished (1 or 0), terminal_f, year, then for ssb,
+//                         fbar and recruitment the value without the series and its relative
+//                         change, and the message of a run that did not finish
 // InputError when a file cannot be written.
 void write_leave_out_tables(const std::string& folder, const std::vector<SummaryYear>& full,
                             const std::vector<LeaveOutRun>& runs);

@@ -13,12 +13,6 @@
 
 namespace quorvane {
 
-namespace {
-
-bool ran(const PeelResult& p) { return p.ran(); }
-
-}  // namespace
-
 FieldTexts peel_fields(const FieldTexts& texts, int k) {
   FieldTexts peel = texts;
   const std::string& last_text = texts[FieldId::LastYear];
@@ -79,7 +73,7 @@ std::vector<RetroRho> retro_rho(const std::vector<SummaryYear>& full,
   for (const Quantity& q : kQuantities) {
     std::vector<RhoTerm> terms;
     for (const PeelResult& p : peels) {
-      if (!ran(p)) continue;
+      if (!p.ran()) continue;
       const SummaryYear& last = p.years.back();
       const auto same_year = std::find_if(
           full.begin(), full.end(), [&](const SummaryYear& y) { return y.year == last.year; });
@@ -125,7 +119,7 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
   };
   add_rows(0, full);
   for (const PeelResult& p : peels)
-    if (ran(p)) add_rows(p.peel, p.years);
+    if (p.ran()) add_rows(p.peel, p.years);
   write_text_file(std::filesystem::path(folder) / "retro.csv", retro);
 
   std::string rho_text = "quantity,rho,peels\n";

@@ -29,8 +29,8 @@ class AppTest : public QObject {
   void endingTheSessionDuringARunClosesEveryFile();
 
   // The menu of the parameter window: saved settings, the results window, the retrospective and
-  // leave one out,
-  // each set against the batch runner given the same settings file (menu_test.cpp).
+  // leave one out, each set against the batch runner given the same settings file
+  // (menu_test.cpp).
   void settingsFileRunsAsInTheBatchRunnerAndLoadsBack();
   void retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables();
   void leaveOutMatchesTheBatchRunnerAndNeedsASeries();
