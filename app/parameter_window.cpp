@@ -293,10 +293,7 @@ void ParameterWindow::start() {
   if (!useWorkingDirectory()) return;
   if (!controller_.start(fieldTexts(), workingDirectory())) {
     // Another run holds the folder: nothing was touched, and the window stays as it was.
-    if (!controller_.refusal().isEmpty()) {
-      status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
-      show_warning(this, tr("Working directory"), controller_.refusal());
-    }
+    showRefusal();
     return;
   }
   unmarkFields();
@@ -484,10 +481,7 @@ void ParameterWindow::retrospective() {
 bool ParameterWindow::runRetrospective(int peels) {
   if (!useWorkingDirectory()) return false;
   if (!controller_.startRetrospective(fieldTexts(), workingDirectory(), peels)) {
-    if (!controller_.refusal().isEmpty()) {
-      status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
-      show_warning(this, tr("Working directory"), controller_.refusal());
-    }
+    showRefusal();
     return false;
   }
   leave_out_ = false;
@@ -513,15 +507,18 @@ bool ParameterWindow::runLeaveOut() {
   }
   const int runs = static_cast<int>(series);
   if (!controller_.startLeaveOut(fieldTexts(), workingDirectory(), runs)) {
-    if (!controller_.refusal().isEmpty()) {
-      status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
-      show_warning(this, tr("Working directory"), controller_.refusal());
-    }
+    showRefusal();
     return false;
   }
   leave_out_ = true;
   status_->setText(tr("Leave one out: %1 runs running...").arg(runs));
   return true;
+}
+
+void ParameterWindow::showRefusal() {
+  if (controller_.refusal().isEmpty()) return;
+  status_->setText(tr("Nothing was run: %1").arg(controller_.refusal()));
+  show_warning(this, tr("Working directory"), controller_.refusal());
 }
 
 void ParameterWindow::reportPeel(int done, int peels) {

@@ -113,6 +113,9 @@ class ParameterWindow : public QWidget {
   // What a fit's reader must know about it, one note to a line: a scan whose best point is an
   // end of its grid, bootstrap runs that stopped there. Empty for most fits.
   QString fitNotes() const;
+  // Why the controller refused to start a run (another program's run in the working directory),
+  // on the status line and in a warning; nothing when it gave no reason.
+  void showRefusal();
   // The problems of a rejected START one to a line; marks the fields they name.
   QString markRejectedFields(const QString& message);
   void unmarkFields();
