@@ -500,6 +500,21 @@ QChart* stock_recruitment_chart(const PlotData& data) {
     for (QPointF& p : values) p = {p.x() / ssb_scale.divisor, p.y() / recruits_scale.divisor};
     series->replace(values);
   }
+  // The hockey stick from the origin to the breakpoint and on along the plateau to the largest
+  // SSB seen.
+  QLineSeries* stick = nullptr;
+  if (const std::optional<SegmentedFit> fit = segmented_regression(classes)) {
+    QString name = QString("Segmented regression, breakpoint at SSB %1")
+                       .arg(QString::fromStdString(number_text(fit->breakpoint / ssb_scale.divisor, 3)));
+    if (fit->at_lowest) name += " (the lowest seen)";
+    if (fit->at_highest) name += " (the highest seen, no plateau)";
+    stick = line(name, kSurveyColour, 2.0, Qt::DashLine);
+    stick->append(0, 0);
+    stick->append(fit->breakpoint / ssb_scale.divisor, fit->plateau / recruits_scale.divisor);
+    const double end = std::max(ssb_top, fit->breakpoint);
+    stick->append(end / ssb_scale.divisor, fit->plateau / recruits_scale.divisor);
+    recruits_top = std::max(recruits_top, fit->plateau);
+  }
   QValueAxis* x = zero_based_axis("SSB of the spawning year (" + ssb_scale.unit + ")",
                                   ssb_top / ssb_scale.divisor);
   QValueAxis* y = zero_based_axis("Recruits at age " + age + " (" + recruits_scale.unit + ")",
@@ -509,6 +524,7 @@ QChart* stock_recruitment_chart(const PlotData& data) {
   attach(chart, path, x, y);
   attach(chart, earlier, x, y);
   attach(chart, latest, x, y);
+  if (stick) attach(chart, stick, x, y);
   hide_from_legend(chart, path);
   return chart;
 }
@@ -1205,6 +1221,63 @@ std::vector<YearClass> year_classes(const PlotData& data) {
   std::sort(classes.begin(), classes.end(),
             [](const YearClass& a, const YearClass& b) { return a.year < b.year; });
   return classes;
+}
+
+std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& classes) {
+  // (ln SSB, ln recruits) in order of SSB.
+  std::vector<std::pair<double, double>> points;
+  for (const YearClass& c : classes) {
+    if (c.ssb > 0 && c.recruits > 0) points.emplace_back(std::log(c.ssb), std::log(c.recruits));
+  }
+  const auto n = static_cast<int>(points.size());
+  if (n < kLeastYearClasses) return std::nullopt;
+  std::sort(points.begin(), points.end());
+  if (points.front().first == points.back().first) return std::nullopt;
+
+  // With the breakpoint at ln b, ln R = c + min(ln S, ln b); the best c is the mean of
+  // ln R - min(ln S, ln b), and what is left of the squares is the fit's cost.
+  struct Candidate {
+    double log_b = 0, c = 0, cost = 0;
+  };
+  const auto fit_at = [&points](double log_b) {
+    Candidate k{log_b, 0, 0};
+    for (const auto& [x, y] : points) k.c += y - std::min(x, log_b);
+    k.c /= static_cast<double>(points.size());
+    for (const auto& [x, y] : points) {
+      const double e = y - k.c - std::min(x, log_b);
+      k.cost += e * e;
+    }
+    return k;
+  };
+  // The ends of the SSB range: no stock effect seen, or no plateau.
+  Candidate best = fit_at(points.front().first);
+  const auto consider = [&best](const Candidate& k) {
+    if (k.cost < best.cost) best = k;
+  };
+  consider(fit_at(points.back().first));
+  // Between the k-th and (k+1)-th SSB the first k year classes lie on the slope and the others on
+  // the plateau: the slope's level is the mean of ln R - ln S over the first, the plateau's the
+  // mean of ln R over the others, and the breakpoint where the two meet, kept in the stretch.
+  for (int k = 1; k < n; ++k) {
+    double on_slope = 0, on_plateau = 0;
+    for (int i = 0; i < n; ++i) {
+      const auto& [x, y] = points[static_cast<std::size_t>(i)];
+      if (i < k) on_slope += y - x;
+      else on_plateau += y;
+    }
+    const double meet = on_plateau / (n - k) - on_slope / k;
+    const double low = points[static_cast<std::size_t>(k - 1)].first;
+    const double high = points[static_cast<std::size_t>(k)].first;
+    consider(fit_at(std::clamp(meet, low, high)));
+  }
+  SegmentedFit fit;
+  fit.breakpoint = std::exp(best.log_b);
+  fit.slope = std::exp(best.c);
+  fit.plateau = fit.slope * fit.breakpoint;
+  fit.year_classes = n;
+  fit.at_lowest = best.log_b <= points.front().first;
+  fit.at_highest = best.log_b >= points.back().first;
+  return fit;
 }
 
 std::vector<ForecastRowData> forecast_curve(const PlotData& data) {
