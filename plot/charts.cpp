@@ -504,8 +504,9 @@ QChart* stock_recruitment_chart(const PlotData& data) {
   // SSB seen.
   QLineSeries* stick = nullptr;
   if (const std::optional<SegmentedFit> fit = segmented_regression(classes)) {
-    QString name = QString("Segmented regression, breakpoint at SSB %1")
-                       .arg(QString::fromStdString(number_text(fit->breakpoint / ssb_scale.divisor, 3)));
+    QString name =
+        QString("Segmented regression, breakpoint at SSB %1")
+            .arg(QString::fromStdString(number_text(fit->breakpoint / ssb_scale.divisor, 3)));
     if (fit->at_lowest) name += " (the lowest seen)";
     if (fit->at_highest) name += " (the highest seen, no plateau)";
     stick = line(name, kSurveyColour, 2.0, Qt::DashLine);
@@ -1262,8 +1263,10 @@ std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& c
     double on_slope = 0, on_plateau = 0;
     for (int i = 0; i < n; ++i) {
       const auto& [x, y] = points[static_cast<std::size_t>(i)];
-      if (i < k) on_slope += y - x;
-      else on_plateau += y;
+      if (i < k)
+        on_slope += y - x;
+      else
+        on_plateau += y;
     }
     const double meet = on_plateau / (n - k) - on_slope / k;
     const double low = points[static_cast<std::size_t>(k - 1)].first;
