@@ -202,6 +202,18 @@ std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   return rows;
 }
 
+// Whether the main run of an analysis beside the run (its rows that `is_main` picks) is the run
+// of `summary`: the same SSB in the same years, each value as both tables wrote it.
+template <typename Row, typename IsMain>
+bool made_from_this_run(const std::vector<SummaryRow>& summary, const std::vector<Row>& rows,
+                        IsMain is_main) {
+  std::map<int, std::optional<double>> main, own;
+  for (const Row& r : rows)
+    if (is_main(r)) main[r.year] = r.ssb;
+  for (const SummaryRow& r : summary) own[r.year] = r.ssb;
+  return main == own;
+}
+
 bool is_file(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec);
@@ -398,20 +410,29 @@ PlotData read_plot_data(const std::string& tables_dir) {
   }
 
   // The retrospective is written under the working directory, beside the results file whose
-  // tables these are; a retro.csv copied into the tables folder is taken first.
+  // tables these are; a retro.csv copied into the tables folder is taken first. A later run in
+  // the working directory leaves it behind: it is these tables' only while its full run is this
+  // run (peel 0).
   for (const fs::path& retro_dir : {dir, dir / ".." / "retro"}) {
     const fs::path retro = retro_dir / "retro.csv";
     if (!is_file(retro)) continue;
-    data.retro = read_retro(retro.lexically_normal().string());
+    std::vector<RetroRow> rows = read_retro(retro.lexically_normal().string());
+    if (!made_from_this_run(data.summary, rows, [](const RetroRow& r) { return r.peel == 0; }))
+      break;
+    data.retro = std::move(rows);
     const fs::path rho = retro_dir / "retro_rho.csv";
     if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
     break;
   }
-  // So is the leave-one-out analysis.
+  // So is the leave-one-out analysis, whose main run is the one with every series ("none").
   for (const fs::path& leave_out_dir : {dir, dir / ".." / "leave_out"}) {
     const fs::path leave_out = leave_out_dir / "leave_out.csv";
     if (!is_file(leave_out)) continue;
-    data.leave_out = read_leave_out(leave_out.lexically_normal().string());
+    std::vector<LeaveOutRow> rows = read_leave_out(leave_out.lexically_normal().string());
+    if (!made_from_this_run(data.summary, rows,
+                            [](const LeaveOutRow& r) { return r.left_out == "none"; }))
+      break;
+    data.leave_out = std::move(rows);
     data.leave_out_folder = leave_out_dir.lexically_normal().string();
     break;
   }

@@ -187,6 +187,23 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                                 "Without SSB survey 1", "All series"}));
 }
 
+// The retrospective and leave one out lie beside the tables in the working directory, where a
+// later run with other settings leaves them behind: set beside the sse run's tables, the main
+// run's are not taken for the sse run's.
+TEST_F(DemoRuns, AnalysesOfAnotherRunAreNotDrawn) {
+  const fs::path other = work() / "other";
+  fs::remove_all(other);
+  fs::create_directories(other);
+  for (const char* folder : {"output.out.tables", "retro", "leave_out"}) {
+    fs::copy(work() / (std::string(folder) == "output.out.tables" ? "sse" : "main") / folder,
+             other / folder, fs::copy_options::recursive);
+  }
+  const PlotData data = read_plot_data((other / "output.out.tables").string());
+  EXPECT_TRUE(data.retro.empty());
+  EXPECT_TRUE(data.leave_out.empty());
+  EXPECT_FALSE(read_plot_data(tables().string()).leave_out.empty());
+}
+
 // The loss profile comes from the search log beside the tables, which the working directory's
 // next run overwrites: it is drawn only when the log's grid is this run's and its line at the
 // best point holds this run's terminal f and total loss. The bootstrap's lines after the main
