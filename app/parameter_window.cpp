@@ -578,6 +578,7 @@ void ParameterWindow::reportRetrospective(const RetroOutcome& outcome) {
   lines << QString::fromStdString(mohns_rho_line(outcome.rho, static_cast<int>(ran),
                                                  static_cast<int>(outcome.peels.size()),
                                                  outcome.fbar_ages));
+  if (!outcome.hindcast.empty()) lines << QString::fromStdString(outcome.hindcast);
   for (const PeelResult& p : outcome.peels) {
     if (p.years.empty()) {
       lines << tr("Peel %1: %2").arg(p.peel).arg(QString::fromStdString(p.outcome.message));

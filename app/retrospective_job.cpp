@@ -49,6 +49,7 @@ FullRun run_full(const FieldTexts& texts, const RunKeys& keys, const std::string
   } else {
     full.years = state.results_record->years;
     full.tables = run.tables.folder;
+    full.record = state.results_record;
   }
   return full;
 }
@@ -88,13 +89,14 @@ RetroOutcome run_retrospective(const FieldTexts& texts, const RunKeys& keys,
 
   const auto cores = static_cast<unsigned>(thread_count(0));
   RetroResult retro = quorvane::run_retrospective(
-      workdir, texts, peels, cores, full->years,
+      workdir, texts, peels, cores, *full->record,
       [&](int, const RunState&) { return std::make_unique<QuietHost>(quit, peel_done); },
       [&quit] { return quit.load(); }, {}, keys);
   outcome.quit = retro.cancelled;
   outcome.problem = std::move(retro.problem);
   outcome.peels = std::move(retro.peels);
   outcome.rho = std::move(retro.rho);
+  outcome.hindcast = hindcast_line(retro.hindcast_scores, *full->record);
   outcome.folder = std::move(retro.folder);
   return outcome;
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,15 +27,18 @@ struct RetroOutcome {
   std::vector<LeaveOutRun> without;  // leave one out: the run without each series
   std::vector<SummaryYear> full;     // leave one out: the stock summary of the main run
   std::vector<RetroRho> rho;  // ssb, mean_f, recruitment, fbar
+  std::string hindcast;       // the peels' skill at foreseeing the surveys, one line; or empty
   std::optional<std::array<int, 2>> fbar_ages;  // the ages of F-bar when chosen
   std::string folder;         // retro/ under the working directory
   std::string tables;         // the full run's tables folder, from which the charts are drawn
 };
 
-// The full run the peels are set against: its stock summary and tables folder.
+// The full run the peels are set against: its stock summary, what its results file held and
+// its tables folder.
 struct FullRun {
   std::vector<SummaryYear> years;
   std::string tables;
+  std::shared_ptr<const ResultsRecord> record;
 };
 
 // The most peels the analysis years allow: every peel keeps at least the first year. Zero when

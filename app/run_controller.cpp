@@ -153,7 +153,7 @@ std::optional<FullRun> RunController::lastFullRun(const FieldTexts& texts,
       workdir != last_workdir_) {
     return std::nullopt;
   }
-  return FullRun{record->years, outcome_.tables.folder};
+  return FullRun{record->years, outcome_.tables.folder, state_->results_record};
 }
 
 void RunController::finishRun() {

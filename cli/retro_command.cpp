@@ -23,7 +23,7 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
   const auto cores = static_cast<unsigned>(thread_count(options.threads));
   VariantsProgress progress("retrospective", "peel", options.retro, line.now());
   const RetroResult retro = run_retrospective(
-      options.workdir, options.texts, options.retro, cores, full.years,
+      options.workdir, options.texts, options.retro, cores, full,
       [&](int k, const RunState& s) -> std::unique_ptr<Host> {
         return std::make_unique<VariantProgress>(k, s, line, progress);
       },
@@ -55,8 +55,15 @@ bool run_retro_command(const BatchOptions& options, const ResultsRecord& full, P
     std::fprintf(stderr, "quorvane-batch: %s\n", retro.problem.c_str());
     return false;
   }
-  std::printf("Retrospective tables: %s, %s\n", absolute(folder + "/retro.csv").c_str(),
+  const std::string hindcast = hindcast_line(retro.hindcast_scores, full);
+  if (!hindcast.empty()) std::printf("%s\n", hindcast.c_str());
+  std::printf("Retrospective tables: %s, %s", absolute(folder + "/retro.csv").c_str(),
               absolute(folder + "/retro_rho.csv").c_str());
+  if (!full.surveys.empty()) {
+    std::printf(", %s, %s", absolute(folder + "/hindcast.csv").c_str(),
+                absolute(folder + "/hindcast_mase.csv").c_str());
+  }
+  std::printf("\n");
   // A peel that the data cannot support is reported and the others count; but a peel that
   // could not write its files, or a retrospective without a single peel, has failed.
   const bool unwritten = std::any_of(peels.begin(), peels.end(), [](const PeelResult& p) {

@@ -17,10 +17,14 @@ ResultsRecord& start_results_record(RunState& s) {
   s.results_record->units_numbers = s.units_numbers;
   s.results_record->units_weight = s.units_weight;
   s.results_record->stock_weight_file = s.stock_weight_file;
+  s.results_record->part = s.part;
+  s.results_record->plus_group = holds(s.n3, LastAgeKind::PlusGroup);
+  s.results_record->ssb_survey_time = s.parysp;
   if (holds(s.indaged, YesNo::Yes)) {
     for (int k = 1; k <= s.totalind; ++k) {
       s.results_record->fleet_names[k] =
           fleet_name_of_file(resolve_path(s.workdir, s.Anamefile[k]));
+      s.results_record->fleet_models[k] = {s.indtime[k], s.indtype[k], s.indcomp[k]};
     }
   }
   return *s.results_record;

@@ -84,6 +84,15 @@ struct ReplicateFailure {
   std::string message;
 };
 
+// How an aged fleet sees the stock: the fraction of the year at which it fishes, the part of the
+// stock its index measures (1 all, 2 the mature, 3 the immature fish) and what is compared (1 the
+// index against the numbers; 2 and 3 proportions at age).
+struct FleetModel {
+  double time = 0;
+  int measures = 1;
+  int comparison = 1;
+};
+
 struct ResultsRecord {
   // Set when the whole results file has been written; a fault part way leaves it unset.
   bool complete = false;
@@ -108,6 +117,12 @@ struct ResultsRecord {
   std::string stock_weight_file;  // the stock weights' file; empty when the stock is weighed
                                   // with the catch weights
   std::array<std::string, kFleetSlots> fleet_names;  // from the fleets' title lines, or empty
+  // What it takes to carry the fit a year on and predict its surveys (run/hindcast.h): the
+  // fraction of the year before the catch, the plus group, the SSB surveys' time, the fleets.
+  double part = 0;
+  bool plus_group = false;
+  double ssb_survey_time = 0;
+  std::array<FleetModel, kFleetSlots> fleet_models{};
 };
 
 // ---- Filling the record, called by the writers of the results and bootstrap files ----------

@@ -131,7 +131,7 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
 }
 
 RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
-                              unsigned threads, const std::vector<SummaryYear>& full,
+                              unsigned threads, const ResultsRecord& full,
                               const PeelHostFactory& make_host, const CancelTest& cancelled,
                               const RunOptions& options, const RunKeys& keys) {
   RetroResult result;
@@ -140,10 +140,18 @@ RetroResult run_retrospective(const std::string& workdir, const FieldTexts& text
     result.cancelled = true;
     return result;
   }
-  result.rho = retro_rho(full, result.peels);
+  result.rho = retro_rho(full.years, result.peels);
+  for (const PeelResult& p : result.peels) {
+    if (!p.ran() || !p.record) continue;
+    const std::vector<HindcastPoint> points = hindcast_points(full, *p.record, p.peel);
+    result.hindcast.insert(result.hindcast.end(), points.begin(), points.end());
+  }
+  result.hindcast_scores = hindcast_scores(result.hindcast);
   result.folder = resolve_path(workdir, "retro");
   try {
-    write_retro_tables(result.folder, full, result.peels, result.rho);
+    write_retro_tables(result.folder, full.years, result.peels, result.rho);
+    if (!full.surveys.empty())
+      write_hindcast_tables(result.folder, result.hindcast, result.hindcast_scores, full);
   } catch (const InputError& e) {
     result.problem = e.what();
   }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "report/results_record.h"
+#include "run/hindcast.h"
 #include "run/run_keys.h"
 #include "run/settings.h"
 #include "run/start.h"
@@ -83,17 +84,21 @@ void write_retro_tables(const std::string& folder, const std::vector<SummaryYear
 struct RetroResult {
   std::vector<PeelResult> peels;
   std::vector<RetroRho> rho;  // ssb, mean_f, recruitment, fbar
-  std::string folder;         // retro/ under the working directory
-  std::string problem;        // one line when a table could not be written
-  bool cancelled = false;     // the cancel test ended it after the peels: no rho, no tables
+  // The peels' predictions of the surveys of the year after their data, and their skill; none
+  // when the run has no survey.
+  std::vector<HindcastPoint> hindcast;
+  std::vector<HindcastScore> hindcast_scores;
+  std::string folder;      // retro/ under the working directory
+  std::string problem;     // one line when a table could not be written
+  bool cancelled = false;  // the cancel test ended it after the peels: no rho, no tables
 };
 
-// The whole retrospective against a full run whose stock summary is `full`: the peels (as
-// run_peels), then, unless `cancelled` says so, Mohn's rho and the tables in retro/ under
+// The whole retrospective against the full run `full`: the peels (as run_peels), then, unless
+// `cancelled` says so, Mohn's rho, the hindcast of the surveys and the tables in retro/ under
 // `workdir`. An empty cancel test never cancels. `keys` are the full run's, so that its F-bar and
 // the peels' are over the same ages.
 RetroResult run_retrospective(const std::string& workdir, const FieldTexts& texts, int peels,
-                              unsigned threads, const std::vector<SummaryYear>& full,
+                              unsigned threads, const ResultsRecord& full,
                               const PeelHostFactory& make_host, const CancelTest& cancelled = {},
                               const RunOptions& options = {}, const RunKeys& keys = {});
 

@@ -46,6 +46,7 @@ VariantRun run_variant(int k, const VariantFolder& folder_of, const VariantField
       result.years = state->results_record->years;
       result.terminal_f = state->results_record->terminal_f;
       result.edge_notes = scan_edge_notes(*state, *state->results_record);
+      result.record = state->results_record;
     }
   } catch (const SettingsError& e) {
     result.outcome = {RunStatus::SettingsRejected, e.what()};

@@ -25,8 +25,9 @@ struct VariantRun {
   std::string folder;
   RunOutcome outcome;
   std::vector<SummaryYear> years;  // the stock summary of its results file; empty when it failed
-  std::vector<std::string> edge_notes;  // its scan's best point at an end of the grid
-  double terminal_f = 0;                // its estimate, when it ran
+  std::vector<std::string> edge_notes;          // its scan's best point at an end of the grid
+  double terminal_f = 0;                        // its estimate, when it ran
+  std::shared_ptr<const ResultsRecord> record;  // what its results file held, when it ran
 
   // It ran to its end and wrote its stock summary.
   bool ran() const { return outcome.status == RunStatus::Completed && !years.empty(); }

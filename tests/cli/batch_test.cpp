@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -176,6 +177,41 @@ TEST(Retro, PeelsAreRunsWithTheYearsLoweredAndAPeelTooShortIsReported) {
   EXPECT_NE(rho.find("\nssb,"), std::string::npos);
   EXPECT_NE(rho.find("\nfbar,"), std::string::npos);
   EXPECT_NE(rho.find(",3\n"), std::string::npos);
+
+  // The hindcast: the closing line, and peel 1's prediction of fleet 1's index at age 5 in 2014
+  // worked from the tables: the peel's N, M and F at age 4 in 2013, the full run's catch and M
+  // at age 5 in 2014 (the catch at mid-year), the peel's catchability, the fleet at mid-year.
+  EXPECT_NE(run.out.find("\nHindcast MASE (below 1 foresees the survey better than its last "
+                         "year): SSB survey 1 "),
+            std::string::npos)
+      << run.out;
+  const auto cell = [](const fs::path& file, const std::map<std::string, std::string>& where,
+                       const std::string& column) {
+    const CsvFile csv = read_csv(file.string());
+    for (const CsvRow& r : csv.rows) {
+      const bool match = std::all_of(where.begin(), where.end(), [&](const auto& w) {
+        return r.cells[static_cast<std::size_t>(required_column(csv, w.first))] == w.second;
+      });
+      if (match)
+        return std::stod(r.cells[static_cast<std::size_t>(required_column(csv, column))]);
+    }
+    ADD_FAILURE() << file << " has no row for " << column;
+    return 0.0;
+  };
+  const fs::path peel1 = dir / "retro/retro/peel1/output.out.tables";
+  const fs::path main_tables = dir / "retro/output.out.tables";
+  const std::map<std::string, std::string> age4 = {{"year", "2013"}, {"age", "4"}};
+  const std::map<std::string, std::string> age5 = {{"year", "2014"}, {"age", "5"}};
+  const double n = cell(peel1 / "stock.csv", age4, "n") *
+                   std::exp(-cell(peel1 / "stock.csv", age4, "m") - cell(peel1 / "stock.csv", age4, "f"));
+  const double m = cell(main_tables / "stock.csv", age5, "m");
+  const double rate = cell(main_tables / "stock.csv", age5, "catch") * std::exp(m * .5) / n;
+  const double q = cell(peel1 / "surveys.csv",
+                        {{"kind", "fleet"}, {"number", "1"}, {"year", "2013"}, {"age", "5"}},
+                        "catchability");
+  EXPECT_NEAR(cell(dir / "retro/retro/hindcast.csv",
+                   {{"kind", "fleet"}, {"number", "1"}, {"peel", "1"}, {"age", "5"}}, "predicted"),
+              q * n * std::exp(-.5 * (m - std::log(1 - rate))), 1e-9 * q * n);
 
   // With the analysis starting in 2010, the fourth peel keeps a single year, too few cells for
   // the central window of the catch loss: it is reported, and rho comes from the other three.

@@ -106,7 +106,8 @@ TEST(PeelFields, LowerTheLastYearCapTheFirstPeriodAndReachBackForTheInputs) {
 // is written; not cancelled, retro.csv holds the full run (peel 0) and the rho table is empty.
 TEST(RunRetrospective, ACancelledOneWritesNoTables) {
   const testing::ScratchDir dir;
-  const std::vector<SummaryYear> full = {year(2000, 100, .5, 10)};
+  ResultsRecord full;
+  full.years = {year(2000, 100, .5, 10)};
   const auto no_host = [](int, const RunState&) { return std::unique_ptr<Host>(); };
   const FieldTexts texts = default_field_texts();
 
