@@ -15,6 +15,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
@@ -986,6 +987,82 @@ QChart* consistency_chart(const PlotData& data, int number) {
   return chart;
 }
 
+// The series of the hindcast, SSB surveys first: (is an SSB survey, number).
+std::vector<std::pair<bool, int>> hindcast_series(const PlotData& data) {
+  std::set<int> surveys, fleets;
+  for (const HindcastRow& r : data.hindcast) (r.ssb ? surveys : fleets).insert(r.number);
+  std::vector<std::pair<bool, int>> series;
+  for (int k : surveys) series.emplace_back(true, k);
+  for (int k : fleets) series.emplace_back(false, k);
+  return series;
+}
+
+std::string hindcast_title(const PlotData& data, bool ssb, int number) {
+  std::string title =
+      "Hindcast: " + (ssb ? "SSB survey " + std::to_string(number) : fleet_title(data, number));
+  for (const HindcastMaseRow& m : data.hindcast_mase) {
+    if (m.ssb != ssb || m.number != number || m.age) continue;
+    title += ", MASE " + (m.mase ? number_text(*m.mase, 3) : std::string("none")) + " from " +
+             std::to_string(m.predictions) + " predictions";
+  }
+  return title;
+}
+
+// One survey's index by year (each age of a fleet in its own colour, on a logarithmic axis), as
+// far back as the year before the first prediction, with each peel's prediction of the year
+// after its data as a point of the same colour: a point near the line of its year is a
+// prediction that came true; the legend gives each age's MASE.
+constexpr double kLogAxisSpan = 30;
+
+QChart* hindcast_chart(const PlotData& data, bool ssb, int number) {
+  QChart* chart = new_chart(hindcast_title(data, ssb, number));
+  std::map<std::optional<int>, std::map<int, double>> observed;  // by age: year -> index
+  std::map<std::optional<int>, std::vector<QPointF>> predicted;
+  Range years, values;
+  for (const HindcastRow& r : data.hindcast) {
+    if (r.ssb != ssb || r.number != number || !r.observed || !r.predicted || !r.naive) continue;
+    observed[r.age][r.year] = *r.observed;
+    observed[r.age][r.year - 1] = *r.naive;
+    predicted[r.age].emplace_back(r.year, *r.predicted);
+    years.add(r.year - 1);
+    years.add(r.year);
+    for (double v : {*r.observed, *r.predicted, *r.naive}) values.add(v);
+  }
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  // A logarithmic axis is labelled at the powers of ten alone: indices within a factor of 30
+  // are read better on a plain axis from 0.
+  const std::string title = ssb ? "SSB survey index" : "Index";
+  QAbstractAxis* y = values.high < kLogAxisSpan * values.low
+                         ? static_cast<QAbstractAxis*>(zero_based_axis(title, values.high))
+                         : log_axis(title, values);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  std::size_t i = 0;
+  for (const auto& [age, by_year] : observed) {
+    QString name = age ? QString("Age %1").arg(*age) : QString("Observed");
+    for (const HindcastMaseRow& m : data.hindcast_mase) {
+      if (m.ssb == ssb && m.number == number && m.age == age)
+        name += QString(": MASE %1")
+                    .arg(QString::fromStdString(m.mase ? number_text(*m.mase, 2)
+                                                       : std::string("none")));
+    }
+    auto* series = line(name, palette(i), kLineWidth);
+    for (const auto& [year, index] : by_year) series->append(year, index);
+    attach(chart, series, x, y);
+    auto* forecasts = points("", palette(i), 12.0);
+    for (const QPointF& p : predicted[age]) forecasts->append(p);
+    attach(chart, forecasts, x, y);
+    hide_from_legend(chart, forecasts);
+    ++i;
+  }
+  // The points have the colour of their age; one hollow marker in the legend says what they are.
+  auto* key = points("Points: predicted", Qt::white, 12.0);
+  key->setBorderColor(Qt::black);
+  attach(chart, key, x, y);
+  chart->legend()->setAlignment(Qt::AlignRight);
+  return chart;
+}
+
 // The retrospective's F: F-bar where retro.csv has it (as the F chart), else the mean F.
 bool retro_has_fbar(const PlotData& data) {
   return std::any_of(data.retro.begin(), data.retro.end(),
@@ -1344,6 +1421,10 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
     charts.push_back({"retrospective_mean_f", "Retrospective: " + retro_f_label(data)});
   }
+  for (const auto& [ssb, k] : hindcast_series(data)) {
+    charts.push_back({(ssb ? "hindcast_ssb_survey" : "hindcast_fleet") + std::to_string(k),
+                      hindcast_title(data, ssb, k)});
+  }
   if (!data.leave_out.empty()) {
     charts.push_back({"leave_out_ssb", "Leave one out: SSB"});
     charts.push_back({"leave_out_fbar", "Leave one out: " + fbar_label(data)});
@@ -1381,6 +1462,10 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "leave_out_ssb") return leave_out_chart(data, true);
   if (name == "leave_out_fbar") return leave_out_chart(data, false);
   if (name == "loss_components_f") return components_chart(data);
+  if (name.starts_with("hindcast_ssb_survey"))
+    return hindcast_chart(data, true, std::stoi(name.substr(std::strlen("hindcast_ssb_survey"))));
+  if (name.starts_with("hindcast_fleet"))
+    return hindcast_chart(data, false, std::stoi(name.substr(std::strlen("hindcast_fleet"))));
   if (name.starts_with("loss_profile_")) return profile_chart(data, name == "loss_profile_f");
   // The numbered charts: "fleetK_residuals", "fleetK_fit", "ssb_surveyK_fit".
   const auto number_after = [&name](std::string_view prefix) {

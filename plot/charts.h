@@ -26,6 +26,9 @@
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and F-bar (the mean F of a retro.csv without it) of the full run
 //                       and of each peel, when retro.csv exists
+//   hindcast_ssb_surveyK, hindcast_fleetK
+//                       each survey's index by year and age with the peels' predictions of
+//                       the year after their data, when hindcast.csv is beside retro.csv
 //   leave_out_ssb, leave_out_fbar
 //                       SSB and F-bar of the run with every tuning series and of the runs
 //                       without one of them, when leave_out.csv exists
@@ -103,6 +106,25 @@ struct RetroRhoRow {
   std::optional<double> rho;
 };
 
+// One row of hindcast.csv: a peel's prediction of a survey index of the year after its data.
+struct HindcastRow {
+  bool ssb = false;  // an SSB survey; else an aged fleet
+  int number = 0;
+  int peel = 0;
+  int year = 0;
+  std::optional<int> age;
+  std::optional<double> observed, predicted, naive;
+};
+
+// One row of hindcast_mase.csv: the skill of a series (no age) or of one age of a fleet.
+struct HindcastMaseRow {
+  bool ssb = false;
+  int number = 0;
+  std::optional<int> age;
+  std::optional<double> mase;
+  int predictions = 0;
+};
+
 // One row of leave_out.csv: a year of the run without one tuning series ("fleet2"), or of the
 // run with all of them ("none").
 struct LeaveOutRow {
@@ -151,11 +173,13 @@ struct PlotData {
   std::vector<SummaryRow> summary;
   std::vector<StockRow> stock;
   std::vector<SurveyRow> surveys;
-  std::vector<RetroRow> retro;            // empty without a retrospective
-  std::vector<RetroRhoRow> retro_rho;     // from retro_rho.csv beside retro.csv, when it is there
-  std::vector<LeaveOutRow> leave_out;     // empty without a leave-one-out analysis
-  std::string leave_out_folder;           // where leave_out.csv was found
-  std::vector<ForecastRowData> forecast;  // from forecast.csv, when the run made a forecast
+  std::vector<RetroRow> retro;         // empty without a retrospective
+  std::vector<RetroRhoRow> retro_rho;  // from retro_rho.csv beside retro.csv, when it is there
+  std::vector<HindcastRow> hindcast;   // from hindcast.csv beside retro.csv, when it is there
+  std::vector<HindcastMaseRow> hindcast_mase;  // from hindcast_mase.csv beside it
+  std::vector<LeaveOutRow> leave_out;          // empty without a leave-one-out analysis
+  std::string leave_out_folder;                // where leave_out.csv was found
+  std::vector<ForecastRowData> forecast;       // from forecast.csv, when the run made a forecast
   std::vector<PerRecruitRowData> per_recruit;  // from per_recruit.csv, made with the forecast
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.

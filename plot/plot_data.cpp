@@ -202,6 +202,45 @@ std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   return rows;
 }
 
+std::vector<HindcastRow> read_hindcast(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int kind = required_column(file, "kind");
+  const int number = required_column(file, "number");
+  const int peel = required_column(file, "peel");
+  const int year = required_column(file, "year");
+  const int age = required_column(file, "age");
+  const int observed = required_column(file, "observed");
+  const int predicted = required_column(file, "predicted");
+  const int naive = required_column(file, "naive");
+  std::vector<HindcastRow> rows;
+  for (const CsvRow& r : file.rows) {
+    const std::optional<double> a = number_cell(file, r, age);
+    rows.push_back({r.cells[static_cast<std::size_t>(kind)] == "ssb", whole_cell(file, r, number),
+                    whole_cell(file, r, peel), whole_cell(file, r, year),
+                    a ? std::optional<int>(whole_cell(file, r, age)) : std::nullopt,
+                    number_cell(file, r, observed), number_cell(file, r, predicted),
+                    number_cell(file, r, naive)});
+  }
+  return rows;
+}
+
+std::vector<HindcastMaseRow> read_hindcast_mase(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int kind = required_column(file, "kind");
+  const int number = required_column(file, "number");
+  const int age = required_column(file, "age");
+  const int mase = required_column(file, "mase");
+  const int predictions = required_column(file, "predictions");
+  std::vector<HindcastMaseRow> rows;
+  for (const CsvRow& r : file.rows) {
+    const std::optional<double> a = number_cell(file, r, age);
+    rows.push_back({r.cells[static_cast<std::size_t>(kind)] == "ssb", whole_cell(file, r, number),
+                    a ? std::optional<int>(whole_cell(file, r, age)) : std::nullopt,
+                    number_cell(file, r, mase), whole_cell(file, r, predictions)});
+  }
+  return rows;
+}
+
 // Whether the main run of an analysis beside the run (its rows that `is_main` picks) is the run
 // of `summary`: the same SSB in the same years, each value as both tables wrote it.
 template <typename Row, typename IsMain>
@@ -422,6 +461,12 @@ PlotData read_plot_data(const std::string& tables_dir) {
     data.retro = std::move(rows);
     const fs::path rho = retro_dir / "retro_rho.csv";
     if (is_file(rho)) data.retro_rho = read_retro_rho(rho.lexically_normal().string());
+    const fs::path hindcast = retro_dir / "hindcast.csv";
+    const fs::path mase = retro_dir / "hindcast_mase.csv";
+    if (is_file(hindcast) && is_file(mase)) {
+      data.hindcast = read_hindcast(hindcast.lexically_normal().string());
+      data.hindcast_mase = read_hindcast_mase(mase.lexically_normal().string());
+    }
     break;
   }
   // So is the leave-one-out analysis, whose main run is the one with every series ("none").

@@ -384,6 +384,23 @@ void retrospective_section(std::string& out, const PlotData& data) {
     rho.rows.push_back({text_of(name), r.rho ? number_of(*r.rho) : Cell{"none", true}});
   }
   append_table(out, rho);
+  if (data.hindcast_mase.empty()) return;
+  paragraph(out,
+            "Hindcast: each peel's fit, carried a year on with the catch then taken, predicts "
+            "the survey indices of the year after its data. The mean absolute scaled error "
+            "(MASE) sets its errors against those of last year's index as the prediction: below "
+            "1 the fits foresee the survey better.");
+  Table skill{{"Series", "Age", "MASE", "Predictions"}, {}};
+  for (const HindcastMaseRow& r : data.hindcast_mase) {
+    std::string series = (r.ssb ? "SSB survey " : "Fleet ") + std::to_string(r.number);
+    if (const auto named = data.fleet_names.find(r.number);
+        !r.ssb && named != data.fleet_names.end())
+      series += ": " + named->second;
+    skill.rows.push_back({text_of(series), r.age ? number_of(*r.age) : text_of("all"),
+                          r.mase ? number_of(*r.mase) : Cell{"none", true},
+                          number_of(r.predictions)});
+  }
+  append_table(out, skill);
 }
 
 void leave_out_section(std::string& out, const PlotData& data) {

@@ -41,8 +41,7 @@ std::optional<double> mean_recruitment(const ResultsRecord& fit) {
 std::optional<double> observed(const ResultsRecord& full, SurveyPoint::Kind kind, int number,
                                double year, std::optional<double> age) {
   for (const SurveyPoint& p : full.surveys) {
-    if (p.kind == kind && p.number == number && p.year == year && p.age == age &&
-        p.observed > 0)
+    if (p.kind == kind && p.number == number && p.year == year && p.age == age && p.observed > 0)
       return p.observed;
   }
   return std::nullopt;
@@ -165,8 +164,8 @@ std::vector<HindcastPoint> hindcast_points(const ResultsRecord& full, const Resu
     if (!seen || !before || !coef || !ssb || !usable(*coef)) continue;
     const double predicted = *ssb / *coef;
     if (usable(predicted))
-      points.push_back({SurveyPoint::Kind::Ssb, k, peel, year, std::nullopt, *seen, predicted,
-                        *before});
+      points.push_back(
+          {SurveyPoint::Kind::Ssb, k, peel, year, std::nullopt, *seen, predicted, *before});
   }
 
   for (int k : fleets) {
@@ -182,8 +181,7 @@ std::vector<HindcastPoint> hindcast_points(const ResultsRecord& full, const Resu
       const auto catchability = q.find(a.age);
       const auto share = measured_share(model.measures, a.next->maturity);
       if (!seen || !before || catchability == q.end() || !share || !a.n || !a.z) continue;
-      const double predicted =
-          catchability->second * *share * *a.n * std::exp(-model.time * *a.z);
+      const double predicted = catchability->second * *share * *a.n * std::exp(-model.time * *a.z);
       if (usable(predicted))
         points.push_back(
             {SurveyPoint::Kind::Fleet, k, peel, year, a.age, *seen, predicted, *before});

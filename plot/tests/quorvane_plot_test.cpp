@@ -10,6 +10,7 @@
 #include <QAbstractSeries>
 #include <QFile>
 #include <QStringList>
+#include <QXYSeries>
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <memory>
@@ -137,7 +138,9 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
                        "fleet1_consistency", "fleet2_consistency", "fleet3_consistency",
                        "fleet4_consistency",
-                       "retrospective_ssb", "retrospective_mean_f", "leave_out_ssb",
+                       "retrospective_ssb", "retrospective_mean_f", "hindcast_ssb_survey1",
+                       "hindcast_fleet1", "hindcast_fleet2", "hindcast_fleet3",
+                       "hindcast_fleet4", "leave_out_ssb",
                        "leave_out_fbar", "loss_profile_f", "loss_components_f"}));
   EXPECT_EQ(chart_names("sse").back(), "loss_components_f");
   EXPECT_THROW(delete make_chart(read_plot_data(tables().string()), "fleet7_fit"),
@@ -175,6 +178,30 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
             "Retrospective: F-bar, ages " + data.fbar_ages + " (Mohn's rho " +
                 QString::number(*fbar_rho->rho, 'g', 2).toStdString() + ")");
 
+  // The hindcast of fleet 1: one line per age it predicted, and as many points as hindcast.csv
+  // has predictions of the fleet; the fleet's MASE in the title, each age's in the legend.
+  const std::unique_ptr<QChart> hindcast(make_chart(data, "hindcast_fleet1"));
+  const auto predictions = std::count_if(data.hindcast.begin(), data.hindcast.end(),
+                                         [](const HindcastRow& r) { return !r.ssb && r.number == 1; });
+  EXPECT_GT(predictions, 0);
+  long drawn = 0;
+  QStringList ages;
+  for (const QAbstractSeries* series : hindcast->series()) {
+    const auto* xy = qobject_cast<const QXYSeries*>(series);
+    if (series->type() == QAbstractSeries::SeriesTypeScatter && series->name().isEmpty())
+      drawn += xy->count();
+    if (series->type() == QAbstractSeries::SeriesTypeLine) ages << series->name().section(':', 0, 0);
+  }
+  EXPECT_EQ(drawn, predictions);
+  EXPECT_EQ(ages, (QStringList{"Age 4", "Age 5", "Age 6", "Age 7", "Age 8", "Age 9", "Age 10"}));
+  const auto whole = std::find_if(data.hindcast_mase.begin(), data.hindcast_mase.end(),
+                                  [](const HindcastMaseRow& r) { return !r.ssb && r.number == 1 && !r.age; });
+  ASSERT_NE(whole, data.hindcast_mase.end());
+  ASSERT_TRUE(whole->mase.has_value());
+  EXPECT_TRUE(hindcast->title().contains(
+      QString(", MASE %1 from %2 predictions").arg(QString::number(*whole->mase, 'g', 3)).arg(predictions)))
+      << hindcast->title().toStdString();
+
   // Leave one out: a line per run, named after the series it lacks, the run with every series
   // drawn last; fleets 1, 3 and 4 move no terminal f of the scan, so their lines lie under it.
   const std::unique_ptr<QChart> leave_out(make_chart(data, "leave_out_ssb"));
@@ -200,6 +227,7 @@ TEST_F(DemoRuns, AnalysesOfAnotherRunAreNotDrawn) {
   }
   const PlotData data = read_plot_data((other / "output.out.tables").string());
   EXPECT_TRUE(data.retro.empty());
+  EXPECT_TRUE(data.hindcast.empty());
   EXPECT_TRUE(data.leave_out.empty());
   EXPECT_FALSE(read_plot_data(tables().string()).leave_out.empty());
 }
@@ -297,13 +325,14 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
-  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, leave one out, forecast,
-  // per recruit, settings.
-  EXPECT_EQ(check.tables, 10);
+  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, the hindcast's MASE,
+  // leave one out, forecast, per recruit, settings.
+  EXPECT_EQ(check.tables, 11);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
        {std::string("5 bootstrap runs"), std::string("3 peels, last years 2013 2012 2011"),
+        std::string("<td>Fleet 1: Aged survey fleet 1</td><td>all</td>"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
         std::string("<td>status quo</td>"), std::string("<td>F0.1</td>"),
         std::string("<td>fleet2</td><td>Aged survey fleet 2</td>"),
