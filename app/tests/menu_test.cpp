@@ -177,6 +177,10 @@ void AppTest::retrospectiveMatchesTheBatchRunnerAndQuitEndsItWithoutTables() {
     QVERIFY(results != nullptr && results->isVisible());
     VERIFY_MATCHES(results->currentChart(), u"^retrospective"_s);
     QVERIFY(results->note()->text().startsWith(session.status()));
+    // The demo has surveys: the hindcast's line follows the rho (its files are the batch
+    // runner's, above).
+    QVERIFY(results->note()->text().contains(
+        u"Hindcast MASE (below 1 foresees the survey better than its last year): SSB survey 1 "_s));
     // A retrospective that made its own full run says which files of the main run it rewrote.
     QCOMPARE(results->note()->text().contains(u"output.out and minim.out"_s), !after_start);
     if (!after_start) {
