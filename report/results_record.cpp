@@ -30,6 +30,11 @@ ResultsRecord& start_results_record(RunState& s) {
   return *s.results_record;
 }
 
+std::string fleet_name(const ResultsRecord& r, int k) {
+  if (k < 1 || k >= static_cast<int>(r.fleet_names.size())) return "";
+  return r.fleet_names[static_cast<std::size_t>(k)];
+}
+
 StockCell stock_cell_of(const RunState& s, int a, int y, double maturity, double log_survival) {
   StockCell cell;
   cell.year = s.year_label(y);

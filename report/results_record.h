@@ -125,6 +125,9 @@ struct ResultsRecord {
   std::array<FleetModel, kFleetSlots> fleet_models{};
 };
 
+// The name of fleet k from its file's title line; empty when it has none or k is no fleet's place.
+std::string fleet_name(const ResultsRecord& r, int k);
+
 // ---- Filling the record, called by the writers of the results and bootstrap files ----------
 
 // A new record for the results file being written; it replaces the run state's earlier one.

@@ -214,9 +214,7 @@ std::string surveys_csv(const ResultsRecord& record) {
     csv.text(p.kind == SurveyPoint::Kind::Ssb ? "ssb" : "fleet");
     csv.number(static_cast<double>(p.number)).number(p.year).number(p.age).number(p.observed);
     csv.number(p.fitted).number(p.residual).number(p.catchability).number(p.coefficient);
-    const bool fleet = p.kind == SurveyPoint::Kind::Fleet && p.number >= 1 &&
-                       p.number < static_cast<int>(record.fleet_names.size());
-    csv.text(fleet ? record.fleet_names[static_cast<std::size_t>(p.number)] : "");
+    csv.text(p.kind == SurveyPoint::Kind::Fleet ? fleet_name(record, p.number) : "");
     csv.end_row();
   }
   return csv.str();

@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/print.h"
 #include "report/tables.h"
+#include "run/tuning_series.h"
 
 namespace quorvane {
 
@@ -90,24 +91,21 @@ std::optional<double> ssb_ahead(std::span<const AgeAhead> ages, double survey_ti
   return ssb;
 }
 
+// "SSB survey 1", "fleet 2 (IBTS_Q1)".
 std::string series_name(SurveyPoint::Kind kind, int number, const ResultsRecord& full) {
-  if (kind == SurveyPoint::Kind::Ssb) return "SSB survey " + std::to_string(number);
-  std::string name = "fleet " + std::to_string(number);
-  if (number >= 1 && number < static_cast<int>(full.fleet_names.size()) &&
-      !full.fleet_names[static_cast<std::size_t>(number)].empty())
-    name += " (" + full.fleet_names[static_cast<std::size_t>(number)] + ")";
-  return name;
+  return kind == SurveyPoint::Kind::Ssb
+             ? TuningSeries{TuningSeries::Kind::SsbSurvey, number, ""}.description()
+             : TuningSeries{TuningSeries::Kind::Fleet, number, fleet_name(full, number)}
+                   .description();
 }
 
 const char* kind_text(SurveyPoint::Kind kind) {
   return kind == SurveyPoint::Kind::Ssb ? "ssb" : "fleet";
 }
 
-std::string fleet_name(SurveyPoint::Kind kind, int number, const ResultsRecord& full) {
-  if (kind != SurveyPoint::Kind::Fleet || number < 1 ||
-      number >= static_cast<int>(full.fleet_names.size()))
-    return "";
-  return full.fleet_names[static_cast<std::size_t>(number)];
+// A fleet's name for the tables; none for an SSB survey.
+std::string series_label(SurveyPoint::Kind kind, int number, const ResultsRecord& full) {
+  return kind == SurveyPoint::Kind::Fleet ? fleet_name(full, number) : "";
 }
 
 }  // namespace
@@ -250,7 +248,7 @@ void write_hindcast_tables(const std::string& folder, std::span<const HindcastPo
   std::string text = "kind,number,name,peel,year,age,observed,predicted,naive\n";
   for (const HindcastPoint& p : points) {
     text += std::string(kind_text(p.kind)) + "," + std::to_string(p.number) + "," +
-            csv_text(fleet_name(p.kind, p.number, full)) + "," + std::to_string(p.peel) + "," +
+            csv_text(series_label(p.kind, p.number, full)) + "," + std::to_string(p.peel) + "," +
             csv_number(p.year) + "," + (p.age ? csv_number(*p.age) : "") + "," +
             csv_number(p.observed) + "," + csv_number(p.predicted) + "," + csv_number(p.naive) +
             "\n";
@@ -260,7 +258,7 @@ void write_hindcast_tables(const std::string& folder, std::span<const HindcastPo
   std::string table = "kind,number,name,age,mase,predictions\n";
   for (const HindcastScore& s : scores) {
     table += std::string(kind_text(s.kind)) + "," + std::to_string(s.number) + "," +
-             csv_text(fleet_name(s.kind, s.number, full)) + "," +
+             csv_text(series_label(s.kind, s.number, full)) + "," +
              (s.age ? csv_number(*s.age) : "") + "," + (s.mase ? csv_number(*s.mase) : "") + "," +
              std::to_string(s.predictions) + "\n";
   }

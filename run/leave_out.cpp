@@ -60,26 +60,6 @@ std::optional<double> relative(double without, double full) {
 
 }  // namespace
 
-std::string TuningSeries::key() const {
-  return (kind == Kind::SsbSurvey ? "ssb" : "fleet") + std::to_string(number);
-}
-
-std::string TuningSeries::description() const {
-  std::string d = (kind == Kind::SsbSurvey ? "SSB survey " : "fleet ") + std::to_string(number);
-  return name.empty() ? d : d + " (" + name + ")";
-}
-
-std::optional<TuningSeries> tuning_series_of_key(std::string_view key, std::string name) {
-  for (const auto& [prefix, kind, most] :
-       {std::tuple{std::string_view("ssb"), TuningSeries::Kind::SsbSurvey, kSsbSlots - 1},
-        std::tuple{std::string_view("fleet"), TuningSeries::Kind::Fleet, kFleetSlots - 1}}) {
-    if (!key.starts_with(prefix) || key.size() != prefix.size() + 1) continue;
-    const int number = key.back() - '0';
-    if (number >= 1 && number <= most) return TuningSeries{kind, number, std::move(name)};
-  }
-  return std::nullopt;
-}
-
 std::vector<TuningSeries> tuning_series(const FieldTexts& texts, const std::string& workdir) {
   // The fields read as START reads them, so that a count is taken as the run takes it.
   auto settings = std::make_unique<RunState>();

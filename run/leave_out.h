@@ -23,25 +23,10 @@
 #include "run/field_registry.h"
 #include "run/run_keys.h"
 #include "run/start.h"
+#include "run/tuning_series.h"
 #include "run/variant_runs.h"
 
 namespace quorvane {
-
-// A tuning series of the run: SSB survey `number` or aged fleet `number`.
-struct TuningSeries {
-  enum class Kind { SsbSurvey, Fleet };
-  Kind kind = Kind::Fleet;
-  int number = 1;
-  std::string name;  // a fleet's name from its file's title line; empty when it has none
-
-  // "ssb1", "fleet2": the name of its folder and its key in the tables.
-  std::string key() const;
-  // "SSB survey 1", "fleet 2 (IBTS_Q1_gam)".
-  std::string description() const;
-};
-
-// The series that key() names, with its name; none for any other text.
-std::optional<TuningSeries> tuning_series_of_key(std::string_view key, std::string name);
 
 // The tuning series the fields use, SSB surveys first, each in the order of its place. A fleet's
 // name is read from its file, relative to `workdir`. SettingsError, as START gives it, when the
