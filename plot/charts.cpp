@@ -2,6 +2,7 @@
 
 #include <QAreaSeries>
 #include <QBuffer>
+#include <QCategoryAxis>
 #include <QFile>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -24,6 +25,7 @@
 #include "base/errors.h"
 #include "plot/bubbles.h"
 #include "plot/chart_style.h"
+#include "plot/residual_runs.h"
 #include "run/leave_out.h"
 
 namespace quorvane::plot {
@@ -987,6 +989,84 @@ QChart* consistency_chart(const PlotData& data, int number) {
   return chart;
 }
 
+std::string series_of(const PlotData& data, bool ssb, int number) {
+  return ssb ? "SSB survey " + std::to_string(number) : fleet_title(data, number);
+}
+
+std::string runs_title(const PlotData& data, bool ssb, int number, const RunsTest& test) {
+  std::string title = "Runs test: " + series_of(data, ssb, number) + ": ";
+  if (!test.p_value) return title + "residuals of one sign, no test";
+  return title + (test.passed() ? "passed" : "failed") + " (p = " + number_text(*test.p_value, 2) +
+         ")";
+}
+
+RunsTest survey_runs_test(const PlotData& data, bool ssb, int number) {
+  return runs_test(
+      survey_residuals(data.surveys, ssb ? SurveyRow::Kind::Ssb : SurveyRow::Kind::Fleet, number));
+}
+
+// A survey's residuals by year (a fleet's mean over its ages) between the limits of 3 standard
+// deviations, the band green when the signs change as often as residuals without a pattern
+// would and red when they do not; residuals beyond the limits in red.
+QChart* runs_chart(const PlotData& data, bool ssb, int number) {
+  const RunsTest test = survey_runs_test(data, ssb, number);
+  QChart* chart = new_chart(runs_title(data, ssb, number, test));
+  Range years;
+  double top = 0;
+  for (const ResidualPoint& p : test.points) {
+    years.add(p.year);
+    top = std::max(top, std::fabs(p.residual));
+  }
+  const double limit = 3 * test.sigma.value_or(0);
+  top = std::max(top, limit) * 1.15;
+  if (!(top > 0)) top = 1;
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  // Labels at whole steps, each worked out as i x step: steps added up from the bottom would miss
+  // 0 by a rounding error and label it so.
+  auto* y = new QCategoryAxis;
+  style_axis(y, ssb ? "Log residual" : "Mean log residual over the ages");
+  y->setRange(-top, top);
+  y->setStartValue(-top);
+  y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  const double power = std::pow(10.0, std::floor(std::log10(top / 2.5)));
+  const double rough = top / 2.5 / power;
+  const double step = (rough < 1.5 ? 1 : rough < 3.5 ? 2 : 5) * power;
+  const int steps = static_cast<int>(std::floor(top / step));
+  for (int i = -steps; i <= steps; ++i) y->append(QString::number(i * step, 'g', 6), i * step);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+
+  if (test.sigma) {
+    BandPoints band;
+    for (const double year : {years.low - 0.5, years.high + 0.5}) {
+      band.lower.emplace_back(year, -limit);
+      band.upper.emplace_back(year, limit);
+    }
+    const QColor colour = test.passed() ? kMsyColour : kLimitColour;
+    attach(chart,
+           band_series(band, "Within 3 sigma (sigma " + number_text(*test.sigma, 2) + ")", colour),
+           x, y);
+  }
+  auto* zero = line("", QColor(0x60, 0x60, 0x60), 1.0, Qt::DashLine);
+  zero->append(years.low - 0.5, 0);
+  zero->append(years.high + 0.5, 0);
+  attach(chart, zero, x, y);
+  hide_from_legend(chart, zero);
+  auto* path = line(ssb ? "Residual" : "Mean residual", kEstimateColour, kLineWidth);
+  auto* inside = points("", kEstimateColour, 9.0);
+  auto* beyond = points("Beyond 3 sigma", kPositiveColour, 12.0);
+  for (const ResidualPoint& p : test.points) {
+    path->append(p.year, p.residual);
+    (test.sigma && std::fabs(p.residual) > limit ? beyond : inside)->append(p.year, p.residual);
+  }
+  attach(chart, path, x, y);
+  attach(chart, inside, x, y);
+  hide_from_legend(chart, inside);
+  attach(chart, beyond, x, y);
+  if (beyond->count() == 0) hide_from_legend(chart, beyond);
+  return chart;
+}
+
 // The series of the hindcast, SSB surveys first: (is an SSB survey, number).
 std::vector<std::pair<bool, int>> hindcast_series(const PlotData& data) {
   std::set<int> surveys, fleets;
@@ -998,8 +1078,7 @@ std::vector<std::pair<bool, int>> hindcast_series(const PlotData& data) {
 }
 
 std::string hindcast_title(const PlotData& data, bool ssb, int number) {
-  std::string title =
-      "Hindcast: " + (ssb ? "SSB survey " + std::to_string(number) : fleet_title(data, number));
+  std::string title = "Hindcast: " + series_of(data, ssb, number);
   for (const HindcastMaseRow& m : data.hindcast_mase) {
     if (m.ssb != ssb || m.number != number || m.age) continue;
     title += ", MASE " + (m.mase ? number_text(*m.mase, 3) : std::string("none")) + " from " +
@@ -1409,6 +1488,15 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back(
         {"fleet" + std::to_string(k) + "_fit", fleet_title(data, k) + ": observed against fitted"});
   }
+  for (const bool ssb : {true, false}) {
+    const auto kind = ssb ? SurveyRow::Kind::Ssb : SurveyRow::Kind::Fleet;
+    for (int k : survey_numbers(data, kind,
+                                [](const SurveyRow& s) { return s.log_residual.has_value(); })) {
+      if (survey_residuals(data.surveys, kind, k).size() < kLeastRunsTestYears) continue;
+      charts.push_back({(ssb ? "ssb_survey" : "fleet") + std::to_string(k) + "_runs",
+                        runs_title(data, ssb, k, survey_runs_test(data, ssb, k))});
+    }
+  }
   const auto has_index = [](const SurveyRow& s) { return s.age && s.observed && *s.observed > 0; };
   for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_index)) {
     const std::vector<ConsistencyPair> pairs = fleet_consistency(data, k);
@@ -1471,6 +1559,10 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   const auto number_after = [&name](std::string_view prefix) {
     return std::stoi(name.substr(prefix.size()));
   };
+  if (name.ends_with("_runs")) {
+    const bool ssb = name.starts_with("ssb_survey");
+    return runs_chart(data, ssb, number_after(ssb ? "ssb_survey" : "fleet"));
+  }
   if (name.starts_with("ssb_survey")) return ssb_survey_fit_chart(data, number_after("ssb_survey"));
   const int fleet = number_after("fleet");
   if (name.ends_with("_residuals")) {

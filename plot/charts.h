@@ -15,6 +15,9 @@
 //   fleetK_residuals    the same for each aged fleet K
 //   ssb_surveyK_fit     observed and fitted of SSB survey K, by year
 //   fleetK_fit          observed against fitted of aged fleet K, one colour per age
+//   ssb_surveyK_runs, fleetK_runs
+//                       the runs test of the survey's log residuals by year (a fleet's mean
+//                       over its ages) within 3 sigma of the moving ranges
 //   fleetK_consistency  the internal consistency of aged fleet K: each year class's index at
 //                       one age against its index at the next age a year later, one colour per
 //                       pair of ages, with the correlation of their logarithms

@@ -15,6 +15,7 @@
 #include "base/errors.h"
 #include "base/print.h"
 #include "data/age_year_file.h"
+#include "plot/residual_runs.h"
 #include "report/csv_reader.h"
 #include "report/version.h"
 #include "run/settings.h"
@@ -301,6 +302,35 @@ void data_section(std::string& out, const PlotData& data, const RunTable& run) {
   append_table(out, t);
 }
 
+// The runs test of each survey's residuals (a fleet's mean over its ages), as the charts draw it.
+void runs_tests(std::string& out, const PlotData& data) {
+  Table t{{"Series", "Years", "Runs", "p", "Result", "Beyond 3 sigma"}, {}};
+  for (const SurveyRow::Kind kind : {SurveyRow::Kind::Ssb, SurveyRow::Kind::Fleet}) {
+    std::set<int> numbers;
+    for (const SurveyRow& s : data.surveys)
+      if (s.kind == kind && s.log_residual) numbers.insert(s.number);
+    for (int k : numbers) {
+      const RunsTest test = runs_test(survey_residuals(data.surveys, kind, k));
+      const bool tested = test.points.size() >= kLeastRunsTestYears && test.p_value;
+      t.rows.push_back({text_of(series_title(data, kind == SurveyRow::Kind::Ssb, k)),
+                        number_of(static_cast<double>(test.points.size())), number_of(test.runs),
+                        tested ? number_of(*test.p_value) : Cell{"", true},
+                        text_of(!tested         ? "no test"
+                                : test.passed() ? "passed"
+                                                : "failed"),
+                        number_of(test.outside())});
+    }
+  }
+  if (t.rows.empty()) return;
+  paragraph(out,
+            "Runs test of each survey's log residuals by year (an aged fleet's mean over its "
+            "ages): too few changes of sign (p below 0.05) show residuals that stay on one side "
+            "for years, a pattern the model does not follow. Residuals beyond 3 sigma of the "
+            "moving ranges are counted. Fewer than 5 years, or residuals of one sign, get no "
+            "test.");
+  append_table(out, t);
+}
+
 void fit_section(std::string& out, const RunTable& run, const PlotData& data,
                  const std::vector<std::pair<std::string, std::optional<double>>>& estimates) {
   heading(out, "fit", "The fit");
@@ -325,6 +355,7 @@ void fit_section(std::string& out, const RunTable& run, const PlotData& data,
   append_table(out, losses);
   append_table(out, others);
   for (const std::string& note : data.scan_notes) paragraph(out, note);
+  runs_tests(out, data);
 }
 
 // Every chart as inline SVG. The ids inside each drawing are given the chart's name as a prefix:
@@ -392,13 +423,9 @@ void retrospective_section(std::string& out, const PlotData& data) {
             "1 the fits foresee the survey better.");
   Table skill{{"Series", "Age", "MASE", "Predictions"}, {}};
   for (const HindcastMaseRow& r : data.hindcast_mase) {
-    std::string series = (r.ssb ? "SSB survey " : "Fleet ") + std::to_string(r.number);
-    if (const auto named = data.fleet_names.find(r.number);
-        !r.ssb && named != data.fleet_names.end())
-      series += ": " + named->second;
-    skill.rows.push_back({text_of(series), r.age ? number_of(*r.age) : text_of("all"),
-                          r.mase ? number_of(*r.mase) : Cell{"none", true},
-                          number_of(r.predictions)});
+    skill.rows.push_back(
+        {text_of(series_title(data, r.ssb, r.number)), r.age ? number_of(*r.age) : text_of("all"),
+         r.mase ? number_of(*r.mase) : Cell{"none", true}, number_of(r.predictions)});
   }
   append_table(out, skill);
 }

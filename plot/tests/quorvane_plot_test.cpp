@@ -136,6 +136,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
                        "forecast", "per_recruit", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
+                       "ssb_survey1_runs", "fleet1_runs", "fleet2_runs", "fleet3_runs",
+                       "fleet4_runs",
                        "fleet1_consistency", "fleet2_consistency", "fleet3_consistency",
                        "fleet4_consistency",
                        "retrospective_ssb", "retrospective_mean_f", "hindcast_ssb_survey1",
@@ -325,9 +327,9 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   QStringList expected;
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
-  // Data, losses, estimates, stock summary, bootstrap bands, Mohn's rho, the hindcast's MASE,
-  // leave one out, forecast, per recruit, settings.
-  EXPECT_EQ(check.tables, 11);
+  // Data, losses, estimates, the runs tests, stock summary, bootstrap bands, Mohn's rho, the
+  // hindcast's MASE, leave one out, forecast, per recruit, settings.
+  EXPECT_EQ(check.tables, 12);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
