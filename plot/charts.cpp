@@ -584,8 +584,7 @@ QChart* forecast_chart(const PlotData& data) {
     rescale(area->upperSeries(), scale);
     rescale(area->lowerSeries(), scale);
   }
-  const std::string fbar = data.fbar_ages.empty() ? "" : " (ages " + data.fbar_ages + ")";
-  QValueAxis* x = zero_based_axis("F-bar in " + std::to_string(year) + fbar, f_top);
+  QValueAxis* x = zero_based_axis(fbar_label(data) + " in " + std::to_string(year), f_top);
   QValueAxis* y = zero_based_axis("Catch and SSB (" + scale.unit + ")", top / scale.divisor);
   // The reference points run from axis to axis.
   std::vector<QLineSeries*> limits;
@@ -648,8 +647,7 @@ QChart* per_recruit_chart(const PlotData& data) {
     f_top = std::max({f_top, *r.fbar, r.fbar_q95.value_or(0)});
     ypr_top = std::max(ypr_top, *r.ypr);
   }
-  const std::string fbar = data.fbar_ages.empty() ? "" : " (ages " + data.fbar_ages + ")";
-  QValueAxis* x = zero_based_axis("F-bar" + fbar, f_top);
+  QValueAxis* x = zero_based_axis(fbar_label(data), f_top);
   // One recruit's yield is in the unit of a fish's weight.
   QValueAxis* y_ypr =
       zero_based_axis(stated(data.units_weight) ? "Yield per recruit (" + data.units_weight + ")"
