@@ -987,6 +987,74 @@ QChart* consistency_chart(const PlotData& data, int number) {
   return chart;
 }
 
+// A rectangle of the status chart, shaded in `colour`.
+QAreaSeries* quadrant(const QString& name, QColor colour, double x0, double x1, double y0,
+                      double y1) {
+  auto* upper = new QLineSeries;
+  auto* lower = new QLineSeries;
+  upper->append(x0, y1);
+  upper->append(x1, y1);
+  lower->append(x0, y0);
+  lower->append(x1, y0);
+  auto* area = new QAreaSeries(upper, lower);
+  colour.setAlpha(60);
+  area->setBrush(colour);
+  area->setPen(Qt::NoPen);
+  area->setName(name);
+  return area;
+}
+
+// The stock's path year by year in the plane of SSB and F-bar, each over its reference point:
+// green where SSB is above its point and F-bar below its own, red where neither is, amber
+// between; the first and last years marked.
+QChart* status_chart(const PlotData& data) {
+  const StatusPath path = *stock_status(data);
+  QChart* chart = new_chart("Stock status against " + path.b_name + " and " + path.f_name);
+  double x_top = 2, y_top = 2;
+  for (const StatusPath::Year& y : path.years) {
+    x_top = std::max(x_top, y.b * 1.1);
+    y_top = std::max(y_top, y.f * 1.1);
+  }
+  QValueAxis* x = zero_based_axis("SSB / " + path.b_name, x_top);
+  QValueAxis* y = zero_based_axis("F-bar / " + path.f_name, y_top);
+  // The shaded rectangles end at the axes' ends.
+  round_ticks(x, 0, x_top);
+  round_ticks(y, 0, y_top);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  const QString b = QString::fromStdString(path.b_name), f = QString::fromStdString(path.f_name);
+  attach(chart,
+         quadrant(QString("SSB above %1, F-bar below %2").arg(b, f), kMsyColour, 1, x_top, 0, 1), x,
+         y);
+  attach(chart, quadrant(QString("Only one of the two"), kPrecautionColour, 0, 1, 0, 1), x, y);
+  QAreaSeries* other = quadrant("", kPrecautionColour, 1, x_top, 1, y_top);
+  attach(chart, other, x, y);
+  hide_from_legend(chart, other);
+  attach(chart,
+         quadrant(QString("SSB below %1, F-bar above %2").arg(b, f), kLimitColour, 0, 1, 1, y_top),
+         x, y);
+
+  auto* trail = line("", kEstimateColour, 1.5, Qt::SolidLine);
+  auto* years = points("", kEstimateColour, 6.0);
+  for (const StatusPath::Year& p : path.years) {
+    trail->append(p.b, p.f);
+    years->append(p.b, p.f);
+  }
+  attach(chart, trail, x, y);
+  hide_from_legend(chart, trail);
+  attach(chart, years, x, y);
+  hide_from_legend(chart, years);
+  auto* first = points(QString::number(path.years.front().year), Qt::white, 12.0);
+  first->setBorderColor(Qt::black);
+  first->append(path.years.front().b, path.years.front().f);
+  attach(chart, first, x, y);
+  auto* last = points(QString::number(path.years.back().year), Qt::black, 14.0);
+  last->append(path.years.back().b, path.years.back().f);
+  attach(chart, last, x, y);
+  chart->legend()->setAlignment(Qt::AlignRight);
+  return chart;
+}
+
 std::string series_of(const PlotData& data, bool ssb, int number) {
   return ssb ? "SSB survey " + std::to_string(number) : fleet_title(data, number);
 }
@@ -1437,6 +1505,30 @@ std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& c
   return fit;
 }
 
+std::optional<StatusPath> stock_status(const PlotData& data) {
+  const ReferencePoints& ref = data.reference;
+  StatusPath path;
+  double b_ref = 0, f_ref = 0;
+  if (ref.msy_btrigger && ref.fmsy) {
+    path = {"MSY Btrigger", "Fmsy", {}};
+    b_ref = *ref.msy_btrigger, f_ref = *ref.fmsy;
+  } else if (ref.bpa && ref.fpa) {
+    path = {"Bpa", "Fpa", {}};
+    b_ref = *ref.bpa, f_ref = *ref.fpa;
+  } else {
+    return std::nullopt;
+  }
+  if (!(b_ref > 0) || !(f_ref > 0)) return std::nullopt;
+  for (const SummaryRow& r : data.summary) {
+    // Tables written before F-bar was kept have the mean F over every age in its place.
+    const std::optional<double> fbar = r.fbar ? r.fbar : r.mean_f;
+    if (r.ssb && fbar && std::isfinite(*r.ssb) && std::isfinite(*fbar))
+      path.years.push_back({r.year, *r.ssb / b_ref, *fbar / f_ref});
+  }
+  if (path.years.empty()) return std::nullopt;
+  return path;
+}
+
 std::vector<ForecastRowData> forecast_curve(const PlotData& data) {
   int last = std::numeric_limits<int>::min();
   for (const ForecastRowData& r : data.forecast) last = std::max(last, r.year);
@@ -1468,6 +1560,10 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
     charts.push_back({"stock_recruitment", "Stock and recruitment"});
   }
   if (forecast_curve(data).size() >= 2) charts.push_back({"forecast", "Short-term forecast"});
+  if (const std::optional<StatusPath> status = stock_status(data)) {
+    charts.push_back(
+        {"status", "Stock status against " + status->b_name + " and " + status->f_name});
+  }
   if (!data.per_recruit.empty()) charts.push_back({"per_recruit", "Yield and SSB per recruit"});
   if (!catch_bubbles(data).empty()) {
     charts.push_back({"catch_residuals", "Catch log residuals"});
@@ -1541,6 +1637,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "stock_recruitment") return stock_recruitment_chart(data);
   if (name == "forecast") return forecast_chart(data);
   if (name == "per_recruit") return per_recruit_chart(data);
+  if (name == "status") return status_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");
   if (name == "retrospective_mean_f")

@@ -24,6 +24,8 @@
 //   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
 //                       the short-term forecast when the run made one, with their bootstrap
 //                       bands after a bootstrap; the reference points
+//   status              SSB over MSY Btrigger (or Bpa) against F-bar over Fmsy (or Fpa), year by
+//                       year, when the run states the pair
 //   per_recruit         yield and SSB per recruit against F-bar, with F0.1, Fmax, F35%SPR and
 //                       F40%SPR (their bootstrap ranges shaded), when the run made a forecast
 //   retrospective_ssb, retrospective_mean_f
@@ -286,6 +288,18 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
 // in order of F-bar: the curve of the forecast chart. The rows at Fpa, at Flim and at SSB = Bpa,
 // which the reference points' lines show, are left out.
 std::vector<ForecastRowData> forecast_curve(const PlotData& data);
+
+// The stock's path against a pair of reference points: SSB over MSY Btrigger and F-bar over Fmsy
+// when the run states both, else SSB over Bpa and F-bar over Fpa; none without either pair.
+struct StatusPath {
+  std::string b_name, f_name;  // "MSY Btrigger" and "Fmsy", or "Bpa" and "Fpa"
+  struct Year {
+    int year = 0;
+    double b = 0, f = 0;  // SSB / the SSB point, F-bar / the F point
+  };
+  std::vector<Year> years;  // the years with SSB and F-bar
+};
+std::optional<StatusPath> stock_status(const PlotData& data);
 
 // Reads summary.csv, stock.csv, surveys.csv (and forecast.csv when it is there, retro.csv when it
 // is in the folder or in <folder>/../retro/, leave_out.csv when it is in the folder or in

@@ -25,9 +25,9 @@ double choose(int n, int k) {
 
 int RunsTest::outside() const {
   if (!sigma) return 0;
-  return static_cast<int>(std::count_if(points.begin(), points.end(), [this](const ResidualPoint& p) {
-    return std::fabs(p.residual) > 3 * *sigma;
-  }));
+  return static_cast<int>(
+      std::count_if(points.begin(), points.end(),
+                    [this](const ResidualPoint& p) { return std::fabs(p.residual) > 3 * *sigma; }));
 }
 
 std::optional<double> runs_p_value(int positive, int negative, int runs) {
@@ -36,9 +36,9 @@ std::optional<double> runs_p_value(int positive, int negative, int runs) {
   double ways = 0;
   for (int r = 2; r <= runs; ++r) {
     const int k = r / 2;
-    ways += r % 2 == 0 ? 2 * choose(a - 1, k - 1) * choose(b - 1, k - 1)
-                       : choose(a - 1, k) * choose(b - 1, k - 1) +
-                             choose(a - 1, k - 1) * choose(b - 1, k);
+    ways += r % 2 == 0
+                ? 2 * choose(a - 1, k - 1) * choose(b - 1, k - 1)
+                : choose(a - 1, k) * choose(b - 1, k - 1) + choose(a - 1, k - 1) * choose(b - 1, k);
   }
   return std::min(1.0, ways / choose(a + b, a));
 }

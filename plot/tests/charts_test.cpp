@@ -166,6 +166,49 @@ TEST(Charts, PerRecruitDrawsTheCurvesAndEachReferencePointThatExists) {
 
 // Each year's F at age over its largest; a year without any F above 0 is left out, and the last
 // years that have one are taken, in order of year. Tables without F draw no selection chart.
+// SSB and F-bar over MSY Btrigger and Fmsy when both are stated, else over Bpa and Fpa; a year
+// without F-bar takes its mean F (tables written before F-bar); a year without SSB is left out.
+TEST(Charts, StatusSetsSsbAndFbarAgainstAPairOfReferencePoints) {
+  PlotData data;
+  data.summary.resize(4);
+  for (int i = 0; i < 4; ++i) {
+    data.summary[i].year = 2000 + i;
+    data.summary[i].ssb = 100.0 * (i + 1);
+    data.summary[i].fbar = 0.1 * (i + 1);
+  }
+  data.summary[2].fbar.reset();
+  data.summary[2].mean_f = 0.6;
+  data.summary[3].ssb.reset();
+  EXPECT_FALSE(stock_status(data));
+
+  data.reference.bpa = 200;
+  data.reference.fpa = 0.4;
+  data.reference.fmsy = 0.2;  // without MSY Btrigger the precautionary pair serves
+  std::optional<StatusPath> status = stock_status(data);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->b_name, "Bpa");
+  EXPECT_EQ(status->f_name, "Fpa");
+  ASSERT_EQ(status->years.size(), 3u);
+  EXPECT_DOUBLE_EQ(status->years[0].b, .5);
+  EXPECT_DOUBLE_EQ(status->years[0].f, .25);
+  EXPECT_DOUBLE_EQ(status->years[2].f, 1.5);
+
+  data.reference.msy_btrigger = 400;
+  status = stock_status(data);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->b_name, "MSY Btrigger");
+  EXPECT_DOUBLE_EQ(status->years[1].b, .5);
+  EXPECT_DOUBLE_EQ(status->years[1].f, 1);
+  const std::unique_ptr<QChart> chart(make_chart(data, "status"));
+  EXPECT_EQ(chart->title().toStdString(), "Stock status against MSY Btrigger and Fmsy");
+  const std::string labels = labels_of(*chart);
+  EXPECT_NE(labels.find("|SSB / MSY Btrigger|F-bar / Fmsy|"), std::string::npos) << labels;
+  EXPECT_NE(labels.find("|2000|2002|"), std::string::npos) << labels;  // first and last years
+
+  data.reference.fmsy = 0;
+  EXPECT_FALSE(stock_status(data));
+}
+
 TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {
   PlotData data;
   const std::map<int, std::vector<double>> f = {
