@@ -695,6 +695,59 @@ void round_ticks(QValueAxis* axis, double low, double high) {
   axis->setLabelFormat("%g");
 }
 
+// The catch weight of each age by year, one colour per age: a weight that jumps in one year, or
+// an age out of the order of the others, is more often a slip in the data than a change in growth.
+QChart* weights_chart(const PlotData& data) {
+  QChart* chart = new_chart("Catch weight at age");
+  std::map<int, QLineSeries*> by_age;
+  Range years;
+  double top = 0;
+  for (const StockRow& r : data.stock) {
+    if (!r.weight || !std::isfinite(*r.weight)) continue;
+    QLineSeries*& series = by_age[r.age];
+    if (!series) series = line(QString("Age %1").arg(r.age), palette(by_age.size() - 1), 2.0);
+    series->append(r.year, *r.weight);
+    years.add(r.year);
+    top = std::max(top, *r.weight);
+  }
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  QValueAxis* y = zero_based_axis(
+      stated(data.units_weight) ? "Weight (" + data.units_weight + ")" : "Weight", top);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (auto& [age, series] : by_age) attach(chart, series, x, y);
+  chart->legend()->setAlignment(Qt::AlignRight);
+  return chart;
+}
+
+QChart* catch_curves_chart(const PlotData& data) {
+  QChart* chart = new_chart("Catch curves: ln catch of each year class");
+  Range years, values;
+  std::vector<QLineSeries*> lines;
+  for (const auto& [year_class, cells] : catch_curves(data)) {
+    auto* series = line(QString::number(year_class), palette(lines.size()), 2.0);
+    series->setPointsVisible(true);
+    for (const auto& [year, log_catch] : cells) {
+      series->append(year, log_catch);
+      years.add(year);
+      values.add(log_catch);
+    }
+    lines.push_back(series);
+  }
+  QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
+  auto* y = new QValueAxis;
+  style_axis(y, "ln catch in numbers");
+  const double pad = std::max(0.5, 0.05 * (values.high - values.low));
+  round_ticks(y, std::floor(values.low - pad), std::ceil(values.high + pad));
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  for (QLineSeries* series : lines) {
+    attach(chart, series, x, y);
+    hide_from_legend(chart, series);  // dozens of year classes: the lines speak for themselves
+  }
+  return chart;
+}
+
 // The scan's total loss along one of its parameters. At each value the least loss over the other
 // parameter (the profile of the loss), the best point marked: a profile that still falls at an
 // end of the grid shows a minimum the scan did not bracket, and a flat one a parameter the data
@@ -1505,6 +1558,23 @@ std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& c
   return fit;
 }
 
+std::map<int, std::vector<std::pair<int, double>>> catch_curves(const PlotData& data) {
+  std::map<int, std::vector<std::pair<int, double>>> curves;
+  int oldest = std::numeric_limits<int>::min();
+  for (const StockRow& r : data.stock) oldest = std::max(oldest, r.age);
+  for (const StockRow& r : data.stock) {
+    // The oldest age is often a plus group, where year classes mix.
+    if (r.age == oldest) continue;
+    if (r.catch_numbers && *r.catch_numbers > 0 && std::isfinite(*r.catch_numbers))
+      curves[r.year - r.age].emplace_back(r.year, std::log(*r.catch_numbers));
+  }
+  for (auto it = curves.begin(); it != curves.end();) {
+    std::sort(it->second.begin(), it->second.end());
+    it = it->second.size() < 2 ? curves.erase(it) : std::next(it);
+  }
+  return curves;
+}
+
 std::optional<StatusPath> stock_status(const PlotData& data) {
   const ReferencePoints& ref = data.reference;
   StatusPath path;
@@ -1556,6 +1626,11 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   }
   if (!selection_patterns(data, 1).empty()) charts.push_back({"selection", "Selection pattern"});
   if (any_summary(&SummaryRow::recruitment)) charts.push_back({"recruitment", "Recruitment"});
+  if (std::any_of(data.stock.begin(), data.stock.end(),
+                  [](const StockRow& r) { return r.weight.has_value(); }))
+    charts.push_back({"weights_at_age", "Catch weight at age"});
+  if (!catch_curves(data).empty())
+    charts.push_back({"catch_curves", "Catch curves: ln catch of each year class"});
   if (year_classes(data).size() >= 2) {
     charts.push_back({"stock_recruitment", "Stock and recruitment"});
   }
@@ -1634,6 +1709,8 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "f") return f_chart(data);
   if (name == "selection") return selection_chart(data);
   if (name == "recruitment") return recruitment_chart(data);
+  if (name == "weights_at_age") return weights_chart(data);
+  if (name == "catch_curves") return catch_curves_chart(data);
   if (name == "stock_recruitment") return stock_recruitment_chart(data);
   if (name == "forecast") return forecast_chart(data);
   if (name == "per_recruit") return per_recruit_chart(data);

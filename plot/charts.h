@@ -9,6 +9,8 @@
 //                       with the F-bar's bootstrap band; Flim and Fpa when the run states them
 //   selection           F at age relative to its largest, in each of the last five years
 //   recruitment         N at the first analysed age, by year
+//   weights_at_age      the catch weight of each age by year
+//   catch_curves        the logarithm of each year class's catch along its years
 //   stock_recruitment   each year class's recruits against the SSB of the year that spawned it
 //   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
 //                       |residual|, one colour for positive and one for negative
@@ -85,6 +87,7 @@ struct StockRow {
   int age = 0;
   std::optional<double> catch_log_residual;
   std::optional<double> f;  // F at age; absent in tables cut down to the residuals
+  std::optional<double> catch_numbers, weight;  // the catch and its weight at age, as input
 };
 
 // One row of surveys.csv.
@@ -288,6 +291,12 @@ void read_scan_profile(const std::string& tables_dir, const std::string& minim_p
 // in order of F-bar: the curve of the forecast chart. The rows at Fpa, at Flim and at SSB = Bpa,
 // which the reference points' lines show, are left out.
 std::vector<ForecastRowData> forecast_curve(const PlotData& data);
+
+// One line per year class (the year it was at age 0), its ln C(a, y) by year, for the cells
+// with a catch: a year class's slope is minus its total mortality, and lines that run parallel
+// show a Z that does not change much from year class to year class. At least two cells each; the
+// oldest age, often a plus group where year classes mix, is left out.
+std::map<int, std::vector<std::pair<int, double>>> catch_curves(const PlotData& data);
 
 // The stock's path against a pair of reference points: SSB over MSY Btrigger and F-bar over Fmsy
 // when the run states both, else SSB over Bpa and F-bar over Fpa; none without either pair.

@@ -65,10 +65,13 @@ std::vector<StockRow> read_stock(const std::string& path) {
   const int age = required_column(file, "age");
   const int residual = required_column(file, "catch_log_residual");
   const auto f = optional_column(file, "f");
+  const auto catch_numbers = optional_column(file, "catch");
+  const auto weight = optional_column(file, "weight");
   std::vector<StockRow> rows;
   for (const CsvRow& r : file.rows) {
     rows.push_back(StockRow{whole_cell(file, r, year), whole_cell(file, r, age),
-                            number_cell(file, r, residual), number_cell(file, r, f)});
+                            number_cell(file, r, residual), number_cell(file, r, f),
+                            number_cell(file, r, catch_numbers), number_cell(file, r, weight)});
   }
   return rows;
 }

@@ -71,7 +71,7 @@ TEST(Charts, StockAndRecruitmentPairsEachYearClassWithItsParents) {
     data.summary.push_back(r);
   }
   EXPECT_TRUE(year_classes(data).empty());  // no ages
-  data.stock = {{2000, 3, {}, {}}, {2000, 2, {}, {}}};
+  data.stock = {{2000, 3, {}, {}, {}, {}}, {2000, 2, {}, {}, {}, {}}};
   const std::vector<YearClass> classes = year_classes(data);
   ASSERT_EQ(classes.size(), 2u);
   EXPECT_EQ(classes[0].year, 2000);
@@ -166,6 +166,35 @@ TEST(Charts, PerRecruitDrawsTheCurvesAndEachReferencePointThatExists) {
 
 // Each year's F at age over its largest; a year without any F above 0 is left out, and the last
 // years that have one are taken, in order of year. Tables without F draw no selection chart.
+// Each year class's ln catch by year: the cells of 2000 age 1 and 2001 age 2 are the year class
+// of 1999; a catch of 0 has no logarithm, a year class with one cell left is no curve, and the
+// oldest age (3) is left out. The weights chart comes with the weights.
+TEST(Charts, CatchCurvesFollowEachYearClassBelowTheOldestAge) {
+  PlotData data;
+  const auto cell = [&data](int year, int age, double catch_numbers) {
+    data.stock.push_back({year, age, {}, {}, catch_numbers, 1.5});
+  };
+  cell(2001, 2, std::exp(2.0));
+  cell(2000, 1, std::exp(3.0));
+  cell(2000, 2, std::exp(1.0));
+  cell(2001, 1, 0);
+  cell(2002, 2, std::exp(4.0));
+  cell(2002, 3, std::exp(5.0));
+  cell(2001, 3, 7);
+  using Curve = std::vector<std::pair<int, double>>;
+  const auto curves = catch_curves(data);
+  ASSERT_EQ(curves.size(), 1u);
+  ASSERT_EQ(curves.count(1999), 1u);
+  EXPECT_EQ(curves.at(1999), (Curve{{2000, 3.0}, {2001, 2.0}}));
+
+  std::vector<std::string> names;
+  for (const ChartInfo& c : available_charts(data)) names.push_back(c.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"weights_at_age", "catch_curves"}));
+  const std::string labels =
+      labels_of(*std::unique_ptr<QChart>(make_chart(data, "weights_at_age")));
+  EXPECT_EQ(labels, "|Year|Weight|Age 1|Age 2|Age 3|");
+}
+
 // SSB and F-bar over MSY Btrigger and Fmsy when both are stated, else over Bpa and Fpa; a year
 // without F-bar takes its mean F (tables written before F-bar); a year without SSB is left out.
 TEST(Charts, StatusSetsSsbAndFbarAgainstAPairOfReferencePoints) {
@@ -214,7 +243,7 @@ TEST(Charts, SelectionPatternScalesEachYearToItsLargestF) {
   const std::map<int, std::vector<double>> f = {
       {2000, {0.1, 0.2, 0.4}}, {2001, {0, 0, 0}}, {2002, {0.3, 0.6, 0.6}}, {2003, {0.2, 0.4, 0.8}}};
   for (const auto& [year, by_age] : f) {
-    for (int age = 1; age <= 3; ++age) data.stock.push_back({year, age, {}, by_age[age - 1]});
+    for (int age = 1; age <= 3; ++age) data.stock.push_back({year, age, {}, by_age[age - 1], {}, {}});
   }
   using Pattern = std::vector<std::pair<int, double>>;
   const std::vector<SelectionYear> last_two = selection_patterns(data, 2);

@@ -132,7 +132,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   // beside the results file, and without it there is no retrospective chart.
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
-                       "ssb", "f", "selection", "recruitment", "stock_recruitment",
+                       "ssb", "f", "selection", "recruitment", "weights_at_age", "catch_curves",
+                       "stock_recruitment",
                        "forecast", "per_recruit", "catch_residuals", "fleet1_residuals",
                        "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
                        "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
