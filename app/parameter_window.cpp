@@ -34,6 +34,7 @@
 #include "app/warning.h"
 #include "base/errors.h"
 #include "report/results_record.h"
+#include "report/stock_status.h"
 #include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
 #include "run/scan_edges.h"
@@ -638,8 +639,14 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
       }
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
-      // The forecast's line, or why none was made, follows, and the per-recruit line after it.
-      for (const std::string& line : {outcome.tables.forecast, outcome.tables.per_recruit}) {
+      // Where the stock stands against the reference points the run states, the forecast's
+      // line (or why none was made), and the per-recruit line follow.
+      const ResultsRecord* record = controller_.state().results_record.get();
+      const std::string stock_status = banner.isEmpty() && record != nullptr && record->complete
+                                           ? stock_status_line(*record, controller_.state().reference)
+                                           : std::string();
+      for (const std::string& line :
+           {stock_status, outcome.tables.forecast, outcome.tables.per_recruit}) {
         if (!line.empty())
           status_->setText(status_->text() + QStringLiteral("  ") + QString::fromStdString(line));
       }

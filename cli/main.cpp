@@ -18,6 +18,7 @@
 #include "cli/retro_command.h"
 #include "data/age_year_file.h"
 #include "report/results_record.h"
+#include "report/stock_status.h"
 #include "report/version.h"
 #include "run/independent_bootstrap.h"
 #include "run/scan_edges.h"
@@ -116,6 +117,8 @@ void print_summary(const RunState& s, const BatchOptions& o, const RunOutcome& o
     if (fit->m) std::printf("Natural mortality M: %s\n", label_text(*fit->m).c_str());
     if (fit->alfa) std::printf("ALFA of M(a): %s\n", label_text(*fit->alfa).c_str());
     for (const std::string& note : scan_edge_notes(s, *fit)) std::printf("%s\n", note.c_str());
+    if (const std::string status = stock_status_line(*fit, s.reference); !status.empty())
+      std::printf("%s\n", status.c_str());
     if (o.bootstrap_runs) {
       std::printf("Bootstrap: %zu of %ld runs finished\n", fit->bootstrap.size(),
                   *o.bootstrap_runs);

@@ -26,7 +26,8 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   // them, saves them back and reports with them as the batch runner does.
   const QString with_keys = session.path(u"demo/with keys.txt"_s);
   QVERIFY(write_text(with_keys, session.bytes(u"demo/fields.txt"_s) +
-                                    "fbar = 4-6\nunits_weight = kg\nforecast = yes\n"));
+                                    "fbar = 4-6\nunits_weight = kg\nforecast = yes\n"
+                                    "fmsy = 0.25\nmsy_btrigger = 500000\n"));
   QCOMPARE(session.window.loadSettingsFrom(with_keys), QString());
   QVERIFY(session.window.forecastAction()->isChecked());
   session.field(FieldId::FirstPeriodEnd)->setText(u"2004"_s);  // two selection periods
@@ -40,6 +41,9 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QVERIFY2(run_csv.contains("units_weight,Unit of the weights,kg\n") && run_csv.contains("4-6"),
            run_csv.constData());
   QVERIFY(QFileInfo::exists(session.path(u"output.out.tables/forecast.csv"_s)));
+  // The stock's status against the points stated, as the batch runner's closing line says it.
+  VERIFY_MATCHES(session.status(),
+                 u"  Status in 2014: SSB \\d+ = [0-9.]+ x MSY Btrigger; F-bar 4-6 [0-9.]+ = [0-9.]+ x Fmsy  Forecast: "_s);
   QVERIFY2(session.status().contains(u"Forecast: at status quo F-bar"_s) &&
                session.status().contains(u"  Per recruit (F-bar 4-6): F0.1 "_s),
            qPrintable(session.status()));
@@ -52,6 +56,7 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   const QStringList charts = results->chartNames();
   QCOMPARE(results->currentChart(), charts.front());
   QVERIFY2(charts.contains(u"fleet1_residuals"_s) && charts.contains(u"forecast"_s) &&
+               charts.contains(u"status"_s) &&
                charts.filter(u"retro"_s).isEmpty(),
            qPrintable(charts.join(',')));
 

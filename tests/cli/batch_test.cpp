@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -57,6 +58,23 @@ TEST(BatchSummary, AfterABootstrapTheClosingLinesDescribeTheMainFit) {
   EXPECT_NE(run.out.find("\nTotal loss SSEALL: 17.19"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\nTerminal f: 2.75\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\nBootstrap: 3 of 3 runs finished\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("Status in"), std::string::npos);  // no reference point stated
+
+  // With reference points, the last year's status against them, as summary.csv has the year.
+  dir.write("points.txt", "fmsy = 0.25\nmsy_btrigger = 500000\nfbar = 4-6\n");
+  const BatchRun stated = run_batch(dir.path(), "--fields points.txt --quiet");
+  ASSERT_EQ(stated.exit_code, 0) << stated.describe();
+  const CsvFile summary = read_csv((dir.path() / "output.out.tables/summary.csv").string());
+  const CsvRow& last = summary.rows.back();
+  const auto value = [&](const char* column) {
+    return std::stod(last.cells[static_cast<std::size_t>(required_column(summary, column))]);
+  };
+  char expected[160];
+  std::snprintf(expected, sizeof expected,
+                "\nStatus in %s: SSB %.0f = %.2f x MSY Btrigger; F-bar 4-6 %.3g = %.2f x Fmsy\n",
+                last.cells[static_cast<std::size_t>(required_column(summary, "year"))].c_str(),
+                value("ssb"), value("ssb") / 500000, value("fbar"), value("fbar") / 0.25);
+  EXPECT_NE(stated.out.find(expected), std::string::npos) << stated.out;
   // Standard error is a file here, not a terminal: a plain line as each run starts.
   EXPECT_EQ(run.err.find("bootstrap 1 of 3\n"), 0u) << run.err;
   EXPECT_NE(run.err.find("\nbootstrap 3 of 3, about "), std::string::npos) << run.err;
