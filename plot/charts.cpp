@@ -1060,9 +1060,13 @@ QAreaSeries* quadrant(const QString& name, QColor colour, double x0, double x1, 
 // The stock's path year by year in the plane of SSB and F-bar, each over its reference point:
 // green where SSB is above its point and F-bar below its own, red where neither is, amber
 // between; the first and last years marked.
+std::string status_title(const StatusPath& path) {
+  return "Stock status against " + path.b_name + " and " + path.f_name;
+}
+
 QChart* status_chart(const PlotData& data) {
   const StatusPath path = *stock_status(data);
-  QChart* chart = new_chart("Stock status against " + path.b_name + " and " + path.f_name);
+  QChart* chart = new_chart(status_title(path));
   double x_top = 2, y_top = 2;
   for (const StatusPath::Year& y : path.years) {
     x_top = std::max(x_top, y.b * 1.1);
@@ -1206,12 +1210,14 @@ std::string hindcast_title(const PlotData& data, bool ssb, int number) {
   return title;
 }
 
-// One survey's index by year (each age of a fleet in its own colour, on a logarithmic axis), as
-// far back as the year before the first prediction, with each peel's prediction of the year
-// after its data as a point of the same colour: a point near the line of its year is a
-// prediction that came true; the legend gives each age's MASE.
+// Indices within this factor of each other are read better on a plain axis from 0 than on a
+// logarithmic one, which is labelled at the powers of ten alone.
 constexpr double kLogAxisSpan = 30;
 
+// One survey's index by year (each age of a fleet in its own colour), as far back as the year
+// before the first prediction, with each peel's prediction of the year after its data as a point
+// of the same colour: a point near the line of its year is a prediction that came true; the
+// legend gives each age's MASE.
 QChart* hindcast_chart(const PlotData& data, bool ssb, int number) {
   QChart* chart = new_chart(hindcast_title(data, ssb, number));
   std::map<std::optional<int>, std::map<int, double>> observed;  // by age: year -> index
@@ -1227,8 +1233,6 @@ QChart* hindcast_chart(const PlotData& data, bool ssb, int number) {
     for (double v : {*r.observed, *r.predicted, *r.naive}) values.add(v);
   }
   QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
-  // A logarithmic axis is labelled at the powers of ten alone: indices within a factor of 30
-  // are read better on a plain axis from 0.
   const std::string title = ssb ? "SSB survey index" : "Index";
   QAbstractAxis* y = values.high < kLogAxisSpan * values.low
                          ? static_cast<QAbstractAxis*>(zero_based_axis(title, values.high))
@@ -1636,8 +1640,7 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   }
   if (forecast_curve(data).size() >= 2) charts.push_back({"forecast", "Short-term forecast"});
   if (const std::optional<StatusPath> status = stock_status(data)) {
-    charts.push_back(
-        {"status", "Stock status against " + status->b_name + " and " + status->f_name});
+    charts.push_back({"status", status_title(*status)});
   }
   if (!data.per_recruit.empty()) charts.push_back({"per_recruit", "Yield and SSB per recruit"});
   if (!catch_bubbles(data).empty()) {

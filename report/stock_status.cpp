@@ -37,10 +37,9 @@ std::string ratios(double value,
 std::string stock_status_line(const ResultsRecord& fit, const ReferencePoints& ref) {
   if (fit.years.empty() || ref == ReferencePoints{}) return "";
   const SummaryYear& last = fit.years.back();
-  std::string line = "Status in " + formatted("%.0f", last.year) + ": SSB " + ssb_text(last.ssb) +
-                     ratios(last.ssb, {{"MSY Btrigger", ref.msy_btrigger},
-                                       {"Bpa", ref.bpa},
-                                       {"Blim", ref.blim}});
+  std::string line =
+      "Status in " + formatted("%.0f", last.year) + ": SSB " + ssb_text(last.ssb) +
+      ratios(last.ssb, {{"MSY Btrigger", ref.msy_btrigger}, {"Bpa", ref.bpa}, {"Blim", ref.blim}});
   const std::string ages = fit.fbar_ages.empty() ? "" : " " + fit.fbar_ages;
   line += "; F-bar" + ages + " " + formatted("%.3g", last.fbar) +
           ratios(last.fbar, {{"Fmsy", ref.fmsy}, {"Fpa", ref.fpa}, {"Flim", ref.flim}});
