@@ -5,12 +5,14 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QFont>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <string>
 
 #include "app/warning.h"
 
@@ -102,13 +104,27 @@ QString ResultsWindow::showTables(const QString& folder, const QString& note) {
   // The list is filled before the old chart goes, so that nothing draws from a stale row.
   const QSignalBlocker quiet(list_);
   list_->clear();
+  // Each group of charts under a heading of its own, which cannot be chosen.
+  std::string group;
+  int first_chart = -1;
   for (const plot::ChartInfo& chart : charts) {
+    if (chart.group != group) {
+      group = chart.group;
+      auto* heading = new QListWidgetItem(text_of(group), list_);
+      heading->setFlags(Qt::NoItemFlags);  // passed over by the arrow keys too
+      QFont bold = heading->font();
+      bold.setBold(true);
+      heading->setFont(bold);
+      // In the colour of text, not of a disabled item: it is a heading, not an unavailable chart.
+      heading->setForeground(list_->palette().color(QPalette::Active, QPalette::Text));
+    }
     auto* item = new QListWidgetItem(text_of(chart.title), list_);
     item->setData(kNameRole, text_of(chart.name));
     item->setToolTip(item->text());
+    if (first_chart < 0) first_chart = list_->row(item);
   }
   fitListWidth();
-  list_->setCurrentRow(charts.empty() ? -1 : 0);
+  list_->setCurrentRow(first_chart);
   showSelected();
   return {};
 }
@@ -137,7 +153,8 @@ void ResultsWindow::clearCharts(const QString& note) {
 QStringList ResultsWindow::chartNames() const {
   QStringList names;
   for (int row = 0; row < list_->count(); ++row) {
-    names << list_->item(row)->data(kNameRole).toString();
+    const QString name = list_->item(row)->data(kNameRole).toString();
+    if (!name.isEmpty()) names << name;  // not a group's heading
   }
   return names;
 }
@@ -148,9 +165,9 @@ QString ResultsWindow::currentChart() const {
 }
 
 bool ResultsWindow::selectChart(const QString& name) {
-  const QStringList names = chartNames();
-  for (int row = 0; row < names.size(); ++row) {
-    if (names[row].startsWith(name)) {
+  for (int row = 0; row < list_->count(); ++row) {
+    const QString chart = list_->item(row)->data(kNameRole).toString();
+    if (!chart.isEmpty() && chart.startsWith(name)) {
       list_->setCurrentRow(row);
       return true;
     }

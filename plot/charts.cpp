@@ -1620,84 +1620,89 @@ std::vector<ForecastRowData> forecast_curve(const PlotData& data) {
 
 std::vector<ChartInfo> available_charts(const PlotData& data) {
   std::vector<ChartInfo> charts;
+  std::string group;
+  const auto add = [&charts, &group](std::string name, std::string title) {
+    charts.push_back({std::move(name), std::move(title), group});
+  };
   const auto any_summary = [&data](std::optional<double> SummaryRow::*field) {
     return std::any_of(data.summary.begin(), data.summary.end(),
                        [field](const SummaryRow& r) { return (r.*field).has_value(); });
   };
-  if (any_summary(&SummaryRow::ssb)) charts.push_back({"ssb", "Spawning stock biomass"});
+  group = kStockCharts;
+  if (any_summary(&SummaryRow::ssb)) add("ssb", "Spawning stock biomass");
   if (any_summary(&SummaryRow::f) || any_summary(&SummaryRow::mean_f)) {
-    charts.push_back({"f", "Fishing mortality"});
+    add("f", "Fishing mortality");
   }
-  if (!selection_patterns(data, 1).empty()) charts.push_back({"selection", "Selection pattern"});
-  if (any_summary(&SummaryRow::recruitment)) charts.push_back({"recruitment", "Recruitment"});
+  if (!selection_patterns(data, 1).empty()) add("selection", "Selection pattern");
+  if (any_summary(&SummaryRow::recruitment)) add("recruitment", "Recruitment");
+  if (year_classes(data).size() >= 2) add("stock_recruitment", "Stock and recruitment");
+  if (const std::optional<StatusPath> status = stock_status(data)) {
+    add("status", status_title(*status));
+  }
+
+  group = kAdviceCharts;
+  if (forecast_curve(data).size() >= 2) add("forecast", "Short-term forecast");
+  if (!data.per_recruit.empty()) add("per_recruit", "Yield and SSB per recruit");
+
+  group = kDataCharts;
   if (std::any_of(data.stock.begin(), data.stock.end(),
                   [](const StockRow& r) { return r.weight.has_value(); }))
-    charts.push_back({"weights_at_age", "Catch weight at age"});
-  if (!catch_curves(data).empty())
-    charts.push_back({"catch_curves", "Catch curves: ln catch of each year class"});
-  if (year_classes(data).size() >= 2) {
-    charts.push_back({"stock_recruitment", "Stock and recruitment"});
-  }
-  if (forecast_curve(data).size() >= 2) charts.push_back({"forecast", "Short-term forecast"});
-  if (const std::optional<StatusPath> status = stock_status(data)) {
-    charts.push_back({"status", status_title(*status)});
-  }
-  if (!data.per_recruit.empty()) charts.push_back({"per_recruit", "Yield and SSB per recruit"});
-  if (!catch_bubbles(data).empty()) {
-    charts.push_back({"catch_residuals", "Catch log residuals"});
-  }
+    add("weights_at_age", "Catch weight at age");
+  if (!catch_curves(data).empty()) add("catch_curves", "Catch curves: ln catch of each year class");
+
+  group = kFitCharts;
+  if (!catch_bubbles(data).empty()) add("catch_residuals", "Catch log residuals");
   const std::vector<int> aged = survey_numbers(
       data, SurveyRow::Kind::Fleet, [](const SurveyRow& s) { return s.log_residual.has_value(); });
   for (int k : aged) {
-    charts.push_back(
-        {"fleet" + std::to_string(k) + "_residuals", fleet_title(data, k) + " log residuals"});
+    add("fleet" + std::to_string(k) + "_residuals", fleet_title(data, k) + " log residuals");
   }
   for (int k : survey_numbers(data, SurveyRow::Kind::Ssb, has_fit)) {
-    charts.push_back({"ssb_survey" + std::to_string(k) + "_fit",
-                      "SSB survey " + std::to_string(k) + ": observed and fitted"});
+    add("ssb_survey" + std::to_string(k) + "_fit",
+        "SSB survey " + std::to_string(k) + ": observed and fitted");
   }
   for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_fit)) {
-    charts.push_back(
-        {"fleet" + std::to_string(k) + "_fit", fleet_title(data, k) + ": observed against fitted"});
+    add("fleet" + std::to_string(k) + "_fit", fleet_title(data, k) + ": observed against fitted");
   }
   for (const bool ssb : {true, false}) {
     const auto kind = ssb ? SurveyRow::Kind::Ssb : SurveyRow::Kind::Fleet;
     for (int k : survey_numbers(data, kind,
                                 [](const SurveyRow& s) { return s.log_residual.has_value(); })) {
       if (survey_residuals(data.surveys, kind, k).size() < kLeastRunsTestYears) continue;
-      charts.push_back({(ssb ? "ssb_survey" : "fleet") + std::to_string(k) + "_runs",
-                        runs_title(data, ssb, k, survey_runs_test(data, ssb, k))});
+      add((ssb ? "ssb_survey" : "fleet") + std::to_string(k) + "_runs",
+          runs_title(data, ssb, k, survey_runs_test(data, ssb, k)));
     }
   }
   const auto has_index = [](const SurveyRow& s) { return s.age && s.observed && *s.observed > 0; };
   for (int k : survey_numbers(data, SurveyRow::Kind::Fleet, has_index)) {
     const std::vector<ConsistencyPair> pairs = fleet_consistency(data, k);
     if (std::any_of(pairs.begin(), pairs.end(), [](const ConsistencyPair& p) { return p.r; })) {
-      charts.push_back({"fleet" + std::to_string(k) + "_consistency",
-                        fleet_title(data, k) + ": internal consistency"});
+      add("fleet" + std::to_string(k) + "_consistency",
+          fleet_title(data, k) + ": internal consistency");
     }
   }
+
+  group = kAnalysisCharts;
   if (!data.retro.empty()) {
-    charts.push_back({"retrospective_ssb", "Retrospective: SSB"});
-    charts.push_back({"retrospective_mean_f", "Retrospective: " + retro_f_label(data)});
+    add("retrospective_ssb", "Retrospective: SSB");
+    add("retrospective_mean_f", "Retrospective: " + retro_f_label(data));
   }
   for (const auto& [ssb, k] : hindcast_series(data)) {
-    charts.push_back({(ssb ? "hindcast_ssb_survey" : "hindcast_fleet") + std::to_string(k),
-                      hindcast_title(data, ssb, k)});
+    add((ssb ? "hindcast_ssb_survey" : "hindcast_fleet") + std::to_string(k),
+        hindcast_title(data, ssb, k));
   }
   if (!data.leave_out.empty()) {
-    charts.push_back({"leave_out_ssb", "Leave one out: SSB"});
-    charts.push_back({"leave_out_fbar", "Leave one out: " + fbar_label(data)});
+    add("leave_out_ssb", "Leave one out: SSB");
+    add("leave_out_fbar", "Leave one out: " + fbar_label(data));
   }
+
+  group = kSearchCharts;
   if (!data.scan.empty()) {
-    charts.push_back({"loss_profile_f", "Total loss along the scan of terminal f"});
+    add("loss_profile_f", "Total loss along the scan of terminal f");
     if (data.scan_outer.empty() && !data.scan_components.empty())
-      charts.push_back({"loss_components_f", "Loss components along the scan of terminal f"});
-    if (data.scan_outer == "M")
-      charts.push_back({"loss_profile_m", "Total loss along the scan of M"});
-    if (data.scan_outer == "ALFA") {
-      charts.push_back({"loss_profile_alfa", "Total loss along the scan of ALFA"});
-    }
+      add("loss_components_f", "Loss components along the scan of terminal f");
+    if (data.scan_outer == "M") add("loss_profile_m", "Total loss along the scan of M");
+    if (data.scan_outer == "ALFA") add("loss_profile_alfa", "Total loss along the scan of ALFA");
   }
   return charts;
 }

@@ -1,7 +1,8 @@
 // The charts of a run, drawn from its tables folder: the same charts for the results window of
 // the window program and for quorvane-plot, which writes them to files without a display.
 //
-// The charts and their file stems, in display order:
+// The charts and their file stems, in display order, by group:
+// The stock:
 //   ssb                 SSB by year, the 5-95 % bootstrap band when the run had a bootstrap, and
 //                       the SSB surveys times their coefficients beside SSB at survey time;
 //                       Blim and Bpa when the run states them
@@ -9,9 +10,19 @@
 //                       with the F-bar's bootstrap band; Flim and Fpa when the run states them
 //   selection           F at age relative to its largest, in each of the last five years
 //   recruitment         N at the first analysed age, by year
+//   stock_recruitment   each year class's recruits against the SSB of the year that spawned it
+//   status              SSB over MSY Btrigger (or Bpa) against F-bar over Fmsy (or Fpa), year by
+//                       year, when the run states the pair
+// Forecast and per recruit:
+//   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
+//                       the short-term forecast when the run made one, with their bootstrap
+//                       bands after a bootstrap; the reference points
+//   per_recruit         yield and SSB per recruit against F-bar, with F0.1, Fmax, F35%SPR and
+//                       F40%SPR (their bootstrap ranges shaded), when the run made a forecast
+// The data:
 //   weights_at_age      the catch weight of each age by year
 //   catch_curves        the logarithm of each year class's catch along its years
-//   stock_recruitment   each year class's recruits against the SSB of the year that spawned it
+// The fit:
 //   catch_residuals     catch log residuals by year and age as bubbles: area proportional to
 //                       |residual|, one colour for positive and one for negative
 //   fleetK_residuals    the same for each aged fleet K
@@ -23,13 +34,7 @@
 //   fleetK_consistency  the internal consistency of aged fleet K: each year class's index at
 //                       one age against its index at the next age a year later, one colour per
 //                       pair of ages, with the correlation of their logarithms
-//   forecast            the catch of the advice year and the SSB it leaves, against F-bar, from
-//                       the short-term forecast when the run made one, with their bootstrap
-//                       bands after a bootstrap; the reference points
-//   status              SSB over MSY Btrigger (or Bpa) against F-bar over Fmsy (or Fpa), year by
-//                       year, when the run states the pair
-//   per_recruit         yield and SSB per recruit against F-bar, with F0.1, Fmax, F35%SPR and
-//                       F40%SPR (their bootstrap ranges shaded), when the run made a forecast
+// Retrospective and leave one out:
 //   retrospective_ssb, retrospective_mean_f
 //                       SSB and F-bar (the mean F of a retro.csv without it) of the full run
 //                       and of each peel, when retro.csv exists
@@ -39,6 +44,7 @@
 //   leave_out_ssb, leave_out_fbar
 //                       SSB and F-bar of the run with every tuning series and of the runs
 //                       without one of them, when leave_out.csv exists
+// The search:
 //   loss_profile_f, loss_profile_m, loss_profile_alfa
 //                       the total loss along the scan of terminal f (and of M or ALFA), when
 //                       the search log beside the tables is this run's scan
@@ -68,7 +74,16 @@ std::optional<ImageFormat> image_format_named(std::string_view word);
 struct ChartInfo {
   std::string name;   // the file stem, e.g. "ssb"
   std::string title;  // the chart's title
+  std::string group;  // the kind of chart, one of the k...Charts below
 };
+
+// The groups of the charts, in the order available_charts lists them.
+inline constexpr const char* kStockCharts = "The stock";
+inline constexpr const char* kAdviceCharts = "Forecast and per recruit";
+inline constexpr const char* kDataCharts = "The data";
+inline constexpr const char* kFitCharts = "The fit";
+inline constexpr const char* kAnalysisCharts = "Retrospective and leave one out";
+inline constexpr const char* kSearchCharts = "The search";
 
 // One row of summary.csv. An empty cell is an empty optional.
 struct SummaryRow {

@@ -74,7 +74,7 @@ Drawn draw_run(const ComparedRun& run, const Quantity& q, const QString& letter,
 
 std::vector<ChartInfo> overlay_charts() {
   std::vector<ChartInfo> charts;
-  for (const Quantity& q : kQuantities) charts.push_back({q.name, q.title});
+  for (const Quantity& q : kQuantities) charts.push_back({q.name, q.title, kStockCharts});
   return charts;
 }
 

@@ -362,7 +362,12 @@ void fit_section(std::string& out, const RunTable& run, const PlotData& data,
 // the drawings share one page, where an id must be unique for a reference to find its own.
 void charts_section(std::string& out, const PlotData& data) {
   heading(out, "charts", "Charts");
+  std::string group;
   for (const ChartInfo& info : available_charts(data)) {
+    if (info.group != group) {
+      group = info.group;
+      out += "<h3>" + escaped(group) + "</h3>\n";
+    }
     const std::unique_ptr<QChart> chart(make_chart(data, info.name));
     QString svg = QString::fromUtf8(chart_svg(chart.get(), kChartSize));
     svg = svg.mid(svg.indexOf(QStringLiteral("<svg")));  // without the XML declaration

@@ -55,6 +55,18 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QCOMPARE(QFileInfo(results->folder()).fileName(), u"output.out.tables"_s);
   const QStringList charts = results->chartNames();
   QCOMPARE(results->currentChart(), charts.front());
+  // The charts stand under the headings of their groups, which cannot be chosen.
+  const auto* list = results->findChild<QListWidget*>(u"charts"_s);
+  QVERIFY(list != nullptr);
+  QCOMPARE(list->item(0)->text(), u"The stock"_s);
+  QCOMPARE(list->item(0)->flags(), Qt::NoItemFlags);
+  // No retrospective or leave one out was run: no heading for them.
+  QStringList headings;
+  for (int row = 0; row < list->count(); ++row)
+    if (list->item(row)->flags() == Qt::NoItemFlags) headings << list->item(row)->text();
+  QCOMPARE(headings, (QStringList{u"The stock"_s, u"Forecast and per recruit"_s, u"The data"_s,
+                                  u"The fit"_s, u"The search"_s}));
+  QCOMPARE(list->count(), charts.size() + headings.size());
   QVERIFY2(charts.contains(u"fleet1_residuals"_s) && charts.contains(u"forecast"_s) &&
                charts.contains(u"status"_s) &&
                charts.filter(u"retro"_s).isEmpty(),

@@ -132,19 +132,17 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   // beside the results file, and without it there is no retrospective chart.
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
-                       "ssb", "f", "selection", "recruitment", "weights_at_age", "catch_curves",
-                       "stock_recruitment",
-                       "forecast", "per_recruit", "catch_residuals", "fleet1_residuals",
-                       "fleet2_residuals", "fleet3_residuals", "fleet4_residuals",
-                       "ssb_survey1_fit", "fleet1_fit", "fleet2_fit", "fleet3_fit", "fleet4_fit",
-                       "ssb_survey1_runs", "fleet1_runs", "fleet2_runs", "fleet3_runs",
-                       "fleet4_runs",
-                       "fleet1_consistency", "fleet2_consistency", "fleet3_consistency",
-                       "fleet4_consistency",
+                       "ssb", "f", "selection", "recruitment", "stock_recruitment", "forecast",
+                       "per_recruit", "weights_at_age", "catch_curves", "catch_residuals",
+                       "fleet1_residuals", "fleet2_residuals", "fleet3_residuals",
+                       "fleet4_residuals", "ssb_survey1_fit", "fleet1_fit", "fleet2_fit",
+                       "fleet3_fit", "fleet4_fit", "ssb_survey1_runs", "fleet1_runs",
+                       "fleet2_runs", "fleet3_runs", "fleet4_runs", "fleet1_consistency",
+                       "fleet2_consistency", "fleet3_consistency", "fleet4_consistency",
                        "retrospective_ssb", "retrospective_mean_f", "hindcast_ssb_survey1",
                        "hindcast_fleet1", "hindcast_fleet2", "hindcast_fleet3",
-                       "hindcast_fleet4", "leave_out_ssb",
-                       "leave_out_fbar", "loss_profile_f", "loss_components_f"}));
+                       "hindcast_fleet4", "leave_out_ssb", "leave_out_fbar", "loss_profile_f",
+                       "loss_components_f"}));
   EXPECT_EQ(chart_names("sse").back(), "loss_components_f");
   EXPECT_THROW(delete make_chart(read_plot_data(tables().string()), "fleet7_fit"),
                std::invalid_argument);
