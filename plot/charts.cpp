@@ -1225,6 +1225,8 @@ QChart* hindcast_chart(const PlotData& data, bool ssb, int number) {
   Range years, values;
   for (const HindcastRow& r : data.hindcast) {
     if (r.ssb != ssb || r.number != number || !r.observed || !r.predicted || !r.naive) continue;
+    // An index is above 0 (hindcast.csv holds no other); a table edited by hand may not.
+    if (!(*r.observed > 0 && *r.predicted > 0 && *r.naive > 0)) continue;
     observed[r.age][r.year] = *r.observed;
     observed[r.age][r.year - 1] = *r.naive;
     predicted[r.age].emplace_back(r.year, *r.predicted);
