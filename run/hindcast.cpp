@@ -7,7 +7,6 @@
 #include <map>
 #include <utility>
 
-#include "base/errors.h"
 #include "base/print.h"
 #include "report/tables.h"
 #include "run/tuning_series.h"
@@ -64,7 +63,7 @@ std::optional<double> measured_share(int measures, double maturity) {
 
 bool usable(double v) { return std::isfinite(v) && v > 0; }
 
-// The fit's catchability of fleet k at each age, or its coefficient of SSB survey k.
+// The fit's catchability of fleet k at each age (index = catchability x measured stock).
 std::map<double, double> catchabilities(const ResultsRecord& fit, int k) {
   std::map<double, double> q;
   for (const SurveyPoint& p : fit.surveys)
@@ -73,6 +72,7 @@ std::map<double, double> catchabilities(const ResultsRecord& fit, int k) {
   return q;
 }
 
+// The fit's coefficient of SSB survey k (index x coefficient = SSB at survey time).
 std::optional<double> coefficient(const ResultsRecord& fit, int k) {
   for (const SurveyPoint& p : fit.surveys)
     if (p.kind == SurveyPoint::Kind::Ssb && p.number == k && p.coefficient) return p.coefficient;
