@@ -3,6 +3,7 @@
 
 #include <QListWidget>
 #include <QMenu>
+#include <QTest>
 
 #include "app/retrospective_job.h"
 #include "app/tests/test_support.h"
@@ -56,7 +57,7 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   const QStringList charts = results->chartNames();
   QCOMPARE(results->currentChart(), charts.front());
   // The charts stand under the headings of their groups, which cannot be chosen.
-  const auto* list = results->findChild<QListWidget*>(u"charts"_s);
+  auto* list = results->findChild<QListWidget*>(u"charts"_s);
   QVERIFY(list != nullptr);
   QCOMPARE(list->item(0)->text(), u"The stock"_s);
   QCOMPARE(list->item(0)->flags(), Qt::NoItemFlags);
@@ -67,6 +68,15 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QCOMPARE(headings, (QStringList{u"The stock"_s, u"Forecast and per recruit"_s, u"The data"_s,
                                   u"The fit"_s, u"The search"_s}));
   QCOMPARE(list->count(), charts.size() + headings.size());
+  // The down arrow passes over a heading, from the last chart of one group to the first of the
+  // next.
+  const int before_heading = static_cast<int>(charts.indexOf(u"per_recruit"_s)) + 2;
+  QCOMPARE(list->item(before_heading + 1)->text(), u"The data"_s);
+  list->setCurrentRow(before_heading);
+  QCOMPARE(results->currentChart(), u"per_recruit"_s);
+  QTest::keyClick(list, Qt::Key_Down);
+  QCOMPARE(list->currentRow(), before_heading + 2);
+  QCOMPARE(results->currentChart(), u"weights_at_age"_s);
   QVERIFY2(charts.contains(u"fleet1_residuals"_s) && charts.contains(u"forecast"_s) &&
                charts.contains(u"status"_s) &&
                charts.filter(u"retro"_s).isEmpty(),
