@@ -974,9 +974,6 @@ QChart* ssb_survey_fit_chart(const PlotData& data, int number) {
   return chart;
 }
 
-// An aged fleet: each observation against the model's value for it, one colour per age, on
-// logarithmic axes (the indices of the ages differ by orders of magnitude and the fit is made on
-// the log scale), with the line observed = fitted.
 // A base-10 logarithmic axis over `values`, with room on both sides.
 QLogValueAxis* log_axis(const std::string& title, const Range& values) {
   auto* axis = new QLogValueAxis;
@@ -989,6 +986,20 @@ QLogValueAxis* log_axis(const std::string& title, const Range& values) {
   return axis;
 }
 
+// Indices within this factor of each other are read better on a plain axis from 0 than on a
+// logarithmic one, which is labelled at the powers of ten alone.
+constexpr double kLogAxisSpan = 30;
+
+// An axis for survey indices (all above 0): logarithmic where they span orders of magnitude, as
+// the indices of different ages do, else plain from 0.
+QAbstractAxis* index_axis(const std::string& title, const Range& values) {
+  if (values.high < kLogAxisSpan * values.low) return zero_based_axis(title, values.high * 1.05);
+  return log_axis(title, values);
+}
+
+// An aged fleet: each observation against the model's value for it, one colour per age (the
+// indices of the ages differ by orders of magnitude and the fit is made on the log scale, so the
+// axes are logarithmic where the indices span them), with the line observed = fitted.
 QChart* fleet_fit_chart(const PlotData& data, int number) {
   QChart* chart = new_chart(fleet_title(data, number) + ": observed against fitted");
   std::map<int, QScatterSeries*> by_age;
@@ -1004,13 +1015,17 @@ QChart* fleet_fit_chart(const PlotData& data, int number) {
     values.add(*s.fitted);
     values.add(*s.observed);
   }
-  QLogValueAxis* x = log_axis("Fitted index", values);
-  QLogValueAxis* y = log_axis("Observed index", values);
+  QAbstractAxis* x = index_axis("Fitted index", values);
+  QAbstractAxis* y = index_axis("Observed index", values);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   auto* identity = line("Observed = fitted", QColor(0x60, 0x60, 0x60), 2.0, Qt::DashLine);
-  identity->append(values.low / 1.5, values.low / 1.5);
-  identity->append(values.high * 1.5, values.high * 1.5);
+  // From end to end of the axis, whichever kind it is.
+  const auto* plain = qobject_cast<const QValueAxis*>(x);
+  const double from = plain ? plain->min() : values.low / 1.5;
+  const double to = plain ? plain->max() : values.high * 1.5;
+  identity->append(from, from);
+  identity->append(to, to);
   attach(chart, identity, x, y);
   for (auto& [age, series] : by_age) attach(chart, series, x, y);
   return chart;
@@ -1032,8 +1047,8 @@ QChart* consistency_chart(const PlotData& data, int number) {
     }
     pairs.push_back(series);
   }
-  QLogValueAxis* x = log_axis("Index at age a", values);
-  QLogValueAxis* y = log_axis("Index of the same year class at age a + 1, a year later", values);
+  QAbstractAxis* x = index_axis("Index at age a", values);
+  QAbstractAxis* y = index_axis("Index of the same year class at age a + 1, a year later", values);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   for (QScatterSeries* series : pairs) attach(chart, series, x, y);
@@ -1210,10 +1225,6 @@ std::string hindcast_title(const PlotData& data, bool ssb, int number) {
   return title;
 }
 
-// Indices within this factor of each other are read better on a plain axis from 0 than on a
-// logarithmic one, which is labelled at the powers of ten alone.
-constexpr double kLogAxisSpan = 30;
-
 // One survey's index by year (each age of a fleet in its own colour), as far back as the year
 // before the first prediction, with each peel's prediction of the year after its data as a point
 // of the same colour: a point near the line of its year is a prediction that came true; the
@@ -1236,9 +1247,7 @@ QChart* hindcast_chart(const PlotData& data, bool ssb, int number) {
   }
   QValueAxis* x = whole_axis("Year", years.low, years.high, 0.5);
   const std::string title = ssb ? "SSB survey index" : "Index";
-  QAbstractAxis* y = values.high < kLogAxisSpan * values.low
-                         ? static_cast<QAbstractAxis*>(zero_based_axis(title, values.high))
-                         : log_axis(title, values);
+  QAbstractAxis* y = index_axis(title, values);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   std::size_t i = 0;

@@ -195,6 +195,30 @@ TEST(Charts, CatchCurvesFollowEachYearClassBelowTheOldestAge) {
   EXPECT_EQ(labels, "|Year|Weight|Age 1|Age 2|Age 3|");
 }
 
+// Indices within a factor of 30 are drawn on plain axes from 0, wider ones on logarithmic axes,
+// whose labels stand at the powers of ten alone.
+TEST(Charts, IndexAxesAreLogarithmicOnlyAcrossOrdersOfMagnitude) {
+  PlotData data;
+  for (int age = 1; age <= 3; ++age) {
+    SurveyRow s;
+    s.kind = SurveyRow::Kind::Fleet;
+    s.number = 1;
+    s.year = 2000;
+    s.age = age;
+    s.observed = 10.0 * age;
+    s.fitted = 12.0 * age;
+    s.log_residual = std::log(1.2);
+    data.surveys.push_back(s);
+  }
+  const auto x_axis = [&data] {
+    const std::unique_ptr<QChart> chart(make_chart(data, "fleet1_fit"));
+    return chart->axes(Qt::Horizontal).front()->type();
+  };
+  EXPECT_EQ(x_axis(), QAbstractAxis::AxisTypeValue);
+  data.surveys.back().observed = 5000;
+  EXPECT_EQ(x_axis(), QAbstractAxis::AxisTypeLogValue);
+}
+
 // SSB and F-bar over MSY Btrigger and Fmsy when both are stated, else over Bpa and Fpa; a year
 // without F-bar takes its mean F (tables written before F-bar); a year without SSB is left out.
 TEST(Charts, StatusSetsSsbAndFbarAgainstAPairOfReferencePoints) {
