@@ -379,5 +379,23 @@ TEST_F(DemoRuns, AWrongFolderOptionOrRunIsOneLineOnStandardError) {
   }
 }
 
+// A hindcast table that cannot be read stops the plot as any other table does: one line naming
+// the file, the line and the cell.
+TEST_F(DemoRuns, AHindcastTableWithABadCellIsOneLineOnStandardError) {
+  const fs::path bad = work() / "bad_hindcast";
+  fs::remove_all(bad);
+  fs::create_directories(bad);
+  for (const char* folder : {"output.out.tables", "retro"})
+    fs::copy(work() / "main" / folder, bad / folder, fs::copy_options::recursive);
+  std::string table = slurp(bad / "retro" / "hindcast.csv");
+  const std::size_t second = table.find('\n') + 1;
+  table.replace(second, table.find('\n', second) - second, "fleet,1,,1,2014,4,10,ten,8");
+  write_text(bad / "retro" / "hindcast.csv", table);
+  const BatchRun plot = run_program(kPlot, work(), "bad_hindcast/output.out.tables");
+  EXPECT_EQ(plot.exit_code, 1);
+  EXPECT_EQ(plot.err,
+            "quorvane-plot: bad_hindcast/retro/hindcast.csv: line 2: 'ten' is not a number\n");
+}
+
 }  // namespace
 }  // namespace quorvane::plot
