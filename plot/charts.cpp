@@ -1087,6 +1087,11 @@ QChart* status_chart(const PlotData& data) {
     x_top = std::max(x_top, y.b * 1.1);
     y_top = std::max(y_top, y.f * 1.1);
   }
+  // The bootstrap's range of the last year widens the axes up to twice the estimates' and is
+  // cut there, as the SSB chart's band is.
+  const double x_cap = 2 * x_top, y_cap = 2 * y_top;
+  if (path.last_b_band) x_top = std::max(x_top, std::min(path.last_b_band->second * 1.05, x_cap));
+  if (path.last_f_band) y_top = std::max(y_top, std::min(path.last_f_band->second * 1.05, y_cap));
   QValueAxis* x = zero_based_axis("SSB / " + path.b_name, x_top);
   QValueAxis* y = zero_based_axis("F-bar / " + path.f_name, y_top);
   // The shaded rectangles end at the axes' ends.
@@ -1120,7 +1125,26 @@ QChart* status_chart(const PlotData& data) {
   first->setBorderColor(Qt::black);
   first->append(path.years.front().b, path.years.front().f);
   attach(chart, first, x, y);
-  auto* last = points(QString::number(path.years.back().year), Qt::black, 14.0);
+  // The last year's 5-95 % range after a bootstrap, across for SSB and up for F-bar.
+  const StatusPath::Year& end = path.years.back();
+  const auto whisker = [&](double x0, double y0, double x1, double y1) {
+    auto* range = line("", Qt::black, 2.0, Qt::SolidLine);
+    range->append(x0, y0);
+    range->append(x1, y1);
+    attach(chart, range, x, y);
+    hide_from_legend(chart, range);
+  };
+  if (path.last_b_band) {
+    whisker(std::clamp(path.last_b_band->first, 0.0, x_top), end.f,
+            std::clamp(path.last_b_band->second, 0.0, x_top), end.f);
+  }
+  if (path.last_f_band) {
+    whisker(end.b, std::clamp(path.last_f_band->first, 0.0, y_top), end.b,
+            std::clamp(path.last_f_band->second, 0.0, y_top));
+  }
+  auto* last = points(QString::number(path.years.back().year) +
+                          (path.last_b_band || path.last_f_band ? " (bootstrap 5-95 %)" : ""),
+                      Qt::black, 14.0);
   last->append(path.years.back().b, path.years.back().f);
   attach(chart, last, x, y);
   chart->legend()->setAlignment(Qt::AlignRight);
@@ -1595,10 +1619,10 @@ std::optional<StatusPath> stock_status(const PlotData& data) {
   StatusPath path;
   double b_ref = 0, f_ref = 0;
   if (ref.msy_btrigger && ref.fmsy) {
-    path = {"MSY Btrigger", "Fmsy", {}};
+    path.b_name = "MSY Btrigger", path.f_name = "Fmsy";
     b_ref = *ref.msy_btrigger, f_ref = *ref.fmsy;
   } else if (ref.bpa && ref.fpa) {
-    path = {"Bpa", "Fpa", {}};
+    path.b_name = "Bpa", path.f_name = "Fpa";
     b_ref = *ref.bpa, f_ref = *ref.fpa;
   } else {
     return std::nullopt;
@@ -1611,6 +1635,16 @@ std::optional<StatusPath> stock_status(const PlotData& data) {
       path.years.push_back({r.year, *r.ssb / b_ref, *fbar / f_ref});
   }
   if (path.years.empty()) return std::nullopt;
+  const auto band = [](std::optional<double> low, std::optional<double> high,
+                       double point) -> std::optional<std::pair<double, double>> {
+    if (!low || !high || !std::isfinite(*low) || !std::isfinite(*high)) return std::nullopt;
+    return std::pair{*low / point, *high / point};
+  };
+  const auto last =
+      std::find_if(data.summary.begin(), data.summary.end(),
+                   [&](const SummaryRow& r) { return r.year == path.years.back().year; });
+  path.last_b_band = band(last->ssb_q05, last->ssb_q95, b_ref);
+  path.last_f_band = band(last->fbar_q05, last->fbar_q95, f_ref);
   return path;
 }
 

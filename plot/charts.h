@@ -322,6 +322,8 @@ struct StatusPath {
     double b = 0, f = 0;  // SSB / the SSB point, F-bar / the F point
   };
   std::vector<Year> years;  // the years with SSB and F-bar
+  // After a bootstrap, the 5 % and 95 % quantiles of the last year's ratios.
+  std::optional<std::pair<double, double>> last_b_band, last_f_band;
 };
 std::optional<StatusPath> stock_status(const PlotData& data);
 

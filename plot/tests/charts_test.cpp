@@ -246,9 +246,18 @@ TEST(Charts, StatusSetsSsbAndFbarAgainstAPairOfReferencePoints) {
   EXPECT_DOUBLE_EQ(status->years[0].f, .25);
   EXPECT_DOUBLE_EQ(status->years[2].f, 1.5);
 
+  EXPECT_FALSE(status->last_b_band);  // no bootstrap
+
+  // After a bootstrap the last year's 5-95 % range, over the same points.
+  data.summary[2].ssb_q05 = 200;
+  data.summary[2].ssb_q95 = 600;
+  data.summary[2].fbar_q05 = 0.4;
+  data.summary[2].fbar_q95 = 0.8;
   data.reference.msy_btrigger = 400;
   status = stock_status(data);
   ASSERT_TRUE(status);
+  EXPECT_EQ(status->last_b_band, (std::pair{0.5, 1.5}));
+  EXPECT_EQ(status->last_f_band, (std::pair{2.0, 4.0}));
   EXPECT_EQ(status->b_name, "MSY Btrigger");
   EXPECT_DOUBLE_EQ(status->years[1].b, .5);
   EXPECT_DOUBLE_EQ(status->years[1].f, 1);
@@ -256,7 +265,8 @@ TEST(Charts, StatusSetsSsbAndFbarAgainstAPairOfReferencePoints) {
   EXPECT_EQ(chart->title().toStdString(), "Stock status against MSY Btrigger and Fmsy");
   const std::string labels = labels_of(*chart);
   EXPECT_NE(labels.find("|SSB / MSY Btrigger|F-bar / Fmsy|"), std::string::npos) << labels;
-  EXPECT_NE(labels.find("|2000|2002|"), std::string::npos) << labels;  // first and last years
+  // The first and last years, the whiskers of the last (unnamed) between them.
+  EXPECT_NE(labels.find("|2000|||2002 (bootstrap 5-95 %)|"), std::string::npos) << labels;
 
   data.reference.fmsy = 0;
   EXPECT_FALSE(stock_status(data));
