@@ -640,13 +640,14 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
       // The charts come up once the run is over; a folder the charts cannot be drawn from is
       // said on the status line rather than in a window of its own.
       // Where the stock stands against the reference points the run states, the forecast's
-      // line (or why none was made), and the per-recruit line follow.
+      // line (or why none was made), the per-recruit line and the equilibrium's follow.
       const ResultsRecord* record = controller_.state().results_record.get();
       const std::string stock_status = banner.isEmpty() && record != nullptr && record->complete
                                            ? stock_status_line(*record, controller_.state().reference)
                                            : std::string();
       for (const std::string& line :
-           {stock_status, outcome.tables.forecast, outcome.tables.per_recruit}) {
+           {stock_status, outcome.tables.forecast, outcome.tables.per_recruit,
+            outcome.tables.equilibrium}) {
         if (!line.empty())
           status_->setText(status_->text() + QStringLiteral("  ") + QString::fromStdString(line));
       }

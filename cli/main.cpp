@@ -190,8 +190,9 @@ int run(int argc, char** argv) {
     extras_written = false;
   } else if (!outcome.tables.forecast.empty()) {
     std::printf("%s\n", outcome.tables.forecast.c_str());
-    if (!outcome.tables.per_recruit.empty())
-      std::printf("%s\n", outcome.tables.per_recruit.c_str());
+    for (const std::string* line : {&outcome.tables.per_recruit, &outcome.tables.equilibrium}) {
+      if (!line->empty()) std::printf("%s\n", line->c_str());
+    }
   }
   if (const std::string line = bootstrap_summary(*state); !line.empty()) {
     std::printf("%s\n", line.c_str());

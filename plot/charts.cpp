@@ -681,6 +681,70 @@ QChart* per_recruit_chart(const PlotData& data) {
   return chart;
 }
 
+// Yield (left) and SSB (right) of the stock in equilibrium against F-bar, Fcrash and the
+// deterministic Fmsy upright, status quo marked: where the curves drop to 0 the stock cannot
+// replace itself.
+QChart* equilibrium_chart(const PlotData& data) {
+  QChart* chart = new_chart("Yield and SSB in equilibrium");
+  auto* yield = line("Yield (left)", kEstimateColour);
+  auto* ssb = line("SSB (right)", kSecondColour, kLineWidth, Qt::DashLine);
+  auto* status_quo = points("Status quo F", kSurveyColour, 10.0);
+  struct Mark {
+    const char* option;
+    QColor colour;
+  };
+  const Mark marks[] = {{"Fcrash", kLimitColour}, {"Fmsy (deterministic)", kMsyColour}};
+  // The curves drop to 0 at Fcrash itself, not at the next step of the curve: the limit at
+  // Fcrash, then the empty stock.
+  const EquilibriumRowData* crash = nullptr;
+  for (const EquilibriumRowData& r : data.equilibrium)
+    if (r.option == "Fcrash" && r.fbar && r.ssb && r.yield) crash = &r;
+  double f_top = 0, yield_top = 0, ssb_top = 0;
+  for (const EquilibriumRowData& r : data.equilibrium) {
+    if (!r.fbar || !r.ssb || !r.yield) continue;
+    const bool on_curve = std::none_of(std::begin(marks), std::end(marks),
+                                       [&r](const Mark& m) { return r.option == m.option; });
+    if (on_curve) {
+      if (crash != nullptr && *r.fbar >= *crash->fbar) {
+        for (const auto& [y, b] : {std::pair{*crash->yield, *crash->ssb}, std::pair{0.0, 0.0}}) {
+          yield->append(*crash->fbar, y);
+          ssb->append(*crash->fbar, b);
+        }
+        crash = nullptr;
+      }
+      yield->append(*r.fbar, *r.yield);
+      ssb->append(*r.fbar, *r.ssb);
+      if (r.option == "status quo") status_quo->append(*r.fbar, *r.yield);
+    }
+    f_top = std::max(f_top, *r.fbar);
+    yield_top = std::max(yield_top, *r.yield);
+    ssb_top = std::max(ssb_top, *r.ssb);
+  }
+  const Scale yield_scale = scale_for(yield_top, weight_unit(data));
+  const Scale ssb_scale = scale_for(ssb_top, weight_unit(data));
+  rescale(yield, yield_scale);
+  rescale(status_quo, yield_scale);
+  rescale(ssb, ssb_scale);
+  QValueAxis* x = zero_based_axis(fbar_label(data), f_top);
+  QValueAxis* y_yield =
+      zero_based_axis("Yield (" + yield_scale.unit + ")", yield_top / yield_scale.divisor);
+  QValueAxis* y_ssb = zero_based_axis("SSB (" + ssb_scale.unit + ")", ssb_top / ssb_scale.divisor);
+  add_two_axes(chart, x, y_yield, y_ssb);
+  attach(chart, yield, x, y_yield);
+  attach(chart, ssb, x, y_ssb);
+  attach(chart, status_quo, x, y_yield);
+  for (const Mark& m : marks) {
+    for (const EquilibriumRowData& r : data.equilibrium) {
+      if (r.option != m.option || !r.fbar) continue;
+      QLineSeries* upright = line(m.option, m.colour, 2.0, Qt::DotLine);
+      upright->append(*r.fbar, 0);
+      upright->append(*r.fbar, y_yield->max());
+      attach(chart, upright, x, y_yield);
+    }
+  }
+  return chart;
+}
+
 // An axis over low..high with ticks at round values: 1, 2 or 5 times a power of ten, four to ten
 // of them across the range.
 void round_ticks(QValueAxis* axis, double low, double high) {
@@ -1538,65 +1602,6 @@ std::vector<YearClass> year_classes(const PlotData& data) {
   return classes;
 }
 
-std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& classes) {
-  // (ln SSB, ln recruits) in order of SSB.
-  std::vector<std::pair<double, double>> points;
-  for (const YearClass& c : classes) {
-    if (c.ssb > 0 && c.recruits > 0) points.emplace_back(std::log(c.ssb), std::log(c.recruits));
-  }
-  const auto n = static_cast<int>(points.size());
-  if (n < kLeastYearClasses) return std::nullopt;
-  std::sort(points.begin(), points.end());
-  if (points.front().first == points.back().first) return std::nullopt;
-
-  // With the breakpoint at ln b, ln R = c + min(ln S, ln b); the best c is the mean of
-  // ln R - min(ln S, ln b), and what is left of the squares is the fit's cost.
-  struct Candidate {
-    double log_b = 0, c = 0, cost = 0;
-  };
-  const auto fit_at = [&points](double log_b) {
-    Candidate k{log_b, 0, 0};
-    for (const auto& [x, y] : points) k.c += y - std::min(x, log_b);
-    k.c /= static_cast<double>(points.size());
-    for (const auto& [x, y] : points) {
-      const double e = y - k.c - std::min(x, log_b);
-      k.cost += e * e;
-    }
-    return k;
-  };
-  // The ends of the SSB range: no stock effect seen, or no plateau.
-  Candidate best = fit_at(points.front().first);
-  const auto consider = [&best](const Candidate& k) {
-    if (k.cost < best.cost) best = k;
-  };
-  consider(fit_at(points.back().first));
-  // Between the k-th and (k+1)-th SSB the first k year classes lie on the slope and the others on
-  // the plateau: the slope's level is the mean of ln R - ln S over the first, the plateau's the
-  // mean of ln R over the others, and the breakpoint where the two meet, kept in the stretch.
-  for (int k = 1; k < n; ++k) {
-    double on_slope = 0, on_plateau = 0;
-    for (int i = 0; i < n; ++i) {
-      const auto& [x, y] = points[static_cast<std::size_t>(i)];
-      if (i < k)
-        on_slope += y - x;
-      else
-        on_plateau += y;
-    }
-    const double meet = on_plateau / (n - k) - on_slope / k;
-    const double low = points[static_cast<std::size_t>(k - 1)].first;
-    const double high = points[static_cast<std::size_t>(k)].first;
-    consider(fit_at(std::clamp(meet, low, high)));
-  }
-  SegmentedFit fit;
-  fit.breakpoint = std::exp(best.log_b);
-  fit.slope = std::exp(best.c);
-  fit.plateau = fit.slope * fit.breakpoint;
-  fit.year_classes = n;
-  fit.at_lowest = best.log_b <= points.front().first;
-  fit.at_highest = best.log_b >= points.back().first;
-  return fit;
-}
-
 std::map<int, std::vector<std::pair<int, double>>> catch_curves(const PlotData& data) {
   std::map<int, std::vector<std::pair<int, double>>> curves;
   int oldest = std::numeric_limits<int>::min();
@@ -1688,6 +1693,7 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   group = kAdviceCharts;
   if (forecast_curve(data).size() >= 2) add("forecast", "Short-term forecast");
   if (!data.per_recruit.empty()) add("per_recruit", "Yield and SSB per recruit");
+  if (!data.equilibrium.empty()) add("equilibrium", "Yield and SSB in equilibrium");
 
   group = kDataCharts;
   if (std::any_of(data.stock.begin(), data.stock.end(),
@@ -1767,6 +1773,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "stock_recruitment") return stock_recruitment_chart(data);
   if (name == "forecast") return forecast_chart(data);
   if (name == "per_recruit") return per_recruit_chart(data);
+  if (name == "equilibrium") return equilibrium_chart(data);
   if (name == "status") return status_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");

@@ -19,6 +19,9 @@
 //                       bands after a bootstrap; the reference points
 //   per_recruit         yield and SSB per recruit against F-bar, with F0.1, Fmax, F35%SPR and
 //                       F40%SPR (their bootstrap ranges shaded), when the run made a forecast
+//   equilibrium         yield and SSB in equilibrium against F-bar under the segmented
+//                       regression of recruitment on SSB, with Fcrash and the deterministic
+//                       Fmsy, when the run made them with its per-recruit curves
 // The data:
 //   weights_at_age      the catch weight of each age by year
 //   catch_curves        the logarithm of each year class's catch along its years
@@ -62,6 +65,7 @@
 #include <utility>
 #include <vector>
 
+#include "report/stock_recruit.h"
 #include "state/reference_points.h"
 
 namespace quorvane::plot {
@@ -174,6 +178,12 @@ struct PerRecruitRowData {
   std::optional<double> fbar_q05, fbar_q95;  // a reference point's bootstrap quantiles
 };
 
+// One row of equilibrium.csv: recruitment, SSB and yield in equilibrium at one F-bar.
+struct EquilibriumRowData {
+  std::string option;  // "F = 0", "F x 0.05", ..., "status quo", ...; "Fcrash", "Fmsy (deterministic)"
+  std::optional<double> fbar, ssb, yield;
+};
+
 // One evaluation of the main run's scan: its grid point and total loss.
 struct ScanPoint {
   double f = 0;      // terminal f
@@ -204,6 +214,7 @@ struct PlotData {
   std::string leave_out_folder;                // where leave_out.csv was found
   std::vector<ForecastRowData> forecast;       // from forecast.csv, when the run made a forecast
   std::vector<PerRecruitRowData> per_recruit;  // from per_recruit.csv, made with the forecast
+  std::vector<EquilibriumRowData> equilibrium;  // from equilibrium.csv, made with per_recruit
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.
   std::string fbar_ages, units_numbers, units_weight;
@@ -236,34 +247,6 @@ struct BandPoints {
 };
 BandPoints clamped_band(const std::vector<SummaryRow>& rows, std::optional<double> SummaryRow::*low,
                         std::optional<double> SummaryRow::*high, double cap);
-
-// One year class: spawned in `year` by a stock of `ssb`, `recruits` at the first analysed age
-// that many years later.
-struct YearClass {
-  int year = 0;
-  double ssb = 0;
-  double recruits = 0;
-};
-
-// The segmented regression (hockey stick) of recruitment on SSB: recruits = slope x SSB below
-// the breakpoint, slope x breakpoint above it, fitted by least squares on the logarithms of the
-// recruits (errors lognormal, as recruitment varies). The breakpoint is where recruitment stops
-// following the spawning stock down; at the lowest SSB of the year classes (`at_lowest`) the data
-// show no such point, and at the highest (`at_highest`) no plateau.
-struct SegmentedFit {
-  double breakpoint = 0;  // SSB
-  double slope = 0;       // recruits per unit of SSB below the breakpoint
-  double plateau = 0;     // recruits above it: slope x breakpoint
-  int year_classes = 0;   // the year classes it was fitted to
-  bool at_lowest = false, at_highest = false;
-};
-
-// The fit to the year classes with SSB and recruits above 0; none for fewer than
-// kLeastYearClasses of them or when their SSB does not vary. Exact: for each stretch between two
-// neighbouring SSB values the least-squares breakpoint has a closed form, and the best stretch
-// wins.
-inline constexpr int kLeastYearClasses = 5;
-std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& classes);
 
 // The selection pattern of one year: F at each age divided by the year's largest F at age.
 struct SelectionYear {

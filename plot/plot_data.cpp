@@ -193,6 +193,20 @@ std::vector<PerRecruitRowData> read_per_recruit(const std::string& path) {
   return rows;
 }
 
+std::vector<EquilibriumRowData> read_equilibrium(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int option = required_column(file, "option");
+  const int fbar = required_column(file, "fbar");
+  const int ssb = required_column(file, "ssb");
+  const int yield = required_column(file, "yield");
+  std::vector<EquilibriumRowData> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back({r.cells[static_cast<std::size_t>(option)], number_cell(file, r, fbar),
+                    number_cell(file, r, ssb), number_cell(file, r, yield)});
+  }
+  return rows;
+}
+
 std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   const CsvFile file = read_csv(path);
   const int quantity = required_column(file, "quantity");
@@ -449,6 +463,9 @@ PlotData read_plot_data(const std::string& tables_dir) {
   }
   if (const fs::path per_recruit = dir / "per_recruit.csv"; is_file(per_recruit)) {
     data.per_recruit = read_per_recruit(per_recruit.string());
+  }
+  if (const fs::path equilibrium = dir / "equilibrium.csv"; is_file(equilibrium)) {
+    data.equilibrium = read_equilibrium(equilibrium.string());
   }
 
   // The retrospective is written under the working directory, beside the results file whose

@@ -485,6 +485,31 @@ void per_recruit_section(std::string& out, const std::optional<CsvFile>& per_rec
   append_table(out, columns_of(points, [](const std::string&) { return true; }));
 }
 
+void equilibrium_section(std::string& out, const std::optional<CsvFile>& equilibrium) {
+  heading(out, "equilibrium", "Equilibrium");
+  if (!equilibrium) {
+    paragraph(out,
+              "No equilibrium was made: it comes with the per-recruit curves when the year "
+              "classes give a segmented regression of recruitment on SSB with a plateau.");
+    return;
+  }
+  paragraph(out,
+            "The stock that each level of fishing leaves year after year when recruitment "
+            "follows the segmented regression of the year classes (the plateau's recruits above "
+            "the breakpoint) and every year is fished as in the per-recruit curves: at status "
+            "quo F, at Fcrash (where one recruit no longer leaves the spawners that replace it; "
+            "the SSB there is the breakpoint) and at Fmax when it lies below Fcrash. Recruitment "
+            "does not vary here, so these are deterministic bounds, not advice: the whole curve "
+            "is in equilibrium.csv and on its chart.");
+  CsvFile points = *equilibrium;
+  std::erase_if(points.rows, [&](const CsvRow& r) {
+    const std::string& option =
+        r.cells[static_cast<std::size_t>(required_column(points, "option"))];
+    return option != "status quo" && option != "Fcrash" && option != "Fmsy (deterministic)";
+  });
+  append_table(out, columns_of(points, [](const std::string&) { return true; }));
+}
+
 void settings_section(std::string& out, const RunTable& run) {
   heading(out, "settings", "Settings");
   if (!run.file) {
@@ -527,6 +552,7 @@ std::string report_html(const PlotData& data) {
       "<li><a href=\"#leave_out\">Leave one out</a></li>\n"
       "<li><a href=\"#forecast\">Short-term forecast</a></li>\n"
       "<li><a href=\"#per_recruit\">Per recruit</a></li>\n"
+      "<li><a href=\"#equilibrium\">Equilibrium</a></li>\n"
       "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
 
   data_section(out, data, run);
@@ -541,6 +567,7 @@ std::string report_html(const PlotData& data) {
   leave_out_section(out, data);
   forecast_section(out, read_if_there(dir / "forecast.csv"));
   per_recruit_section(out, read_if_there(dir / "per_recruit.csv"));
+  equilibrium_section(out, read_if_there(dir / "equilibrium.csv"));
   settings_section(out, run);
   out += "</body>\n</html>\n";
   return out;

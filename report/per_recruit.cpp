@@ -14,12 +14,6 @@ namespace {
 
 constexpr const char* kProcedure = "per recruit";
 
-struct PerRecruitValue {
-  double ypr = 0;
-  double slope = 0;  // d YPR / d x
-  double spr = 0;
-};
-
 // One recruit followed through every age at F multiplier x, with the derivative of its numbers
 // with respect to x carried along, so that the slope of the yield is exact.
 PerRecruitValue per_recruit_at(const std::vector<ForecastAge>& ages, double x, double part,
@@ -62,6 +56,10 @@ std::string fixed3(double v) {
 
 }  // namespace
 
+PerRecruitValue per_recruit_value(const Forecast& forecast, const ForecastInput& in, double x) {
+  return per_recruit_at(forecast.ages, x, in.part, in.plus_group);
+}
+
 bool is_reference_point(const PerRecruitRow& row) {
   return row.option == "F0.1" || row.option == "Fmax" || row.option.ends_with("%SPR");
 }
@@ -70,9 +68,7 @@ PerRecruit per_recruit_of(const Forecast& forecast, const ForecastInput& in) {
   PerRecruit out;
   out.fbar_ages = in.fbar_ages;
   out.fbar_status_quo = forecast.fbar_status_quo;
-  const auto at = [&](double x) {
-    return per_recruit_at(forecast.ages, x, in.part, in.plus_group);
-  };
+  const auto at = [&](double x) { return per_recruit_value(forecast, in, x); };
   const PerRecruitValue unfished = at(0);
   const auto row = [&](const std::string& option, double x) {
     const PerRecruitValue v = at(x);

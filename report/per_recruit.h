@@ -37,6 +37,15 @@ inline constexpr double kPerRecruitStep = 20;  // x = i / 20
 // than 1 % of a year's fish survive it, and a yield still rising there has no useful Fmax.
 inline constexpr double kFmaxLimit = 5;
 
+// Yield, its slope and SSB per recruit at the F multiplier x. ForecastError when the plus group
+// never dies; ArithmeticFault for a value that is not finite.
+struct PerRecruitValue {
+  double ypr = 0;
+  double slope = 0;  // d YPR / d x
+  double spr = 0;
+};
+PerRecruitValue per_recruit_value(const Forecast& forecast, const ForecastInput& in, double x);
+
 // The per-recruit curves and reference points of a forecast's selection, weights, M and
 // maturity. ForecastError when the plus group never dies (its M and F are both 0);
 // ArithmeticFault for a value that is not finite.

@@ -383,6 +383,16 @@ std::string per_recruit_csv(const PerRecruit& per_recruit, const std::vector<Boo
   return csv.str();
 }
 
+std::string equilibrium_csv(const Equilibrium& equilibrium) {
+  Csv csv{"option", "f_mult", "fbar", "recruitment", "ssb", "yield"};
+  for (const EquilibriumRow& r : equilibrium.rows) {
+    csv.text(r.option).number(r.f_mult).number(r.fbar).number(r.recruitment).number(r.ssb);
+    csv.number(r.yield);
+    csv.end_row();
+  }
+  return csv.str();
+}
+
 void write_tables(const std::string& folder, const ResultsRecord& record,
                   const RunDescription& run) {
   const std::filesystem::path dir(folder);
@@ -411,6 +421,8 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
                   run.forecast ? forecast_input_csv(*run.forecast) : "");
   write_or_remove("per_recruit.csv", run.per_recruit.has_value(),
                   run.per_recruit ? per_recruit_csv(*run.per_recruit, record.bootstrap) : "");
+  write_or_remove("equilibrium.csv", run.equilibrium.has_value(),
+                  run.equilibrium ? equilibrium_csv(*run.equilibrium) : "");
 }
 
 }  // namespace quorvane

@@ -17,6 +17,9 @@
 //                  forecasts; the numbers and assumptions it starts from, by age
 //   per_recruit.csv with the forecast: yield and SSB per recruit along F-bar and at the reference
 //                  points F0.1, Fmax, F35%SPR and F40%SPR (report/per_recruit.h)
+//   equilibrium.csv with the per-recruit curves, when the year classes give a segmented
+//                  regression with a plateau: recruitment, SSB and yield in equilibrium along
+//                  F-bar, then at Fcrash and Fmax (report/equilibrium.h)
 // UTF-8, comma-separated, one header row, LF line ends; numbers in the shortest text that reads
 // back to the same double; an empty cell where a value does not exist. The values come from the
 // run's record (report/results_record.h), so they are those the results file rounded.
@@ -27,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/equilibrium.h"
 #include "report/forecast.h"
 #include "report/per_recruit.h"
 #include "report/results_record.h"
@@ -54,6 +58,7 @@ struct RunDescription {
   ReferencePoints reference;                // those stated
   std::optional<Forecast> forecast;         // when one was asked for and could be made
   std::optional<PerRecruit> per_recruit;    // made with the forecast
+  std::optional<Equilibrium> equilibrium;   // made with the per-recruit curves
 };
 
 // The folder of the tables beside a results file: its path with ".tables" appended.
@@ -88,6 +93,9 @@ std::string forecast_input_csv(const Forecast& forecast);
 // F-bar over the runs that have it, and their number (empty cells on the curve's rows).
 std::string per_recruit_csv(const PerRecruit& per_recruit,
                             const std::vector<BootstrapRun>& runs = {});
+// equilibrium.csv: recruitment, SSB and yield in equilibrium along F-bar, then at Fcrash (where
+// the SSB is the breakpoint's and the recruitment the plateau's) and at the deterministic Fmsy.
+std::string equilibrium_csv(const Equilibrium& equilibrium);
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.

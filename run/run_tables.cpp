@@ -6,9 +6,11 @@
 
 #include "base/errors.h"
 #include "data/age_year_file.h"
+#include "report/equilibrium.h"
 #include "report/forecast.h"
 #include "report/per_recruit.h"
 #include "report/results_record.h"
+#include "report/stock_recruit.h"
 #include "report/tables.h"
 #include "report/version.h"
 
@@ -66,6 +68,17 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
         outcome.per_recruit = per_recruit_summary(*run.per_recruit);
       } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
         outcome.per_recruit = "No per-recruit curves: " + std::string(e.what());
+      }
+      // And the stock those curves leave in equilibrium when recruitment follows the fit's
+      // spawning stock as its year classes did.
+      if (run.per_recruit) {
+        try {
+          run.equilibrium = equilibrium_of(*run.forecast, input, *run.per_recruit,
+                                           year_classes_of(*s.results_record));
+          outcome.equilibrium = equilibrium_summary(*run.equilibrium);
+        } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
+          outcome.equilibrium = "No equilibrium: " + std::string(e.what());
+        }
       }
     } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
       outcome.forecast = "No forecast: " + std::string(e.what());

@@ -21,6 +21,9 @@ struct TablesOutcome {
   // With a forecast: the per-recruit reference points, or why there are none (a note: the
   // forecast stands without them).
   std::string per_recruit;
+  // With the per-recruit curves: the equilibrium under the fit's stock-recruitment relation, or
+  // why there is none (a note, as for the per-recruit curves).
+  std::string equilibrium;
 };
 
 // Writes the tables when the run wrote its whole results file (also a stopped run, or one whose
