@@ -180,7 +180,8 @@ struct PerRecruitRowData {
 
 // One row of equilibrium.csv: recruitment, SSB and yield in equilibrium at one F-bar.
 struct EquilibriumRowData {
-  std::string option;  // "F = 0", "F x 0.05", ..., "status quo", ...; "Fcrash", "Fmsy (deterministic)"
+  // "F = 0", "F x 0.05", ..., "status quo", ...; "Fcrash", "Fmsy (deterministic)"
+  std::string option;
   std::optional<double> fbar, ssb, yield;
 };
 
@@ -209,11 +210,11 @@ struct PlotData {
   std::vector<RetroRow> retro;         // empty without a retrospective
   std::vector<RetroRhoRow> retro_rho;  // from retro_rho.csv beside retro.csv, when it is there
   std::vector<HindcastRow> hindcast;   // from hindcast.csv beside retro.csv, when it is there
-  std::vector<HindcastMaseRow> hindcast_mase;  // from hindcast_mase.csv beside it
-  std::vector<LeaveOutRow> leave_out;          // empty without a leave-one-out analysis
-  std::string leave_out_folder;                // where leave_out.csv was found
-  std::vector<ForecastRowData> forecast;       // from forecast.csv, when the run made a forecast
-  std::vector<PerRecruitRowData> per_recruit;  // from per_recruit.csv, made with the forecast
+  std::vector<HindcastMaseRow> hindcast_mase;   // from hindcast_mase.csv beside it
+  std::vector<LeaveOutRow> leave_out;           // empty without a leave-one-out analysis
+  std::string leave_out_folder;                 // where leave_out.csv was found
+  std::vector<ForecastRowData> forecast;        // from forecast.csv, when the run made a forecast
+  std::vector<PerRecruitRowData> per_recruit;   // from per_recruit.csv, made with the forecast
   std::vector<EquilibriumRowData> equilibrium;  // from equilibrium.csv, made with per_recruit
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.

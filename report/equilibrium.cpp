@@ -44,9 +44,10 @@ Equilibrium equilibrium_of(const Forecast& forecast, const ForecastInput& in,
   const double replacement = fit->breakpoint / fit->plateau;
   const auto spr = [&](double x) { return per_recruit_value(forecast, in, x).spr; };
   if (spr(0) < replacement) {
-    throw ForecastError("the segmented regression's slope cannot replace the stock even without "
-                        "fishing (SSB per recruit " +
-                        fixed(spr(0), 6) + " against " + fixed(replacement, 6) + " needed)");
+    throw ForecastError(
+        "the segmented regression's slope cannot replace the stock even without "
+        "fishing (SSB per recruit " +
+        fixed(spr(0), 6) + " against " + fixed(replacement, 6) + " needed)");
   }
   // None when the stock replaces itself at any multiplier the search reaches (selection only
   // on fish that have spawned).

@@ -7,7 +7,8 @@
 // R = plateau and SSB = plateau SPR(x), which holds while slope SPR(x) >= 1; below it only the
 // empty stock is in equilibrium. So:
 //   recruitment(x) = plateau,  SSB(x) = plateau SPR(x),  yield(x) = plateau YPR(x)   for x < xcrash
-//   all three 0                                                                      for x >= xcrash
+//   all three 0                                                                      for x >=
+//   xcrash
 // where Fcrash, at xcrash, is the F-bar at which slope SPR = 1: one recruit no longer leaves, at
 // the slope of the origin, the spawners that replace it. Just below Fcrash the stock stands at the
 // breakpoint. The equilibrium yield is largest at Fmax when Fmax lies below Fcrash (the point

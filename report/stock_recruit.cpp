@@ -60,8 +60,13 @@ std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& c
   fit.slope = std::exp(best.c);
   fit.plateau = fit.slope * fit.breakpoint;
   fit.year_classes = n;
-  fit.at_lowest = best.log_b <= points.front().first;
-  fit.at_highest = best.log_b >= points.back().first;
+  // The breakpoint of a stretch's closed form can miss an end of the SSB range by the rounding
+  // of the logarithms; within that, it is at the end.
+  const auto at = [](double log_b, double end) {
+    return std::abs(log_b - end) <= 1e-12 * std::max(1.0, std::abs(end));
+  };
+  fit.at_lowest = best.log_b <= points.front().first || at(best.log_b, points.front().first);
+  fit.at_highest = best.log_b >= points.back().first || at(best.log_b, points.back().first);
   return fit;
 }
 

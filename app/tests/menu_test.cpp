@@ -46,7 +46,8 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   VERIFY_MATCHES(session.status(),
                  u"  Status in 2014: SSB \\d+ = [0-9.]+ x MSY Btrigger; F-bar 4-6 [0-9.]+ = [0-9.]+ x Fmsy  Forecast: "_s);
   QVERIFY2(session.status().contains(u"Forecast: at status quo F-bar"_s) &&
-               session.status().contains(u"  Per recruit (F-bar 4-6): F0.1 "_s),
+               session.status().contains(u"  Per recruit (F-bar 4-6): F0.1 "_s) &&
+               session.status().contains(u"  Equilibrium (F-bar 4-6; segmented regression on "_s),
            qPrintable(session.status()));
 
 #if QUORVANE_CHARTS
@@ -70,10 +71,10 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QCOMPARE(list->count(), charts.size() + headings.size());
   // The down arrow passes over a heading, from the last chart of one group to the first of the
   // next.
-  const int before_heading = static_cast<int>(charts.indexOf(u"per_recruit"_s)) + 2;
+  const int before_heading = static_cast<int>(charts.indexOf(u"equilibrium"_s)) + 2;
   QCOMPARE(list->item(before_heading + 1)->text(), u"The data"_s);
   list->setCurrentRow(before_heading);
-  QCOMPARE(results->currentChart(), u"per_recruit"_s);
+  QCOMPARE(results->currentChart(), u"equilibrium"_s);
   QTest::keyClick(list, Qt::Key_Down);
   QCOMPARE(list->currentRow(), before_heading + 2);
   QCOMPARE(results->currentChart(), u"weights_at_age"_s);

@@ -11,7 +11,6 @@
 #include <limits>
 #include <map>
 #include <memory>
-#include <random>
 #include <tuple>
 #include <vector>
 
@@ -162,6 +161,37 @@ TEST(Charts, PerRecruitDrawsTheCurvesAndEachReferencePointThatExists) {
   EXPECT_EQ(range->upperSeries()->at(1).x(), 0.13);
   data.per_recruit.clear();
   for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "per_recruit");
+}
+
+// The equilibrium's curves hold the limit at Fcrash and drop to the empty stock there, not at
+// the next step of the curve; Fcrash and Fmax stand upright and are not points of the curves.
+TEST(Charts, EquilibriumDropsToTheEmptyStockAtFcrash) {
+  PlotData data;
+  data.units_weight = "kg";
+  data.units_numbers = "thousands";
+  const auto row = [](std::string option, double fbar, double ssb, double yield) {
+    return EquilibriumRowData{std::move(option), fbar, ssb, yield};
+  };
+  data.equilibrium = {row("F = 0", 0.0, 9000.0, 0.0),     row("status quo", 0.2, 5000.0, 800.0),
+                      row("F x 2", 0.4, 0.0, 0.0),        row("Fcrash", 0.3, 2000.0, 600.0),
+                      row("Fmsy (deterministic)", 0.15, 6000.0, 900.0)};
+  const std::unique_ptr<QChart> chart(make_chart(data, "equilibrium"));
+  EXPECT_EQ(labels_of(*chart),
+            "|F-bar|Yield (t)|SSB (t)|Yield (left)|SSB (right)|Status quo F|Fcrash|"
+            "Fmsy (deterministic)|");
+  const auto* yield = qobject_cast<QLineSeries*>(chart->series()[0]);
+  const auto* ssb = qobject_cast<QLineSeries*>(chart->series()[1]);
+  ASSERT_TRUE(yield != nullptr && ssb != nullptr);
+  ASSERT_EQ(yield->count(), 5);
+  EXPECT_EQ(yield->at(2), QPointF(0.3, 600));
+  EXPECT_EQ(yield->at(3), QPointF(0.3, 0));
+  EXPECT_EQ(yield->at(4), QPointF(0.4, 0));
+  EXPECT_EQ(ssb->at(2), QPointF(0.3, 2000));
+  const auto* fcrash = qobject_cast<QLineSeries*>(chart->series()[3]);
+  ASSERT_NE(fcrash, nullptr);
+  EXPECT_EQ(fcrash->at(0), QPointF(0.3, 0));
+  data.equilibrium.clear();
+  for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "equilibrium");
 }
 
 // Each year's F at age over its largest; a year without any F above 0 is left out, and the last
@@ -345,72 +375,6 @@ TEST(Charts, InternalConsistencyPairsEachYearClassWithItsNextAge) {
   const std::string labels =
       labels_of(*std::unique_ptr<QChart>(make_chart(data, "fleet1_consistency")));
   EXPECT_NE(labels.find("|Ages 1-2: r = 1|Ages 2-3: r = -0.96|"), std::string::npos) << labels;
-}
-
-// The hockey stick's cost at breakpoint b, the best level for it taken: the test's own count.
-double stick_cost(const std::vector<YearClass>& classes, double b) {
-  double c = 0;
-  for (const YearClass& k : classes) c += std::log(k.recruits) - std::log(std::min(k.ssb, b));
-  c /= static_cast<double>(classes.size());
-  double cost = 0;
-  for (const YearClass& k : classes) {
-    const double e = std::log(k.recruits) - c - std::log(std::min(k.ssb, b));
-    cost += e * e;
-  }
-  return cost;
-}
-
-std::vector<YearClass> stock(const std::vector<std::pair<double, double>>& ssb_recruits) {
-  std::vector<YearClass> classes;
-  int year = 2000;
-  for (const auto& [ssb, recruits] : ssb_recruits) classes.push_back({year++, ssb, recruits});
-  return classes;
-}
-
-// A stick drawn exactly is found exactly; recruitment that never follows SSB puts the breakpoint
-// at the lowest SSB, recruitment in proportion to SSB at the highest; too few year classes or
-// one SSB give none. On scattered year classes no breakpoint on a fine grid does better.
-TEST(Charts, SegmentedRegressionFindsTheBreakpointOfLeastSquares) {
-  const std::optional<SegmentedFit> exact =
-      segmented_regression(stock({{16, 8}, {1, 2}, {4, 8}, {2, 4}, {8, 8}, {-1, 3}}));
-  ASSERT_TRUE(exact);
-  EXPECT_EQ(exact->year_classes, 5);  // the SSB below 0 is left out
-  EXPECT_NEAR(exact->breakpoint, 4, 1e-12);
-  EXPECT_NEAR(exact->slope, 2, 1e-12);
-  EXPECT_NEAR(exact->plateau, 8, 1e-12);
-  EXPECT_FALSE(exact->at_lowest || exact->at_highest);
-
-  const std::optional<SegmentedFit> flat =
-      segmented_regression(stock({{3, 5}, {1, 5}, {5, 5}, {2, 5}, {4, 5}}));
-  ASSERT_TRUE(flat);
-  EXPECT_TRUE(flat->at_lowest);
-  EXPECT_EQ(flat->breakpoint, 1);
-  EXPECT_NEAR(flat->plateau, 5, 1e-12);
-  const std::optional<SegmentedFit> rising =
-      segmented_regression(stock({{1, 3}, {2, 6}, {3, 9}, {4, 12}, {5, 15}}));
-  ASSERT_TRUE(rising);
-  EXPECT_TRUE(rising->at_highest);
-  EXPECT_NEAR(rising->slope, 3, 1e-12);
-
-  EXPECT_FALSE(segmented_regression(stock({{1, 1}, {2, 2}, {3, 3}, {4, 4}})));
-  EXPECT_FALSE(segmented_regression(stock({{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}})));
-
-  std::mt19937 draw(7);
-  std::uniform_real_distribution<double> ssb(50, 500), noise(-0.8, 0.8);
-  for (int trial = 0; trial < 20; ++trial) {
-    std::vector<YearClass> classes;
-    for (int i = 0; i < 25; ++i) {
-      const double s = ssb(draw);
-      classes.push_back({2000 + i, s, 3 * std::min(s, 200.0) * std::exp(noise(draw))});
-    }
-    const std::optional<SegmentedFit> fit = segmented_regression(classes);
-    ASSERT_TRUE(fit);
-    const double found = stick_cost(classes, fit->breakpoint);
-    for (int j = 0; j <= 2000; ++j) {
-      const double b = 40 + (520 - 40) * j / 2000.0;
-      ASSERT_LE(found, stick_cost(classes, b) + 1e-9) << "trial " << trial << ", b " << b;
-    }
-  }
 }
 
 // Fleet names from the tables, F-bar with its ages and band, the stated units and reference

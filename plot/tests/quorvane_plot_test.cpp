@@ -133,7 +133,8 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
                        "ssb", "f", "selection", "recruitment", "stock_recruitment", "forecast",
-                       "per_recruit", "weights_at_age", "catch_curves", "catch_residuals",
+                       "per_recruit", "equilibrium", "weights_at_age", "catch_curves",
+                       "catch_residuals",
                        "fleet1_residuals", "fleet2_residuals", "fleet3_residuals",
                        "fleet4_residuals", "ssb_survey1_fit", "fleet1_fit", "fleet2_fit",
                        "fleet3_fit", "fleet4_fit", "ssb_survey1_runs", "fleet1_runs",
@@ -327,8 +328,8 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
   // Data, losses, estimates, the runs tests, stock summary, bootstrap bands, Mohn's rho, the
-  // hindcast's MASE, leave one out, forecast, per recruit, settings.
-  EXPECT_EQ(check.tables, 12);
+  // hindcast's MASE, leave one out, forecast, per recruit, equilibrium, settings.
+  EXPECT_EQ(check.tables, 13);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
@@ -336,6 +337,7 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
         std::string("<td>Fleet 1: Aged survey fleet 1</td><td>all</td>"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
         std::string("<td>status quo</td>"), std::string("<td>F0.1</td>"),
+        std::string("<td>Fcrash</td>"),
         std::string("<td>fleet2</td><td>Aged survey fleet 2</td>"),
         "by quorvane-plot " + std::string(kProgramVersion)}) {
     EXPECT_NE(html.find(text), std::string::npos) << text;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <optional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "data/age_year_file.h"
 #include "report/csv_reader.h"
+#include "report/stock_recruit.h"
 #include "run/fields_file.h"
 #include "run/start.h"
 #include "tests/support/files.h"
@@ -176,12 +178,37 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   // forecast's.
   const CsvFile per_recruit = read_csv((dir / "output.out.tables/per_recruit.csv").string());
   EXPECT_EQ(cell(per_recruit, per_recruit.rows[20], "fbar"), cell(table, table.rows[11], "fbar"));
+  // The equilibrium takes its recruitment from the year classes of summary.csv, each SSB beside
+  // the recruitment three years on (the demo's first age is 3), and its curves from per recruit.
+  EXPECT_EQ(outcome.tables.equilibrium.rfind("Equilibrium (F-bar 3-13; segmented regression on "
+                                             "28 year classes, breakpoint SSB ",
+                                             0),
+            0u)
+      << outcome.tables.equilibrium;
+  const CsvFile summary = read_csv((dir / "output.out.tables/summary.csv").string());
+  std::vector<YearClass> classes;
+  for (std::size_t i = 0; i + 3 < summary.rows.size(); ++i) {
+    classes.push_back({static_cast<int>(cell(summary, summary.rows[i], "year")),
+                       cell(summary, summary.rows[i], "ssb"),
+                       cell(summary, summary.rows[i + 3], "recruitment")});
+  }
+  const std::optional<SegmentedFit> fit = segmented_regression(classes);
+  ASSERT_TRUE(fit);
+  const CsvFile equilibrium = read_csv((dir / "output.out.tables/equilibrium.csv").string());
+  const CsvRow& crash = equilibrium.rows.at(kPerRecruitSteps + 1);
+  EXPECT_EQ(crash.cells[0], "Fcrash");
+  EXPECT_NEAR(cell(equilibrium, crash, "ssb"), fit->breakpoint, 1e-9 * fit->breakpoint);
+  EXPECT_NEAR(cell(equilibrium, crash, "recruitment"), fit->plateau, 1e-9 * fit->plateau);
+  const CsvRow& status_quo = equilibrium.rows[20];
+  EXPECT_NEAR(cell(equilibrium, status_quo, "ssb"),
+              fit->plateau * cell(per_recruit, per_recruit.rows[20], "spr"), 1e-6);
 
   demo.s->forecast.on = false;
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast_input.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/per_recruit.csv"));
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/equilibrium.csv"));
 }
 
 // Stock weights of their own weigh the spawning stock and the total stock in weight, in the fit
