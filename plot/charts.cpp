@@ -618,6 +618,25 @@ QChart* forecast_chart(const PlotData& data) {
   return chart;
 }
 
+// A reference point read off a curve, upright at its F-bar from axis to axis; after a bootstrap
+// the runs' 5-95 % range of it shaded behind, in its colour and out of the legend, which keeps
+// to the curves and the points.
+void add_upright_point(QChart* chart, QValueAxis* x, QValueAxis* y, const std::string& name,
+                       const QColor& colour, double fbar, std::optional<double> q05,
+                       std::optional<double> q95) {
+  if (q05 && q95) {
+    const double top = y->max();
+    const BandPoints range{{{*q05, 0}, {*q95, 0}}, {{*q05, top}, {*q95, top}}};
+    QAreaSeries* shade = band_series(range, name + ", bootstrap 5\u201395 %", colour);
+    attach(chart, shade, x, y);
+    hide_from_legend(chart, shade);
+  }
+  QLineSeries* upright = line(QString::fromStdString(name), colour, 2.0, Qt::DotLine);
+  upright->append(fbar, 0);
+  upright->append(fbar, y->max());
+  attach(chart, upright, x, y);
+}
+
 // Yield per recruit (left) and SSB per recruit as a percentage of its value without fishing
 // (right) against F-bar, the reference points read off them upright, status quo marked.
 QChart* per_recruit_chart(const PlotData& data) {
@@ -660,22 +679,8 @@ QChart* per_recruit_chart(const PlotData& data) {
   attach(chart, status_quo, x, y_ypr);
   for (const Mark& m : marks) {
     for (const PerRecruitRowData& r : data.per_recruit) {
-      if (r.option != m.option || !r.fbar) continue;
-      // After a bootstrap, the runs' 5-95 % range of the point, shaded from axis to axis.
-      if (r.fbar_q05 && r.fbar_q95) {
-        const double top = y_ypr->max();
-        const BandPoints range{{{*r.fbar_q05, 0}, {*r.fbar_q95, 0}},
-                               {{*r.fbar_q05, top}, {*r.fbar_q95, top}}};
-        QAreaSeries* shade =
-            band_series(range, std::string(m.option) + ", bootstrap 5\u201395 %", m.colour);
-        attach(chart, shade, x, y_ypr);
-        // The legend keeps to the curves and the points; the shade takes its point's colour.
-        hide_from_legend(chart, shade);
-      }
-      QLineSeries* upright = line(m.option, m.colour, 2.0, Qt::DotLine);
-      upright->append(*r.fbar, 0);
-      upright->append(*r.fbar, y_ypr->max());
-      attach(chart, upright, x, y_ypr);
+      if (r.option == m.option && r.fbar)
+        add_upright_point(chart, x, y_ypr, m.option, m.colour, *r.fbar, r.fbar_q05, r.fbar_q95);
     }
   }
   return chart;
@@ -716,7 +721,7 @@ QChart* equilibrium_chart(const PlotData& data) {
       ssb->append(*r.fbar, *r.ssb);
       if (r.option == "status quo") status_quo->append(*r.fbar, *r.yield);
     }
-    f_top = std::max(f_top, *r.fbar);
+    f_top = std::max({f_top, *r.fbar, r.fbar_q95.value_or(0)});
     yield_top = std::max(yield_top, *r.yield);
     ssb_top = std::max(ssb_top, *r.ssb);
   }
@@ -735,11 +740,8 @@ QChart* equilibrium_chart(const PlotData& data) {
   attach(chart, status_quo, x, y_yield);
   for (const Mark& m : marks) {
     for (const EquilibriumRowData& r : data.equilibrium) {
-      if (r.option != m.option || !r.fbar) continue;
-      QLineSeries* upright = line(m.option, m.colour, 2.0, Qt::DotLine);
-      upright->append(*r.fbar, 0);
-      upright->append(*r.fbar, y_yield->max());
-      attach(chart, upright, x, y_yield);
+      if (r.option == m.option && r.fbar)
+        add_upright_point(chart, x, y_yield, m.option, m.colour, *r.fbar, r.fbar_q05, r.fbar_q95);
     }
   }
   return chart;

@@ -183,6 +183,7 @@ struct EquilibriumRowData {
   // "F = 0", "F x 0.05", ..., "status quo", ...; "Fcrash", "Fmsy (deterministic)"
   std::string option;
   std::optional<double> fbar, ssb, yield;
+  std::optional<double> fbar_q05, fbar_q95;  // a point's bootstrap quantiles
 };
 
 // One evaluation of the main run's scan: its grid point and total loss.

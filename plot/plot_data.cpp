@@ -199,10 +199,13 @@ std::vector<EquilibriumRowData> read_equilibrium(const std::string& path) {
   const int fbar = required_column(file, "fbar");
   const int ssb = required_column(file, "ssb");
   const int yield = required_column(file, "yield");
+  const std::optional<int> fbar_q05 = optional_column(file, "fbar_q05");
+  const std::optional<int> fbar_q95 = optional_column(file, "fbar_q95");
   std::vector<EquilibriumRowData> rows;
   for (const CsvRow& r : file.rows) {
     rows.push_back({r.cells[static_cast<std::size_t>(option)], number_cell(file, r, fbar),
-                    number_cell(file, r, ssb), number_cell(file, r, yield)});
+                    number_cell(file, r, ssb), number_cell(file, r, yield),
+                    number_cell(file, r, fbar_q05), number_cell(file, r, fbar_q95)});
   }
   return rows;
 }

@@ -23,25 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "report/equilibrium_row.h"
 #include "report/forecast.h"
 #include "report/per_recruit.h"
 #include "report/stock_recruit.h"
 
 namespace quorvane {
-
-inline constexpr const char* kFcrash = "Fcrash";
-inline constexpr const char* kDeterministicFmsy = "Fmsy (deterministic)";
-
-struct EquilibriumRow {
-  // "F = 0", "F x 0.05", ..., "F x 3" (the per-recruit curve's levels); then kFcrash and
-  // kDeterministicFmsy when they exist
-  std::string option;
-  double f_mult = 0;
-  double fbar = 0;
-  double recruitment = 0;  // at the first analysed age
-  double ssb = 0;          // at the start of the year
-  double yield = 0;        // the catch in weight
-};
 
 struct Equilibrium {
   std::array<int, 2> fbar_ages{};

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "report/equilibrium_row.h"
 #include "report/forecast_row.h"
 #include "report/per_recruit_row.h"
 #include "state/run_state.h"
@@ -75,6 +76,9 @@ struct BootstrapRun {
   std::vector<ForecastRow> forecast;
   // The reference points of its per-recruit curves, made with its forecast.
   std::vector<PerRecruitRow> per_recruit;
+  // Fcrash and the deterministic Fmsy of its equilibrium, under the segmented regression of its
+  // own year classes.
+  std::vector<EquilibriumRow> equilibrium;
 };
 
 // An independent bootstrap replicate that met an arithmetic fault: it is left out of the

@@ -70,17 +70,26 @@ std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& c
   return fit;
 }
 
-std::vector<YearClass> year_classes_of(const ResultsRecord& record) {
+std::vector<YearClass> year_classes_of(int first_year, int first_age, std::span<const double> ssb,
+                                       std::span<const double> recruitment) {
   std::vector<YearClass> classes;
-  if (record.cells.empty()) return classes;
-  const auto age = static_cast<std::size_t>(record.cells.front().age);
-  // The summary holds every analysed year in order, so the recruits of the year class spawned in
-  // years[i] stand `age` rows further on.
-  for (std::size_t i = 0; i + age < record.years.size(); ++i) {
-    classes.push_back({static_cast<int>(record.years[i].year), record.years[i].ssb,
-                       record.years[i + age].recruitment});
+  // The recruits of the year class spawned in year i stand `first_age` years further on.
+  const auto age = static_cast<std::size_t>(first_age);
+  for (std::size_t i = 0; i + age < std::min(ssb.size(), recruitment.size()); ++i) {
+    classes.push_back({first_year + static_cast<int>(i), ssb[i], recruitment[i + age]});
   }
   return classes;
+}
+
+std::vector<YearClass> year_classes_of(const ResultsRecord& record) {
+  if (record.cells.empty() || record.years.empty()) return {};
+  std::vector<double> ssb, recruitment;
+  for (const SummaryYear& y : record.years) {
+    ssb.push_back(y.ssb);
+    recruitment.push_back(y.recruitment);
+  }
+  return year_classes_of(static_cast<int>(record.years.front().year),
+                         static_cast<int>(record.cells.front().age), ssb, recruitment);
 }
 
 }  // namespace quorvane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "report/results_record.h"
@@ -43,5 +44,9 @@ std::optional<SegmentedFit> segmented_regression(const std::vector<YearClass>& c
 // recruitment (N at the first analysed age) of year y + that age, for every year class whose
 // parents and recruits both lie in the analysed years.
 std::vector<YearClass> year_classes_of(const ResultsRecord& record);
+// The same from SSB and recruitment by year, the first of them `first_year`, with the recruits at
+// `first_age` (a bootstrap run's).
+std::vector<YearClass> year_classes_of(int first_year, int first_age, std::span<const double> ssb,
+                                       std::span<const double> recruitment);
 
 }  // namespace quorvane

@@ -348,46 +348,70 @@ std::string forecast_input_csv(const Forecast& forecast) {
   return csv.str();
 }
 
-std::string per_recruit_csv(const PerRecruit& per_recruit, const std::vector<BootstrapRun>& runs) {
-  Csv csv{"option", "f_mult", "fbar", "ypr", "spr", "spr_percent"};
-  const bool bootstrap = std::any_of(runs.begin(), runs.end(),
-                                     [](const BootstrapRun& r) { return !r.per_recruit.empty(); });
-  if (bootstrap) {
+namespace {
+
+// The bootstrap's columns of a table of points read off curves (per recruit, equilibrium): after a
+// bootstrap whose runs found such points, each point's row gets the 5 %, 50 % and 95 % quantiles
+// of its F-bar over the runs that have it, and their number; the curve's rows empty cells.
+template <typename Row>
+class PointQuantiles {
+ public:
+  PointQuantiles(const std::vector<BootstrapRun>& runs, std::vector<Row> BootstrapRun::*points)
+      : runs_(runs), points_(points) {
+    on_ = std::any_of(runs.begin(), runs.end(),
+                      [points](const BootstrapRun& r) { return !(r.*points).empty(); });
+  }
+  void header(Csv& csv) const {
+    if (!on_) return;
     csv.reopen_header();
     for (const QuantileColumn& c : kQuantiles) csv.text("fbar" + std::string(c.suffix));
     csv.text("bootstrap_runs");
     csv.end_row();
   }
+  void cells(Csv& csv, const std::string& option, bool point) const {
+    if (!on_) return;
+    std::vector<double> fbar;
+    if (point) {
+      for (const BootstrapRun& run : runs_) {
+        for (const Row& b : run.*points_)
+          if (b.option == option) fbar.push_back(b.fbar);
+      }
+    }
+    for (const QuantileColumn& c : kQuantiles) {
+      csv.number(fbar.empty() ? std::nullopt : std::optional<double>(quantile(fbar, c.p)));
+    }
+    csv.number(point ? std::optional<double>(static_cast<double>(fbar.size())) : std::nullopt);
+  }
+
+ private:
+  const std::vector<BootstrapRun>& runs_;
+  std::vector<Row> BootstrapRun::*points_;
+  bool on_ = false;
+};
+
+}  // namespace
+
+std::string per_recruit_csv(const PerRecruit& per_recruit, const std::vector<BootstrapRun>& runs) {
+  Csv csv{"option", "f_mult", "fbar", "ypr", "spr", "spr_percent"};
+  const PointQuantiles<PerRecruitRow> quantiles(runs, &BootstrapRun::per_recruit);
+  quantiles.header(csv);
   for (const PerRecruitRow& r : per_recruit.rows) {
     csv.text(r.option).number(r.f_mult).number(r.fbar).number(r.ypr).number(r.spr);
     csv.number(r.spr_percent);
-    if (bootstrap) {
-      std::vector<double> fbar;
-      if (is_reference_point(r)) {
-        for (const BootstrapRun& run : runs) {
-          for (const PerRecruitRow& b : run.per_recruit)
-            if (b.option == r.option) fbar.push_back(b.fbar);
-        }
-      }
-      for (const QuantileColumn& c : kQuantiles) {
-        csv.number(fbar.empty() ? std::nullopt : std::optional<double>(quantile(fbar, c.p)));
-      }
-      if (is_reference_point(r)) {
-        csv.number(static_cast<double>(fbar.size()));
-      } else {
-        csv.number(std::optional<double>());
-      }
-    }
+    quantiles.cells(csv, r.option, is_reference_point(r));
     csv.end_row();
   }
   return csv.str();
 }
 
-std::string equilibrium_csv(const Equilibrium& equilibrium) {
+std::string equilibrium_csv(const Equilibrium& equilibrium, const std::vector<BootstrapRun>& runs) {
   Csv csv{"option", "f_mult", "fbar", "recruitment", "ssb", "yield"};
+  const PointQuantiles<EquilibriumRow> quantiles(runs, &BootstrapRun::equilibrium);
+  quantiles.header(csv);
   for (const EquilibriumRow& r : equilibrium.rows) {
     csv.text(r.option).number(r.f_mult).number(r.fbar).number(r.recruitment).number(r.ssb);
     csv.number(r.yield);
+    quantiles.cells(csv, r.option, is_equilibrium_point(r));
     csv.end_row();
   }
   return csv.str();
@@ -422,7 +446,7 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   write_or_remove("per_recruit.csv", run.per_recruit.has_value(),
                   run.per_recruit ? per_recruit_csv(*run.per_recruit, record.bootstrap) : "");
   write_or_remove("equilibrium.csv", run.equilibrium.has_value(),
-                  run.equilibrium ? equilibrium_csv(*run.equilibrium) : "");
+                  run.equilibrium ? equilibrium_csv(*run.equilibrium, record.bootstrap) : "");
 }
 
 }  // namespace quorvane

@@ -94,8 +94,11 @@ std::string forecast_input_csv(const Forecast& forecast);
 std::string per_recruit_csv(const PerRecruit& per_recruit,
                             const std::vector<BootstrapRun>& runs = {});
 // equilibrium.csv: recruitment, SSB and yield in equilibrium along F-bar, then at Fcrash (where
-// the SSB is the breakpoint's and the recruitment the plateau's) and at the deterministic Fmsy.
-std::string equilibrium_csv(const Equilibrium& equilibrium);
+// the SSB is the breakpoint's and the recruitment the plateau's) and at the deterministic Fmsy;
+// after a bootstrap whose runs found them, the quantiles of each point's F-bar over the runs that
+// have it, as per_recruit.csv has them.
+std::string equilibrium_csv(const Equilibrium& equilibrium,
+                            const std::vector<BootstrapRun>& runs = {});
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.

@@ -8,10 +8,12 @@
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "data/survey_data.h"
+#include "report/equilibrium.h"
 #include "report/fbar.h"
 #include "report/forecast.h"
 #include "report/per_recruit.h"
 #include "report/results_record.h"
+#include "report/stock_recruit.h"
 
 namespace quorvane {
 namespace {
@@ -67,8 +69,15 @@ void run_forecast(const RunState& s, const std::vector<double>& maturities, Boot
     const PerRecruit per_recruit = per_recruit_of(forecast, input);
     for (const PerRecruitRow& r : per_recruit.rows)
       if (is_reference_point(r)) run.per_recruit.push_back(r);
+    const Equilibrium equilibrium = equilibrium_of(
+        forecast, input, per_recruit,
+        year_classes_of(static_cast<int>(s.year_label(s.yearmin)),
+                        static_cast<int>(s.age_label(s.agemin)), run.ssb, run.recruitment));
+    for (const EquilibriumRow& r : equilibrium.rows)
+      if (is_equilibrium_point(r)) run.equilibrium.push_back(r);
   } catch (const std::runtime_error&) {  // ForecastError, ArithmeticFault
-    // What the fit could carry is kept: the forecast without its per-recruit points.
+    // What the fit could carry is kept: the forecast without its per-recruit points, or these
+    // without the equilibrium's.
   }
 }
 

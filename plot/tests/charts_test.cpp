@@ -170,7 +170,7 @@ TEST(Charts, EquilibriumDropsToTheEmptyStockAtFcrash) {
   data.units_weight = "kg";
   data.units_numbers = "thousands";
   const auto row = [](std::string option, double fbar, double ssb, double yield) {
-    return EquilibriumRowData{std::move(option), fbar, ssb, yield};
+    return EquilibriumRowData{std::move(option), fbar, ssb, yield, {}, {}};
   };
   data.equilibrium = {row("F = 0", 0.0, 9000.0, 0.0),     row("status quo", 0.2, 5000.0, 800.0),
                       row("F x 2", 0.4, 0.0, 0.0),        row("Fcrash", 0.3, 2000.0, 600.0),
@@ -190,6 +190,14 @@ TEST(Charts, EquilibriumDropsToTheEmptyStockAtFcrash) {
   const auto* fcrash = qobject_cast<QLineSeries*>(chart->series()[3]);
   ASSERT_NE(fcrash, nullptr);
   EXPECT_EQ(fcrash->at(0), QPointF(0.3, 0));
+  // After a bootstrap, Fcrash's range over the runs is shaded behind it.
+  data.equilibrium[3].fbar_q05 = 0.25;
+  data.equilibrium[3].fbar_q95 = 0.35;
+  const std::unique_ptr<QChart> banded(make_chart(data, "equilibrium"));
+  const auto* range = qobject_cast<QAreaSeries*>(banded->series()[3]);
+  ASSERT_NE(range, nullptr);
+  EXPECT_EQ(range->name().toStdString(), "Fcrash, bootstrap 5\u201395 %");
+  EXPECT_EQ(range->lowerSeries()->at(0), QPointF(0.25, 0));
   data.equilibrium.clear();
   for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "equilibrium");
 }

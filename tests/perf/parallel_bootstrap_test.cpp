@@ -109,6 +109,10 @@ Written run_in(const fs::path& dir, const DemoCase& c, int threads, const RunSet
         std::vector<double>& points = w.record.emplace_back();
         for (const PerRecruitRow& row : r.per_recruit) points.push_back(row.fbar);
       }
+      if (!r.equilibrium.empty()) {
+        std::vector<double>& points = w.record.emplace_back();
+        for (const EquilibriumRow& row : r.equilibrium) points.push_back(row.fbar);
+      }
     }
   }
   return w;
@@ -181,8 +185,8 @@ TEST_F(ParallelBootstrap, WritesWhatTheRunsInOrderWrite) {
     const Written one = run(row.c, 1, row.setup);
     ASSERT_EQ(one.outcome.status, row.status) << row.c.name << ": " << one.outcome.message;
     if (row.status == RunStatus::Completed) {
-      const std::size_t per_run = row.setup.forecast ? 6 : 4;  // with the forecast's catches and
-                                                               // the per-recruit points
+      // With the forecast: its catches, the per-recruit points and the equilibrium's points.
+      const std::size_t per_run = row.setup.forecast ? 7 : 4;
       ASSERT_EQ(one.record.size(), per_run * static_cast<std::size_t>(row.c.bootstrap_runs));
       ASSERT_EQ(one.files.count("aged4.tmp"), 1u) << row.c.name;
     }

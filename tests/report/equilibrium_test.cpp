@@ -149,5 +149,21 @@ TEST(Equilibrium, NoFcrashWhenTheSpawnersEscapeAndABreakpointAtTheLowestSsb) {
       << equilibrium_summary(low);
 }
 
+// After a bootstrap each point carries the quantiles of its F-bar over the runs that have it:
+// Fcrash over 1 and 3 (5 %: 1 + 0.05 x 2 = 1.1, 50 %: 2, 95 %: 2.9, 2 runs), the
+// deterministic Fmsy over none; the curve's rows have empty cells.
+TEST(Equilibrium, TablesGiveTheBootstrapQuantilesOfEachPoint) {
+  Equilibrium e;
+  e.rows = {{"F = 0", 0, 0, 10, 50, 0}, {kFcrash, 2, 0.3, 10, 5, 4}, {kDeterministicFmsy, 1, 0.15, 10, 20, 6}};
+  std::vector<BootstrapRun> runs(3);
+  runs[0].equilibrium = {{kFcrash, 0, 1, 0, 0, 0}};
+  runs[2].equilibrium = {{kFcrash, 0, 3, 0, 0, 0}};
+  EXPECT_EQ(equilibrium_csv(e, runs),
+            "option,f_mult,fbar,recruitment,ssb,yield,fbar_q05,fbar_q50,fbar_q95,bootstrap_runs\n"
+            "F = 0,0,0,10,50,0,,,,\n"
+            "Fcrash,2,0.3,10,5,4,1.1,2,2.9,2\n"
+            "Fmsy (deterministic),1,0.15,10,20,6,,,,0\n");
+}
+
 }  // namespace
 }  // namespace quorvane
