@@ -8,20 +8,12 @@
 #include <vector>
 
 #include "report/tables.h"
+#include "tests/support/forecast_ages.h"
 
 namespace quorvane {
 namespace {
 
-ForecastAge age(int a, double f, double weight, double m, double maturity) {
-  ForecastAge out;
-  out.age = a;
-  out.f = f;
-  out.weight = weight;
-  out.stock_weight = weight;
-  out.m = m;
-  out.maturity = maturity;
-  return out;
-}
+constexpr auto age = forecast_age;
 
 // Year classes on a hockey stick drawn exactly: recruits = slope x min(SSB, 5).
 std::vector<YearClass> stick(double slope) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report/tables.h"
+#include "tests/support/forecast_ages.h"
 
 namespace quorvane {
 namespace {
@@ -21,16 +22,7 @@ Forecast ages_of(std::vector<ForecastAge> ages, double fbar_status_quo) {
   return f;
 }
 
-ForecastAge age(int a, double f, double weight, double m, double maturity) {
-  ForecastAge out;
-  out.age = a;
-  out.f = f;
-  out.weight = weight;
-  out.stock_weight = weight;
-  out.m = m;
-  out.maturity = maturity;
-  return out;
-}
+constexpr auto age = forecast_age;
 
 ForecastInput input(double part, bool plus_group) {
   ForecastInput in;
