@@ -5,10 +5,9 @@
 // With the hockey stick R = slope min(SSB, breakpoint) and the per-recruit curves YPR(x), SPR(x)
 // at the F multiplier x, a stock in equilibrium has SSB = R SPR(x). Above the breakpoint that is
 // R = plateau and SSB = plateau SPR(x), which holds while slope SPR(x) >= 1; below it only the
-// empty stock is in equilibrium. So:
-//   recruitment(x) = plateau,  SSB(x) = plateau SPR(x),  yield(x) = plateau YPR(x)   for x < xcrash
-//   all three 0                                                                      for x >=
-//   xcrash
+// empty stock is in equilibrium. So, below xcrash,
+//   recruitment(x) = plateau,  SSB(x) = plateau SPR(x),  yield(x) = plateau YPR(x),
+// and all three are 0 from xcrash on,
 // where Fcrash, at xcrash, is the F-bar at which slope SPR = 1: one recruit no longer leaves, at
 // the slope of the origin, the spawners that replace it. Just below Fcrash the stock stands at the
 // breakpoint. The equilibrium yield is largest at Fmax when Fmax lies below Fcrash (the point
@@ -43,8 +42,8 @@ Equilibrium equilibrium_of(const Forecast& forecast, const ForecastInput& in,
                            const PerRecruit& per_recruit,
                            const std::vector<YearClass>& year_classes);
 
-// "Equilibrium (F-bar 4-6; segmented regression on 28 year classes, breakpoint SSB 408224):
-// Fcrash 0.932; the yield is largest at Fmax 0.152, 182345 a year with SSB 623456".
+// "Equilibrium (F-bar 4-6; segmented regression on 28 year classes, breakpoint SSB 407907):
+// Fcrash 0.281; the yield is largest at Fmax 0.152, 292971 a year with SSB 921319".
 std::string equilibrium_summary(const Equilibrium& equilibrium);
 
 }  // namespace quorvane
