@@ -72,7 +72,7 @@ void ResultsWindow::createNote() {
 void ResultsWindow::createChartArea() {
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("charts"));
-  list_->setFixedWidth(240);
+  list_->setFixedWidth(kNarrowestList);
   connect(list_, &QListWidget::currentRowChanged, this, &ResultsWindow::showSelected);
   view_ = new QChartView(this);
   view_->setRenderHint(QPainter::Antialiasing);
@@ -130,13 +130,11 @@ QString ResultsWindow::showTables(const QString& folder, const QString& note) {
 }
 
 // The list as wide as its longest title (fleet names from the files make long ones), within
-// bounds that leave the chart most of a small screen; a title cut there shows whole as a tip.
+// its bounds.
 void ResultsWindow::fitListWidth() {
-  constexpr int kNarrowest = 240;
-  constexpr int kWidest = 420;
   const int titles = list_->count() > 0 ? list_->sizeHintForColumn(0) : 0;
   const int chrome = 2 * list_->frameWidth() + list_->verticalScrollBar()->sizeHint().width() + 8;
-  list_->setFixedWidth(std::clamp(titles + chrome, kNarrowest, kWidest));
+  list_->setFixedWidth(std::clamp(titles + chrome, kNarrowestList, kWidestList));
 }
 
 void ResultsWindow::clearCharts(const QString& note) {

@@ -30,6 +30,11 @@ class ResultsWindow : public QWidget {
   explicit ResultsWindow(QWidget* parent = nullptr);
   ~ResultsWindow() override;
 
+  // The list of charts is as wide as its longest title within these bounds, which leave the
+  // chart most of a small screen; a title cut at the widest shows whole as a tip.
+  static constexpr int kNarrowestList = 240;
+  static constexpr int kWidestList = 420;
+
   // Shows the charts of `folder` and the `note` above them (empty: none). A folder whose
   // tables cannot be read leaves the window as it was; the one-line reason is returned.
   QString showTables(const QString& folder, const QString& note = {});
