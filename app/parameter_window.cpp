@@ -396,7 +396,8 @@ void ParameterWindow::editRunSettings() {
          "stock_weight_file = sw.txt: stock weights for SSB (a name in the working directory).\n"
          "blim, bpa, flim, fpa, fmsy, msy_btrigger = value: the reference points.\n"
          "forecast = yes, forecast_mean_years = 3, forecast_recruitment = 1990-2010, "
-         "forecast_intermediate_catch = 300000: the short-term forecast."),
+         "forecast_intermediate_catch = 300000: the short-term forecast.\n"
+         "equilibrium_simulations = 1000: with the forecast, the stochastic equilibrium."),
       &dialog);
   help->setWordWrap(true);
   auto* edit = new QPlainTextEdit(runKeysText(), &dialog);
@@ -647,7 +648,7 @@ void ParameterWindow::reportRun(const RunOutcome& outcome) {
                                            : std::string();
       for (const std::string& line :
            {stock_status, outcome.tables.forecast, outcome.tables.per_recruit,
-            outcome.tables.equilibrium}) {
+            outcome.tables.equilibrium, outcome.tables.stochastic_equilibrium}) {
         if (!line.empty())
           status_->setText(status_->text() + QStringLiteral("  ") + QString::fromStdString(line));
       }

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/fbar.h"
+#include "report/stochastic_equilibrium.h"
 #include "run/bootstrap_kind.h"
 #include "run/fields_file.h"
 
@@ -18,7 +19,8 @@ const char* const kBatchUsage =
     "                      [--restart-answer 1|2] [--no-tables] [--retro N] [--threads N]\n"
     "                      [--quiet] [--help] [--version]\n"
     "                      [--bootstrap-kind independent|chained] [--seed N] [--replicates A-B]\n"
-    "                      [--fbar A-B] [--forecast] [--leave-out]\n"
+    "                      [--fbar A-B] [--forecast] [--equilibrium-simulations N]\n"
+    "                      [--leave-out]\n"
     "\n"
     "Runs one assessment without windows, as the START button does, with every field at its\n"
     "default text unless changed here.\n"
@@ -75,6 +77,13 @@ const char* const kBatchUsage =
     "                        equilibrium.csv (a fields file\n"
     "                        may say forecast = yes, forecast_mean_years = N,\n"
     "                        forecast_recruitment = A-B and forecast_intermediate_catch = C)\n"
+    "  --equilibrium-simulations N\n"
+    "                        with the forecast (which it turns on), N stocks (10 to 20000)\n"
+    "                        simulated over 50 years at each F-bar with recruitment drawn\n"
+    "                        around the segmented regression: the stochastic Fmsy, Fp.05 and\n"
+    "                        Flim and how often SSB falls below Blim, in\n"
+    "                        stochastic_equilibrium.csv (a fields file may say\n"
+    "                        equilibrium_simulations = N)\n"
     "  --quiet               no progress on standard error (on a terminal one line that\n"
     "                        rewrites itself; elsewhere a line as each bootstrap run starts\n"
     "                        and as each peel ends, and one at most every 10 seconds)\n"
@@ -139,6 +148,13 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
       }
     } else if (arg == "--forecast") {
       o.keys.forecast = true;
+    } else if (arg == "--equilibrium-simulations") {
+      const long n = whole_at_least(arg, line.value(), kLeastSimulations);
+      if (n > kMostSimulations) {
+        throw UsageError(std::string(arg) + " needs at most " + std::to_string(kMostSimulations) +
+                         " stocks, not " + std::to_string(n));
+      }
+      o.keys.equilibrium_simulations = static_cast<int>(n);
     } else if (arg == "--set") {
       apply_field_line(o.texts, line.value(), "--set");
     } else if (arg == "--bootstrap") {

@@ -190,7 +190,8 @@ int run(int argc, char** argv) {
     extras_written = false;
   } else if (!outcome.tables.forecast.empty()) {
     std::printf("%s\n", outcome.tables.forecast.c_str());
-    for (const std::string* line : {&outcome.tables.per_recruit, &outcome.tables.equilibrium}) {
+    for (const std::string* line : {&outcome.tables.per_recruit, &outcome.tables.equilibrium,
+                                    &outcome.tables.stochastic_equilibrium}) {
       if (!line->empty()) std::printf("%s\n", line->c_str());
     }
   }

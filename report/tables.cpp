@@ -132,8 +132,13 @@ double quantile(std::span<const double> values, double p) {
   x.reserve(values.size());
   for (double v : values)
     if (std::isfinite(v)) x.push_back(v);
-  if (x.empty()) return std::numeric_limits<double>::quiet_NaN();
   std::sort(x.begin(), x.end());
+  return quantile_of_sorted(x, p);
+}
+
+double quantile_of_sorted(std::span<const double> x, double p) {
+  assert(p >= 0 && p <= 1);
+  if (x.empty()) return std::numeric_limits<double>::quiet_NaN();
   const double h = static_cast<double>(x.size() - 1) * p;
   const auto lower = static_cast<std::size_t>(std::floor(h));
   if (lower + 1 >= x.size()) return x[lower];
@@ -276,6 +281,20 @@ std::string run_csv(const RunDescription& run) {
           std::to_string(run.forecast->recruitment_years[0]) + "-" +
               std::to_string(run.forecast->recruitment_years[1]));
   }
+  if (const std::optional<StochasticEquilibrium>& e = run.stochastic_equilibrium) {
+    extra("equilibrium_simulations", "Stocks simulated for the stochastic equilibrium",
+          std::to_string(e->simulations));
+    extra("equilibrium_recruitment_sd",
+          "Spread (sd of the logarithm) of the simulated recruits around the segmented regression",
+          csv_number(e->noise.sd));
+    extra("equilibrium_recruitment_autocorrelation",
+          "Lag-one autocorrelation of the simulated recruits' deviations",
+          csv_number(e->noise.autocorrelation));
+    extra("equilibrium_blim",
+          e->blim_stated ? "Blim of the stochastic equilibrium: the stated Blim"
+                         : "Blim of the stochastic equilibrium: the regression's breakpoint",
+          csv_number(e->blim));
+  }
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();
   csv.text("time").text("Start of the run (UTC)").text(run.time);
@@ -417,6 +436,19 @@ std::string equilibrium_csv(const Equilibrium& equilibrium, const std::vector<Bo
   return csv.str();
 }
 
+std::string stochastic_equilibrium_csv(const StochasticEquilibrium& e) {
+  Csv csv{"option",     "f_mult",  "fbar",    "yield_q05", "yield_q50",       "yield_q95",
+          "yield_mean", "ssb_q05", "ssb_q50", "ssb_q95",   "recruitment_q50", "p_below_blim"};
+  for (const StochasticRow& r : e.rows) {
+    csv.text(r.option).number(r.f_mult).number(r.fbar);
+    csv.number(r.yield_q05).number(r.yield_q50).number(r.yield_q95).number(r.yield_mean);
+    csv.number(r.ssb_q05).number(r.ssb_q50).number(r.ssb_q95);
+    csv.number(r.recruitment_q50).number(r.p_below_blim);
+    csv.end_row();
+  }
+  return csv.str();
+}
+
 void write_tables(const std::string& folder, const ResultsRecord& record,
                   const RunDescription& run) {
   const std::filesystem::path dir(folder);
@@ -447,6 +479,9 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
                   run.per_recruit ? per_recruit_csv(*run.per_recruit, record.bootstrap) : "");
   write_or_remove("equilibrium.csv", run.equilibrium.has_value(),
                   run.equilibrium ? equilibrium_csv(*run.equilibrium, record.bootstrap) : "");
+  write_or_remove(
+      "stochastic_equilibrium.csv", run.stochastic_equilibrium.has_value(),
+      run.stochastic_equilibrium ? stochastic_equilibrium_csv(*run.stochastic_equilibrium) : "");
 }
 
 }  // namespace quorvane

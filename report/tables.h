@@ -34,6 +34,7 @@
 #include "report/forecast.h"
 #include "report/per_recruit.h"
 #include "report/results_record.h"
+#include "report/stochastic_equilibrium.h"
 #include "state/reference_points.h"
 
 namespace quorvane {
@@ -59,6 +60,8 @@ struct RunDescription {
   std::optional<Forecast> forecast;         // when one was asked for and could be made
   std::optional<PerRecruit> per_recruit;    // made with the forecast
   std::optional<Equilibrium> equilibrium;   // made with the per-recruit curves
+  // made with the equilibrium when the run asks for simulated stocks
+  std::optional<StochasticEquilibrium> stochastic_equilibrium;
 };
 
 // The folder of the tables beside a results file: its path with ".tables" appended.
@@ -99,6 +102,9 @@ std::string per_recruit_csv(const PerRecruit& per_recruit,
 // have it, as per_recruit.csv has them.
 std::string equilibrium_csv(const Equilibrium& equilibrium,
                             const std::vector<BootstrapRun>& runs = {});
+// stochastic_equilibrium.csv: the quantiles of yield, SSB and recruitment over the simulated
+// stocks' kept years and the share of those years below Blim, along F-bar, then at the points.
+std::string stochastic_equilibrium_csv(const StochasticEquilibrium& equilibrium);
 
 // A number as a cell: the shortest text that reads back to the same double ("0.1", "1984",
 // "1e-07"); zero as "0"; empty for a value that is not finite.
@@ -113,5 +119,7 @@ std::string csv_text(std::string_view text);
 // order statistics, so the 50% quantile of an even number of values is the mean of the middle
 // two. Values that are not finite are left out; not a number when none is left.
 double quantile(std::span<const double> values, double p);
+// The same of values already sorted, all finite.
+double quantile_of_sorted(std::span<const double> sorted, double p);
 
 }  // namespace quorvane

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "data/age_year_file.h"
 #include "report/fbar.h"
+#include "report/stochastic_equilibrium.h"
 #include "state/trim.h"
 
 namespace quorvane {
@@ -72,6 +73,17 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     keys.forecast_intermediate_catch = v;
     return true;
   }
+  if (name == "equilibrium_simulations") {
+    const std::optional<double> n = parse_number(value);
+    if (!n || *n != std::floor(*n) || *n < kLeastSimulations || *n > kMostSimulations) {
+      throw SettingsError(where + ": equilibrium_simulations '" + std::string(value) +
+                          "' is not a whole number of stocks from " +
+                          std::to_string(kLeastSimulations) + " to " +
+                          std::to_string(kMostSimulations));
+    }
+    keys.equilibrium_simulations = static_cast<int>(*n);
+    return true;
+  }
   for (const ReferencePointKey& key : kReferencePointKeys) {
     if (name != key.name) continue;
     const std::optional<double> v = reference_point_value(value);
@@ -126,10 +138,13 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.reference = keys.reference;
   s.stock_weight_file = keys.stock_weight_file.value_or("");
   s.forecast = ForecastSettings{};
-  s.forecast.on = keys.forecast.value_or(false);
+  // The stochastic equilibrium is made from the forecast's selection and biology: asking for it
+  // asks for the forecast, unless the forecast is turned off in so many words.
+  s.forecast.on = keys.forecast.value_or(keys.equilibrium_simulations.has_value());
   s.forecast.mean_years = keys.forecast_mean_years.value_or(ForecastSettings::kDefaultMeanYears);
   s.forecast.recruitment_years = keys.forecast_recruitment;
   s.forecast.intermediate_catch = keys.forecast_intermediate_catch;
+  s.forecast.equilibrium_simulations = keys.equilibrium_simulations.value_or(0);
 }
 
 std::string run_keys_text(const RunKeys& keys) {
@@ -175,6 +190,10 @@ std::string run_keys_text(const RunKeys& keys) {
     out +=
         "forecast_intermediate_catch = " + reference_point_text(*keys.forecast_intermediate_catch) +
         "\n";
+  }
+  if (keys.equilibrium_simulations) {
+    out += "# Stocks simulated for the stochastic equilibrium (with the forecast)\n";
+    out += "equilibrium_simulations = " + std::to_string(*keys.equilibrium_simulations) + "\n";
   }
   return out;
 }

@@ -25,7 +25,9 @@ struct RunKeys {
   std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
                                                            // with catch
   std::optional<double> forecast_intermediate_catch;       // unset: status quo F in that year
-  std::optional<std::string> stock_weight_file;            // unset: the stock weighed with W
+  std::optional<int> equilibrium_simulations;    // unset: no stochastic equilibrium; set, it
+                                                 // turns the forecast on unless "forecast = no"
+  std::optional<std::string> stock_weight_file;  // unset: the stock weighed with W
   bool operator==(const RunKeys&) const = default;
 };
 
@@ -52,7 +54,8 @@ void for_each_setting_line(std::string_view text, const std::string& source,
 RunKeys read_run_keys_text(std::string_view text, const std::string& source);
 
 // Sets the run state's F-bar ages, units, reference points and forecast from the keys; a key not
-// set gives the default (every analysis age, "not stated", no forecast).
+// set gives the default (every analysis age, "not stated", no forecast, no stochastic
+// equilibrium).
 void apply_run_keys(const RunKeys& keys, RunState& s);
 
 // The lines "name = value" of the keys that are set, each after a comment saying what it is,

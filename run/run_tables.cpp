@@ -80,6 +80,24 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
           outcome.equilibrium = "No equilibrium: " + std::string(e.what());
         }
       }
+      // How often each level of fishing leaves the stock below Blim when recruitment varies as
+      // it did around the regression.
+      if (const int n = s.forecast.equilibrium_simulations; n > 0) {
+        if (!run.equilibrium) {
+          outcome.stochastic_equilibrium =
+              "No stochastic equilibrium: there is no deterministic one to start from";
+        } else {
+          try {
+            run.stochastic_equilibrium =
+                stochastic_equilibrium_of(*run.forecast, input, *run.per_recruit, *run.equilibrium,
+                                          year_classes_of(*s.results_record), n, s.bootstrap_seed);
+            outcome.stochastic_equilibrium =
+                stochastic_equilibrium_summary(*run.stochastic_equilibrium);
+          } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
+            outcome.stochastic_equilibrium = "No stochastic equilibrium: " + std::string(e.what());
+          }
+        }
+      }
     } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault
       outcome.forecast = "No forecast: " + std::string(e.what());
       outcome.forecast_failed = true;

@@ -24,6 +24,9 @@ struct TablesOutcome {
   // With the per-recruit curves: the equilibrium under the fit's stock-recruitment relation, or
   // why there is none (a note, as for the per-recruit curves).
   std::string equilibrium;
+  // With the equilibrium, when simulated stocks were asked for: the stochastic equilibrium's
+  // line, or why there is none (a note).
+  std::string stochastic_equilibrium;
 };
 
 // Writes the tables when the run wrote its whole results file (also a stopped run, or one whose

@@ -20,6 +20,8 @@ struct ForecastSettings {
   // The catch in weight expected in the intermediate year (a TAC already agreed, for example):
   // that year is then fished at the F that takes it. None: status quo F.
   std::optional<double> intermediate_catch;
+  // Stocks simulated for the stochastic equilibrium beside the deterministic one; 0: none.
+  int equilibrium_simulations = 0;
 };
 
 }  // namespace quorvane

@@ -29,6 +29,14 @@ class UniformRandom {
     r.engine_.seed(sequence);
     return r;
   }
+  // The generator of simulated stock k of the stochastic equilibrium: apart from the replicates'
+  // (a third number in the seed sequence), so that stock k's luck is not replicate k's.
+  static UniformRandom for_simulation(std::uint32_t seed, std::uint32_t k) {
+    std::seed_seq sequence{seed, k, kSimulationStream};
+    UniformRandom r;
+    r.engine_.seed(sequence);
+    return r;
+  }
 
   // The next number of the sequence: (x + 0.5) / 2^32 for the next 32-bit output x.
   double next() {
@@ -43,6 +51,7 @@ class UniformRandom {
   bool operator==(const UniformRandom&) const = default;
 
  private:
+  static constexpr std::uint32_t kSimulationStream = 2;
   std::mt19937 engine_{kDefaultSeed};
 };
 

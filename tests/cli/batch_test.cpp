@@ -26,7 +26,8 @@ TEST(BatchCommandLine, UsageFieldListAndTheOrderOfFieldsFileAndSet) {
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("--stop-at-call"), std::string::npos);
   for (const char* args : {"--frobnicate", "--workdir absent", "--set Text8", "--bootstrap 32768",
-                           "--bootstrap x", "--stop-at-call", "--restart-answer 3"}) {
+                           "--bootstrap x", "--stop-at-call", "--restart-answer 3",
+                           "--equilibrium-simulations 9", "--equilibrium-simulations 20001"}) {
     const BatchRun run = run_batch(dir.path(), args);
     EXPECT_EQ(run.exit_code, 2) << args;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << args << ": " << run.err;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <algorithm>
 #include <limits>
@@ -15,6 +16,7 @@
 
 #include "data/age_year_file.h"
 #include "report/csv_reader.h"
+#include "report/stochastic_equilibrium.h"
 #include "report/stock_recruit.h"
 #include "run/fields_file.h"
 #include "run/start.h"
@@ -202,6 +204,42 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   const CsvRow& status_quo = equilibrium.rows[20];
   EXPECT_NEAR(cell(equilibrium, status_quo, "ssb"),
               fit->plateau * cell(per_recruit, per_recruit.rows[20], "spr"), 1e-6);
+  EXPECT_EQ(outcome.tables.stochastic_equilibrium, "");
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/stochastic_equilibrium.csv"));
+
+  // Simulated stocks under the same regression, with the spread of its residuals: the curve at
+  // the per-recruit levels, each level meeting the same recruitment, so that the share of years
+  // below Blim grows with F; the same file again from the same seed.
+  demo.s->forecast.equilibrium_simulations = 50;
+  const RunOutcome simulated = demo.run(texts);
+  ASSERT_EQ(simulated.status, RunStatus::Completed);
+  EXPECT_EQ(simulated.tables.stochastic_equilibrium.rfind(
+                "Stochastic equilibrium (F-bar 3-13; 50 stocks over 50 years, recruitment sd " +
+                    [](double v) {
+                      char text[32];
+                      std::snprintf(text, sizeof text, "%.2f", v);
+                      return std::string(text);
+                    }(recruitment_noise(*fit, classes).sd),
+                0),
+            0u)
+      << simulated.tables.stochastic_equilibrium;
+  const std::string stochastic_text = slurp(dir / "output.out.tables/stochastic_equilibrium.csv");
+  const CsvFile stochastic =
+      read_csv((dir / "output.out.tables/stochastic_equilibrium.csv").string());
+  ASSERT_GE(stochastic.rows.size(), static_cast<std::size_t>(kPerRecruitSteps + 1));
+  double risk = 0;
+  for (int i = 0; i <= kPerRecruitSteps; ++i) {
+    const CsvRow& r = stochastic.rows[static_cast<std::size_t>(i)];
+    EXPECT_EQ(cell(stochastic, r, "fbar"),
+              cell(equilibrium, equilibrium.rows[static_cast<std::size_t>(i)], "fbar"));
+    EXPECT_GE(cell(stochastic, r, "p_below_blim"), risk) << r.cells[0];
+    risk = cell(stochastic, r, "p_below_blim");
+  }
+  EXPECT_EQ(risk, 1);  // three times status quo is far beyond Fcrash
+  EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find("\nequilibrium_simulations,"),
+            std::string::npos);
+  ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
+  EXPECT_EQ(slurp(dir / "output.out.tables/stochastic_equilibrium.csv"), stochastic_text);
 
   demo.s->forecast.on = false;
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
@@ -209,6 +247,7 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/forecast_input.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/per_recruit.csv"));
   EXPECT_FALSE(fs::exists(dir / "output.out.tables/equilibrium.csv"));
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/stochastic_equilibrium.csv"));
 }
 
 // Stock weights of their own weigh the spawning stock and the total stock in weight, in the fit

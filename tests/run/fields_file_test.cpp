@@ -129,6 +129,28 @@ TEST(FieldsFile, ForecastKeysReadAndWriteBack) {
   }
 }
 
+// Simulated stocks for the stochastic equilibrium ask for the forecast they are made from, unless
+// the forecast is turned off in so many words.
+TEST(FieldsFile, EquilibriumSimulationsTurnTheForecastOn) {
+  RunKeys keys;
+  RunState s;
+  apply_run_keys(keys, s);
+  EXPECT_EQ(s.forecast.equilibrium_simulations, 0);
+  EXPECT_TRUE(take_run_key(keys, "equilibrium_simulations", "1e3", "f.txt: line 1"));
+  EXPECT_NE(run_keys_text(keys).find("\nequilibrium_simulations = 1000\n"), std::string::npos);
+  apply_run_keys(keys, s);
+  EXPECT_TRUE(s.forecast.on);
+  EXPECT_EQ(s.forecast.equilibrium_simulations, 1000);
+  EXPECT_TRUE(take_run_key(keys, "forecast", "no", "f.txt: line 2"));
+  apply_run_keys(keys, s);
+  EXPECT_FALSE(s.forecast.on);
+  for (const char* bad : {"9", "20001", "100.5", "many", ""}) {
+    EXPECT_EQ(refusal_of(keys, "equilibrium_simulations", bad),
+              std::string("f.txt: line 4: equilibrium_simulations '") + bad +
+                  "' is not a whole number of stocks from 10 to 20000");
+  }
+}
+
 // The stock weights' file is a name like the fields' file names; a line without one is refused.
 TEST(FieldsFile, StockWeightFileReadsAndWritesBack) {
   RunKeys keys;
