@@ -397,7 +397,8 @@ void ParameterWindow::editRunSettings() {
          "blim, bpa, flim, fpa, fmsy, msy_btrigger = value: the reference points.\n"
          "forecast = yes, forecast_mean_years = 3, forecast_recruitment = 1990-2010, "
          "forecast_intermediate_catch = 300000: the short-term forecast.\n"
-         "equilibrium_simulations = 1000: with the forecast, the stochastic equilibrium."),
+         "equilibrium_simulations = 1000: with the forecast, the stochastic equilibrium of 1000 "
+         "simulated stocks."),
       &dialog);
   help->setWordWrap(true);
   auto* edit = new QPlainTextEdit(runKeysText(), &dialog);

@@ -155,6 +155,7 @@ BatchOptions parse_batch_options(int argc, const char* const* argv) {
                          " stocks, not " + std::to_string(n));
       }
       o.keys.equilibrium_simulations = static_cast<int>(n);
+      o.keys.forecast = true;  // what the simulated stocks are made from
     } else if (arg == "--set") {
       apply_field_line(o.texts, line.value(), "--set");
     } else if (arg == "--bootstrap") {

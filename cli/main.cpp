@@ -195,6 +195,9 @@ int run(int argc, char** argv) {
       if (!line->empty()) std::printf("%s\n", line->c_str());
     }
   }
+  if (outcome.tables.forecast.empty() && !outcome.tables.stochastic_equilibrium.empty()) {
+    std::printf("%s\n", outcome.tables.stochastic_equilibrium.c_str());
+  }
   if (const std::string line = bootstrap_summary(*state); !line.empty()) {
     std::printf("%s\n", line.c_str());
   }

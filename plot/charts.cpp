@@ -747,6 +747,66 @@ QChart* equilibrium_chart(const PlotData& data) {
   return chart;
 }
 
+void round_ticks(QValueAxis* axis, double low, double high);
+
+// The simulated stocks against F-bar: the median yield with the 5-95 % range of their kept years
+// (left) and the share of those years that start below Blim (right), the stochastic Fmsy, Fp.05
+// and Flim upright. The risk line makes the precautionary check visible: where it passes 5 %.
+QChart* stochastic_equilibrium_chart(const PlotData& data) {
+  QChart* chart = new_chart("Yield and risk with varying recruitment");
+  auto* yield = line("Median yield (left)", kEstimateColour);
+  auto* risk = line("SSB below Blim, % of years (right)", kLimitColour, kLineWidth, Qt::DashLine);
+  struct Mark {
+    const char* option;
+    QColor colour;
+  };
+  const Mark marks[] = {{"Fmsy (stochastic)", kMsyColour},
+                        {"Fp.05", kPrecautionColour},
+                        {"Flim (stochastic)", kLimitColour}};
+  std::vector<StochasticRowData> curve;
+  double f_top = 0, top = 0;
+  for (const StochasticRowData& r : data.stochastic_equilibrium) {
+    if (!r.fbar || !r.yield_q50 || !r.p_below_blim) continue;
+    f_top = std::max(f_top, *r.fbar);
+    if (std::any_of(std::begin(marks), std::end(marks),
+                    [&r](const Mark& m) { return r.option == m.option; }) ||
+        r.option == "Fmsy (precautionary)")
+      continue;
+    curve.push_back(r);
+    top = std::max({top, *r.yield_q50, r.yield_q95.value_or(0)});
+  }
+  const Scale scale = scale_for(top, weight_unit(data));
+  const auto fbar = [](const StochasticRowData& r) { return *r.fbar; };
+  QAreaSeries* band = band_series(
+      band_points(curve, fbar, &StochasticRowData::yield_q05, &StochasticRowData::yield_q95, top),
+      "Yield, 5\u201395 % of years", kEstimateColour);
+  for (const StochasticRowData& r : curve) {
+    yield->append(*r.fbar, *r.yield_q50);
+    risk->append(*r.fbar, 100 * *r.p_below_blim);
+  }
+  rescale(yield, scale);
+  if (band != nullptr) {
+    rescale(band->upperSeries(), scale);
+    rescale(band->lowerSeries(), scale);
+  }
+  QValueAxis* x = zero_based_axis(fbar_label(data), f_top);
+  QValueAxis* y_yield = zero_based_axis("Yield (" + scale.unit + ")", top / scale.divisor);
+  QValueAxis* y_risk = zero_based_axis("SSB below Blim (% of years)", 100);
+  round_ticks(y_risk, 0, 100);  // a share: no room above 100 %
+  add_two_axes(chart, x, y_yield, y_risk);
+  if (band != nullptr) attach(chart, band, x, y_yield);
+  attach(chart, yield, x, y_yield);
+  attach(chart, risk, x, y_risk);
+  for (const Mark& m : marks) {
+    for (const StochasticRowData& r : data.stochastic_equilibrium) {
+      if (r.option == m.option && r.fbar)
+        add_upright_point(chart, x, y_yield, m.option, m.colour, *r.fbar, std::nullopt,
+                          std::nullopt);
+    }
+  }
+  return chart;
+}
+
 // An axis over low..high with ticks at round values: 1, 2 or 5 times a power of ten, four to ten
 // of them across the range.
 void round_ticks(QValueAxis* axis, double low, double high) {
@@ -1696,6 +1756,8 @@ std::vector<ChartInfo> available_charts(const PlotData& data) {
   if (forecast_curve(data).size() >= 2) add("forecast", "Short-term forecast");
   if (!data.per_recruit.empty()) add("per_recruit", "Yield and SSB per recruit");
   if (!data.equilibrium.empty()) add("equilibrium", "Yield and SSB in equilibrium");
+  if (!data.stochastic_equilibrium.empty())
+    add("stochastic_equilibrium", "Yield and risk with varying recruitment");
 
   group = kDataCharts;
   if (std::any_of(data.stock.begin(), data.stock.end(),
@@ -1776,6 +1838,7 @@ QChart* make_chart(const PlotData& data, const std::string& name) {
   if (name == "forecast") return forecast_chart(data);
   if (name == "per_recruit") return per_recruit_chart(data);
   if (name == "equilibrium") return equilibrium_chart(data);
+  if (name == "stochastic_equilibrium") return stochastic_equilibrium_chart(data);
   if (name == "status") return status_chart(data);
   if (name == "catch_residuals") return bubble_chart("Catch log residuals", catch_bubbles(data));
   if (name == "retrospective_ssb") return retrospective_chart(data, "ssb");

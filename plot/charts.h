@@ -22,6 +22,9 @@
 //   equilibrium         yield and SSB in equilibrium against F-bar under the segmented
 //                       regression of recruitment on SSB, with Fcrash and the deterministic
 //                       Fmsy, when the run made them with its per-recruit curves
+//   stochastic_equilibrium  the simulated stocks' median yield with its 5-95 % range and
+//                       their share of years below Blim against F-bar, with the stochastic
+//                       Fmsy, Fp.05 and Flim, when the run simulated stocks
 // The data:
 //   weights_at_age      the catch weight of each age by year
 //   catch_curves        the logarithm of each year class's catch along its years
@@ -186,6 +189,15 @@ struct EquilibriumRowData {
   std::optional<double> fbar_q05, fbar_q95;  // a point's bootstrap quantiles
 };
 
+// One row of stochastic_equilibrium.csv: the simulated stocks' yield and their share of years
+// below Blim at one F-bar.
+struct StochasticRowData {
+  // "F = 0", "F x 0.05", ..., "status quo", ...; "Fmsy (stochastic)", "Fp.05", "Flim
+  // (stochastic)", "Fmsy (precautionary)"
+  std::string option;
+  std::optional<double> fbar, yield_q05, yield_q50, yield_q95, p_below_blim;
+};
+
 // One evaluation of the main run's scan: its grid point and total loss.
 struct ScanPoint {
   double f = 0;      // terminal f
@@ -217,6 +229,8 @@ struct PlotData {
   std::vector<ForecastRowData> forecast;        // from forecast.csv, when the run made a forecast
   std::vector<PerRecruitRowData> per_recruit;   // from per_recruit.csv, made with the forecast
   std::vector<EquilibriumRowData> equilibrium;  // from equilibrium.csv, made with per_recruit
+  // from stochastic_equilibrium.csv, when the run simulated stocks
+  std::vector<StochasticRowData> stochastic_equilibrium;
   // From run.csv, when it names them: the ages of F-bar ("3-7") and the units of catch numbers
   // and weights ("thousands", "kg"); empty or "not stated" otherwise.
   std::string fbar_ages, units_numbers, units_weight;

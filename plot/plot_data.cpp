@@ -210,6 +210,23 @@ std::vector<EquilibriumRowData> read_equilibrium(const std::string& path) {
   return rows;
 }
 
+std::vector<StochasticRowData> read_stochastic_equilibrium(const std::string& path) {
+  const CsvFile file = read_csv(path);
+  const int option = required_column(file, "option");
+  const int fbar = required_column(file, "fbar");
+  const int q05 = required_column(file, "yield_q05");
+  const int q50 = required_column(file, "yield_q50");
+  const int q95 = required_column(file, "yield_q95");
+  const int risk = required_column(file, "p_below_blim");
+  std::vector<StochasticRowData> rows;
+  for (const CsvRow& r : file.rows) {
+    rows.push_back({r.cells[static_cast<std::size_t>(option)], number_cell(file, r, fbar),
+                    number_cell(file, r, q05), number_cell(file, r, q50), number_cell(file, r, q95),
+                    number_cell(file, r, risk)});
+  }
+  return rows;
+}
+
 std::vector<RetroRhoRow> read_retro_rho(const std::string& path) {
   const CsvFile file = read_csv(path);
   const int quantity = required_column(file, "quantity");
@@ -469,6 +486,9 @@ PlotData read_plot_data(const std::string& tables_dir) {
   }
   if (const fs::path equilibrium = dir / "equilibrium.csv"; is_file(equilibrium)) {
     data.equilibrium = read_equilibrium(equilibrium.string());
+  }
+  if (const fs::path stochastic = dir / "stochastic_equilibrium.csv"; is_file(stochastic)) {
+    data.stochastic_equilibrium = read_stochastic_equilibrium(stochastic.string());
   }
 
   // The retrospective is written under the working directory, beside the results file whose

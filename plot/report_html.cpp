@@ -510,6 +510,28 @@ void equilibrium_section(std::string& out, const std::optional<CsvFile>& equilib
   append_table(out, columns_of(points, [](const std::string&) { return true; }));
 }
 
+// Only for a run that simulated stocks: most runs do not ask for it.
+void stochastic_equilibrium_section(std::string& out, const std::optional<CsvFile>& stochastic) {
+  if (!stochastic) return;
+  heading(out, "stochastic_equilibrium", "Stochastic equilibrium");
+  paragraph(out,
+            "Stocks simulated over 50 years at each level of fishing, with the per-recruit "
+            "curves' selection, weights, M and maturity and recruits drawn around the segmented "
+            "regression with the spread and autocorrelation of its residuals (run.csv names them "
+            "and the Blim used). The stochastic Fmsy gives the largest median yield; at Fp.05 "
+            "and Flim SSB starts 5 % and 50 % of the years below Blim; the precautionary Fmsy is "
+            "Fmsy, or Fp.05 when that is lower. The whole curve is in stochastic_equilibrium.csv "
+            "and on its chart.");
+  CsvFile points = *stochastic;
+  const std::size_t option = static_cast<std::size_t>(required_column(points, "option"));
+  std::erase_if(points.rows, [&](const CsvRow& r) {
+    const std::string& o = r.cells[option];
+    return o != "status quo" && o != "Fmsy (stochastic)" && o != "Fp.05" &&
+           o != "Flim (stochastic)" && o != "Fmsy (precautionary)";
+  });
+  append_table(out, columns_of(points, [](const std::string&) { return true; }));
+}
+
 void settings_section(std::string& out, const RunTable& run) {
   heading(out, "settings", "Settings");
   if (!run.file) {
@@ -552,8 +574,10 @@ std::string report_html(const PlotData& data) {
       "<li><a href=\"#leave_out\">Leave one out</a></li>\n"
       "<li><a href=\"#forecast\">Short-term forecast</a></li>\n"
       "<li><a href=\"#per_recruit\">Per recruit</a></li>\n"
-      "<li><a href=\"#equilibrium\">Equilibrium</a></li>\n"
-      "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
+      "<li><a href=\"#equilibrium\">Equilibrium</a></li>\n";
+  if (fs::exists(dir / "stochastic_equilibrium.csv"))
+    out += "<li><a href=\"#stochastic_equilibrium\">Stochastic equilibrium</a></li>\n";
+  out += "<li><a href=\"#settings\">Settings</a></li>\n</ul></nav>\n";
 
   data_section(out, data, run);
   fit_section(out, run, data, estimates);
@@ -568,6 +592,8 @@ std::string report_html(const PlotData& data) {
   forecast_section(out, read_if_there(dir / "forecast.csv"));
   per_recruit_section(out, read_if_there(dir / "per_recruit.csv"));
   equilibrium_section(out, read_if_there(dir / "equilibrium.csv"));
+  const std::optional<CsvFile> stochastic = read_if_there(dir / "stochastic_equilibrium.csv");
+  stochastic_equilibrium_section(out, stochastic);
   settings_section(out, run);
   out += "</body>\n</html>\n";
   return out;

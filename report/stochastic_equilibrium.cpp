@@ -164,9 +164,8 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
         if (ssb < blim) ++below;
       }
       // The survivors move an age on; a plus group keeps its own as well.
-      const double oldest = n_ages > 0 && in.plus_group
-                                ? numbers[n_ages - 1] * rates[n_ages - 1].survival
-                                : 0;
+      const double oldest =
+          n_ages > 0 && in.plus_group ? numbers[n_ages - 1] * rates[n_ages - 1].survival : 0;
       for (std::size_t j = n_ages - 1; j > 0; --j) {
         numbers[j] = numbers[j - 1] * rates[j - 1].survival;
       }
@@ -252,16 +251,15 @@ std::string stochastic_equilibrium_summary(const StochasticEquilibrium& e) {
                      std::to_string(e.fbar_ages[1]) + "; " + std::to_string(e.simulations) +
                      " stocks over " + std::to_string(kKeptYears) + " years, recruitment sd " +
                      fixed(e.noise.sd, 2) + " and autocorrelation " +
-                     fixed(e.noise.autocorrelation, 2) +
-                     " around the segmented regression; Blim " + fixed(e.blim, 0) +
-                     (e.blim_stated ? "" : ", the breakpoint") + "): ";
+                     fixed(e.noise.autocorrelation, 2) + " around the segmented regression; Blim " +
+                     fixed(e.blim, 0) + (e.blim_stated ? "" : ", the breakpoint") + "): ";
   const StochasticRow* msy = row_named(e, kStochasticFmsy);
   const StochasticRow* fp05 = row_named(e, kFp05);
   const StochasticRow* flim = row_named(e, kStochasticFlim);
   const StochasticRow* capped = row_named(e, kPrecautionaryFmsy);
-  line += msy != nullptr ? "Fmsy " + fixed(msy->fbar, 3) + ", median yield " +
-                               fixed(msy->yield_q50, 0)
-                         : std::string("no Fmsy (the median yield still rises at 3 x status quo)");
+  line += msy != nullptr
+              ? "Fmsy " + fixed(msy->fbar, 3) + ", median yield " + fixed(msy->yield_q50, 0)
+              : std::string("no Fmsy (the median yield still rises at 3 x status quo)");
   line += "; Fp.05 " + (fp05 != nullptr ? fixed(fp05->fbar, 3) : std::string("none"));
   line += "; Flim " + (flim != nullptr ? fixed(flim->fbar, 3) : std::string("none"));
   if (!e.rows.empty() && e.rows.front().p_below_blim > 0.05) {
@@ -270,8 +268,8 @@ std::string stochastic_equilibrium_summary(const StochasticEquilibrium& e) {
   } else if (capped != nullptr && msy != nullptr) {
     line += capped->f_mult < msy->f_mult ? "; Fmsy is capped at Fp.05: " + fixed(capped->fbar, 3)
                                          : std::string("; Fmsy stands");
-    line += " (5 % of SSB at that F: " + fixed(capped->ssb_q05, 0) +
-            ", a candidate for MSY Btrigger)";
+    line +=
+        " (5 % of SSB at that F: " + fixed(capped->ssb_q05, 0) + ", a candidate for MSY Btrigger)";
   }
   return line;
 }

@@ -225,7 +225,8 @@ std::string surveys_csv(const ResultsRecord& record) {
   return csv.str();
 }
 
-std::string estimates_csv(const ResultsRecord& record, double sigma) {
+std::string estimates_csv(const ResultsRecord& record, double sigma,
+                          const StochasticEquilibrium* stochastic) {
   Csv csv{"name", "value"};
   const auto row = [&csv](const std::string& name, std::optional<double> value) {
     csv.text(name).number(value);
@@ -246,6 +247,12 @@ std::string estimates_csv(const ResultsRecord& record, double sigma) {
   row("bootstrap_runs", static_cast<double>(record.bootstrap.size()));
   if (record.independent_replicates) {
     row("bootstrap_failed", static_cast<double>(record.bootstrap_failures.size()));
+  }
+  if (stochastic != nullptr) {
+    // What the simulated stocks' recruitment was drawn with, and the Blim they were held to.
+    row("equilibrium_recruitment_sd", stochastic->noise.sd);
+    row("equilibrium_recruitment_autocorrelation", stochastic->noise.autocorrelation);
+    row("equilibrium_blim", stochastic->blim);
   }
   return csv.str();
 }
@@ -284,16 +291,6 @@ std::string run_csv(const RunDescription& run) {
   if (const std::optional<StochasticEquilibrium>& e = run.stochastic_equilibrium) {
     extra("equilibrium_simulations", "Stocks simulated for the stochastic equilibrium",
           std::to_string(e->simulations));
-    extra("equilibrium_recruitment_sd",
-          "Spread (sd of the logarithm) of the simulated recruits around the segmented regression",
-          csv_number(e->noise.sd));
-    extra("equilibrium_recruitment_autocorrelation",
-          "Lag-one autocorrelation of the simulated recruits' deviations",
-          csv_number(e->noise.autocorrelation));
-    extra("equilibrium_blim",
-          e->blim_stated ? "Blim of the stochastic equilibrium: the stated Blim"
-                         : "Blim of the stochastic equilibrium: the regression's breakpoint",
-          csv_number(e->blim));
   }
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();
@@ -460,7 +457,10 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
   write_text_file(dir / "summary.csv", summary_csv(record));
   write_text_file(dir / "stock.csv", stock_csv(record));
   write_text_file(dir / "surveys.csv", surveys_csv(record));
-  write_text_file(dir / "estimates.csv", estimates_csv(record, run.sigma));
+  write_text_file(
+      dir / "estimates.csv",
+      estimates_csv(record, run.sigma,
+                    run.stochastic_equilibrium ? &*run.stochastic_equilibrium : nullptr));
   write_text_file(dir / "run.csv", run_csv(run));
   const auto write_or_remove = [&dir](const char* name, bool write, const std::string& text) {
     if (write) {

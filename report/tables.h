@@ -78,7 +78,10 @@ void write_tables(const std::string& folder, const ResultsRecord& record,
 std::string summary_csv(const ResultsRecord& record);
 std::string stock_csv(const ResultsRecord& record);
 std::string surveys_csv(const ResultsRecord& record);
-std::string estimates_csv(const ResultsRecord& record, double sigma);
+// estimates.csv; with a stochastic equilibrium, also the spread and autocorrelation of its
+// recruitment and its Blim.
+std::string estimates_csv(const ResultsRecord& record, double sigma,
+                          const StochasticEquilibrium* stochastic = nullptr);
 std::string run_csv(const RunDescription& run);
 // One row per independent replicate: its number, whether it finished, the fault of one that did
 // not. Empty for a chained bootstrap, which writes no such file.

@@ -138,9 +138,7 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.reference = keys.reference;
   s.stock_weight_file = keys.stock_weight_file.value_or("");
   s.forecast = ForecastSettings{};
-  // The stochastic equilibrium is made from the forecast's selection and biology: asking for it
-  // asks for the forecast, unless the forecast is turned off in so many words.
-  s.forecast.on = keys.forecast.value_or(keys.equilibrium_simulations.has_value());
+  s.forecast.on = keys.forecast.value_or(false);
   s.forecast.mean_years = keys.forecast_mean_years.value_or(ForecastSettings::kDefaultMeanYears);
   s.forecast.recruitment_years = keys.forecast_recruitment;
   s.forecast.intermediate_catch = keys.forecast_intermediate_catch;
@@ -192,7 +190,7 @@ std::string run_keys_text(const RunKeys& keys) {
         "\n";
   }
   if (keys.equilibrium_simulations) {
-    out += "# Stocks simulated for the stochastic equilibrium (with the forecast)\n";
+    out += "# Stocks simulated for the stochastic equilibrium, made with the short-term forecast\n";
     out += "equilibrium_simulations = " + std::to_string(*keys.equilibrium_simulations) + "\n";
   }
   return out;

@@ -25,8 +25,8 @@ struct RunKeys {
   std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
                                                            // with catch
   std::optional<double> forecast_intermediate_catch;       // unset: status quo F in that year
-  std::optional<int> equilibrium_simulations;    // unset: no stochastic equilibrium; set, it
-                                                 // turns the forecast on unless "forecast = no"
+  std::optional<int> equilibrium_simulations;    // unset: no stochastic equilibrium; it is
+                                                 // made with the forecast
   std::optional<std::string> stock_weight_file;  // unset: the stock weighed with W
   bool operator==(const RunKeys&) const = default;
 };

@@ -54,6 +54,10 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
   TablesOutcome outcome;
   if (s.forecast.on && s.results_record->stopped) {
     outcome.forecast = "No forecast: the run was stopped before its end";
+  } else if (!s.forecast.on && s.forecast.equilibrium_simulations > 0) {
+    outcome.stochastic_equilibrium =
+        "No stochastic equilibrium: it is made with the short-term forecast, which this run was "
+        "not asked for (forecast = yes)";
   } else if (s.forecast.on) {
     try {
       // The main fit as the record holds it: after a bootstrap the run state holds the last

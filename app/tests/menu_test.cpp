@@ -29,7 +29,8 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   const QString with_keys = session.path(u"demo/with keys.txt"_s);
   QVERIFY(write_text(with_keys, session.bytes(u"demo/fields.txt"_s) +
                                     "fbar = 4-6\nunits_weight = kg\nforecast = yes\n"
-                                    "fmsy = 0.25\nmsy_btrigger = 500000\n"));
+                                    "fmsy = 0.25\nmsy_btrigger = 500000\n"
+                                    "equilibrium_simulations = 20\n"));
   QCOMPARE(session.window.loadSettingsFrom(with_keys), QString());
   QVERIFY(session.window.forecastAction()->isChecked());
   session.field(FieldId::FirstPeriodEnd)->setText(u"2004"_s);  // two selection periods
@@ -48,7 +49,8 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
                  u"  Status in 2014: SSB \\d+ = [0-9.]+ x MSY Btrigger; F-bar 4-6 [0-9.]+ = [0-9.]+ x Fmsy  Forecast: "_s);
   QVERIFY2(session.status().contains(u"Forecast: at status quo F-bar"_s) &&
                session.status().contains(u"  Per recruit (F-bar 4-6): F0.1 "_s) &&
-               session.status().contains(u"  Equilibrium (F-bar 4-6; segmented regression on "_s),
+               session.status().contains(u"  Equilibrium (F-bar 4-6; segmented regression on "_s) &&
+               session.status().contains(u"  Stochastic equilibrium (F-bar 4-6; 20 stocks "_s),
            qPrintable(session.status()));
 
 #if QUORVANE_CHARTS
@@ -72,10 +74,10 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   QCOMPARE(list->count(), charts.size() + headings.size());
   // The down arrow passes over a heading, from the last chart of one group to the first of the
   // next.
-  const int before_heading = static_cast<int>(charts.indexOf(u"equilibrium"_s)) + 2;
+  const int before_heading = static_cast<int>(charts.indexOf(u"stochastic_equilibrium"_s)) + 2;
   QCOMPARE(list->item(before_heading + 1)->text(), u"The data"_s);
   list->setCurrentRow(before_heading);
-  QCOMPARE(results->currentChart(), u"equilibrium"_s);
+  QCOMPARE(results->currentChart(), u"stochastic_equilibrium"_s);
   QTest::keyClick(list, Qt::Key_Down);
   QCOMPARE(list->currentRow(), before_heading + 2);
   QCOMPARE(results->currentChart(), u"weights_at_age"_s);
@@ -123,7 +125,7 @@ void AppTest::settingsFileRunsAsInTheBatchRunnerAndLoadsBack() {
   // Unchecked, the forecast is not asked for and no longer saved.
   session.window.forecastAction()->trigger();
   QCOMPARE(session.window.saveSettingsTo(path), QString());
-  QVERIFY(!session.bytes(u"saved settings.txt"_s).contains("forecast"));
+  QVERIFY(!session.bytes(u"saved settings.txt"_s).contains("forecast ="));
 
   // A later program start remembers the working directory and the settings file, and opens
   // with the default fields until the file is loaded. It is started in a folder without a stock:

@@ -202,6 +202,41 @@ TEST(Charts, EquilibriumDropsToTheEmptyStockAtFcrash) {
   for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "equilibrium");
 }
 
+// The simulated stocks: the median yield over its 5-95 % band, the share of years below Blim in
+// per cent on an axis that stops at 100, the points upright; the precautionary Fmsy, which is
+// one of the others, is not drawn again.
+TEST(Charts, StochasticEquilibriumYieldBandAndRisk) {
+  PlotData data;
+  data.units_weight = "kg";
+  data.units_numbers = "thousands";
+  const auto row = [](std::string option, double fbar, double yield, double risk) {
+    return StochasticRowData{std::move(option), fbar, yield / 2, yield, yield * 2, risk};
+  };
+  data.stochastic_equilibrium = {
+      row("F = 0", 0.0, 0.0, 0.0),          row("status quo", 0.2, 800.0, 0.02),
+      row("F x 2", 0.4, 300.0, 0.9),        row("Fmsy (stochastic)", 0.2, 800.0, 0.02),
+      row("Fp.05", 0.25, 700.0, 0.05),      row("Flim (stochastic)", 0.3, 500.0, 0.5),
+      row("Fmsy (precautionary)", 0.2, 800.0, 0.02)};
+  const std::unique_ptr<QChart> chart(make_chart(data, "stochastic_equilibrium"));
+  EXPECT_EQ(labels_of(*chart),
+            "|F-bar|Yield (t)|SSB below Blim (% of years)|Yield, 5–95 % of years|"
+            "Median yield (left)|SSB below Blim, % of years (right)|Fmsy (stochastic)|Fp.05|"
+            "Flim (stochastic)|");
+  const auto* band = qobject_cast<QAreaSeries*>(chart->series()[0]);
+  const auto* yield = qobject_cast<QLineSeries*>(chart->series()[1]);
+  auto* risk = qobject_cast<QLineSeries*>(chart->series()[2]);
+  ASSERT_TRUE(band != nullptr && yield != nullptr && risk != nullptr);
+  ASSERT_EQ(yield->count(), 3);
+  EXPECT_EQ(yield->at(1), QPointF(0.2, 800));  // thousands of fish times kg: tonnes
+  EXPECT_EQ(band->upperSeries()->at(1), QPointF(0.2, 1600));
+  EXPECT_EQ(risk->at(2), QPointF(0.4, 90));
+  const auto* risk_axis = qobject_cast<QValueAxis*>(risk->attachedAxes().back());
+  ASSERT_NE(risk_axis, nullptr);
+  EXPECT_EQ(risk_axis->max(), 100);
+  data.stochastic_equilibrium.clear();
+  for (const ChartInfo& c : available_charts(data)) EXPECT_NE(c.name, "stochastic_equilibrium");
+}
+
 // Each year's F at age over its largest; a year without any F above 0 is left out, and the last
 // years that have one are taken, in order of year. Tables without F draw no selection chart.
 // Each year class's ln catch by year: the cells of 2000 age 1 and 2001 age 2 are the year class

@@ -97,8 +97,9 @@ class DemoRuns : public ::testing::Test {
   static void SetUpTestSuite() {
     fs::remove_all(work());
     for (const auto& [name, extra] :
-         {std::pair{"main", std::string(" --bootstrap 5 --retro 3 --forecast --leave-out")},
-          std::pair{"sse", std::string(" --set Text7=2 --forecast")},
+         {std::pair{"main", std::string(" --bootstrap 5 --retro 3 --forecast --leave-out "
+                                         "--equilibrium-simulations 20")},
+          std::pair{"sse", std::string(" --set Text7=2 --forecast --equilibrium-simulations 20")},
           std::pair{"m_scan", std::string(" --set Text3=1 --set Text22=0.1 --set Text23=0.35 "
                                           "--set Text24=0.1")}}) {
       copy_folder(kSourceDir / "demo", work() / name / "demo");
@@ -133,7 +134,7 @@ TEST_F(DemoRuns, PlotWritesEveryChartAsADrawnPngAndSvgOfTheRightSize) {
   const std::vector<std::string> names = chart_names();
   EXPECT_EQ(names, (std::vector<std::string>{
                        "ssb", "f", "selection", "recruitment", "stock_recruitment", "forecast",
-                       "per_recruit", "equilibrium", "weights_at_age", "catch_curves",
+                       "per_recruit", "equilibrium", "stochastic_equilibrium", "weights_at_age", "catch_curves",
                        "catch_residuals",
                        "fleet1_residuals", "fleet2_residuals", "fleet3_residuals",
                        "fleet4_residuals", "ssb_survey1_fit", "fleet1_fit", "fleet2_fit",
@@ -328,8 +329,9 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
   for (const std::string& name : chart_names()) expected << QString::fromStdString("chart-" + name);
   EXPECT_EQ(check.figures, expected);
   // Data, losses, estimates, the runs tests, stock summary, bootstrap bands, Mohn's rho, the
-  // hindcast's MASE, leave one out, forecast, per recruit, equilibrium, settings.
-  EXPECT_EQ(check.tables, 13);
+  // hindcast's MASE, leave one out, forecast, per recruit, equilibrium, stochastic equilibrium,
+  // settings.
+  EXPECT_EQ(check.tables, 14);
 
   const std::string html = slurp(page.string());
   for (const std::string& text :
@@ -337,7 +339,7 @@ TEST_F(DemoRuns, PlotWritesAReportWithEveryChartAndWellFormedTables) {
         std::string("<td>Fleet 1: Aged survey fleet 1</td><td>all</td>"),
         std::string("<td>Fleet 4: Aged survey fleet 4 (demo/fleet4.txt)</td>"),
         std::string("<td>status quo</td>"), std::string("<td>F0.1</td>"),
-        std::string("<td>Fcrash</td>"),
+        std::string("<td>Fcrash</td>"), std::string("<td>Fmsy (precautionary)</td>"),
         std::string("<td>fleet2</td><td>Aged survey fleet 2</td>"),
         "by quorvane-plot " + std::string(kProgramVersion)}) {
     EXPECT_NE(html.find(text), std::string::npos) << text;

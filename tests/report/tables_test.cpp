@@ -238,6 +238,9 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
   EXPECT_EQ(risk, 1);  // three times status quo is far beyond Fcrash
   EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find("\nequilibrium_simulations,"),
             std::string::npos);
+  EXPECT_NE(slurp(dir / "output.out.tables/estimates.csv")
+                .find("\nequilibrium_blim," + csv_number(fit->breakpoint) + "\n"),
+            std::string::npos);
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   EXPECT_EQ(slurp(dir / "output.out.tables/stochastic_equilibrium.csv"), stochastic_text);
 
