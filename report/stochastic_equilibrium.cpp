@@ -179,16 +179,13 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
   double total = 0;
   for (double y : yields) total += y;
   row.yield_mean = kept > 0 ? total / static_cast<double>(kept) : 0;
-  std::sort(yields.begin(), yields.end());
-  std::sort(ssbs.begin(), ssbs.end());
-  std::sort(recruits.begin(), recruits.end());
-  row.yield_q05 = quantile_of_sorted(yields, 0.05);
-  row.yield_q50 = quantile_of_sorted(yields, 0.5);
-  row.yield_q95 = quantile_of_sorted(yields, 0.95);
-  row.ssb_q05 = quantile_of_sorted(ssbs, 0.05);
-  row.ssb_q50 = quantile_of_sorted(ssbs, 0.5);
-  row.ssb_q95 = quantile_of_sorted(ssbs, 0.95);
-  row.recruitment_q50 = quantile_of_sorted(recruits, 0.5);
+  row.yield_q05 = quantile_in_place(yields, 0.05);
+  row.yield_q50 = quantile_in_place(yields, 0.5);
+  row.yield_q95 = quantile_in_place(yields, 0.95);
+  row.ssb_q05 = quantile_in_place(ssbs, 0.05);
+  row.ssb_q50 = quantile_in_place(ssbs, 0.5);
+  row.ssb_q95 = quantile_in_place(ssbs, 0.95);
+  row.recruitment_q50 = quantile_in_place(recruits, 0.5);
   row.p_below_blim = kept > 0 ? static_cast<double>(below) / static_cast<double>(kept) : 0;
   return row;
 }

@@ -132,17 +132,20 @@ double quantile(std::span<const double> values, double p) {
   x.reserve(values.size());
   for (double v : values)
     if (std::isfinite(v)) x.push_back(v);
-  std::sort(x.begin(), x.end());
-  return quantile_of_sorted(x, p);
+  return quantile_in_place(x, p);
 }
 
-double quantile_of_sorted(std::span<const double> x, double p) {
+double quantile_in_place(std::vector<double>& x, double p) {
   assert(p >= 0 && p <= 1);
   if (x.empty()) return std::numeric_limits<double>::quiet_NaN();
+  // The two order statistics around h, selected rather than sorted: the same values a sort gives.
   const double h = static_cast<double>(x.size() - 1) * p;
   const auto lower = static_cast<std::size_t>(std::floor(h));
-  if (lower + 1 >= x.size()) return x[lower];
-  return x[lower] + (h - static_cast<double>(lower)) * (x[lower + 1] - x[lower]);
+  const auto at = x.begin() + static_cast<std::ptrdiff_t>(lower);
+  std::nth_element(x.begin(), at, x.end());
+  if (lower + 1 >= x.size()) return *at;
+  const double next = *std::min_element(at + 1, x.end());
+  return *at + (h - static_cast<double>(lower)) * (next - *at);
 }
 
 std::string tables_folder(const std::string& results_path) { return results_path + ".tables"; }

@@ -122,7 +122,7 @@ std::string csv_text(std::string_view text);
 // order statistics, so the 50% quantile of an even number of values is the mean of the middle
 // two. Values that are not finite are left out; not a number when none is left.
 double quantile(std::span<const double> values, double p);
-// The same of values already sorted, all finite.
-double quantile_of_sorted(std::span<const double> sorted, double p);
+// The same of values that are all finite, reordering them.
+double quantile_in_place(std::vector<double>& values, double p);
 
 }  // namespace quorvane

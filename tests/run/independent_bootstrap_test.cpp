@@ -85,6 +85,12 @@ TEST(Quantile, LeavesOutValuesThatAreNotFinite) {
   EXPECT_EQ(quantile(std::vector<double>{1, nan, 3, inf}, 0.5), 2);
   EXPECT_TRUE(std::isnan(quantile(std::vector<double>{nan}, 0.5)));
   EXPECT_EQ(quantile(std::vector<double>{7}, 0.05), 7);  // one run: every quantile is its value
+  // Unsorted, with a tie: sorted 1 1 3 4 5, h = 4 p between the order statistics around it.
+  for (const auto& [p, q] : {std::pair{0.05, 1.0}, std::pair{0.5, 3.0}, std::pair{0.95, 4.8},
+                             std::pair{1.0, 5.0}, std::pair{0.0, 1.0}}) {
+    std::vector<double> values{5, 1, 4, 1, 3};
+    EXPECT_NEAR(quantile_in_place(values, p), q, 1e-15) << p;
+  }
 }
 
 class IndependentBootstrapRun : public ::testing::Test {
