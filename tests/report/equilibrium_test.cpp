@@ -9,20 +9,12 @@
 
 #include "report/tables.h"
 #include "tests/support/forecast_ages.h"
+#include "tests/support/two_age_stock.h"
 
 namespace quorvane {
 namespace {
 
 constexpr auto age = forecast_age;
-
-// Year classes on a hockey stick drawn exactly: recruits = slope x min(SSB, 5).
-std::vector<YearClass> stick(double slope) {
-  std::vector<YearClass> classes;
-  int year = 1990;
-  for (double ssb : {1.0, 2.0, 5.0, 10.0, 20.0})
-    classes.push_back({year++, ssb, slope * std::min(ssb, 5.0)});
-  return classes;
-}
 
 std::optional<EquilibriumRow> point(const Equilibrium& e, const std::string& option) {
   for (const EquilibriumRow& r : e.rows)
@@ -30,27 +22,9 @@ std::optional<EquilibriumRow> point(const Equilibrium& e, const std::string& opt
   return std::nullopt;
 }
 
-// Two ages, F 1 at both at status quo (F-bar 1), M 0.2, only the older age weighed and mature,
-// the catch at mid-year: per recruit at multiplier x
-//   SPR = e^{-0.2-x},   YPR = (1 - e^{-x}) e^{-0.2-x} e^{-0.1},   Fmax at x = ln 2.
-struct TwoAges {
-  Forecast forecast;
-  ForecastInput in;
-  PerRecruit per_recruit;
-  TwoAges() {
-    forecast.ages = {age(1, 1, 0, 0.2, 0), age(2, 1, 1, 0.2, 1)};
-    forecast.fbar_status_quo = 1;
-    in.part = 0.5;
-    in.fbar_ages = {1, 2};
-    per_recruit = per_recruit_of(forecast, in);
-  }
-  Equilibrium with(const std::vector<YearClass>& classes) const {
-    return equilibrium_of(forecast, in, per_recruit, classes);
-  }
-};
-
-double spr(double x) { return std::exp(-0.2 - x); }
-double ypr(double x) { return (1 - std::exp(-x)) * std::exp(-0.2 - x) * std::exp(-0.1); }
+using TwoAges = TwoAgeStock;
+constexpr auto spr = TwoAgeStock::spr;
+constexpr auto ypr = TwoAgeStock::ypr;
 
 // A stick of slope 4 and plateau 20: the stock replaces itself while SPR >= 1/4, so Fcrash is at
 // e^{-0.2-x} = 1/4, x = ln 4 - 0.2, beyond Fmax (ln 2): the yield is largest there. Below Fcrash

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/forecast_ages.h"
+#include "tests/support/two_age_stock.h"
 
 namespace quorvane {
 namespace {
@@ -21,39 +22,18 @@ std::optional<StochasticRow> point(const StochasticEquilibrium& e, const std::st
   return std::nullopt;
 }
 
-// Year classes on a hockey stick drawn exactly: recruits = slope x min(SSB, 5).
-std::vector<YearClass> stick(double slope) {
-  std::vector<YearClass> classes;
-  int year = 1990;
-  for (double ssb : {1.0, 2.0, 5.0, 10.0, 20.0})
-    classes.push_back({year++, ssb, slope * std::min(ssb, 5.0)});
-  return classes;
-}
-
-// Two ages, F 1 at both at status quo, M 0.2, only the older age weighed and mature, the catch
-// at mid-year: SPR(x) = e^{-0.2-x}, YPR(x) = (1 - e^{-x}) e^{-0.2-x} e^{-0.1}, Fmax at ln 2. On the
-// stick of slope 4 (plateau 20, breakpoint 5) the deterministic Fcrash is at ln 4 - 0.2.
-struct TwoAges {
-  Forecast forecast;
-  ForecastInput in;
-  PerRecruit per_recruit;
-  Equilibrium equilibrium;
-  TwoAges() {
-    forecast.ages = {age(1, 1, 0, 0.2, 0), age(2, 1, 1, 0.2, 1)};
-    forecast.fbar_status_quo = 1;
-    in.part = 0.5;
-    in.fbar_ages = {1, 2};
-    per_recruit = per_recruit_of(forecast, in);
-    equilibrium = equilibrium_of(forecast, in, per_recruit, stick(4));
-  }
+// The two-age stock on the stick of slope 4 (plateau 20, breakpoint 5), whose deterministic
+// Fcrash is at ln 4 - 0.2.
+struct TwoAges : TwoAgeStock {
+  Equilibrium equilibrium = with(stick(4));
   StochasticEquilibrium simulated(int simulations = 20) const {
     return stochastic_equilibrium_of(forecast, in, per_recruit, equilibrium, stick(4),
                                      simulations, 7);
   }
 };
 
-double spr(double x) { return std::exp(-0.2 - x); }
-double ypr(double x) { return (1 - std::exp(-x)) * std::exp(-0.2 - x) * std::exp(-0.1); }
+constexpr auto spr = TwoAgeStock::spr;
+constexpr auto ypr = TwoAgeStock::ypr;
 
 TEST(RecruitmentNoise, SpreadAndAutocorrelationOfTheResiduals) {
   SegmentedFit fit;
