@@ -398,7 +398,8 @@ void ParameterWindow::editRunSettings() {
          "forecast = yes, forecast_mean_years = 3, forecast_recruitment = 1990-2010, "
          "forecast_intermediate_catch = 300000: the short-term forecast.\n"
          "equilibrium_simulations = 1000: with the forecast, the stochastic equilibrium of 1000 "
-         "simulated stocks."),
+         "simulated stocks; equilibrium_f_cv = 0.212, equilibrium_f_autocorrelation = 0.423: the "
+         "error of their F."),
       &dialog);
   help->setWordWrap(true);
   auto* edit = new QPlainTextEdit(runKeysText(), &dialog);

@@ -8,7 +8,6 @@
 
 #include "base/errors.h"
 #include "report/tables.h"
-#include "state/uniform_random.h"
 
 namespace quorvane {
 
@@ -79,21 +78,22 @@ RecruitmentNoise recruitment_noise(const SegmentedFit& fit,
   return noise;
 }
 
-std::vector<double> recruitment_deviations(const RecruitmentNoise& noise, int simulations,
-                                           std::uint32_t seed) {
+std::vector<double> autocorrelated_deviations(double sd, double autocorrelation, int simulations,
+                                              std::uint32_t seed, UniformRandom::Stream stream) {
   std::vector<double> d;
   d.reserve(static_cast<std::size_t>(simulations) * kYears);
-  const double r = noise.autocorrelation;
-  const double innovation = std::sqrt(1 - r * r) * noise.sd;
+  const double r = autocorrelation;
+  const double innovation = std::sqrt(1 - r * r) * sd;
   for (int i = 0; i < simulations; ++i) {
-    UniformRandom random = UniformRandom::for_simulation(seed, static_cast<std::uint32_t>(i));
+    UniformRandom random =
+        UniformRandom::for_simulation(seed, static_cast<std::uint32_t>(i), stream);
     // Standard normal numbers by the Box-Muller transform, one from each pair of uniforms.
     const auto normal = [&random] {
       const double u1 = random.next();
       const double u2 = random.next();
       return std::sqrt(-2 * std::log(u1)) * std::cos(2 * std::numbers::pi * u2);
     };
-    double last = noise.sd * normal();
+    double last = sd * normal();
     d.push_back(last);
     for (int t = 1; t < kYears; ++t) {
       last = r * last + innovation * normal();
@@ -104,17 +104,22 @@ std::vector<double> recruitment_deviations(const RecruitmentNoise& noise, int si
 }
 
 StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
-                          const SegmentedFit& fit, const std::vector<double>& deviations,
-                          int simulations, double blim, double x) {
+                          const SegmentedFit& fit, const Deviations& deviations, int simulations,
+                          double blim, double x) {
   const std::vector<ForecastAge>& ages = forecast.ages;
+  if (ages.empty()) throw ForecastError("the forecast has no ages to simulate");
   const std::size_t n_ages = ages.size();
   std::vector<AgeRates> rates(n_ages);
-  for (std::size_t j = 0; j < n_ages; ++j) {
-    const ForecastAge& a = ages[j];
-    const double f = x * a.f;
-    rates[j] = {std::exp(-a.m - f), (1 - std::exp(-f)) * std::exp(-a.m * in.part) * a.weight,
-                a.stock_weight * a.maturity};
-  }
+  // The rates of a year fished at x times exp(g) status quo.
+  const auto set_rates = [&](double multiplier) {
+    for (std::size_t j = 0; j < n_ages; ++j) {
+      const ForecastAge& a = ages[j];
+      const double f = multiplier * a.f;
+      rates[j] = {std::exp(-a.m - f), (1 - std::exp(-f)) * std::exp(-a.m * in.part) * a.weight,
+                  a.stock_weight * a.maturity};
+    }
+  };
+  set_rates(x);
   // The deterministic equilibrium with the plateau's recruits, where every stock starts.
   const PerRecruitValue start = per_recruit_value(forecast, in, x);
   std::vector<double> equilibrium_n(n_ages);
@@ -127,7 +132,7 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
   const double start_ssb = fit.plateau * start.spr;
 
   // The recruits of year t come from the SSB of year t - lag.
-  const int lag = ages.empty() ? 0 : ages.front().age;
+  const int lag = ages.front().age;
   const auto kept = static_cast<std::size_t>(simulations) * kKeptYears;
   std::vector<double> yields, ssbs, recruits;
   yields.reserve(kept);
@@ -137,11 +142,15 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
   // The SSB of the last `lag` years: slot t % lag holds year t - lag until year t takes it.
   std::vector<double> ssb_history(static_cast<std::size_t>(std::max(lag, 1)));
   std::size_t below = 0;
+  const bool fishing_varies = !deviations.fishing.empty();
   for (int i = 0; i < simulations; ++i) {
     numbers = equilibrium_n;
     std::fill(ssb_history.begin(), ssb_history.end(), start_ssb);
-    const double* d = deviations.data() + static_cast<std::size_t>(i) * kYears;
+    const std::size_t first = static_cast<std::size_t>(i) * kYears;
+    const double* d = deviations.recruitment.data() + first;
     for (int t = 0; t < kYears; ++t) {
+      if (fishing_varies)
+        set_rates(x * std::exp(deviations.fishing[first + static_cast<std::size_t>(t)]));
       double parents = 0;
       if (lag > 0) {
         parents = ssb_history[static_cast<std::size_t>(t % lag)];
@@ -164,8 +173,7 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
         if (ssb < blim) ++below;
       }
       // The survivors move an age on; a plus group keeps its own as well.
-      const double oldest =
-          n_ages > 0 && in.plus_group ? numbers[n_ages - 1] * rates[n_ages - 1].survival : 0;
+      const double oldest = in.plus_group ? numbers[n_ages - 1] * rates[n_ages - 1].survival : 0;
       for (std::size_t j = n_ages - 1; j > 0; --j) {
         numbers[j] = numbers[j - 1] * rates[j - 1].survival;
       }
@@ -194,7 +202,8 @@ StochasticEquilibrium stochastic_equilibrium_of(const Forecast& forecast, const 
                                                 const PerRecruit& per_recruit,
                                                 const Equilibrium& equilibrium,
                                                 const std::vector<YearClass>& year_classes,
-                                                int simulations, std::uint32_t seed) {
+                                                const SimulationSettings& settings) {
+  const int simulations = settings.simulations;
   if (simulations < kLeastSimulations || simulations > kMostSimulations) {
     throw ForecastError("the number of simulated stocks " + std::to_string(simulations) +
                         " is not from " + std::to_string(kLeastSimulations) + " to " +
@@ -207,7 +216,16 @@ StochasticEquilibrium stochastic_equilibrium_of(const Forecast& forecast, const 
   out.blim_stated = in.reference.blim.has_value();
   out.blim = in.reference.blim.value_or(out.fit.breakpoint);
   out.simulations = simulations;
-  const std::vector<double> deviations = recruitment_deviations(out.noise, simulations, seed);
+  out.fishing = settings.fishing;
+  Deviations deviations;
+  deviations.recruitment =
+      autocorrelated_deviations(out.noise.sd, out.noise.autocorrelation, simulations, settings.seed,
+                                UniformRandom::Stream::Recruitment);
+  if (out.fishing.sd > 0) {
+    deviations.fishing =
+        autocorrelated_deviations(out.fishing.sd, out.fishing.autocorrelation, simulations,
+                                  settings.seed, UniformRandom::Stream::Fishing);
+  }
   const auto at = [&](const std::string& option, double x) {
     StochasticRow row = simulate_at(forecast, in, out.fit, deviations, simulations, out.blim, x);
     row.option = option;
@@ -248,8 +266,12 @@ std::string stochastic_equilibrium_summary(const StochasticEquilibrium& e) {
                      std::to_string(e.fbar_ages[1]) + "; " + std::to_string(e.simulations) +
                      " stocks over " + std::to_string(kKeptYears) + " years, recruitment sd " +
                      fixed(e.noise.sd, 2) + " and autocorrelation " +
-                     fixed(e.noise.autocorrelation, 2) + " around the segmented regression; Blim " +
-                     fixed(e.blim, 0) + (e.blim_stated ? "" : ", the breakpoint") + "): ";
+                     fixed(e.noise.autocorrelation, 2) + " around the segmented regression";
+  if (e.fishing.sd > 0) {
+    line += ", F realised with sd " + fixed(e.fishing.sd, 2) + " and autocorrelation " +
+            fixed(e.fishing.autocorrelation, 2);
+  }
+  line += "; Blim " + fixed(e.blim, 0) + (e.blim_stated ? "" : ", the breakpoint") + "): ";
   const StochasticRow* msy = row_named(e, kStochasticFmsy);
   const StochasticRow* fp05 = row_named(e, kFp05);
   const StochasticRow* flim = row_named(e, kStochasticFlim);

@@ -15,11 +15,16 @@
 // The curve is the median of the recruits, not their mean. With a first analysed age of 0 the
 // recruits come from the SSB of the older fish of the same year.
 //
+// Fishing. With no error each stock is fished every year at exactly the F asked for. Assessment
+// and advice error can be added: F at age in year t is then x Fsq(a) exp(g(t)), with g an
+// autocorrelated normal series like d (its own spread and autocorrelation, its own numbers), so
+// that the F realised scatters around the F asked for as it does between advice and reality.
+//
 // Each simulated stock starts in the deterministic equilibrium of its level of fishing with the
 // plateau's recruits, runs kBurnInYears years to forget that start, and the next kKeptYears years
 // are kept. Every level of fishing meets the same recruitment deviations (the same stocks'
 // luck), so that the curves along F-bar are smooth and their differences are those of fishing.
-// The deviations of simulated stock i come from a generator seeded from the run's seed and i
+// The deviations of simulated stock i come from generators seeded from the run's seed and i
 // alone.
 //
 // Read off the curves, as F-bar:
@@ -40,6 +45,7 @@
 #include "report/forecast.h"
 #include "report/per_recruit.h"
 #include "report/stock_recruit.h"
+#include "state/uniform_random.h"
 
 namespace quorvane {
 
@@ -63,6 +69,20 @@ struct RecruitmentNoise {
   int year_classes = 0;        // the residuals they were taken from
 };
 
+// How the F realised varies around the F asked for; none by default.
+struct FishingNoise {
+  double sd = 0;  // of the logarithm of realised F over the F asked for (about its CV)
+  double autocorrelation = 0;
+};
+inline constexpr double kMostFishingSd = 1;
+
+// What the user asks of the simulation.
+struct SimulationSettings {
+  int simulations = 0;
+  FishingNoise fishing;
+  std::uint32_t seed = 0;
+};
+
 // The kept years of every simulated stock at one level of fishing, pooled.
 struct StochasticRow {
   std::string option;  // the per-recruit curve's "F = 0", ..., "F x 3"; then the points
@@ -81,6 +101,7 @@ struct StochasticEquilibrium {
   double blim = 0;
   bool blim_stated = false;  // the run's own Blim; otherwise the breakpoint
   int simulations = 0;
+  FishingNoise fishing;
   std::vector<StochasticRow> rows;  // the curve, then the points that exist
 };
 
@@ -88,25 +109,30 @@ struct StochasticEquilibrium {
 RecruitmentNoise recruitment_noise(const SegmentedFit& fit,
                                    const std::vector<YearClass>& year_classes);
 
-// The simulation behind every row: `simulations` stocks at the F multiplier x. Exposed for the
-// tests; `deviations` holds kBurnInYears + kKeptYears values per stock, stock after stock.
-StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
-                          const SegmentedFit& fit, const std::vector<double>& deviations,
-                          int simulations, double blim, double x);
+// The deviations of one series of every simulated stock: kBurnInYears + kKeptYears values per
+// stock, stock after stock, v(t) = r v(t-1) + sqrt(1 - r^2) sd z(t), v(0) = sd z(0).
+struct Deviations {
+  std::vector<double> recruitment;
+  std::vector<double> fishing;  // empty: F as asked for
+};
+std::vector<double> autocorrelated_deviations(double sd, double autocorrelation, int simulations,
+                                              std::uint32_t seed, UniformRandom::Stream stream);
 
-// The recruitment deviations d(t) of `simulations` stocks, stock after stock.
-std::vector<double> recruitment_deviations(const RecruitmentNoise& noise, int simulations,
-                                           std::uint32_t seed);
+// The simulation behind every row: `simulations` stocks at the F multiplier x. Exposed for the
+// tests.
+StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
+                          const SegmentedFit& fit, const Deviations& deviations, int simulations,
+                          double blim, double x);
 
 // The curve along the per-recruit curve's levels and the points read off it, under the
 // deterministic equilibrium's regression (which must have a plateau). Blim is the run's own when
-// it states one, the breakpoint otherwise. ForecastError when `simulations` lies outside
-// kLeastSimulations..kMostSimulations; ArithmeticFault for a value that is not finite.
+// it states one, the breakpoint otherwise. ForecastError when the number of simulations lies
+// outside kLeastSimulations..kMostSimulations; ArithmeticFault for a value that is not finite.
 StochasticEquilibrium stochastic_equilibrium_of(const Forecast& forecast, const ForecastInput& in,
                                                 const PerRecruit& per_recruit,
                                                 const Equilibrium& equilibrium,
                                                 const std::vector<YearClass>& year_classes,
-                                                int simulations, std::uint32_t seed);
+                                                const SimulationSettings& settings);
 
 // "Stochastic equilibrium (F-bar 4-6; 1000 stocks over 50 years, recruitment sd 0.52 and
 // autocorrelation 0.31 around the segmented regression; Blim 407907, the breakpoint): Fmsy 0.150,

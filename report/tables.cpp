@@ -294,6 +294,13 @@ std::string run_csv(const RunDescription& run) {
   if (const std::optional<StochasticEquilibrium>& e = run.stochastic_equilibrium) {
     extra("equilibrium_simulations", "Stocks simulated for the stochastic equilibrium",
           std::to_string(e->simulations));
+    if (e->fishing.sd > 0) {
+      extra("equilibrium_f_cv",
+            "Spread of the simulated stocks' realised F around the F intended (log scale)",
+            csv_number(e->fishing.sd));
+      extra("equilibrium_f_autocorrelation", "Lag-one autocorrelation of that error",
+            csv_number(e->fishing.autocorrelation));
+    }
   }
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();

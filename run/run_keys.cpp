@@ -84,6 +84,19 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     keys.equilibrium_simulations = static_cast<int>(*n);
     return true;
   }
+  if (name == "equilibrium_f_cv" || name == "equilibrium_f_autocorrelation") {
+    const bool cv = name == "equilibrium_f_cv";
+    const double least = cv ? 0 : -kMostAutocorrelation;
+    const double most = cv ? kMostFishingSd : kMostAutocorrelation;
+    const std::optional<double> v = parse_number(value);
+    if (!v || !(*v >= least && *v <= most)) {
+      throw SettingsError(where + ": " + std::string(name) + " '" + std::string(value) +
+                          "' is not a number from " + reference_point_text(least) + " to " +
+                          reference_point_text(most));
+    }
+    (cv ? keys.equilibrium_f_cv : keys.equilibrium_f_autocorrelation) = v;
+    return true;
+  }
   for (const ReferencePointKey& key : kReferencePointKeys) {
     if (name != key.name) continue;
     const std::optional<double> v = reference_point_value(value);
@@ -143,6 +156,8 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.forecast.recruitment_years = keys.forecast_recruitment;
   s.forecast.intermediate_catch = keys.forecast_intermediate_catch;
   s.forecast.equilibrium_simulations = keys.equilibrium_simulations.value_or(0);
+  s.forecast.equilibrium_f_cv = keys.equilibrium_f_cv.value_or(0);
+  s.forecast.equilibrium_f_autocorrelation = keys.equilibrium_f_autocorrelation.value_or(0);
 }
 
 std::string run_keys_text(const RunKeys& keys) {
@@ -192,6 +207,15 @@ std::string run_keys_text(const RunKeys& keys) {
   if (keys.equilibrium_simulations) {
     out += "# Stocks simulated for the stochastic equilibrium, made with the short-term forecast\n";
     out += "equilibrium_simulations = " + std::to_string(*keys.equilibrium_simulations) + "\n";
+  }
+  if (keys.equilibrium_f_cv) {
+    out += "# Spread of the simulated stocks' realised F around the F intended (log scale)\n";
+    out += "equilibrium_f_cv = " + reference_point_text(*keys.equilibrium_f_cv) + "\n";
+  }
+  if (keys.equilibrium_f_autocorrelation) {
+    out += "# Lag-one autocorrelation of that error\n";
+    out += "equilibrium_f_autocorrelation = " +
+           reference_point_text(*keys.equilibrium_f_autocorrelation) + "\n";
   }
   return out;
 }

@@ -25,9 +25,11 @@ struct RunKeys {
   std::optional<std::array<int, 2>> forecast_recruitment;  // unset: every year before the last
                                                            // with catch
   std::optional<double> forecast_intermediate_catch;       // unset: status quo F in that year
-  std::optional<int> equilibrium_simulations;    // unset: no stochastic equilibrium; it is
-                                                 // made with the forecast
-  std::optional<std::string> stock_weight_file;  // unset: the stock weighed with W
+  std::optional<int> equilibrium_simulations;           // unset: no stochastic equilibrium; it is
+                                                        // made with the forecast
+  std::optional<double> equilibrium_f_cv;               // unset: F exactly as intended
+  std::optional<double> equilibrium_f_autocorrelation;  // unset: 0
+  std::optional<std::string> stock_weight_file;         // unset: the stock weighed with W
   bool operator==(const RunKeys&) const = default;
 };
 

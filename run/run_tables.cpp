@@ -92,9 +92,13 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
               "No stochastic equilibrium: there is no deterministic one to start from";
         } else {
           try {
-            run.stochastic_equilibrium =
-                stochastic_equilibrium_of(*run.forecast, input, *run.per_recruit, *run.equilibrium,
-                                          year_classes_of(*s.results_record), n, s.bootstrap_seed);
+            run.stochastic_equilibrium = stochastic_equilibrium_of(
+                *run.forecast, input, *run.per_recruit, *run.equilibrium,
+                year_classes_of(*s.results_record),
+                SimulationSettings{
+                    n,
+                    {s.forecast.equilibrium_f_cv, s.forecast.equilibrium_f_autocorrelation},
+                    s.bootstrap_seed});
             outcome.stochastic_equilibrium =
                 stochastic_equilibrium_summary(*run.stochastic_equilibrium);
           } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault

@@ -22,6 +22,10 @@ struct ForecastSettings {
   std::optional<double> intermediate_catch;
   // Stocks simulated for the stochastic equilibrium beside the deterministic one; 0: none.
   int equilibrium_simulations = 0;
+  // The error with which the simulated stocks' F is realised: the spread and lag-one
+  // autocorrelation of the logarithm of realised over intended F; 0: F exactly as intended.
+  double equilibrium_f_cv = 0;
+  double equilibrium_f_autocorrelation = 0;
 };
 
 }  // namespace quorvane

@@ -29,10 +29,13 @@ class UniformRandom {
     r.engine_.seed(sequence);
     return r;
   }
-  // The generator of simulated stock k of the stochastic equilibrium: apart from the replicates'
-  // (a third number in the seed sequence), so that stock k's luck is not replicate k's.
-  static UniformRandom for_simulation(std::uint32_t seed, std::uint32_t k) {
-    std::seed_seq sequence{seed, k, kSimulationStream};
+  // The generators of simulated stock k of the stochastic equilibrium, one for each thing that
+  // varies (its recruitment, its fishing): apart from the replicates' and from each other (a third
+  // number in the seed sequence), so that stock k's luck is neither replicate k's nor its own
+  // recruitment's.
+  enum class Stream : std::uint32_t { Recruitment = 2, Fishing = 3 };
+  static UniformRandom for_simulation(std::uint32_t seed, std::uint32_t k, Stream stream) {
+    std::seed_seq sequence{seed, k, static_cast<std::uint32_t>(stream)};
     UniformRandom r;
     r.engine_.seed(sequence);
     return r;
@@ -51,7 +54,6 @@ class UniformRandom {
   bool operator==(const UniformRandom&) const = default;
 
  private:
-  static constexpr std::uint32_t kSimulationStream = 2;
   std::mt19937 engine_{kDefaultSeed};
 };
 

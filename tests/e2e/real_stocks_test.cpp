@@ -1,5 +1,6 @@
 // The two real stocks of the shared data folder run to the end through the batch runner with
-// their suggested settings; North Sea cod is compared with its published SSB. Each stock's folder
+// their suggested settings; North Sea cod is compared with its published SSB, NEA haddock's
+// stochastic equilibrium with what its own table says of Blim. Each stock's folder
 // is copied into a temporary working directory first, since a run writes its files there.
 #include <gtest/gtest.h>
 
@@ -73,6 +74,46 @@ TEST(RealStock, NorthSeaCodSsbFollowsThePublishedAssessment) {
   const double r = correlation(log_estimated, log_published);
   EXPECT_GT(r, kMinCorrelation);
   RecordProperty("log_ssb_correlation", std::to_string(r));
+}
+
+// NEA haddock with its suggested settings has a deterministic equilibrium (a plateau above a
+// breakpoint of about 281 thousand) whose yield rises until the stock crashes; with recruitment
+// varying as its year classes did (sd about 0.8) the median yield has a maximum, and the
+// precautionary check caps it. Read off the table: at Fp.05 about 5 % of the years start below
+// Blim, so its 5 % quantile of SSB is about Blim itself; at Flim about half; the points in that
+// order along F-bar. Interpolation between the curve's levels and the simulation again at the
+// point move the share a little.
+TEST(RealStock, NeaHaddockStochasticEquilibriumCapsFmsy) {
+  if (!fs::is_directory(kSharedData)) GTEST_SKIP() << "no shared data at " << kSharedData;
+  ScratchDir dir;
+  copy_folder(kSharedData / "nea_haddock", dir / "nea_haddock");
+  const BatchRun run =
+      run_batch(dir.path(), "--fields nea_haddock/fields.txt --equilibrium-simulations 200 --quiet");
+  ASSERT_EQ(run.exit_code, 0) << run.describe();
+  EXPECT_NE(run.out.find("\nStochastic equilibrium (F-bar 3-13; 200 stocks over 50 years"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("; Fmsy is capped at Fp.05: "), std::string::npos) << run.out;
+  const CsvFile table =
+      read_csv((dir / "nea_haddock.out.tables" / "stochastic_equilibrium.csv").string());
+  std::map<std::string, const CsvRow*> points;
+  for (const CsvRow& r : table.rows) points[r.cells[0]] = &r;
+  for (const char* p : {"Fmsy (stochastic)", "Fp.05", "Flim (stochastic)", "Fmsy (precautionary)"})
+    ASSERT_EQ(points.count(p), 1u) << p;
+  const auto cell = [&table](const CsvRow* r, const char* column) {
+    return *number_cell(table, *r, required_column(table, column));
+  };
+  const CsvFile estimates = read_csv((dir / "nea_haddock.out.tables" / "estimates.csv").string());
+  double blim = 0;
+  for (const CsvRow& r : estimates.rows)
+    if (r.cells[0] == "equilibrium_blim") blim = std::stod(r.cells[1]);
+  EXPECT_NEAR(blim, 281000, 5000);
+  EXPECT_NEAR(cell(points["Fp.05"], "p_below_blim"), 0.05, 0.02);
+  EXPECT_NEAR(cell(points["Fp.05"], "ssb_q05"), blim, 0.1 * blim);
+  EXPECT_NEAR(cell(points["Flim (stochastic)"], "p_below_blim"), 0.5, 0.05);
+  EXPECT_LT(cell(points["Fp.05"], "fbar"), cell(points["Fmsy (stochastic)"], "fbar"));
+  EXPECT_LT(cell(points["Fmsy (stochastic)"], "fbar"), cell(points["Flim (stochastic)"], "fbar"));
+  EXPECT_EQ(cell(points["Fmsy (precautionary)"], "fbar"), cell(points["Fp.05"], "fbar"));
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ struct TwoAges : TwoAgeStock {
   Equilibrium equilibrium = with(stick(4));
   StochasticEquilibrium simulated(int simulations = 20) const {
     return stochastic_equilibrium_of(forecast, in, per_recruit, equilibrium, stick(4),
-                                     simulations, 7);
+                                     SimulationSettings{simulations, {}, 7});
   }
 };
 
@@ -65,12 +65,17 @@ TEST(RecruitmentNoise, SpreadAndAutocorrelationOfTheResiduals) {
 // A stock's deviations depend on the seed and its own number alone, and have the spread and the
 // autocorrelation asked for.
 TEST(RecruitmentDeviations, EachStockItsOwnAndAsAskedFor) {
-  const RecruitmentNoise noise{0.5, 0.6, 30};
-  const std::vector<double> ten = recruitment_deviations(noise, 10, 11);
-  const std::vector<double> many = recruitment_deviations(noise, 2000, 11);
+  const auto series = [](int simulations, std::uint32_t seed, UniformRandom::Stream stream) {
+    return autocorrelated_deviations(0.5, 0.6, simulations, seed, stream);
+  };
+  constexpr auto kRecruitment = UniformRandom::Stream::Recruitment;
+  const std::vector<double> ten = series(10, 11, kRecruitment);
+  const std::vector<double> many = series(2000, 11, kRecruitment);
   ASSERT_EQ(ten.size(), static_cast<std::size_t>(10 * kYears));
   EXPECT_TRUE(std::equal(ten.begin(), ten.end(), many.begin()));
-  EXPECT_NE(recruitment_deviations(noise, 10, 12), ten);
+  EXPECT_NE(series(10, 12, kRecruitment), ten);
+  // A stock's fishing error is not its recruitment's luck.
+  EXPECT_NE(series(10, 11, UniformRandom::Stream::Fishing), ten);
 
   double squares = 0, lagged = 0, mean = 0;
   for (int i = 0; i < 2000; ++i) {
@@ -86,7 +91,7 @@ TEST(RecruitmentDeviations, EachStockItsOwnAndAsAskedFor) {
   EXPECT_NEAR(std::sqrt(squares / n), 0.5, 0.01);  // stationary from the first year
   EXPECT_NEAR(lagged / (2000.0 * (kYears - 1)) / (squares / n), 0.6, 0.02);
 
-  for (double d : recruitment_deviations({0, 0.6, 5}, 3, 11)) EXPECT_EQ(d, 0);
+  for (double d : autocorrelated_deviations(0, 0.6, 3, 11, kRecruitment)) EXPECT_EQ(d, 0);
 }
 
 // Without recruitment variation every stock stays in its deterministic equilibrium: the plateau's
@@ -94,7 +99,7 @@ TEST(RecruitmentDeviations, EachStockItsOwnAndAsAskedFor) {
 // breakpoint) at once beyond Fcrash.
 TEST(StochasticEquilibrium, WithoutVariationTheDeterministicEquilibrium) {
   const TwoAges stock;
-  const std::vector<double> flat(static_cast<std::size_t>(3 * kYears), 0.0);
+  const Deviations flat{std::vector<double>(static_cast<std::size_t>(3 * kYears), 0.0), {}};
   for (double x : {0.0, 0.5, 1.0, 1.15}) {
     const StochasticRow r =
         simulate_at(stock.forecast, stock.in, stock.equilibrium.fit, flat, 3, 5, x);
@@ -119,7 +124,7 @@ TEST(StochasticEquilibrium, WithoutVariationTheDeterministicEquilibrium) {
 // t = 50 to 99; their median lies between the 25th and 26th smallest, t = 75 and t = 74.
 TEST(StochasticEquilibrium, RecruitsFromTheSpawnersOfTheirYearClass) {
   const TwoAges stock;
-  const std::vector<double> flat(static_cast<std::size_t>(kYears), 0.0);
+  const Deviations flat{std::vector<double>(static_cast<std::size_t>(kYears), 0.0), {}};
   const StochasticRow r =
       simulate_at(stock.forecast, stock.in, stock.equilibrium.fit, flat, 1, 5, 1.2);
   const double c = 20 * std::exp(-1.4);
@@ -201,7 +206,8 @@ TEST(StochasticEquilibrium, ShareBelowBlimOfALognormalStock) {
   fit.slope = 1e9;
   fit.plateau = 1000;
   const double sd = 0.4;
-  const std::vector<double> d = recruitment_deviations({sd, 0, 30}, 2000, 3);
+  const Deviations d{
+      autocorrelated_deviations(sd, 0, 2000, 3, UniformRandom::Stream::Recruitment), {}};
   const double median = 1000 * std::exp(-0.4);
   const StochasticRow r =
       simulate_at(forecast, in, fit, d, 2000, median * std::exp(-1.6448536 * sd), 0);
@@ -209,6 +215,40 @@ TEST(StochasticEquilibrium, ShareBelowBlimOfALognormalStock) {
   EXPECT_NEAR(r.ssb_q50, median, 0.01 * median);
   EXPECT_NEAR(r.ssb_q05, median * std::exp(-1.6448536 * sd), 0.01 * median);
   EXPECT_EQ(r.yield_q95, 0);
+}
+
+// Fishing that misses its F: with recruitment on the plateau throughout (SSB stays above the
+// breakpoint), the two-age stock's SSB in year t is that of 20 recruits that lived year t - 1 at
+// F = x e^{g(t-1)}: 20 e^{-0.2 - x e^g}. With g normal of sd 0.2 it falls below
+// 20 e^{-0.2 - x e^{1.645 x 0.2}} in 5 % of years; without the error, never.
+TEST(StochasticEquilibrium, FishingErrorSpreadsTheSpawningStock) {
+  const TwoAges stock;
+  const double x = 0.2, sd = 0.2;
+  const double blim = 20 * std::exp(-0.2 - x * std::exp(1.6448536 * sd));
+  Deviations d{std::vector<double>(static_cast<std::size_t>(2000 * kYears), 0.0), {}};
+  EXPECT_EQ(simulate_at(stock.forecast, stock.in, stock.equilibrium.fit, d, 2000, blim, x)
+                .p_below_blim,
+            0);
+  d.fishing = autocorrelated_deviations(sd, 0, 2000, 5, UniformRandom::Stream::Fishing);
+  const StochasticRow r =
+      simulate_at(stock.forecast, stock.in, stock.equilibrium.fit, d, 2000, blim, x);
+  EXPECT_NEAR(r.p_below_blim, 0.05, 0.003);
+  EXPECT_NEAR(r.recruitment_q50, 20, 1e-9);  // never below the breakpoint
+
+  // The settings reach the simulation and its line.
+  TwoAges asked;
+  const StochasticEquilibrium e = stochastic_equilibrium_of(
+      asked.forecast, asked.in, asked.per_recruit, asked.equilibrium, stick(4),
+      SimulationSettings{20, {0.2, 0.4}, 7});
+  EXPECT_NE(stochastic_equilibrium_summary(e).find(
+                "around the segmented regression, F realised with sd 0.20 and autocorrelation "
+                "0.40; Blim 5, the breakpoint)"),
+            std::string::npos)
+      << stochastic_equilibrium_summary(e);
+  // The deterministic two-age stock's risk now rises before Fcrash: Fp.05 comes earlier.
+  const std::optional<StochasticRow> fp05 = point(e, kFp05);
+  ASSERT_TRUE(fp05);
+  EXPECT_LT(fp05->f_mult, 1.15);
 }
 
 // Fish that spawn before they are fished: the median yield still rises at three times status
@@ -222,7 +262,8 @@ TEST(StochasticEquilibrium, NoFmsyWhileTheYieldStillRises) {
   const PerRecruit per_recruit = per_recruit_of(forecast, in);
   const Equilibrium equilibrium = equilibrium_of(forecast, in, per_recruit, stick(4));
   const StochasticEquilibrium e =
-      stochastic_equilibrium_of(forecast, in, per_recruit, equilibrium, stick(4), 10, 1);
+      stochastic_equilibrium_of(forecast, in, per_recruit, equilibrium, stick(4),
+                                SimulationSettings{10, {}, 1});
   EXPECT_FALSE(point(e, kStochasticFmsy));
   EXPECT_FALSE(point(e, kPrecautionaryFmsy));
   EXPECT_NE(stochastic_equilibrium_summary(e).find(

@@ -146,6 +146,20 @@ TEST(FieldsFile, EquilibriumSimulationsReadAndWriteBack) {
               std::string("f.txt: line 4: equilibrium_simulations '") + bad +
                   "' is not a whole number of stocks from 10 to 20000");
   }
+  // The error of the F realised: a spread on the log scale and an autocorrelation.
+  EXPECT_TRUE(take_run_key(keys, "equilibrium_f_cv", "0.212", "f.txt: line 2"));
+  EXPECT_TRUE(take_run_key(keys, "equilibrium_f_autocorrelation", "-0.4", "f.txt: line 3"));
+  const std::string text = run_keys_text(keys);
+  EXPECT_NE(text.find("\nequilibrium_f_cv = 0.212\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nequilibrium_f_autocorrelation = -0.4\n"), std::string::npos) << text;
+  apply_run_keys(keys, s);
+  EXPECT_EQ(s.forecast.equilibrium_f_cv, 0.212);
+  EXPECT_EQ(s.forecast.equilibrium_f_autocorrelation, -0.4);
+  EXPECT_EQ(refusal_of(keys, "equilibrium_f_cv", "-0.1"),
+            "f.txt: line 4: equilibrium_f_cv '-0.1' is not a number from 0 to 1");
+  EXPECT_EQ(refusal_of(keys, "equilibrium_f_autocorrelation", "0.95"),
+            "f.txt: line 4: equilibrium_f_autocorrelation '0.95' is not a number from -0.9 to "
+            "0.9");
 }
 
 // The stock weights' file is a name like the fields' file names; a line without one is refused.
