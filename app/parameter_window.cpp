@@ -399,7 +399,7 @@ void ParameterWindow::editRunSettings() {
          "forecast_intermediate_catch = 300000: the short-term forecast.\n"
          "equilibrium_simulations = 1000: with the forecast, the stochastic equilibrium of 1000 "
          "simulated stocks; equilibrium_f_cv = 0.212, equilibrium_f_autocorrelation = 0.423: the "
-         "error of their F."),
+         "error of their F; equilibrium_advice_rule = yes: F cut below MSY Btrigger."),
       &dialog);
   help->setWordWrap(true);
   auto* edit = new QPlainTextEdit(runKeysText(), &dialog);

@@ -105,7 +105,7 @@ std::vector<double> autocorrelated_deviations(double sd, double autocorrelation,
 
 StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
                           const SegmentedFit& fit, const Deviations& deviations, int simulations,
-                          double blim, double x) {
+                          double blim, double x, std::optional<double> btrigger) {
   const std::vector<ForecastAge>& ages = forecast.ages;
   if (ages.empty()) throw ForecastError("the forecast has no ages to simulate");
   const std::size_t n_ages = ages.size();
@@ -149,8 +149,6 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
     const std::size_t first = static_cast<std::size_t>(i) * kYears;
     const double* d = deviations.recruitment.data() + first;
     for (int t = 0; t < kYears; ++t) {
-      if (fishing_varies)
-        set_rates(x * std::exp(deviations.fishing[first + static_cast<std::size_t>(t)]));
       double parents = 0;
       if (lag > 0) {
         parents = ssb_history[static_cast<std::size_t>(t % lag)];
@@ -159,10 +157,18 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
       }
       numbers[0] = fit.slope * std::min(parents, fit.breakpoint) * std::exp(d[t]);
       double ssb = 0, yield = 0;
-      for (std::size_t j = 0; j < n_ages; ++j) {
-        ssb += numbers[j] * rates[j].spawning;
-        yield += numbers[j] * rates[j].catch_weight;
+      for (std::size_t j = 0; j < n_ages; ++j) ssb += numbers[j] * rates[j].spawning;
+      // The year's F: the one intended, cut in proportion below MSY Btrigger by the advice rule,
+      // then missed by the fishing error.
+      const bool cut = btrigger && ssb < *btrigger;
+      if (fishing_varies || cut) {
+        double multiplier = cut ? x * (ssb / *btrigger) : x;
+        if (fishing_varies) {
+          multiplier *= std::exp(deviations.fishing[first + static_cast<std::size_t>(t)]);
+        }
+        set_rates(multiplier);
       }
+      for (std::size_t j = 0; j < n_ages; ++j) yield += numbers[j] * rates[j].catch_weight;
       checked_finite(ssb, kProcedure);
       checked_finite(yield, kProcedure);
       if (lag > 0) ssb_history[static_cast<std::size_t>(t % lag)] = ssb;
@@ -178,6 +184,7 @@ StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
         numbers[j] = numbers[j - 1] * rates[j - 1].survival;
       }
       if (n_ages > 1) numbers[n_ages - 1] += oldest;
+      if (cut && !fishing_varies) set_rates(x);  // the next year starts from the F intended
     }
   }
 
@@ -217,6 +224,7 @@ StochasticEquilibrium stochastic_equilibrium_of(const Forecast& forecast, const 
   out.blim = in.reference.blim.value_or(out.fit.breakpoint);
   out.simulations = simulations;
   out.fishing = settings.fishing;
+  out.btrigger = settings.btrigger;
   Deviations deviations;
   deviations.recruitment =
       autocorrelated_deviations(out.noise.sd, out.noise.autocorrelation, simulations, settings.seed,
@@ -227,7 +235,8 @@ StochasticEquilibrium stochastic_equilibrium_of(const Forecast& forecast, const 
                                   settings.seed, UniformRandom::Stream::Fishing);
   }
   const auto at = [&](const std::string& option, double x) {
-    StochasticRow row = simulate_at(forecast, in, out.fit, deviations, simulations, out.blim, x);
+    StochasticRow row =
+        simulate_at(forecast, in, out.fit, deviations, simulations, out.blim, x, out.btrigger);
     row.option = option;
     return row;
   };
@@ -271,6 +280,7 @@ std::string stochastic_equilibrium_summary(const StochasticEquilibrium& e) {
     line += ", F realised with sd " + fixed(e.fishing.sd, 2) + " and autocorrelation " +
             fixed(e.fishing.autocorrelation, 2);
   }
+  if (e.btrigger) line += ", fished by the advice rule below MSY Btrigger " + fixed(*e.btrigger, 0);
   line += "; Blim " + fixed(e.blim, 0) + (e.blim_stated ? "" : ", the breakpoint") + "): ";
   const StochasticRow* msy = row_named(e, kStochasticFmsy);
   const StochasticRow* fp05 = row_named(e, kFp05);

@@ -20,6 +20,11 @@
 // autocorrelated normal series like d (its own spread and autocorrelation, its own numbers), so
 // that the F realised scatters around the F asked for as it does between advice and reality.
 //
+// The advice rule. Optionally each year's F is cut in proportion to the SSB at the start of the
+// year when that lies below MSY Btrigger, F = x Fsq(a) min(1, SSB / Btrigger) (before the fishing
+// error), as advice under the MSY approach is; Fp.05 is then that of the rule, which is how a
+// working group checks an Fmsy it will advise under the rule.
+//
 // Each simulated stock starts in the deterministic equilibrium of its level of fishing with the
 // plateau's recruits, runs kBurnInYears years to forget that start, and the next kKeptYears years
 // are kept. Every level of fishing meets the same recruitment deviations (the same stocks'
@@ -38,6 +43,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +87,7 @@ struct SimulationSettings {
   int simulations = 0;
   FishingNoise fishing;
   std::uint32_t seed = 0;
+  std::optional<double> btrigger;  // the advice rule's MSY Btrigger; none: F whatever the SSB
 };
 
 // The kept years of every simulated stock at one level of fishing, pooled.
@@ -102,6 +109,7 @@ struct StochasticEquilibrium {
   bool blim_stated = false;  // the run's own Blim; otherwise the breakpoint
   int simulations = 0;
   FishingNoise fishing;
+  std::optional<double> btrigger;
   std::vector<StochasticRow> rows;  // the curve, then the points that exist
 };
 
@@ -122,7 +130,7 @@ std::vector<double> autocorrelated_deviations(double sd, double autocorrelation,
 // tests.
 StochasticRow simulate_at(const Forecast& forecast, const ForecastInput& in,
                           const SegmentedFit& fit, const Deviations& deviations, int simulations,
-                          double blim, double x);
+                          double blim, double x, std::optional<double> btrigger = std::nullopt);
 
 // The curve along the per-recruit curve's levels and the points read off it, under the
 // deterministic equilibrium's regression (which must have a plateau). Blim is the run's own when

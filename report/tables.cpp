@@ -301,6 +301,10 @@ std::string run_csv(const RunDescription& run) {
       extra("equilibrium_f_autocorrelation", "Lag-one autocorrelation of that error",
             csv_number(e->fishing.autocorrelation));
     }
+    if (e->btrigger) {
+      extra("equilibrium_advice_rule",
+            "The simulated stocks fished by the advice rule below MSY Btrigger", "yes");
+    }
   }
   csv.text("version").text("Program version").text(run.version);
   csv.end_row();

@@ -84,6 +84,14 @@ bool take_run_key(RunKeys& keys, std::string_view name, std::string_view value,
     keys.equilibrium_simulations = static_cast<int>(*n);
     return true;
   }
+  if (name == "equilibrium_advice_rule") {
+    if (value != "yes" && value != "no") {
+      throw SettingsError(where + ": equilibrium_advice_rule '" + std::string(value) +
+                          "' is not yes or no");
+    }
+    keys.equilibrium_advice_rule = value == "yes";
+    return true;
+  }
   if (name == "equilibrium_f_cv" || name == "equilibrium_f_autocorrelation") {
     const bool cv = name == "equilibrium_f_cv";
     const double least = cv ? 0 : -kMostAutocorrelation;
@@ -158,6 +166,7 @@ void apply_run_keys(const RunKeys& keys, RunState& s) {
   s.forecast.equilibrium_simulations = keys.equilibrium_simulations.value_or(0);
   s.forecast.equilibrium_f_cv = keys.equilibrium_f_cv.value_or(0);
   s.forecast.equilibrium_f_autocorrelation = keys.equilibrium_f_autocorrelation.value_or(0);
+  s.forecast.equilibrium_advice_rule = keys.equilibrium_advice_rule.value_or(false);
 }
 
 std::string run_keys_text(const RunKeys& keys) {
@@ -216,6 +225,11 @@ std::string run_keys_text(const RunKeys& keys) {
     out += "# Lag-one autocorrelation of that error\n";
     out += "equilibrium_f_autocorrelation = " +
            reference_point_text(*keys.equilibrium_f_autocorrelation) + "\n";
+  }
+  if (keys.equilibrium_advice_rule) {
+    out += "# The simulated stocks fished by the advice rule below MSY Btrigger (yes or no)\n";
+    out += std::string("equilibrium_advice_rule = ") +
+           (*keys.equilibrium_advice_rule ? "yes" : "no") + "\n";
   }
   return out;
 }

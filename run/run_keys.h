@@ -29,6 +29,7 @@ struct RunKeys {
                                                         // made with the forecast
   std::optional<double> equilibrium_f_cv;               // unset: F exactly as intended
   std::optional<double> equilibrium_f_autocorrelation;  // unset: 0
+  std::optional<bool> equilibrium_advice_rule;          // unset: no
   std::optional<std::string> stock_weight_file;         // unset: the stock weighed with W
   bool operator==(const RunKeys&) const = default;
 };

@@ -90,6 +90,9 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
         if (!run.equilibrium) {
           outcome.stochastic_equilibrium =
               "No stochastic equilibrium: there is no deterministic one to start from";
+        } else if (s.forecast.equilibrium_advice_rule && !s.reference.msy_btrigger) {
+          outcome.stochastic_equilibrium =
+              "No stochastic equilibrium: the advice rule needs MSY Btrigger (msy_btrigger = ...)";
         } else {
           try {
             run.stochastic_equilibrium = stochastic_equilibrium_of(
@@ -98,7 +101,8 @@ TablesOutcome write_run_tables(const RunState& s, const FieldTexts& texts,
                 SimulationSettings{
                     n,
                     {s.forecast.equilibrium_f_cv, s.forecast.equilibrium_f_autocorrelation},
-                    s.bootstrap_seed});
+                    s.bootstrap_seed,
+                    s.forecast.equilibrium_advice_rule ? s.reference.msy_btrigger : std::nullopt});
             outcome.stochastic_equilibrium =
                 stochastic_equilibrium_summary(*run.stochastic_equilibrium);
           } catch (const std::runtime_error& e) {  // ForecastError, ArithmeticFault

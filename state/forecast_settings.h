@@ -26,6 +26,8 @@ struct ForecastSettings {
   // autocorrelation of the logarithm of realised over intended F; 0: F exactly as intended.
   double equilibrium_f_cv = 0;
   double equilibrium_f_autocorrelation = 0;
+  // Whether the simulated stocks are fished by the advice rule (F cut below MSY Btrigger).
+  bool equilibrium_advice_rule = false;
 };
 
 }  // namespace quorvane

@@ -251,6 +251,45 @@ TEST(StochasticEquilibrium, FishingErrorSpreadsTheSpawningStock) {
   EXPECT_LT(fp05->f_mult, 1.15);
 }
 
+// The advice rule holds a stock fished far beyond Fcrash (x = 2 against 1.186): below MSY Btrigger
+// 20 the year's F is 2 SSB / 20, so the age-2 fish that make next year's SSB lived their first
+// year at F = SSB / 10 and SSB settles where S = 20 e^{-0.2 - S/10}, above the breakpoint, while
+// without the rule the stock crashes.
+TEST(StochasticEquilibrium, AdviceRuleHoldsTheStockBelowBtrigger) {
+  const TwoAges stock;
+  const Deviations flat{std::vector<double>(static_cast<std::size_t>(kYears), 0.0), {}};
+  const auto simulated = [&](std::optional<double> btrigger) {
+    return simulate_at(stock.forecast, stock.in, stock.equilibrium.fit, flat, 1, 5, 2.0,
+                       btrigger);
+  };
+  EXPECT_EQ(simulated(std::nullopt).p_below_blim, 1);
+  double lo = 5, hi = 20;  // S - 20 e^{-0.2 - S/10} rises with S
+  for (int i = 0; i < 100; ++i) {
+    const double mid = (lo + hi) / 2;
+    (mid - 20 * std::exp(-0.2 - mid / 10) < 0 ? lo : hi) = mid;
+  }
+  const StochasticRow held = simulated(20.0);
+  EXPECT_NEAR(held.ssb_q50, lo, 1e-6 * lo);
+  EXPECT_EQ(held.p_below_blim, 0);
+  // The yield, all of the fish of age 2 (the recruits weigh nothing): 20 e^{-0.2 - f} of them at
+  // f = 2 S / 20, the catch at mid-year.
+  const double f = 2 * lo / 20;
+  const double yield = (1 - std::exp(-f)) * std::exp(-0.2 - f) * std::exp(-0.1) * 20;
+  EXPECT_NEAR(held.yield_q50, yield, 1e-6 * yield);
+
+  TwoAges asked;
+  const StochasticEquilibrium e = stochastic_equilibrium_of(
+      asked.forecast, asked.in, asked.per_recruit, asked.equilibrium, stick(4),
+      SimulationSettings{20, {}, 7, 20.0});
+  EXPECT_NE(stochastic_equilibrium_summary(e).find(
+                ", fished by the advice rule below MSY Btrigger 20; Blim 5, the breakpoint)"),
+            std::string::npos)
+      << stochastic_equilibrium_summary(e);
+  const std::optional<StochasticRow> twice = point(e, "F x 2");
+  ASSERT_TRUE(twice);
+  EXPECT_EQ(twice->p_below_blim, 0);  // as the single stock above
+}
+
 // Fish that spawn before they are fished: the median yield still rises at three times status
 // quo, so there is no Fmsy and nothing to cap.
 TEST(StochasticEquilibrium, NoFmsyWhileTheYieldStillRises) {

@@ -243,6 +243,22 @@ TEST(RunTables, ForecastStartsFromTheFittedSurvivorsAndLeavesTheResultsAlone) {
             std::string::npos);
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);
   EXPECT_EQ(slurp(dir / "output.out.tables/stochastic_equilibrium.csv"), stochastic_text);
+  // The advice rule needs the MSY Btrigger it cuts F below.
+  demo.s->forecast.equilibrium_advice_rule = true;
+  const RunOutcome without_trigger = demo.run(texts);
+  EXPECT_EQ(without_trigger.tables.stochastic_equilibrium,
+            "No stochastic equilibrium: the advice rule needs MSY Btrigger (msy_btrigger = ...)");
+  EXPECT_FALSE(fs::exists(dir / "output.out.tables/stochastic_equilibrium.csv"));
+  demo.s->reference.msy_btrigger = 500000;
+  const RunOutcome with_rule = demo.run(texts);
+  EXPECT_NE(with_rule.tables.stochastic_equilibrium.find(
+                ", fished by the advice rule below MSY Btrigger 500000; "),
+            std::string::npos)
+      << with_rule.tables.stochastic_equilibrium;
+  EXPECT_NE(slurp(dir / "output.out.tables/run.csv").find("\nequilibrium_advice_rule,"),
+            std::string::npos);
+  demo.s->forecast.equilibrium_advice_rule = false;
+  demo.s->reference.msy_btrigger.reset();
 
   demo.s->forecast.on = false;
   ASSERT_EQ(demo.run(texts).status, RunStatus::Completed);

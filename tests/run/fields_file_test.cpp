@@ -155,6 +155,13 @@ TEST(FieldsFile, EquilibriumSimulationsReadAndWriteBack) {
   apply_run_keys(keys, s);
   EXPECT_EQ(s.forecast.equilibrium_f_cv, 0.212);
   EXPECT_EQ(s.forecast.equilibrium_f_autocorrelation, -0.4);
+  // The advice rule, yes or no.
+  EXPECT_TRUE(take_run_key(keys, "equilibrium_advice_rule", "yes", "f.txt: line 1"));
+  EXPECT_NE(run_keys_text(keys).find("\nequilibrium_advice_rule = yes\n"), std::string::npos);
+  apply_run_keys(keys, s);
+  EXPECT_TRUE(s.forecast.equilibrium_advice_rule);
+  EXPECT_EQ(refusal_of(keys, "equilibrium_advice_rule", "1"),
+            "f.txt: line 4: equilibrium_advice_rule '1' is not yes or no");
   EXPECT_EQ(refusal_of(keys, "equilibrium_f_cv", "-0.1"),
             "f.txt: line 4: equilibrium_f_cv '-0.1' is not a number from 0 to 1");
   EXPECT_EQ(refusal_of(keys, "equilibrium_f_autocorrelation", "0.95"),
