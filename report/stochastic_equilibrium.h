@@ -37,8 +37,9 @@
 //   Fp.05                 where the share of kept years with SSB below Blim reaches 5 %;
 //   Flim (stochastic)     where it reaches 50 % (the median SSB is Blim);
 //   Fmsy (precautionary)  Fmsy, or Fp.05 when that is lower;
-// the last two by linear interpolation between the curve's levels, every point simulated again
-// at its own F. The 5 % quantile of SSB at Fmsy is a candidate for MSY Btrigger.
+// Fp.05 and Flim by linear interpolation between the curve's levels, every point simulated again
+// at its own F. The 5 % quantile of SSB at the precautionary Fmsy is a candidate for MSY
+// Btrigger.
 #pragma once
 
 #include <array>
